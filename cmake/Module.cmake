@@ -1,0 +1,11 @@
+# The module's code (entry/, logonui/, store/, setup/) compiles once into an
+# object library: Password.cpl is made from it, and the tests link the same
+# objects directly so they can reach internal operations.
+file(GLOB VEYR_MODULE_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/entry/*.cpp
+  ${CMAKE_SOURCE_DIR}/logonui/*.cpp
+  ${CMAKE_SOURCE_DIR}/store/*.cpp
+  ${CMAKE_SOURCE_DIR}/setup/*.cpp)
+add_library(zentrak_module OBJECT ${VEYR_MODULE_SOURCES})
+target_include_directories(zentrak_module PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(zentrak_module PUBLIC veyrplatform zentrak_res OpenSSL::Crypto)

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds the release preset (incrementally) and starts the device host `pda`
+# with the given arguments. Build output goes to standard error so that
+# standard output carries only what pda prints.
+set -euo pipefail
+cd "$(dirname "$0")"
+tools/ensure_packages.sh
+{
+  cmake --preset release >/dev/null
+  cmake --build --preset release
+} 1>&2
+exec build/release/bin/pda "$@"

@@ -1,0 +1,22 @@
+// The four process-wide secrets and the flag that says whether the master,
+// user and symbol passwords are in plain or scrambled form. A scrambled
+// secret may hold zero characters, so it is handled by its length only.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+extern std::u16string g_strMasterPassword;
+extern std::u16string g_strUserPassword;
+extern std::u16string g_strSymbolPassword;
+extern std::u16string g_strSignature;
+
+// 1 = plain, 0 = scrambled. Starts at 1.
+extern int SecretsPlain;
+
+// Overwrites the characters of `secret` (its whole capacity) and empties it.
+void WipeSecret(std::u16string& secret);
+// Replaces `secret` with `value`, wiping the old characters first.
+void AssignSecret(std::u16string& secret, std::u16string_view value);
+// Wipes all four secrets and sets SecretsPlain to 1.
+void WipeAllSecrets();

@@ -1,0 +1,3 @@
+#include "store/settings_record.h"
+
+SettingsRecord g_Settings;

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test; non-zero exit on any failure.
+# PRESET=asan ./test.sh runs the same suite under the sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")"
+tools/ensure_packages.sh
+preset="${PRESET:-release}"
+cmake --preset "$preset"
+cmake --build --preset "$preset"
+ctest --preset "$preset"

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, and says nothing when they
+# are all present. Everything goes to standard error: run.sh keeps standard
+# output for the device program.
+set -euo pipefail
+packages=(
+  cmake g++ ninja-build pkg-config
+  libssl-dev libsqlite3-dev
+  libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libpng-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing missing packages: ${missing[*]}" >&2
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq >&2
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
