@@ -1,0 +1,14 @@
+// Beeps given with MessageBeep, recorded in order for the host and tests
+// (sound output for them comes with the wave player).
+#pragma once
+
+#include <vector>
+
+#include "platform/windef.h"
+
+namespace platform::beeps {
+
+std::vector<UINT> Recorded();
+void Clear();
+
+}  // namespace platform::beeps
