@@ -30,6 +30,8 @@ struct SettingsRecord {
   std::u16string OwnerAddress;
   std::u16string OwnerPhone;
   std::u16string OwnerEmail;
+
+  bool operator==(const SettingsRecord&) const = default;
 };
 
 extern SettingsRecord g_Settings;

@@ -4,7 +4,7 @@
 # output for the device program.
 set -euo pipefail
 packages=(
-  cmake g++ ninja-build pkg-config
+  cmake g++ ninja-build pkg-config clang-format
   libssl-dev libsqlite3-dev
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -1,0 +1,20 @@
+// The credential record: the four secrets, each enciphered under the
+// device key, as one record of the object-store database "Vexlund".
+#pragma once
+
+#include "platform/windef.h"
+
+inline constexpr const WCHAR* kCredentialDatabaseName = u"Vexlund";
+inline constexpr DWORD kCredentialDatabaseType = 12345;
+inline constexpr WORD kSignatureProp = 100;
+inline constexpr WORD kSymbolPasswordProp = 101;
+inline constexpr WORD kUserPasswordProp = 102;
+inline constexpr WORD kMasterPasswordProp = 103;
+
+// Reads and deciphers the record into the four secrets (all of them or
+// none). False without a message when the database doesn't exist; false
+// after error box 606 when it can't be read or deciphered.
+bool LoadCredentials();
+// Enciphers the four secrets and stores them as the record, replacing the
+// previous one in the same transaction. False after error box 606.
+bool SaveCredentials();

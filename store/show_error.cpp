@@ -1,0 +1,30 @@
+#include "store/show_error.h"
+
+#include "entry/session_flags.h"
+#include "platform/kernel.h"
+#include "platform/message_box.h"
+#include "platform/resources.h"
+#include "platform/wstring.h"
+
+namespace {
+constexpr UINT kCaptionId = 650;
+constexpr int kTextCapacity = 1024;
+}  // namespace
+
+void ShowError(HWND owner, UINT stringId, int code, UINT flags) {
+  // Take the last error before any other call can overwrite it.
+  if (code == -1) code = static_cast<int>(GetLastError());
+
+  WCHAR text[kTextCapacity] = {};
+  LoadString(g_hResourceModule, stringId, text, kTextCapacity);
+  WCHAR caption[64] = {};
+  LoadString(g_hResourceModule, kCaptionId, caption, 64);
+
+  if (code != 0) {
+    WCHAR formatted[kTextCapacity] = {};
+    wsprintf(formatted, kTextCapacity, text, code);
+    MessageBox(owner, formatted, caption, flags | MB_SETFOREGROUND);
+    return;
+  }
+  MessageBox(owner, text, caption, flags | MB_SETFOREGROUND);
+}
