@@ -14,15 +14,8 @@
 
 #include "platform/device_internal.h"
 #include "platform/handle_table.h"
+#include "platform/object_store.h"
 #include "platform/wstring.h"
-
-// The object store's own header is being written alongside; until it lands
-// its three entry points are declared here with the agreed contract.
-namespace platform::object_store {
-bool Open(const std::filesystem::path& dbFile, std::string* error);
-void Close();
-bool IsOpen();
-}  // namespace platform::object_store
 
 namespace platform::device {
 namespace {

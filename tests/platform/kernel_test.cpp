@@ -1,0 +1,262 @@
+#include "platform/kernel.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "platform/beeps.h"
+#include "platform/clock.h"
+#include "platform/device.h"
+#include "platform/faults.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+using testing_support::TempDevice;
+
+std::string IdentityFile(const TempDevice& device) {
+  std::ifstream in(device.folder() / "hardware" / "device-id", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(KernelIoControl, DeviceIdFitsOrReportsSizeNeeded) {
+  TempDevice device(false);
+  std::array<BYTE, 512> buffer{};
+  DWORD returned = 512;
+  ASSERT_TRUE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, buffer.data(), 512, &returned));
+  ASSERT_EQ(returned, 32u);
+  EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + 32), IdentityFile(device));
+  EXPECT_TRUE(std::all_of(buffer.begin() + 32, buffer.end(), [](BYTE b) { return b == 0; }));
+
+  std::array<BYTE, 32> exact{};
+  EXPECT_TRUE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, exact.data(), 32, &returned));
+
+  std::array<BYTE, 31> small{};
+  returned = 0;
+  SetLastError(0);
+  EXPECT_FALSE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, small.data(), 31, &returned));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(returned, 32u);
+  EXPECT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0; }));
+}
+
+TEST(KernelIoControl, DeviceIdNeedsAnOpenDevice) {
+  platform::device::Close();
+  std::array<BYTE, 512> buffer{};
+  DWORD returned = 512;
+  EXPECT_FALSE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, buffer.data(), 512, &returned));
+  EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
+}
+
+TEST(KernelIoControl, RebootIsRecordedAndOtherCodesRefused) {
+  TempDevice device(false);
+  EXPECT_FALSE(platform::device::RebootRequested());
+  EXPECT_TRUE(KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr));
+  EXPECT_TRUE(platform::device::RebootRequested());
+  platform::device::ClearRebootRequest();
+  EXPECT_FALSE(platform::device::RebootRequested());
+
+  EXPECT_FALSE(KernelIoControl(0x01010000, nullptr, 0, nullptr, 0, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+}
+
+TEST(KernelIoControl, HardResetSequenceWipesOnNextBoot) {
+  TempDevice device(false);
+  SetCleanRebootFlag();
+  EXPECT_TRUE(KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr));
+  ASSERT_TRUE(platform::device::RebootRequested());
+  ASSERT_TRUE(platform::device::CleanBootFlagSet());
+  device.Reopen();
+  EXPECT_FALSE(platform::device::CleanBootFlagSet());
+  EXPECT_FALSE(platform::device::RebootRequested());
+}
+
+TEST(KernelFaults, EveryFailableCallHonoursInjection) {
+  TempDevice device(false);
+  platform::faults::Scope faults;
+  std::array<BYTE, 512> buffer{};
+  DWORD returned = 0;
+
+  platform::faults::Fail("KernelIoControl", ERROR_NOT_SUPPORTED);
+  EXPECT_FALSE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, buffer.data(), 512, &returned));
+  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+  EXPECT_TRUE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, buffer.data(), 512, &returned));
+
+  platform::faults::Fail("SystemParametersInfo", ERROR_INVALID_PARAMETER);
+  EXPECT_FALSE(SystemParametersInfo(SPI_GETPLATFORMTYPE, 512, buffer.data(), 0));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+
+  OSVERSIONINFO info{};
+  platform::faults::Fail("GetVersionEx", ERROR_INVALID_DATA);
+  EXPECT_FALSE(GetVersionEx(&info));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_DATA);
+
+  platform::beeps::Clear();
+  platform::faults::Fail("MessageBeep", ERROR_NOT_READY);
+  EXPECT_FALSE(MessageBeep(0x10));
+  EXPECT_TRUE(platform::beeps::Recorded().empty());
+}
+
+TEST(SystemParametersInfo, PlatformTypeNeedsRoomForTerminator) {
+  std::array<char16_t, 9> text{};
+  EXPECT_TRUE(SystemParametersInfo(SPI_GETPLATFORMTYPE, sizeof text, text.data(), 0));
+  EXPECT_EQ(std::u16string(text.data()), u"PocketPC");
+
+  text.fill(u'#');
+  EXPECT_FALSE(SystemParametersInfo(SPI_GETPLATFORMTYPE, sizeof text - 1, text.data(), 0));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(text[0], u'#');
+
+  EXPECT_FALSE(SystemParametersInfo(0x1234, sizeof text, text.data(), 0));
+  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+}
+
+TEST(SystemParametersInfo, OemInfoIsStablePerDevice) {
+  std::array<char16_t, 256> text{};
+  std::u16string first, again, other;
+  {
+    TempDevice device(false);
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, text.data(), 0));
+    first = text.data();
+    device.Reopen();
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, text.data(), 0));
+    again = text.data();
+
+    const UINT needed = static_cast<UINT>((first.size() + 1) * 2);
+    EXPECT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, needed, text.data(), 0));
+    EXPECT_FALSE(SystemParametersInfo(SPI_GETOEMINFO, needed - 2, text.data(), 0));
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  }
+  {
+    TempDevice device(false);
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, text.data(), 0));
+    other = text.data();
+  }
+  EXPECT_EQ(first.rfind(u"Veyrholm PDA 240x320 ", 0), 0u);
+  EXPECT_GT(first.size(), std::u16string_view(u"Veyrholm PDA 240x320 ").size());
+  EXPECT_EQ(first, again);
+  EXPECT_NE(first, other);
+}
+
+TEST(GetVersionEx, ReportsCeThree) {
+  OSVERSIONINFO info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  ASSERT_TRUE(GetVersionEx(&info));
+  EXPECT_EQ(info.dwMajorVersion, 3u);
+  EXPECT_EQ(info.dwMinorVersion, 0u);
+  EXPECT_EQ(info.dwPlatformId, VER_PLATFORM_WIN32_CE);
+  EXPECT_FALSE(GetVersionEx(nullptr));
+}
+
+TEST(LastError, IsPerThread) {
+  SetLastError(ERROR_BUSY);
+  DWORD seen = 1;
+  std::thread([&] {
+    seen = GetLastError();
+    SetLastError(ERROR_ACCESS_DENIED);
+  }).join();
+  EXPECT_EQ(seen, ERROR_SUCCESS);
+  EXPECT_EQ(GetLastError(), ERROR_BUSY);
+}
+
+class VirtualClock : public ::testing::Test {
+ protected:
+  ~VirtualClock() override { platform::clock::UseReal(); }
+};
+
+TEST_F(VirtualClock, MovesOnlyWhenAdvancedOrSlept) {
+  platform::clock::UseVirtual(1000);
+  EXPECT_TRUE(platform::clock::IsVirtual());
+  EXPECT_EQ(GetTickCount(), 1000u);
+  EXPECT_EQ(GetTickCount(), 1000u);
+  platform::clock::Advance(10);
+  EXPECT_EQ(GetTickCount(), 1010u);
+  // A 25-second sleep takes no real time on the virtual clock.
+  Sleep(25000);
+  EXPECT_EQ(GetTickCount(), 26010u);
+}
+
+TEST_F(VirtualClock, WrapsLikeTheDeviceTickCount) {
+  platform::clock::UseVirtual(0xFFFFFF00u);
+  platform::clock::Advance(0x200);
+  EXPECT_EQ(GetTickCount(), 0x100u);
+}
+
+TEST_F(VirtualClock, RealClockIgnoresAdvance) {
+  platform::clock::UseReal();
+  EXPECT_FALSE(platform::clock::IsVirtual());
+  const DWORD before = GetTickCount();
+  platform::clock::Advance(1000000);
+  const DWORD after = GetTickCount();
+  EXPECT_LT(after - before, 1000000u);
+}
+
+TEST(LocalHeap, ZeroFillSizeAndReAlloc) {
+  auto* block = static_cast<BYTE*>(LocalAlloc(LPTR, 64));
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(LocalSize(block), 64u);
+  EXPECT_TRUE(std::all_of(block, block + 64, [](BYTE b) { return b == 0; }));
+  std::memset(block, 0xAB, 64);
+
+  auto* grown = static_cast<BYTE*>(LocalReAlloc(block, 128, LMEM_MOVEABLE | LMEM_ZEROINIT));
+  ASSERT_NE(grown, nullptr);
+  EXPECT_EQ(LocalSize(grown), 128u);
+  EXPECT_TRUE(std::all_of(grown, grown + 64, [](BYTE b) { return b == 0xAB; }));
+  EXPECT_TRUE(std::all_of(grown + 64, grown + 128, [](BYTE b) { return b == 0; }));
+
+  auto* shrunk = static_cast<BYTE*>(LocalReAlloc(grown, 16, LMEM_MOVEABLE));
+  ASSERT_NE(shrunk, nullptr);
+  EXPECT_EQ(LocalSize(shrunk), 16u);
+  EXPECT_EQ(shrunk[15], 0xAB);
+  EXPECT_EQ(LocalFree(shrunk), nullptr);
+
+  HLOCAL empty = LocalAlloc(LMEM_FIXED, 0);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(LocalSize(empty), 0u);
+  EXPECT_EQ(LocalFree(empty), nullptr);
+}
+
+TEST(LocalHeap, RefusesUnknownBlocksAndHugeSizes) {
+  EXPECT_EQ(LocalFree(nullptr), nullptr);
+  int notFromTheHeap = 0;
+  SetLastError(0);
+  EXPECT_EQ(LocalFree(&notFromTheHeap), &notFromTheHeap);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(LocalReAlloc(&notFromTheHeap, 8, 0), nullptr);
+  EXPECT_EQ(LocalSize(&notFromTheHeap), 0u);
+
+  EXPECT_EQ(LocalAlloc(LPTR, std::size_t{1} << 40), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+}
+
+TEST(LocalHeap, InjectedFailuresLeaveBlocksIntact) {
+  platform::faults::Scope faults;
+  platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 2);
+  HLOCAL first = LocalAlloc(LPTR, 8);
+  ASSERT_NE(first, nullptr);
+  SetLastError(0);
+  EXPECT_EQ(LocalAlloc(LPTR, 8), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+
+  platform::faults::Fail("LocalReAlloc", ERROR_OUTOFMEMORY);
+  EXPECT_EQ(LocalReAlloc(first, 32, LMEM_MOVEABLE), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_OUTOFMEMORY);
+  EXPECT_EQ(LocalSize(first), 8u);
+  EXPECT_EQ(LocalFree(first), nullptr);
+}
+
+TEST(MessageBeep, RecordsEachBeepInOrder) {
+  platform::beeps::Clear();
+  EXPECT_TRUE(MessageBeep(MB_OK_BEEP));
+  EXPECT_TRUE(MessageBeep(0x10));
+  EXPECT_EQ(platform::beeps::Recorded(), (std::vector<UINT>{0, 0x10}));
+  platform::beeps::Clear();
+  EXPECT_TRUE(platform::beeps::Recorded().empty());
+}
+
+}  // namespace
