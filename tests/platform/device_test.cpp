@@ -1,13 +1,11 @@
 #include "platform/device.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 
 #include "platform/kernel.h"
@@ -74,19 +72,6 @@ TEST(DeviceFolder, IdentitySurvivesReopenAndCleanBoot) {
   EXPECT_EQ(ReadAll(device.folder() / "fs" / "Windows" / "notes.txt"), "kept");
 }
 
-TEST(DeviceFolder, TwoDevicesHaveDifferentIdentities) {
-  std::string first, second;
-  {
-    TempDevice device(false);
-    first = ReadAll(device.folder() / "hardware" / "device-id");
-  }
-  {
-    TempDevice device(false);
-    second = ReadAll(device.folder() / "hardware" / "device-id");
-  }
-  EXPECT_NE(first, second);
-}
-
 TEST(DeviceFolder, UnusableFolderFailsWithReason) {
   TempDevice device(false);
   platform::device::Close();
@@ -112,35 +97,6 @@ TEST(DeviceFolder, UnusableFolderFailsWithReason) {
   EXPECT_FALSE(platform::device::Open(locked / "device", &error));
   EXPECT_NE(error.find("not writable"), std::string::npos) << error;
   ::chmod((locked / "device").c_str(), 0700);
-}
-
-class EnvVar {
- public:
-  explicit EnvVar(const char* name) : name_(name) {
-    if (const char* v = std::getenv(name)) old_ = v;
-  }
-  ~EnvVar() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-TEST(DeviceFolder, DefaultFolderFollowsXdgDataHome) {
-  EnvVar xdg("XDG_DATA_HOME");
-  EnvVar home("HOME");
-  ::setenv("XDG_DATA_HOME", "/data/me", 1);
-  EXPECT_EQ(platform::device::DefaultFolder(), fs::path("/data/me/veyrholm-pda/device"));
-  ::unsetenv("XDG_DATA_HOME");
-  ::setenv("HOME", "/home/me", 1);
-  EXPECT_EQ(platform::device::DefaultFolder(),
-            fs::path("/home/me/.local/share/veyrholm-pda/device"));
 }
 
 TEST(MapPath, MatchesExistingNamesWithoutCase) {
