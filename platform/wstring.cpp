@@ -1,10 +1,12 @@
 #include "platform/wstring.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+constexpr int kMaxField = 4096;
 
 bool IsHighSurrogate(char32_t c) {
   return c >= 0xD800 && c <= 0xDBFF;
@@ -23,7 +25,7 @@ class Sink {
     if (length_ < limit_) buffer_[length_++] = c;
   }
   void Repeat(char16_t c, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) Put(c);
+    for (std::size_t i = 0; i < count && length_ < limit_; ++i) Put(c);
   }
   void Put(std::u16string_view text) {
     for (char16_t c : text) Put(c);
@@ -119,11 +121,16 @@ int wvsprintf(LPWSTR buffer, std::size_t capacity, LPCWSTR format, va_list args)
         break;
       }
     }
-    while (*p >= u'0' && *p <= u'9') spec.width = spec.width * 10 + (*p++ - u'0');
+    // Widths beyond any buffer are clamped; the digits are still consumed.
+    while (*p >= u'0' && *p <= u'9') {
+      spec.width = std::min<std::size_t>(spec.width * 10 + (*p++ - u'0'), kMaxField);
+    }
     if (*p == u'.') {
       ++p;
       spec.precision = 0;
-      while (*p >= u'0' && *p <= u'9') spec.precision = spec.precision * 10 + (*p++ - u'0');
+      while (*p >= u'0' && *p <= u'9') {
+        spec.precision = std::min(spec.precision * 10 + (*p++ - u'0'), kMaxField);
+      }
     }
     // Size prefixes are accepted and ignored: on the handheld a long is 32
     // bits, so every integer argument is read as one.

@@ -42,6 +42,7 @@ TEST(Wsprintf, TruncatesToCapacityAndTerminates) {
   EXPECT_EQ(Format(5, u"Hello %s", u"World"), u"Hell");
   EXPECT_EQ(Format(1, u"%d", 12345), u"");
   EXPECT_EQ(Format(4, u"%05d", 7), u"000");
+  EXPECT_EQ(Format(4, u"%99999999999999999999d|%.99999999999s", 1, u"x"), u"   ");
 
   char16_t untouched = u'#';
   EXPECT_EQ(wsprintf(&untouched, 0, u"abc"), 0);
