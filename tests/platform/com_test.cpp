@@ -1,0 +1,77 @@
+// The component runtime: per-thread initialisation and freeing unused
+// component libraries.
+#include "platform/com.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "platform/device.h"
+#include "platform/kernel.h"
+#include "platform/modules.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempDevice;
+
+void Install(const char* fixture, std::u16string_view devicePath) {
+  fs::copy_file(fs::path(VEYR_FIXTURE_DIR) / fixture, platform::device::MapPath(devicePath),
+                fs::copy_options::overwrite_existing);
+}
+
+TEST(ComRuntime, InitialisationIsCountedPerThread) {
+  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
+  std::thread([] {
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    CoUninitialize();
+  }).join();
+  EXPECT_EQ(platform::com::InitCount(), 2u);
+  CoUninitialize();
+  CoUninitialize();
+  CoUninitialize();  // one too many does no harm
+  EXPECT_EQ(platform::com::InitCount(), 0u);
+  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+  CoUninitialize();
+}
+
+TEST(ComRuntime, FreeUnusedLibrariesUnloadsThoseThatAgree) {
+  TempDevice device(false);
+  Install("fixture_signature.ocx", u"\\Windows\\Panel.ocx");
+  Install("fixture_module.dll", u"\\Windows\\Busy.dll");
+  Install("fixture_noentry.ocx", u"\\Windows\\NoEntry.ocx");
+  HMODULE idle = platform::com::LoadComponentLibrary(u"Panel.ocx");
+  HMODULE busy = platform::com::LoadComponentLibrary(u"Busy.dll");
+  HMODULE silent = platform::com::LoadComponentLibrary(u"NoEntry.ocx");
+  ASSERT_NE(idle, nullptr);
+  ASSERT_NE(busy, nullptr);
+  ASSERT_NE(silent, nullptr);
+  // The caller's own reference survives the runtime's.
+  HMODULE held = LoadLibrary(u"Panel.ocx");
+  EXPECT_EQ(held, idle);
+
+  SetLastError(ERROR_ACCESS_DENIED);
+  CoFreeUnusedLibraries();
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(GetModuleHandle(u"Panel.ocx"), idle);
+  EXPECT_EQ(GetModuleHandle(u"Busy.dll"), busy);  // DllCanUnloadNow says S_FALSE
+  EXPECT_EQ(GetModuleHandle(u"NoEntry.ocx"), silent);
+
+  FreeLibrary(held);
+  EXPECT_EQ(GetModuleHandle(u"Panel.ocx"), nullptr);
+  CoFreeUnusedLibraries();  // nothing left to drop for it
+  EXPECT_EQ(GetModuleHandle(u"Busy.dll"), busy);
+}
+
+TEST(ComRuntime, FreeUnusedLibrariesUnloadsTheLastReference) {
+  TempDevice device(false);
+  Install("fixture_signature.ocx", u"\\Windows\\Panel.ocx");
+  ASSERT_NE(platform::com::LoadComponentLibrary(u"Panel.ocx"), nullptr);
+  CoFreeUnusedLibraries();
+  EXPECT_EQ(GetModuleHandle(u"Panel.ocx"), nullptr);
+}
+
+}  // namespace
