@@ -1,0 +1,252 @@
+#include "store/credential_store.h"
+
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+
+#include <filesystem>
+#include <map>
+#include <vector>
+
+#include "platform/database.h"
+#include "platform/device.h"
+#include "platform/faults.h"
+#include "platform/kernel.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "store/credential_set.h"
+#include "store/device_key.h"
+#include "store/settings_model.h"
+#include "tests/support/store_fixture.h"
+
+namespace {
+
+using testing_support::StoreTest;
+
+class CredentialStoreTest : public StoreTest {
+ protected:
+  static void SetSecrets(std::u16string_view master, std::u16string_view user,
+                         std::u16string_view symbol, std::u16string_view signature) {
+    AssignSecret(g_strMasterPassword, master);
+    AssignSecret(g_strUserPassword, user);
+    AssignSecret(g_strSymbolPassword, symbol);
+    AssignSecret(g_strSignature, signature);
+    SecretsPlain = 1;
+  }
+
+  // Every record of the credential database: property id -> bytes.
+  static std::vector<std::map<WORD, std::vector<BYTE>>> Records() {
+    std::vector<std::map<WORD, std::vector<BYTE>>> records;
+    CEOID oid = 0;
+    HANDLE db = CeOpenDatabase(&oid, kCredentialDatabaseName, 0, 0, nullptr);
+    if (db == INVALID_HANDLE_VALUE) return records;
+    if (CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr) != 0) {
+      for (;;) {
+        BYTE* buffer = nullptr;
+        DWORD size = 0;
+        WORD count = 0;
+        if (CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size) == 0) break;
+        std::map<WORD, std::vector<BYTE>> props;
+        const auto* values = reinterpret_cast<const CEPROPVAL*>(buffer);
+        for (WORD i = 0; i < count; ++i) {
+          const CEBLOB& blob = values[i].val.blob;
+          props[PROPID_ID(values[i].propid)].assign(blob.lpb, blob.lpb + blob.dwCount);
+        }
+        LocalFree(buffer);
+        records.push_back(std::move(props));
+      }
+    }
+    CloseHandle(db);
+    return records;
+  }
+
+  // The device key's OFB stream, computed with libcrypto directly so the
+  // stored bytes are checked independently of the module's toolkit.
+  static std::vector<BYTE> KeyStream(std::size_t length) {
+    BYTE key[16] = {};
+    DWORD keyLength = sizeof(key);
+    EXPECT_EQ(DeriveDeviceKey(key, &keyLength), 0);
+    std::vector<BYTE> zeros(length, 0), stream(length + 16, 0);
+    const BYTE iv[16] = {};
+    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+    int produced = 0;
+    EVP_EncryptInit_ex(ctx, EVP_aes_128_ofb(), nullptr, key, iv);
+    EVP_EncryptUpdate(ctx, stream.data(), &produced, zeros.data(), static_cast<int>(length));
+    EVP_CIPHER_CTX_free(ctx);
+    stream.resize(length);
+    return stream;
+  }
+
+  static std::vector<BYTE> Enciphered(std::u16string_view text) {
+    std::vector<BYTE> bytes = Utf16Bytes(text);
+    const std::vector<BYTE> stream = KeyStream(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] ^= stream[i];
+    return bytes;
+  }
+};
+
+TEST_F(CredentialStoreTest, NoDatabaseIsASilentFailure) {
+  SetSecrets(u"keep", u"these", u"1234", u"sig");
+  EXPECT_FALSE(LoadCredentials());
+  EXPECT_EQ(g_strMasterPassword, u"keep");
+  EXPECT_TRUE(platform::message_box::Recorded().empty());
+}
+
+TEST_F(CredentialStoreTest, StoredBlobsAreTheEncipheredTextWithItsTerminator) {
+  SetSecrets(u"abcd", u"user-pass", u"0815", u"");
+  ASSERT_TRUE(SaveCredentials());
+  const auto records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  const auto& props = records[0];
+  ASSERT_EQ(props.at(103).size(), 10u);
+  EXPECT_EQ(props.at(103), Enciphered(u"abcd"));
+  EXPECT_EQ(props.at(102), Enciphered(u"user-pass"));
+  EXPECT_EQ(props.at(101), Enciphered(u"0815"));
+  EXPECT_EQ(props.at(100), Enciphered(u""));  // the enciphered terminator alone
+  EXPECT_EQ(props.at(100).size(), 2u);
+}
+
+TEST_F(CredentialStoreTest, LoadRestoresAllFourSecrets) {
+  SetSecrets(u"Master#1", u"\u00fcser", u"01234567", u"<sig template>");
+  ASSERT_TRUE(SaveCredentials());
+  WipeAllSecrets();
+  ASSERT_TRUE(LoadCredentials());
+  EXPECT_EQ(g_strMasterPassword, u"Master#1");
+  EXPECT_EQ(g_strUserPassword, u"\u00fcser");
+  EXPECT_EQ(g_strSymbolPassword, u"01234567");
+  EXPECT_EQ(g_strSignature, u"<sig template>");
+  EXPECT_EQ(SecretsPlain, 1);
+}
+
+TEST_F(CredentialStoreTest, PlaceholderSignatureLoadsAsNone) {
+  SetSecrets(u"mast", u"user", u"", u"*****");
+  ASSERT_TRUE(SaveCredentials());
+  ASSERT_TRUE(LoadCredentials());
+  EXPECT_EQ(g_strSignature, u"");
+  EXPECT_EQ(g_strSymbolPassword, u"");
+}
+
+TEST_F(CredentialStoreTest, SavingScrambledSecretsStoresTheSameBytesAndRescrambles) {
+  SetSecrets(u"mast", u"user", u"9876", u"sig");
+  ASSERT_TRUE(SaveCredentials());
+  const auto plainRecords = Records();
+  ASSERT_TRUE(ScrambleSecrets());
+  const std::u16string scrambledUser = g_strUserPassword;
+  ASSERT_NE(scrambledUser, u"user");
+  ASSERT_TRUE(SaveCredentials());
+  EXPECT_EQ(Records(), plainRecords);
+  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_EQ(g_strUserPassword, scrambledUser);
+}
+
+TEST_F(CredentialStoreTest, RepeatedSavesKeepOneRecord) {
+  SetSecrets(u"mast", u"one1", u"", u"");
+  ASSERT_TRUE(SaveCredentials());
+  AssignSecret(g_strUserPassword, u"two2");
+  ASSERT_TRUE(SaveCredentials());
+  ASSERT_EQ(Records().size(), 1u);
+  ASSERT_TRUE(LoadCredentials());
+  EXPECT_EQ(g_strUserPassword, u"two2");
+}
+
+TEST_F(CredentialStoreTest, FailedWriteKeepsThePreviousRecord) {
+  SetSecrets(u"mast", u"old-user", u"", u"");
+  ASSERT_TRUE(SaveCredentials());
+  AssignSecret(g_strUserPassword, u"new-user");
+  platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
+  EXPECT_FALSE(SaveCredentials());
+  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
+  EXPECT_EQ(platform::message_box::Recorded()[0].text, u"General error #112!");
+  EXPECT_EQ(platform::message_box::Recorded()[0].type, MB_ICONHAND | MB_SETFOREGROUND);
+  ASSERT_TRUE(LoadCredentials());
+  EXPECT_EQ(g_strUserPassword, u"old-user");
+}
+
+TEST_F(CredentialStoreTest, FailedFirstSaveLeavesNoRecordToLoad) {
+  SetSecrets(u"mast", u"user", u"", u"");
+  platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
+  EXPECT_FALSE(SaveCredentials());
+  platform::message_box::ClearRecorded();
+  EXPECT_FALSE(LoadCredentials());
+  // The database exists but holds nothing: that is an error worth a box.
+  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
+  EXPECT_EQ(g_strUserPassword, u"user");
+}
+
+TEST_F(CredentialStoreTest, UnscrambleFailureInsideSaveKeepsSecretsScrambled) {
+  SetSecrets(u"mast", u"user", u"", u"");
+  ASSERT_TRUE(SaveCredentials());
+  ASSERT_TRUE(ScrambleSecrets());
+  const std::u16string scrambled = g_strMasterPassword;
+  // The key object of the unscramble step can't be allocated.
+  platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_FALSE(SaveCredentials());
+  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_EQ(g_strMasterPassword, scrambled);
+  EXPECT_EQ(platform::message_box::Recorded().back().text, u"General error #8!");
+}
+
+TEST_F(CredentialStoreTest, BufferFailureAfterUnscrambleLeavesSecretsPlain) {
+  SetSecrets(u"mast", u"user", u"", u"");
+  ASSERT_TRUE(ScrambleSecrets());
+  // Call 1 is the unscramble's key object; call 2 the first secret buffer.
+  platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 2);
+  EXPECT_FALSE(SaveCredentials());
+  EXPECT_EQ(SecretsPlain, 1);
+  EXPECT_EQ(g_strMasterPassword, u"mast");
+}
+
+TEST_F(CredentialStoreTest, UnreadableRecordReportsAndKeepsSecrets) {
+  SetSecrets(u"mast", u"user", u"", u"");
+  ASSERT_TRUE(SaveCredentials());
+  AssignSecret(g_strUserPassword, u"in-memory");
+  platform::faults::Fail("CeReadRecordProps", ERROR_READ_FAULT);
+  EXPECT_FALSE(LoadCredentials());
+  EXPECT_EQ(platform::message_box::Recorded().back().text, u"General error #30!");
+  EXPECT_EQ(g_strUserPassword, u"in-memory");
+}
+
+TEST_F(CredentialStoreTest, RecordWithoutAllFourPropertiesIsAnError) {
+  CEOID oid = CeCreateDatabase(kCredentialDatabaseName, kCredentialDatabaseType, 0, nullptr);
+  ASSERT_NE(oid, 0u);
+  HANDLE db = CeOpenDatabase(&oid, nullptr, 0, 0, nullptr);
+  BYTE bytes[2] = {};
+  CEPROPVAL value{};
+  value.propid = MAKEPROPID(kUserPasswordProp, CEVT_BLOB);
+  value.val.blob = CEBLOB{2, bytes};
+  ASSERT_NE(CeWriteRecordProps(db, 0, 1, &value), 0u);
+  CloseHandle(db);
+  AssignSecret(g_strUserPassword, u"kept");
+  EXPECT_FALSE(LoadCredentials());
+  EXPECT_EQ(g_strUserPassword, u"kept");
+  EXPECT_EQ(platform::message_box::Recorded().size(), 1u);
+}
+
+TEST_F(CredentialStoreTest, AnotherDeviceDeciphersToOtherTextWithoutError) {
+  SetSecrets(u"mast", u"user", u"1234", u"sig");
+  ASSERT_TRUE(SaveCredentials());
+  const std::filesystem::path store = device_->folder() / "objectstore.db";
+  // A second device has its own hardware identity, hence its own key.
+  platform::device::Close();
+  testing_support::TempDevice other;
+  platform::device::Close();
+  std::filesystem::copy_file(store, other.folder() / "objectstore.db",
+                             std::filesystem::copy_options::overwrite_existing);
+  std::string error;
+  ASSERT_TRUE(platform::device::Open(other.folder(), &error)) << error;
+  WipeAllSecrets();
+  EXPECT_TRUE(LoadCredentials());
+  EXPECT_NE(g_strUserPassword, u"user");
+}
+
+TEST_F(CredentialStoreTest, SettingsCarryTheCredentialsWhenAsked) {
+  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod", 0);
+  SetSecrets(u"mast", u"user", u"", u"");
+  ASSERT_TRUE(SaveSettings(false, true));
+  WipeAllSecrets();
+  EXPECT_TRUE(LoadSettings(true, true));
+  EXPECT_EQ(g_strMasterPassword, u"mast");
+  platform::faults::Fail("CeOpenDatabase", ERROR_READ_FAULT);
+  EXPECT_FALSE(LoadSettings(true, true));
+}
+
+}  // namespace

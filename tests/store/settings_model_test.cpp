@@ -1,0 +1,225 @@
+#include "store/settings_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/faults.h"
+#include "platform/kernel.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "store/registry_key.h"
+#include "tests/support/store_fixture.h"
+
+namespace {
+
+using testing_support::StoreTest;
+
+constexpr const char16_t* kShellKey =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Shell";
+
+class SettingsModelTest : public StoreTest {};
+
+// Every stored field set away from its default, so a field that isn't
+// written or read shows up as a difference.
+SettingsRecord NonDefaultRecord() {
+  SettingsRecord s;
+  s.LogonMethod = 2;
+  s.LogonActiveSync = 0;
+  s.RandPictoOrder = 1;
+  s.PictoSymbolset = 3;
+  s.MaxFalseLogonRetries = 0;
+  s.MaxFalseLogonRetriesValue = 9;
+  s.ActionAfterMaxFalseLogons = 0;
+  s.AlarmSound = u"\\My Documents\\Siren.wav";
+  s.DisplayOwnerInfo = 3;
+  s.WelcomeText1 = u"Property of Ann";
+  s.WelcomeText2 = u"Reward if found \u00e9";
+  s.ShowQuickAccess = 0;
+  s.ActivationDelay = 1;
+  s.ActivationDelayValue = 42;
+  return s;
+}
+
+TEST_F(SettingsModelTest, EmptyRegistryFailsAndKeepsDefaults) {
+  EXPECT_FALSE(LoadSettings(true, true));
+  SettingsRecord expected;
+  expected.PlatformType = 2;  // worked out whatever else fails
+  EXPECT_EQ(g_Settings, expected);
+  EXPECT_TRUE(platform::message_box::Recorded().empty());
+}
+
+TEST_F(SettingsModelTest, KeyWithOnlyLogonMethodLoads) {
+  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod", 1);
+  EXPECT_TRUE(LoadSettings(true, false));
+  SettingsRecord expected;
+  expected.LogonMethod = 1;
+  expected.PlatformType = 2;
+  expected.PowerOnLogon = 0;  // no "PowrPass" value means off
+  EXPECT_EQ(g_Settings, expected);
+}
+
+TEST_F(SettingsModelTest, MissingLogonMethodFailsWithoutReadingFurther) {
+  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonActiveSync", 0);
+  EXPECT_FALSE(LoadSettings(true, false));
+  EXPECT_EQ(g_Settings.LogonActiveSync, 1u);
+}
+
+TEST_F(SettingsModelTest, SaveThenLoadRestoresEveryField) {
+  g_Settings = NonDefaultRecord();
+  ASSERT_TRUE(SaveSettings(true, false));
+  g_Settings = SettingsRecord{};
+  ASSERT_TRUE(LoadSettings(true, false));
+  SettingsRecord expected = NonDefaultRecord();
+  expected.PlatformType = 2;
+  expected.PowerOnLogon = 0;
+  EXPECT_EQ(g_Settings, expected);
+  // The saved delay went to the OS as its activation period.
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod"),
+            (std::vector<BYTE>{42, 0, 0, 0}));
+}
+
+TEST_F(SettingsModelTest, StoredEncodingsAreExact) {
+  g_Settings.AlarmSound = u"abc";
+  g_Settings.LogonMethod = 0x01020304;
+  ASSERT_TRUE(SaveSettings(true, false));
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"AlarmSound"),
+            (std::vector<BYTE>{'a', 0, 'b', 0, 'c', 0, 0, 0}));
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod"),
+            (std::vector<BYTE>{4, 3, 2, 1}));
+  // Empty welcome texts are not stored at all.
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"WelcomeText1"));
+}
+
+TEST_F(SettingsModelTest, EmptyTextsDeleteWelcomeButKeepAlarmSound) {
+  g_Settings = NonDefaultRecord();
+  ASSERT_TRUE(SaveSettings(true, false));
+  g_Settings.WelcomeText1.clear();
+  g_Settings.AlarmSound.clear();
+  ASSERT_TRUE(SaveSettings(true, false));
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"WelcomeText1"));
+  EXPECT_TRUE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"WelcomeText2"));
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"AlarmSound"),
+            Utf16Bytes(u"\\My Documents\\Siren.wav"));
+}
+
+TEST_F(SettingsModelTest, ActivePeriodIsTheMasterCopyOnlyWhileTheDelayIsOn) {
+  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod", 0);
+  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActivationDelay", 1);
+  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActivationDelayValue", 10);
+  SetRegDword(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod", 15);
+  ASSERT_TRUE(LoadSettings(true, false));
+  EXPECT_EQ(g_Settings.ActivationDelayValue, 15u);
+
+  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActivationDelay", 0);
+  ASSERT_TRUE(LoadSettings(true, false));
+  EXPECT_EQ(g_Settings.ActivationDelayValue, 10u);
+  ASSERT_TRUE(SaveSettings(true, false));
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod"),
+            (std::vector<BYTE>{0, 0, 0, 0}));
+}
+
+TEST_F(SettingsModelTest, PowerOnLogonFollowsTheOsFlag) {
+  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod", 0);
+  SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"PowrPass", REG_BINARY, {2});
+  ASSERT_TRUE(LoadSettings(true, false));
+  EXPECT_EQ(g_Settings.PowerOnLogon, 1u);
+  SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"PowrPass", REG_BINARY, {0});
+  ASSERT_TRUE(LoadSettings(true, false));
+  EXPECT_EQ(g_Settings.PowerOnLogon, 0u);
+}
+
+TEST_F(SettingsModelTest, FailingWriteKeepsTheValuesBeforeIt) {
+  g_Settings = NonDefaultRecord();
+  // The fifth write is MaxFalseLogonRetries.
+  platform::faults::Fail("RegSetValueEx", ERROR_WRITE_FAULT, 5);
+  EXPECT_FALSE(SaveSettings(true, false));
+  EXPECT_TRUE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"PictoSymbolset"));
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"MaxFalseLogonRetries"));
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActivationDelayValue"));
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod"));
+  // The save itself shows nothing: its callers choose the message.
+  EXPECT_TRUE(platform::message_box::Recorded().empty());
+}
+
+TEST_F(SettingsModelTest, SaveFailsWhenTheKeyCannotBeMade) {
+  platform::faults::Fail("RegCreateKeyEx", ERROR_ACCESS_DENIED, 1, 0);
+  EXPECT_FALSE(SaveSettings(true, false));
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod"));
+}
+
+TEST_F(SettingsModelTest, PlatformTypeNeedsVersionThreeAndPocketPc) {
+  EXPECT_TRUE(LoadSettings(false, false));
+  EXPECT_EQ(g_Settings.PlatformType, 2u);
+  platform::faults::Fail("GetVersionEx", ERROR_NOT_SUPPORTED);
+  LoadSettings(false, false);
+  EXPECT_EQ(g_Settings.PlatformType, 1u);
+  platform::faults::Fail("SystemParametersInfo", ERROR_NOT_SUPPORTED);
+  LoadSettings(false, false);
+  EXPECT_EQ(g_Settings.PlatformType, 1u);
+}
+
+std::vector<BYTE> OwnerRecord(std::size_t size) {
+  std::vector<BYTE> record(768, 0);
+  auto put = [&](std::size_t offset, std::u16string_view text) {
+    std::memcpy(record.data() + offset, text.data(), text.size() * 2);
+  };
+  put(0, u"Ann Example");
+  put(72, u"Example Ltd");
+  put(144, u"1 High Street");
+  put(516, u"+44 1234");
+  put(566, u"ann@example.org");
+  record.resize(size);
+  return record;
+}
+
+TEST_F(SettingsModelTest, OwnerRecordFieldsComeFromTheirOffsets) {
+  SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner", REG_BINARY, OwnerRecord(768));
+  ASSERT_TRUE(ReadOwnerInfo());
+  EXPECT_EQ(g_Settings.OwnerName, u"Ann Example");
+  EXPECT_EQ(g_Settings.OwnerCompany, u"Example Ltd");
+  EXPECT_EQ(g_Settings.OwnerAddress, u"1 High Street");
+  EXPECT_EQ(g_Settings.OwnerPhone, u"+44 1234");
+  EXPECT_EQ(g_Settings.OwnerEmail, u"ann@example.org");
+
+  // A shorter record reads as far as it goes.
+  g_Settings = SettingsRecord{};
+  SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner", REG_BINARY, OwnerRecord(590));
+  ASSERT_TRUE(ReadOwnerInfo());
+  EXPECT_EQ(g_Settings.OwnerPhone, u"+44 1234");
+  EXPECT_EQ(g_Settings.OwnerEmail, u"ann@example.");  // cut at byte 590
+}
+
+TEST_F(SettingsModelTest, OversizedOrMissingOwnerRecordLeavesFields) {
+  g_Settings.OwnerName = u"kept";
+  EXPECT_FALSE(ReadOwnerInfo());
+  SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner", REG_BINARY, OwnerRecord(769));
+  EXPECT_FALSE(ReadOwnerInfo());
+  EXPECT_EQ(g_Settings.OwnerName, u"kept");
+}
+
+TEST_F(SettingsModelTest, DeleteRegistryTreeRemovesNestedKeys) {
+  SetRegDword(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak\\A\\B", u"x", 1);
+  SetRegDword(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak\\A\\C", u"x", 1);
+  SetRegDword(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak\\D", u"x", 1);
+  SetRegDword(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak", u"Retry", 3);
+  EXPECT_TRUE(DeleteRegistryTree(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak"));
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak", 0, KEY_ALL_ACCESS, &key),
+            ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Software\\Vexlund", 0, KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  EXPECT_FALSE(DeleteRegistryTree(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak"));
+  EXPECT_FALSE(DeleteRegistryTree(HKEY_CURRENT_USER, nullptr));
+}
+
+TEST_F(SettingsModelTest, DeleteRegistryTreeStopsAtAFailedSubkey) {
+  SetRegDword(HKEY_CURRENT_USER, u"Tree\\A\\B", u"x", 1);
+  platform::faults::Fail("RegDeleteKey", ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(DeleteRegistryTree(HKEY_CURRENT_USER, u"Tree"));
+  EXPECT_TRUE(RegBytes(HKEY_CURRENT_USER, u"Tree\\A\\B", u"x"));
+}
+
+}  // namespace
