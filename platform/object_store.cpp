@@ -1,0 +1,626 @@
+#include "platform/object_store.h"
+
+#include <pthread.h>
+#include <sqlite3.h>
+
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <unordered_map>
+#include <utility>
+
+#include "platform/errors.h"
+
+namespace platform::object_store {
+namespace {
+
+namespace fs = std::filesystem;
+
+// "VEYR": marks a file as ours, so a foreign SQLite file is never touched.
+constexpr std::int32_t kApplicationId = 0x56455952;
+// Bump with a migration step in Migrate() whenever the schema changes.
+constexpr int kSchemaVersion = 1;
+// How long a call waits for another process's write to finish.
+constexpr int kBusyTimeoutMs = 10000;
+
+// Key ids 1-3 are the three roots, fixed so that no lookup is needed for
+// them; their names are only labels for a person reading the file.
+constexpr const char* kSchemaV1 = R"sql(
+CREATE TABLE reg_key(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  parent INTEGER REFERENCES reg_key(id),
+  name BLOB NOT NULL,
+  folded BLOB NOT NULL);
+CREATE UNIQUE INDEX reg_key_child ON reg_key(parent, folded);
+INSERT INTO reg_key(id, parent, name, folded) VALUES
+  (1, NULL, CAST('HKEY_CLASSES_ROOT' AS BLOB), CAST('HKEY_CLASSES_ROOT' AS BLOB)),
+  (2, NULL, CAST('HKEY_CURRENT_USER' AS BLOB), CAST('HKEY_CURRENT_USER' AS BLOB)),
+  (3, NULL, CAST('HKEY_LOCAL_MACHINE' AS BLOB), CAST('HKEY_LOCAL_MACHINE' AS BLOB));
+
+CREATE TABLE reg_value(
+  id INTEGER PRIMARY KEY,
+  key INTEGER NOT NULL REFERENCES reg_key(id) ON DELETE CASCADE,
+  name BLOB NOT NULL,
+  folded BLOB NOT NULL,
+  type INTEGER NOT NULL,
+  data BLOB NOT NULL);
+CREATE UNIQUE INDEX reg_value_name ON reg_value(key, folded);
+CREATE INDEX reg_value_order ON reg_value(key);
+
+CREATE TABLE ce_object(
+  oid INTEGER PRIMARY KEY AUTOINCREMENT,
+  database INTEGER REFERENCES ce_object(oid) ON DELETE CASCADE,
+  name BLOB,
+  folded BLOB,
+  type INTEGER);
+CREATE UNIQUE INDEX ce_database_name ON ce_object(folded) WHERE database IS NULL;
+CREATE INDEX ce_record_order ON ce_object(database);
+
+CREATE TABLE ce_prop(
+  id INTEGER PRIMARY KEY,
+  record INTEGER NOT NULL REFERENCES ce_object(oid) ON DELETE CASCADE,
+  propid INTEGER NOT NULL,
+  value BLOB NOT NULL);
+CREATE UNIQUE INDEX ce_prop_id ON ce_prop(record, propid);
+CREATE INDEX ce_prop_order ON ce_prop(record);
+
+CREATE TABLE system_password(
+  id INTEGER PRIMARY KEY CHECK (id = 1),
+  is_set INTEGER NOT NULL,
+  active INTEGER NOT NULL,
+  iterations INTEGER NOT NULL,
+  salt BLOB NOT NULL,
+  hash BLOB NOT NULL);
+)sql";
+
+struct CachedStatement {
+  sqlite3_stmt* stmt = nullptr;
+  bool busy = false;
+};
+
+struct Store {
+  std::mutex lock;
+  sqlite3* db = nullptr;
+  std::unordered_map<const char*, CachedStatement> statements;
+};
+
+Store& Get() {
+  static Store store;
+  return store;
+}
+
+std::atomic<std::uint64_t> g_generation{1};
+
+// A fork()ed child must not use (or close) its parent's connection: SQLite
+// keeps lock state per process. The child drops it and may open its own.
+void LockForFork() {
+  Get().lock.lock();
+}
+void UnlockAfterFork() {
+  Get().lock.unlock();
+}
+void DropInChild() {
+  Store& s = Get();
+  s.db = nullptr;  // deliberately leaked: closing it here could disturb the parent's locks
+  s.statements.clear();
+  ++g_generation;
+  s.lock.unlock();
+}
+
+void RegisterForkHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] { pthread_atfork(LockForFork, UnlockAfterFork, DropInChild); });
+}
+
+void CloseLocked(Store& s) {
+  if (!s.db) return;
+  for (auto& [sql, cached] : s.statements) sqlite3_finalize(cached.stmt);
+  s.statements.clear();
+  sqlite3_close_v2(s.db);
+  s.db = nullptr;
+  ++g_generation;
+}
+
+// Owns a connection until it is handed over to the store.
+class PendingConnection {
+ public:
+  ~PendingConnection() {
+    if (db_) sqlite3_close_v2(db_);
+  }
+  sqlite3** out() { return &db_; }
+  sqlite3* get() const { return db_; }
+  sqlite3* release() { return std::exchange(db_, nullptr); }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+std::string Message(sqlite3* db) {
+  return db ? sqlite3_errmsg(db) : "out of memory";
+}
+
+// Runs SQL that returns at most one integer (pragmas, counts).
+bool QueryInt(sqlite3* db, const char* sql, std::int64_t* value, std::string* error) {
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+      *value = sqlite3_column_int64(stmt, 0);
+      rc = SQLITE_OK;
+    } else if (rc == SQLITE_DONE) {
+      *value = 0;
+      rc = SQLITE_OK;
+    }
+  }
+  if (rc != SQLITE_OK) *error = Message(db);
+  sqlite3_finalize(stmt);
+  return rc == SQLITE_OK;
+}
+
+bool Exec(sqlite3* db, const char* sql, std::string* error) {
+  char* message = nullptr;
+  const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
+  if (rc != SQLITE_OK) {
+    *error = message ? message : sqlite3_errstr(rc);
+    sqlite3_free(message);
+    return false;
+  }
+  return true;
+}
+
+// The log mode is what lets readers of other processes go on while one
+// process writes; a store that can't use it is refused rather than run
+// with other locking rules.
+bool SwitchToWal(sqlite3* db, std::string* error) {
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(db, "PRAGMA journal_mode = WAL", -1, &stmt, nullptr);
+  std::string mode;
+  if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    mode = text ? text : "";
+    rc = SQLITE_OK;
+  }
+  if (rc != SQLITE_OK) *error = Message(db);
+  sqlite3_finalize(stmt);
+  if (rc == SQLITE_OK && mode != "wal") {
+    *error = "the log mode stays '" + mode + "'";
+    return false;
+  }
+  return rc == SQLITE_OK;
+}
+
+struct Identity {
+  std::int64_t applicationId = 0;
+  std::int64_t version = 0;
+  std::int64_t objects = 0;  // tables, indexes, ... of any kind
+};
+
+bool ReadIdentity(sqlite3* db, Identity* id, std::string* error) {
+  return QueryInt(db, "PRAGMA application_id", &id->applicationId, error) &&
+         QueryInt(db, "PRAGMA user_version", &id->version, error) &&
+         QueryInt(db, "SELECT count(*) FROM sqlite_schema", &id->objects, error);
+}
+
+std::string Hex(std::int64_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
+  return text;
+}
+
+// Empty file: ours to take. Our id: ours. Anything else belongs to someone
+// else and is left exactly as it is.
+bool Classify(const Identity& id, bool* fresh, std::string* error) {
+  *fresh = false;
+  if (id.applicationId == kApplicationId) {
+    if (id.version > kSchemaVersion) {
+      *error = "the object store was made by a newer version (schema " +
+               std::to_string(id.version) + ", this build knows up to " +
+               std::to_string(kSchemaVersion) + ")";
+      return false;
+    }
+    if (id.version < 1) {
+      *error = "the object store is damaged (no schema version)";
+      return false;
+    }
+    return true;
+  }
+  if (id.applicationId == 0 && id.objects == 0) {
+    *fresh = true;
+    return true;
+  }
+  *error = "the file is a SQLite database of another application (application id " +
+           Hex(id.applicationId) + ", " + std::to_string(id.objects) +
+           " schema objects), not an object store";
+  return false;
+}
+
+// Steps from an older schema to the current one; none exist yet.
+bool Migrate(sqlite3*, std::int64_t from, std::string* error) {
+  if (from == kSchemaVersion) return true;
+  *error = "no migration from schema " + std::to_string(from);
+  return false;
+}
+
+bool CreateSchema(sqlite3* db, std::string* error) {
+  static const std::string ids = "PRAGMA application_id = " + std::to_string(kApplicationId) +
+                                 "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";";
+  return Exec(db, kSchemaV1, error) && Exec(db, ids.c_str(), error);
+}
+
+// Rejects files that are not SQLite at all before SQLite sees them, so the
+// reason can say so plainly. An empty file is a new store.
+bool CheckHeader(const fs::path& file, std::string* error) {
+  std::error_code ec;
+  if (!fs::exists(file, ec)) return true;
+  if (!fs::is_regular_file(file, ec)) {
+    *error = "the object store path is not a regular file";
+    return false;
+  }
+  const auto size = fs::file_size(file, ec);
+  if (ec) {
+    *error = "cannot read the object store: " + ec.message();
+    return false;
+  }
+  if (size == 0) return true;
+  static constexpr char kMagic[16] = "SQLite format 3";  // with its terminating zero
+  std::array<char, 16> head{};
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    *error = "cannot read the object store file";
+    return false;
+  }
+  in.read(head.data(), head.size());
+  if (size < 100 || in.gcount() != static_cast<std::streamsize>(head.size()) ||
+      std::memcmp(head.data(), kMagic, sizeof kMagic) != 0) {
+    *error = "the file is damaged or not an object store (no SQLite database header)";
+    return false;
+  }
+  return true;
+}
+
+bool OpenLocked(Store& s, const fs::path& file, std::string* error) {
+  if (!CheckHeader(file, error)) return false;
+
+  PendingConnection db;
+  int rc =
+      sqlite3_open_v2(file.c_str(), db.out(),
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    *error = "cannot open the file: " + Message(db.get());
+    return false;
+  }
+  sqlite3_extended_result_codes(db.get(), 1);
+  sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+  sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  if (sqlite3_db_readonly(db.get(), "main") == 1) {
+    *error = "the object store file is read-only";
+    return false;
+  }
+
+  // Identify before changing anything, so a foreign file stays untouched.
+  Identity id;
+  bool fresh = false;
+  std::string reason;
+  if (!ReadIdentity(db.get(), &id, &reason)) {
+    *error = "the file is damaged or not an object store: " + reason;
+    return false;
+  }
+  if (!Classify(id, &fresh, error)) return false;
+
+  std::int64_t unused = 0;
+  if (!SwitchToWal(db.get(), &reason) ||
+      !QueryInt(db.get(), "PRAGMA foreign_keys = ON", &unused, &reason) ||
+      !Exec(db.get(), "PRAGMA synchronous = NORMAL", &reason)) {
+    *error = "cannot set up the object store: " + reason;
+    return false;
+  }
+  // Taking the write lock also proves the folder is writable (the log and
+  // the shared-memory file live beside the store). Another process may be
+  // creating the same new store: identify again under the lock.
+  if (!Exec(db.get(), "BEGIN IMMEDIATE", &reason)) {
+    *error = "cannot write to the object store: " + reason;
+    return false;
+  }
+  bool ok = ReadIdentity(db.get(), &id, &reason);
+  if (!ok) {
+    *error = "the file is damaged: " + reason;
+  } else {
+    ok = Classify(id, &fresh, error);
+    if (ok && fresh && !CreateSchema(db.get(), &reason)) {
+      *error = "cannot create the object store: " + reason;
+      ok = false;
+    } else if (ok && !fresh && !Migrate(db.get(), id.version, error)) {
+      ok = false;
+    }
+  }
+  if (ok && !Exec(db.get(), "COMMIT", &reason)) {
+    *error = "cannot write to the object store: " + reason;
+    ok = false;
+  }
+  if (!ok) {
+    std::string ignored;
+    Exec(db.get(), "ROLLBACK", &ignored);
+    return false;
+  }
+  s.db = db.release();
+  ++g_generation;
+  return true;
+}
+
+}  // namespace
+
+bool Open(const fs::path& dbFile, std::string* error) {
+  std::string localError;
+  if (!error) error = &localError;
+  error->clear();
+  RegisterForkHandlers();
+  Store& s = Get();
+  std::lock_guard guard(s.lock);
+  CloseLocked(s);
+  return OpenLocked(s, dbFile, error);
+}
+
+void Close() {
+  Store& s = Get();
+  std::lock_guard guard(s.lock);
+  CloseLocked(s);
+}
+
+bool IsOpen() {
+  Store& s = Get();
+  std::lock_guard guard(s.lock);
+  return s.db != nullptr;
+}
+
+bool CheckIntegrity(std::string* problem) {
+  std::string local;
+  if (!problem) problem = &local;
+  problem->clear();
+  Store& s = Get();
+  std::lock_guard guard(s.lock);
+  if (!s.db) {
+    *problem = "no object store is open";
+    return false;
+  }
+  sqlite3_stmt* stmt = nullptr;
+  for (const char* sql : {"PRAGMA integrity_check", "PRAGMA foreign_key_check"}) {
+    if (sqlite3_prepare_v2(s.db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+      *problem = Message(s.db);
+      return false;
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+      const std::string row = text ? text : "";
+      if (row == "ok") continue;
+      if (!problem->empty()) *problem += "; ";
+      *problem += std::string(sql) + ": " + row;
+    }
+    if (rc != SQLITE_DONE && problem->empty()) *problem = Message(s.db);
+    sqlite3_finalize(stmt);
+  }
+  return problem->empty();
+}
+
+namespace internal {
+
+Session::Session() : lock_(Get().lock), open_(Get().db != nullptr) {}
+
+std::uint64_t Generation() {
+  return g_generation.load();
+}
+
+Statement::Statement(const char* sql) {
+  Store& s = Get();
+  if (!s.db) {
+    error_ = ERROR_NOT_READY;
+    return;
+  }
+  CachedStatement& cached = s.statements[sql];
+  if (!cached.stmt) {
+    const int rc =
+        sqlite3_prepare_v3(s.db, sql, -1, SQLITE_PREPARE_PERSISTENT, &cached.stmt, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(cached.stmt);
+      cached.stmt = nullptr;
+      Fail(rc);
+      return;
+    }
+  }
+  // The same SQL in use twice at once (a nested use) gets its own
+  // statement rather than disturbing the first.
+  if (cached.busy) {
+    sqlite3_stmt* own = nullptr;
+    const int rc = sqlite3_prepare_v2(s.db, sql, -1, &own, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(own);
+      Fail(rc);
+      return;
+    }
+    stmt_ = own;
+    owned_ = true;
+    return;
+  }
+  cached.busy = true;
+  stmt_ = cached.stmt;
+  sql_ = sql;
+}
+
+Statement::~Statement() {
+  if (!stmt_) return;
+  if (owned_) {
+    sqlite3_finalize(stmt_);
+    return;
+  }
+  Reset();
+  Store& s = Get();
+  auto it = s.statements.find(sql_);
+  if (it != s.statements.end()) it->second.busy = false;
+}
+
+void Statement::Reset() {
+  if (!stmt_) return;
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+void Statement::Fail(int rc) {
+  if (error_ == ERROR_SUCCESS) error_ = ErrorFromSqlite(rc);
+}
+
+void Statement::Bind(int index, std::int64_t value) {
+  if (!stmt_) return;
+  const int rc = sqlite3_bind_int64(stmt_, index, value);
+  if (rc != SQLITE_OK) Fail(rc);
+}
+
+void Statement::Bind(int index, std::span<const BYTE> bytes) {
+  if (!stmt_) return;
+  // A null pointer would bind NULL; an empty value is a zero-length blob.
+  const int rc = bytes.empty() ? sqlite3_bind_zeroblob(stmt_, index, 0)
+                               : sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(),
+                                                     SQLITE_TRANSIENT);
+  if (rc != SQLITE_OK) Fail(rc);
+}
+
+void Statement::BindNull(int index) {
+  if (!stmt_) return;
+  const int rc = sqlite3_bind_null(stmt_, index);
+  if (rc != SQLITE_OK) Fail(rc);
+}
+
+Statement::Step Statement::Next() {
+  if (!stmt_ || error_ != ERROR_SUCCESS) {
+    if (error_ == ERROR_SUCCESS) error_ = ERROR_NOT_READY;
+    return Step::kError;
+  }
+  const int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return Step::kRow;
+  if (rc == SQLITE_DONE) return Step::kDone;
+  Fail(rc);
+  return Step::kError;
+}
+
+std::int64_t Statement::Int(int column) const {
+  return sqlite3_column_int64(stmt_, column);
+}
+
+bool Statement::IsNull(int column) const {
+  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+std::span<const BYTE> Statement::Blob(int column) const {
+  const void* data = sqlite3_column_blob(stmt_, column);
+  const int size = sqlite3_column_bytes(stmt_, column);
+  if (!data || size <= 0) return {};
+  return {static_cast<const BYTE*>(data), static_cast<std::size_t>(size)};
+}
+
+Transaction::Transaction(Kind kind) {
+  Statement begin(kind == Kind::kWrite ? "BEGIN IMMEDIATE" : "BEGIN");
+  if (begin.Next() == Statement::Step::kError) {
+    error_ = begin.error();
+    return;
+  }
+  active_ = true;
+}
+
+Transaction::~Transaction() {
+  if (!active_) return;
+  Statement rollback("ROLLBACK");
+  rollback.Next();
+}
+
+DWORD Transaction::Commit() {
+  if (!active_) return error_ != ERROR_SUCCESS ? error_ : ERROR_NOT_READY;
+  Statement commit("COMMIT");
+  if (commit.Next() == Statement::Step::kError) return commit.error();  // rolled back later
+  active_ = false;
+  return ERROR_SUCCESS;
+}
+
+DWORD Flush() {
+  Store& s = Get();
+  if (!s.db) return ERROR_NOT_READY;
+  // A passive checkpoint syncs the log and copies it into the main file
+  // without waiting for readers of other processes; whatever it can't copy
+  // yet is already safe in the synced log.
+  const int rc =
+      sqlite3_wal_checkpoint_v2(s.db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  if (rc == SQLITE_OK || (rc & 0xFF) == SQLITE_BUSY) return ERROR_SUCCESS;
+  return ErrorFromSqlite(rc);
+}
+
+DWORD ErrorFromSqlite(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return ERROR_SUCCESS;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return ERROR_BUSY;
+    case SQLITE_NOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+      return ERROR_WRITE_FAULT;
+    case SQLITE_IOERR:
+      return rc == SQLITE_IOERR_READ || rc == SQLITE_IOERR_SHORT_READ ? ERROR_READ_FAULT
+                                                                      : ERROR_WRITE_FAULT;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return ERROR_FILE_CORRUPT;
+    case SQLITE_FULL:
+      return ERROR_DISK_FULL;
+    case SQLITE_CANTOPEN:
+      return ERROR_CANTOPEN;
+    case SQLITE_TOOBIG:
+    case SQLITE_RANGE:
+      return ERROR_INVALID_PARAMETER;
+    default:
+      return ERROR_BADDB;
+  }
+}
+
+std::u16string FoldName(std::u16string_view name) {
+  std::u16string out(name);
+  for (char16_t& c : out) {
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+      c = static_cast<char16_t>(c - 0x20);
+    } else if (c == 0xFF) {
+      c = 0x178;
+    }
+  }
+  return out;
+}
+
+std::span<const BYTE> NameBytes(std::u16string_view name) {
+  return {reinterpret_cast<const BYTE*>(name.data()), name.size() * sizeof(char16_t)};
+}
+
+std::string FoldedKey(std::u16string_view name) {
+  std::string key;
+  key.reserve(name.size() * 2);
+  for (char16_t c : FoldName(name)) {
+    key.push_back(static_cast<char>(c >> 8));
+    key.push_back(static_cast<char>(c & 0xFF));
+  }
+  return key;
+}
+
+std::span<const BYTE> AsBytes(const std::string& key) {
+  return {reinterpret_cast<const BYTE*>(key.data()), key.size()};
+}
+
+std::u16string NameFromBytes(std::span<const BYTE> bytes) {
+  std::u16string name(bytes.size() / sizeof(char16_t), u'\0');
+  if (!name.empty()) std::memcpy(name.data(), bytes.data(), name.size() * sizeof(char16_t));
+  return name;
+}
+
+}  // namespace internal
+}  // namespace platform::object_store

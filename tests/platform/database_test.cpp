@@ -1,0 +1,438 @@
+#include "platform/database.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/faults.h"
+#include "platform/kernel.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+
+constexpr DWORD kType = 12345;
+
+CEPROPVAL Blob(WORD id, Bytes& bytes) {
+  CEPROPVAL v{};
+  v.propid = MAKEPROPID(id, CEVT_BLOB);
+  v.val.blob.dwCount = static_cast<DWORD>(bytes.size());
+  v.val.blob.lpb = bytes.data();
+  return v;
+}
+
+// A record as read back: property ids with their bytes (or the value of a
+// fixed-size type), in the order the store gives them.
+struct Prop {
+  CEPROPID propid;
+  Bytes bytes;
+  bool operator==(const Prop&) const = default;
+};
+
+class DatabaseTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (HANDLE h : handles_) CloseHandle(h);
+    if (buffer_) LocalFree(buffer_);
+  }
+
+  HANDLE OpenByName(const char16_t* name) {
+    CEOID oid = 0;
+    HANDLE db = CeOpenDatabase(&oid, name, 0, 0, nullptr);
+    if (db != INVALID_HANDLE_VALUE) handles_.push_back(db);
+    return db;
+  }
+
+  // Reads the current record (all properties, or `ids`) with a reallocating
+  // buffer that is kept between reads, as callers do.
+  CEOID Read(HANDLE db, std::vector<Prop>* props, std::vector<CEPROPID> ids = {}) {
+    WORD count = static_cast<WORD>(ids.size());
+    const CEOID oid = CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count,
+                                        ids.empty() ? nullptr : ids.data(), &buffer_, &size_);
+    props->clear();
+    if (oid == 0) return 0;
+    EXPECT_GE(LocalSize(buffer_), size_);
+    const auto* values = reinterpret_cast<const CEPROPVAL*>(buffer_);
+    for (WORD i = 0; i < count; ++i) {
+      const CEPROPVAL& v = values[i];
+      Prop p{v.propid, {}};
+      if (v.wFlags & CEDB_PROPNOTFOUND) {
+        p.bytes = {0xDE, 0xAD};
+      } else if (PROPID_TYPE(v.propid) == CEVT_BLOB) {
+        // The data lives in the same buffer, after the array.
+        EXPECT_GE(v.val.blob.lpb, buffer_ + count * sizeof(CEPROPVAL));
+        EXPECT_LE(v.val.blob.lpb + v.val.blob.dwCount, buffer_ + size_);
+        p.bytes.assign(v.val.blob.lpb, v.val.blob.lpb + v.val.blob.dwCount);
+      } else if (PROPID_TYPE(v.propid) == CEVT_LPWSTR) {
+        const std::u16string text(v.val.lpwstr);
+        const auto* raw = reinterpret_cast<const BYTE*>(v.val.lpwstr);
+        EXPECT_LE(raw + (text.size() + 1) * 2, buffer_ + size_);
+        p.bytes.assign(raw, raw + (text.size() + 1) * 2);
+      } else {
+        const auto* raw = reinterpret_cast<const BYTE*>(&v.val);
+        p.bytes.assign(raw, raw + 8);
+      }
+      props->push_back(std::move(p));
+    }
+    return oid;
+  }
+
+  testing_support::TempDevice device_{false};
+  std::vector<HANDLE> handles_;
+  BYTE* buffer_ = nullptr;
+  DWORD size_ = 0;
+};
+
+TEST_F(DatabaseTest, CreateAndOpenByNameOrId) {
+  const CEOID oid = CeCreateDatabase(u"Vexlund", kType, 0, nullptr);
+  ASSERT_NE(oid, 0u);
+  EXPECT_EQ(CeCreateDatabase(u"VEXLUND", kType, 0, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+
+  CEOID byName = 0;
+  HANDLE a = CeOpenDatabase(&byName, u"vexLund", 0, 0, nullptr);
+  ASSERT_NE(a, INVALID_HANDLE_VALUE);
+  handles_.push_back(a);
+  EXPECT_EQ(byName, oid);
+  CEOID byId = oid;
+  HANDLE b = CeOpenDatabase(&byId, nullptr, 0, 0, nullptr);
+  ASSERT_NE(b, INVALID_HANDLE_VALUE);
+  handles_.push_back(b);
+
+  CEDBASEINFO info{};
+  ASSERT_TRUE(CeOidGetInfo(oid, &info));
+  EXPECT_EQ(std::u16string(info.szDbaseName), u"Vexlund");
+  EXPECT_EQ(info.dwDbaseType, kType);
+  EXPECT_EQ(info.wNumRecords, 0);
+
+  EXPECT_EQ(OpenByName(u"Other"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  CEOID bogus = oid + 1000;
+  EXPECT_EQ(CeOpenDatabase(&bogus, nullptr, 0, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+
+  const std::u16string longest(CEDB_MAXDBASENAMELEN - 1, u'd');
+  EXPECT_NE(CeCreateDatabase(longest.c_str(), 1, 0, nullptr), 0u);
+  EXPECT_EQ(CeCreateDatabase((longest + u"d").c_str(), 1, 0, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(CeCreateDatabase(u"", 1, 0, nullptr), 0u);
+  EXPECT_EQ(CeCreateDatabase(u"Sorted", 1, 1, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+}
+
+TEST_F(DatabaseTest, BlobsComeBackByteForByte) {
+  ASSERT_NE(CeCreateDatabase(u"Vexlund", kType, 0, nullptr), 0u);
+  HANDLE db = OpenByName(u"Vexlund");
+  ASSERT_NE(db, INVALID_HANDLE_VALUE);
+  Bytes signature = {0x00, 0x00};  // an empty secret: just the terminator
+  Bytes symbols = {0x31, 0x00, 0x32, 0x00, 0x00, 0x00};
+  Bytes user(10);
+  for (std::size_t i = 0; i < user.size(); ++i) user[i] = static_cast<BYTE>(0xF7 - i * 31);
+  Bytes master;  // zero bytes
+  CEPROPVAL values[] = {Blob(100, signature), Blob(101, symbols), Blob(102, user),
+                        Blob(103, master)};
+  const CEOID record = CeWriteRecordProps(db, 0, 4, values);
+  ASSERT_NE(record, 0u);
+
+  ASSERT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), record);
+  std::vector<Prop> props;
+  ASSERT_EQ(Read(db, &props), record);
+  EXPECT_EQ(props, (std::vector<Prop>{{MAKEPROPID(100, CEVT_BLOB), signature},
+                                      {MAKEPROPID(101, CEVT_BLOB), symbols},
+                                      {MAKEPROPID(102, CEVT_BLOB), user},
+                                      {MAKEPROPID(103, CEVT_BLOB), master}}));
+
+  // Asked-for properties come in the asked order; an absent one is flagged.
+  ASSERT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), record);
+  ASSERT_EQ(
+      Read(db, &props,
+           {MAKEPROPID(103, CEVT_BLOB), MAKEPROPID(7, CEVT_BLOB), MAKEPROPID(102, CEVT_BLOB)}),
+      record);
+  EXPECT_EQ(props, (std::vector<Prop>{{MAKEPROPID(103, CEVT_BLOB), master},
+                                      {MAKEPROPID(7, CEVT_BLOB), {0xDE, 0xAD}},
+                                      {MAKEPROPID(102, CEVT_BLOB), user}}));
+}
+
+TEST_F(DatabaseTest, EveryPropertyTypeIsStoredExactly) {
+  ASSERT_NE(CeCreateDatabase(u"Types", 1, 0, nullptr), 0u);
+  HANDLE db = OpenByName(u"Types");
+  CEPROPVAL v[6] = {};
+  v[0].propid = MAKEPROPID(1, CEVT_I2);
+  v[0].val.iVal = -2;
+  v[1].propid = MAKEPROPID(2, CEVT_UI2);
+  v[1].val.uiVal = 0xBEEF;
+  v[2].propid = MAKEPROPID(3, CEVT_I4);
+  v[2].val.lVal = -70000;
+  v[3].propid = MAKEPROPID(4, CEVT_UI4);
+  v[3].val.ulVal = 0xCAFEF00D;
+  v[4].propid = MAKEPROPID(5, CEVT_FILETIME);
+  v[4].val.filetime = {0x11223344, 0x55667788};
+  std::u16string text = u"Zentrak \u00E9";
+  v[5].propid = MAKEPROPID(6, CEVT_LPWSTR);
+  v[5].val.lpwstr = text.data();
+  const CEOID record = CeWriteRecordProps(db, 0, 6, v);
+  ASSERT_NE(record, 0u);
+
+  WORD count = 0;
+  ASSERT_NE(CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &buffer_, &size_), 0u);
+  ASSERT_EQ(count, 6);
+  const auto* r = reinterpret_cast<const CEPROPVAL*>(buffer_);
+  EXPECT_EQ(r[0].val.iVal, -2);
+  EXPECT_EQ(r[1].val.uiVal, 0xBEEF);
+  EXPECT_EQ(r[2].val.lVal, -70000);
+  EXPECT_EQ(r[3].val.ulVal, 0xCAFEF00Du);
+  EXPECT_EQ(r[4].val.filetime.dwLowDateTime, 0x11223344u);
+  EXPECT_EQ(r[4].val.filetime.dwHighDateTime, 0x55667788u);
+  EXPECT_EQ(std::u16string(r[5].val.lpwstr), text);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(r[5].val.lpwstr) % alignof(WCHAR), 0u);
+
+  // Unknown types and missing data are refused before anything is written.
+  CEPROPVAL bad[2] = {v[0], {}};
+  bad[1].propid = MAKEPROPID(9, 99);
+  EXPECT_EQ(CeWriteRecordProps(db, 0, 2, bad), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 0, nullptr), record);
+  // A record is no database.
+  CEDBASEINFO info{};
+  EXPECT_FALSE(CeOidGetInfo(record, &info));
+}
+
+TEST_F(DatabaseTest, RecordsKeepCreationOrderAndReadsAdvance) {
+  const CEOID dbId = CeCreateDatabase(u"Order", 1, 0, nullptr);
+  HANDLE db = OpenByName(u"Order");
+  std::vector<CEOID> records;
+  for (BYTE n = 1; n <= 3; ++n) {
+    Bytes bytes = {n};
+    CEPROPVAL v = Blob(1, bytes);
+    records.push_back(CeWriteRecordProps(db, 0, 1, &v));
+    ASSERT_NE(records.back(), 0u);
+  }
+  std::vector<Prop> props;
+  DWORD index = 99;
+  ASSERT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, &index), records[0]);
+  EXPECT_EQ(index, 0u);
+  for (BYTE n = 1; n <= 3; ++n) {
+    ASSERT_EQ(Read(db, &props), records[n - 1]);
+    EXPECT_EQ(props[0].bytes, Bytes{n});
+  }
+  EXPECT_EQ(Read(db, &props), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+
+  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 0, &index), records[2]);
+  EXPECT_EQ(index, 2u);
+  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, static_cast<DWORD>(-2), &index), records[0]);
+  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CURRENT, 1, &index), records[1]);
+  EXPECT_EQ(index, 1u);
+  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CEOID, records[2], &index), records[2]);
+  EXPECT_EQ(index, 2u);
+  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 3, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_CEOID, dbId, nullptr), 0u);  // not a record
+  // A failed seek keeps the position.
+  ASSERT_EQ(Read(db, &props), records[2]);
+
+  // Deleting the current record moves the position on to the next one.
+  ASSERT_EQ(CeSeekDatabase(db, CEDB_SEEK_CEOID, records[1], nullptr), records[1]);
+  ASSERT_TRUE(CeDeleteRecord(db, records[1]));
+  ASSERT_EQ(Read(db, &props), records[2]);
+  EXPECT_FALSE(CeDeleteRecord(db, records[1]));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  CEDBASEINFO info{};
+  ASSERT_TRUE(CeOidGetInfo(dbId, &info));
+  EXPECT_EQ(info.wNumRecords, 2);
+  EXPECT_EQ(info.dwSize, 2u);
+}
+
+TEST_F(DatabaseTest, UpdatesReplaceOnlyTheGivenProperties) {
+  ASSERT_NE(CeCreateDatabase(u"Vexlund", kType, 0, nullptr), 0u);
+  HANDLE db = OpenByName(u"Vexlund");
+  Bytes a = {1}, b = {2, 2}, c = {3, 3, 3};
+  CEPROPVAL first[] = {Blob(100, a), Blob(101, b), Blob(102, c)};
+  const CEOID record = CeWriteRecordProps(db, 0, 3, first);
+  ASSERT_NE(record, 0u);
+
+  Bytes b2 = {9, 9, 9, 9};
+  Bytes d = {4};
+  CEPROPVAL update[] = {Blob(101, b2), Blob(100, a), Blob(103, d)};
+  update[1].wFlags = CEDB_PROPDELETE;
+  ASSERT_EQ(CeWriteRecordProps(db, record, 3, update), record);
+
+  std::vector<Prop> props;
+  ASSERT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), record);
+  ASSERT_EQ(Read(db, &props), record);
+  EXPECT_EQ(props, (std::vector<Prop>{{MAKEPROPID(101, CEVT_BLOB), b2},
+                                      {MAKEPROPID(102, CEVT_BLOB), c},
+                                      {MAKEPROPID(103, CEVT_BLOB), d}}));
+  // Writing to a record that isn't there adds nothing.
+  EXPECT_EQ(CeWriteRecordProps(db, record + 100, 1, update), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 0, nullptr), record);
+}
+
+TEST_F(DatabaseTest, ReadBufferGrowsOnlyWhenAllowed) {
+  ASSERT_NE(CeCreateDatabase(u"Grow", 1, 0, nullptr), 0u);
+  HANDLE db = OpenByName(u"Grow");
+  Bytes big(5000, 0x5A);
+  CEPROPVAL v = Blob(1, big);
+  const CEOID record = CeWriteRecordProps(db, 0, 1, &v);
+
+  // Without reallocation a short buffer is refused with the size it needs.
+  BYTE small[16];
+  BYTE* fixed = small;
+  DWORD size = sizeof small;
+  WORD count = 0;
+  EXPECT_EQ(CeReadRecordProps(db, 0, &count, nullptr, &fixed, &size), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(size, sizeof(CEPROPVAL) + 5000);
+
+  // An existing small heap block is replaced by a larger one.
+  buffer_ = static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, 8));
+  size_ = 8;
+  std::vector<Prop> props;
+  ASSERT_EQ(Read(db, &props), record);
+  EXPECT_EQ(props[0].bytes, big);
+  EXPECT_GE(size_, sizeof(CEPROPVAL) + 5000);
+}
+
+TEST_F(DatabaseTest, DeletingADatabaseTakesItsRecords) {
+  const CEOID oid = CeCreateDatabase(u"Vexlund", kType, 0, nullptr);
+  HANDLE db = OpenByName(u"Vexlund");
+  Bytes bytes = {1, 2};
+  CEPROPVAL v = Blob(100, bytes);
+  ASSERT_NE(CeWriteRecordProps(db, 0, 1, &v), 0u);
+  ASSERT_TRUE(CeDeleteDatabase(oid));
+
+  EXPECT_FALSE(CeDeleteDatabase(oid));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  CEDBASEINFO info{};
+  EXPECT_FALSE(CeOidGetInfo(oid, &info));
+  EXPECT_EQ(OpenByName(u"Vexlund"), INVALID_HANDLE_VALUE);
+  // A handle still open on it fails from now on.
+  EXPECT_EQ(CeWriteRecordProps(db, 0, 1, &v), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+
+  const CEOID again = CeCreateDatabase(u"Vexlund", kType, 0, nullptr);
+  ASSERT_NE(again, 0u);
+  EXPECT_NE(again, oid);
+  ASSERT_TRUE(CeOidGetInfo(again, &info));
+  EXPECT_EQ(info.wNumRecords, 0);
+}
+
+TEST_F(DatabaseTest, FindListsDatabasesOfAType) {
+  const CEOID a = CeCreateDatabase(u"A", 7, 0, nullptr);
+  const CEOID b = CeCreateDatabase(u"B", 8, 0, nullptr);
+  const CEOID c = CeCreateDatabase(u"C", 7, 0, nullptr);
+  auto list = [](DWORD type) {
+    std::vector<CEOID> found;
+    HANDLE find = CeFindFirstDatabase(type);
+    EXPECT_NE(find, INVALID_HANDLE_VALUE);
+    for (CEOID oid; (oid = CeFindNextDatabase(find)) != 0;) found.push_back(oid);
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
+    EXPECT_TRUE(CloseHandle(find));
+    return found;
+  };
+  EXPECT_EQ(list(7), (std::vector<CEOID>{a, c}));
+  EXPECT_EQ(list(0), (std::vector<CEOID>{a, b, c}));
+  EXPECT_TRUE(list(9).empty());
+  EXPECT_EQ(CeFindNextDatabase(reinterpret_cast<HANDLE>(0x7770)), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+bool Failed(DWORD result) {
+  return result == 0;
+}
+bool Failed(BOOL result) {
+  return result == FALSE;
+}
+bool Failed(HANDLE result) {
+  return result == INVALID_HANDLE_VALUE;
+}
+
+// The credential store's save-then-load round, on a device that starts
+// without the database.
+TEST_F(DatabaseTest, SaveAndLoadRoundAsTheCredentialStoreDoesIt) {
+  auto save = [&](BYTE fill) {
+    CEOID oid = 0;
+    HANDLE db = CeOpenDatabase(&oid, u"Vexlund", 0, 0, nullptr);
+    if (db == INVALID_HANDLE_VALUE) {
+      oid = CeCreateDatabase(u"Vexlund", kType, 0, nullptr);
+      db = CeOpenDatabase(&oid, nullptr, 0, 0, nullptr);
+    } else if (const CEOID old = CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr)) {
+      EXPECT_TRUE(CeDeleteRecord(db, old));
+    }
+    Bytes blobs[4] = {Bytes(2, fill), Bytes(4, fill), Bytes(6, fill), Bytes(10, fill)};
+    CEPROPVAL v[4] = {Blob(100, blobs[0]), Blob(101, blobs[1]), Blob(102, blobs[2]),
+                      Blob(103, blobs[3])};
+    const CEOID record = CeWriteRecordProps(db, 0, 4, v);
+    CloseHandle(db);
+    return record;
+  };
+  ASSERT_NE(save(1), 0u);
+  ASSERT_NE(save(2), 0u);
+
+  HANDLE db = OpenByName(u"Vexlund");
+  ASSERT_NE(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), 0u);
+  std::vector<Prop> props;
+  ASSERT_NE(Read(db, &props), 0u);
+  ASSERT_EQ(props.size(), 4u);
+  EXPECT_EQ(props[3].bytes, Bytes(10, 2));
+  EXPECT_EQ(Read(db, &props), 0u);  // exactly one record
+}
+
+// Each call, made to fail, reports the injected error and changes nothing.
+TEST_F(DatabaseTest, InjectedFaultsLeaveTheStoreUnchanged) {
+  platform::faults::Scope faults;
+  const CEOID oid = CeCreateDatabase(u"Vexlund", kType, 0, nullptr);
+  HANDLE db = OpenByName(u"Vexlund");
+  Bytes bytes = {7, 7};
+  CEPROPVAL v = Blob(100, bytes);
+  const CEOID record = CeWriteRecordProps(db, 0, 1, &v);
+  ASSERT_NE(record, 0u);
+  constexpr DWORD kError = ERROR_DISK_FULL;
+
+  auto expectFault = [&](const char* call, auto&& action) {
+    platform::faults::Fail(call, kError);
+    SetLastError(0);
+    EXPECT_TRUE(Failed(action())) << call;
+    EXPECT_EQ(GetLastError(), kError) << call;
+    CEDBASEINFO info{};
+    ASSERT_TRUE(CeOidGetInfo(oid, &info)) << call;
+    EXPECT_EQ(info.wNumRecords, 1) << call;
+    EXPECT_EQ(info.dwSize, 2u) << call;
+    HANDLE find = CeFindFirstDatabase(0);
+    EXPECT_EQ(CeFindNextDatabase(find), oid) << call;
+    EXPECT_EQ(CeFindNextDatabase(find), 0u) << call;
+    CloseHandle(find);
+  };
+  Bytes other = {1, 2, 3};
+  CEPROPVAL changed = Blob(100, other);
+  WORD count = 0;
+  CEOID openId = 0;
+  std::vector<Prop> props;
+  expectFault("CeCreateDatabase", [&] { return CeCreateDatabase(u"New", 1, 0, nullptr); });
+  expectFault("CeOpenDatabase", [&] { return CeOpenDatabase(&openId, u"Vexlund", 0, 0, nullptr); });
+  expectFault("CeSeekDatabase", [&] { return CeSeekDatabase(db, CEDB_SEEK_END, 0, nullptr); });
+  expectFault("CeWriteRecordProps", [&] { return CeWriteRecordProps(db, record, 1, &changed); });
+  expectFault("CeWriteRecordProps", [&] { return CeWriteRecordProps(db, 0, 1, &changed); });
+  expectFault("CeDeleteRecord", [&] { return CeDeleteRecord(db, record); });
+  expectFault("CeDeleteDatabase", [&] { return CeDeleteDatabase(oid); });
+  expectFault("CeFindFirstDatabase", [&] { return CeFindFirstDatabase(0); });
+  expectFault("CeFindNextDatabase", [&] {
+    HANDLE find = CeFindFirstDatabase(0);
+    platform::faults::Fail("CeFindNextDatabase", kError);
+    const CEOID result = CeFindNextDatabase(find);
+    CloseHandle(find);
+    return result;
+  });
+  expectFault("CeReadRecordProps", [&] {
+    return CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &buffer_, &size_);
+  });
+  // The failed read did not advance: the record is still the next one.
+  ASSERT_EQ(Read(db, &props), record);
+  EXPECT_EQ(props[0].bytes, bytes);
+}
+
+}  // namespace

@@ -1,0 +1,459 @@
+#include "platform/object_store.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/database.h"
+#include "platform/faults.h"
+#include "platform/kernel.h"
+#include "platform/registry.h"
+#include "platform/system_password.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace store = platform::object_store;
+using Bytes = std::vector<BYTE>;
+
+Bytes ReadAll(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& file, const Bytes& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+LONG SetDword(HKEY key, const char16_t* name, DWORD value) {
+  return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                       sizeof value);
+}
+
+DWORD GetDword(HKEY key, const char16_t* name, LONG* result = nullptr) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  const LONG r =
+      RegQueryValueEx(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+  if (result) *result = r;
+  return r == ERROR_SUCCESS ? value : 0xFFFFFFFF;
+}
+
+HKEY CreateKey(HKEY root, const char16_t* path) {
+  HKEY key = nullptr;
+  return RegCreateKeyEx(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+                 ERROR_SUCCESS
+             ? key
+             : nullptr;
+}
+
+// A folder of its own for tests that make store files by hand.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "veyr-store-XXXXXX").string();
+    if (mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~TempFolder() {
+    store::Close();
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  fs::path db() const { return path_ / "objectstore.db"; }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Runs `body` in a child process and returns its exit status (its result,
+// or 128 + signal). The child reports through its exit code only.
+template <typename Body>
+pid_t Spawn(Body body) {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(body());
+  return pid;
+}
+
+int Wait(pid_t pid) {
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
+  testing_support::TempDevice device(false);
+  HKEY key = CreateKey(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak");
+  ASSERT_EQ(SetDword(key, u"LogonMethod", 2), ERROR_SUCCESS);
+  const CEOID oid = CeCreateDatabase(u"Vexlund", 12345, 0, nullptr);
+  HANDLE db = CeOpenDatabase(nullptr, u"Vexlund", 0, 0, nullptr);
+  BYTE bytes[] = {1, 2, 3};
+  CEPROPVAL v{};
+  v.propid = MAKEPROPID(100, CEVT_BLOB);
+  v.val.blob = {3, bytes};
+  ASSERT_NE(CeWriteRecordProps(db, 0, 1, &v), 0u);
+  platform::system_password::Record password;
+  password.set = true;
+  password.iterations = 6000;
+  password.salt = {9, 8, 7};
+  password.hash = Bytes(32, 0x42);
+  ASSERT_TRUE(platform::system_password::Store(password));
+
+  device.Reopen();
+  // Handles of the old connection are gone with it.
+  EXPECT_EQ(SetDword(key, u"LogonMethod", 3), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+
+  HKEY again = nullptr;
+  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", 0, KEY_READ, &again),
+            ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(again, u"LogonMethod"), 2u);
+  RegCloseKey(again);
+  CEDBASEINFO info{};
+  ASSERT_TRUE(CeOidGetInfo(oid, &info));
+  EXPECT_EQ(info.wNumRecords, 1);
+  EXPECT_EQ(info.dwSize, 3u);
+  platform::system_password::Record loaded;
+  ASSERT_TRUE(platform::system_password::Load(&loaded));
+  EXPECT_TRUE(loaded.set);
+  EXPECT_FALSE(loaded.active);
+  EXPECT_EQ(loaded.iterations, 6000u);
+  EXPECT_EQ(loaded.salt, password.salt);
+  EXPECT_EQ(loaded.hash, password.hash);
+  std::string problem;
+  EXPECT_TRUE(store::CheckIntegrity(&problem)) << problem;
+}
+
+TEST(ObjectStoreTest, SystemPasswordIsApartFromRegistryAndDatabases) {
+  testing_support::TempDevice device(false);
+  platform::system_password::Record record;
+  record.set = true;
+  ASSERT_TRUE(platform::system_password::Load(&record));
+  EXPECT_FALSE(record.set);  // a new device has none
+  record.set = record.active = true;
+  record.hash = {1};
+  ASSERT_TRUE(platform::system_password::Store(record));
+
+  HANDLE find = CeFindFirstDatabase(0);
+  EXPECT_EQ(CeFindNextDatabase(find), 0u);
+  CloseHandle(find);
+  for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    WCHAR name[8];
+    DWORD length = 8;
+    EXPECT_EQ(RegEnumKeyEx(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+              ERROR_NO_MORE_ITEMS);
+    length = 8;
+    EXPECT_EQ(RegEnumValue(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+              ERROR_NO_MORE_ITEMS);
+  }
+
+  platform::faults::Scope faults;
+  platform::faults::Fail("SystemPasswordStore", ERROR_DISK_FULL);
+  EXPECT_FALSE(platform::system_password::Store(platform::system_password::Record{}));
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+  ASSERT_TRUE(platform::system_password::Load(&record));
+  EXPECT_TRUE(record.active);
+}
+
+TEST(ObjectStoreTest, CallsFailCleanlyWithoutAStore) {
+  store::Close();
+  EXPECT_FALSE(store::IsOpen());
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueEx(HKEY_LOCAL_MACHINE, u"X", nullptr, nullptr, nullptr, &size),
+            ERROR_NOT_READY);
+  EXPECT_EQ(CeCreateDatabase(u"X", 1, 0, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
+  platform::system_password::Record record;
+  EXPECT_FALSE(platform::system_password::Load(&record));
+}
+
+TEST(ObjectStoreTest, DamagedFilesAreRefusedAndLeftAlone) {
+  TempFolder folder;
+  std::mt19937 random(42);
+  Bytes noise(8192);
+  for (BYTE& b : noise) b = static_cast<BYTE>(random());
+  WriteAll(folder.db(), noise);
+  std::string error;
+  EXPECT_FALSE(store::Open(folder.db(), &error));
+  EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+  EXPECT_EQ(ReadAll(folder.db()), noise);
+  EXPECT_FALSE(store::IsOpen());
+
+  // A SQLite header over garbage gets past the first look but no further.
+  std::memcpy(noise.data(), "SQLite format 3", 16);
+  WriteAll(folder.db(), noise);
+  EXPECT_FALSE(store::Open(folder.db(), &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(ReadAll(folder.db()), noise);
+}
+
+TEST(ObjectStoreTest, DamageInsideAStoreGivesErrorsNotCrashes) {
+  TempFolder folder;
+  std::string error;
+  ASSERT_TRUE(store::Open(folder.db(), &error)) << error;
+  HKEY key = CreateKey(HKEY_LOCAL_MACHINE, u"Bulk");
+  const Bytes payload(200, 0x33);
+  for (int i = 0; i < 100; ++i) {
+    const std::u16string name = u"Value" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) +
+                                std::u16string(static_cast<std::size_t>(i / 26 + 1), u'x');
+    ASSERT_EQ(RegSetValueEx(key, name.c_str(), 0, REG_BINARY, payload.data(), 200), ERROR_SUCCESS);
+  }
+  RegCloseKey(key);
+  store::Close();
+
+  Bytes bytes = ReadAll(folder.db());
+  ASSERT_GT(bytes.size(), 4 * 4096u);
+  std::mt19937 random(7);
+  for (std::size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<BYTE>(random());
+  WriteAll(folder.db(), bytes);
+
+  if (!store::Open(folder.db(), &error)) {
+    EXPECT_FALSE(error.empty());
+    return;
+  }
+  HKEY damaged = nullptr;
+  const LONG opened = RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Bulk", 0, KEY_READ, &damaged);
+  if (opened == ERROR_SUCCESS) {
+    WCHAR name[REG_MAX_NAME + 1];
+    for (DWORD i = 0; i < 200; ++i) {
+      DWORD length = REG_MAX_NAME + 1;
+      if (RegEnumValue(damaged, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS)
+        break;
+    }
+    RegCloseKey(damaged);
+  }
+  std::string problem;
+  EXPECT_FALSE(store::CheckIntegrity(&problem));
+  EXPECT_FALSE(problem.empty());
+}
+
+TEST(ObjectStoreTest, ForeignAndNewerFilesAreRefusedAndLeftAlone) {
+  TempFolder folder;
+  std::string error;
+  ASSERT_TRUE(store::Open(folder.db(), &error)) << error;
+  store::Close();
+  const Bytes ours = ReadAll(folder.db());
+  ASSERT_GT(ours.size(), 100u);
+
+  // A SQLite file with tables but without our application id (offset 68 of
+  // the header) is someone else's.
+  for (std::uint32_t id : {0u, 0x12345678u}) {
+    Bytes foreign = ours;
+    for (int i = 0; i < 4; ++i) foreign[68 + i] = static_cast<BYTE>(id >> (24 - 8 * i));
+    WriteAll(folder.db(), foreign);
+    EXPECT_FALSE(store::Open(folder.db(), &error));
+    EXPECT_NE(error.find("another application"), std::string::npos) << error;
+    EXPECT_EQ(ReadAll(folder.db()), foreign);
+  }
+
+  // Ours, but from a later schema (user version at offset 60).
+  Bytes newer = ours;
+  newer[63] = 99;
+  WriteAll(folder.db(), newer);
+  EXPECT_FALSE(store::Open(folder.db(), &error));
+  EXPECT_NE(error.find("newer version"), std::string::npos) << error;
+
+  WriteAll(folder.db(), ours);
+  EXPECT_TRUE(store::Open(folder.db(), &error)) << error;
+}
+
+TEST(ObjectStoreTest, UnusableLocationsAreRefused) {
+  TempFolder folder;
+  WriteAll(folder.path() / "file", {1});
+  std::string error;
+  EXPECT_FALSE(store::Open(folder.path() / "file" / "objectstore.db", &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(store::Open(folder.path(), &error));  // a folder, not a file
+  EXPECT_FALSE(error.empty());
+
+  if (geteuid() == 0) return;  // permissions don't bind root
+  const fs::path locked = folder.path() / "locked";
+  fs::create_directory(locked);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_FALSE(store::Open(locked / "objectstore.db", &error));
+  EXPECT_FALSE(error.empty());
+  fs::permissions(locked, fs::perms::owner_all);
+}
+
+TEST(ObjectStoreTest, ForkedChildOpensItsOwnConnection) {
+  testing_support::TempDevice device(false);
+  const fs::path db = device.folder() / "objectstore.db";
+  HKEY key = CreateKey(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak");
+  ASSERT_EQ(SetDword(key, u"Retry", 1), ERROR_SUCCESS);
+
+  const pid_t child = Spawn([&] {
+    // The parent's connection is not ours to use.
+    if (store::IsOpen() || SetDword(key, u"Retry", 5) != ERROR_NOT_READY) return 1;
+    if (!store::Open(db, nullptr)) return 2;
+    HKEY mine = CreateKey(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak");
+    if (!mine || GetDword(mine, u"Retry") != 1) return 3;
+    if (SetDword(mine, u"Retry", 2) != ERROR_SUCCESS) return 4;
+    store::Close();
+    return 0;
+  });
+  ASSERT_EQ(Wait(child), 0);
+  // The parent's connection is unharmed and sees the child's write.
+  EXPECT_EQ(GetDword(key, u"Retry"), 2u);
+  EXPECT_EQ(SetDword(key, u"Retry", 3), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+// Two processes open the same new store at once and write into the same
+// key and database.
+TEST(ObjectStoreTest, ConcurrentWritersAllLand) {
+  TempFolder folder;
+  constexpr int kWrites = 120;
+  int gate[2];
+  ASSERT_EQ(pipe(gate), 0);
+  auto writer = [&](char16_t who) {
+    return Spawn([&, who] {
+      char go;
+      if (read(gate[0], &go, 1) != 1) return 1;
+      if (!store::Open(folder.db(), nullptr)) return 2;
+      HKEY key = CreateKey(HKEY_LOCAL_MACHINE, u"Shared");
+      if (!key) return 3;
+      if (CeCreateDatabase(u"Shared", 1, 0, nullptr) == 0 && GetLastError() != ERROR_ALREADY_EXISTS)
+        return 4;
+      HANDLE db = CeOpenDatabase(nullptr, u"Shared", 0, 0, nullptr);
+      if (db == INVALID_HANDLE_VALUE) return 5;
+      for (int i = 0; i < kWrites; ++i) {
+        const std::u16string name = std::u16string(1, who) + u"-" +
+                                    std::u16string(1, static_cast<char16_t>(u'0' + i / 100)) +
+                                    std::u16string(1, static_cast<char16_t>(u'0' + i / 10 % 10)) +
+                                    std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
+        if (SetDword(key, name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS) return 6;
+        CEPROPVAL v{};
+        v.propid = MAKEPROPID(1, CEVT_UI4);
+        v.val.ulVal = static_cast<ULONG>(who) << 16 | static_cast<ULONG>(i);
+        if (CeWriteRecordProps(db, 0, 1, &v) == 0) return 7;
+      }
+      CloseHandle(db);
+      RegCloseKey(key);
+      store::Close();
+      return 0;
+    });
+  };
+  const pid_t a = writer(u'a');
+  const pid_t b = writer(u'b');
+  ASSERT_EQ(write(gate[1], "gg", 2), 2);
+  close(gate[0]);
+  close(gate[1]);
+  EXPECT_EQ(Wait(a), 0);
+  EXPECT_EQ(Wait(b), 0);
+
+  std::string error;
+  ASSERT_TRUE(store::Open(folder.db(), &error)) << error;
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Shared", 0, KEY_READ, &key), ERROR_SUCCESS);
+  DWORD values = 0;
+  WCHAR name[16];
+  for (DWORD length = 16; RegEnumValue(key, values, name, &length, nullptr, nullptr, nullptr,
+                                       nullptr) == ERROR_SUCCESS;
+       length = 16)
+    ++values;
+  EXPECT_EQ(values, 2u * kWrites);
+  RegCloseKey(key);
+  CEOID oid = 0;
+  HANDLE db = CeOpenDatabase(&oid, u"Shared", 0, 0, nullptr);
+  CEDBASEINFO info{};
+  ASSERT_TRUE(CeOidGetInfo(oid, &info));
+  EXPECT_EQ(info.wNumRecords, 2 * kWrites);
+  CloseHandle(db);
+  EXPECT_TRUE(store::CheckIntegrity(&error)) << error;
+}
+
+// Values of step n of the killed writer: each one on its own is a single
+// call, so it must hold a whole step, never a mix.
+Bytes StepBlob(DWORD n) {
+  return Bytes(n % 97 + 1, static_cast<BYTE>(n));
+}
+
+TEST(ObjectStoreTest, KilledWriterLeavesAConsistentStore) {
+  testing_support::TempDevice device(false);
+  const fs::path dbFile = device.folder() / "objectstore.db";
+  ASSERT_NE(CeCreateDatabase(u"Log", 1, 0, nullptr), 0u);
+  int progress[2];
+  ASSERT_EQ(pipe(progress), 0);
+
+  const pid_t child = Spawn([&] {
+    close(progress[0]);
+    if (!store::Open(dbFile, nullptr)) return 1;
+    HKEY key = CreateKey(HKEY_CURRENT_USER, u"Counter");
+    HANDLE db = CeOpenDatabase(nullptr, u"Log", 0, 0, nullptr);
+    CEOID record = 0;
+    for (DWORD n = 1; n < 1000000; ++n) {
+      const Bytes blob = StepBlob(n);
+      if (SetDword(key, u"N", n) != ERROR_SUCCESS) return 2;
+      if (RegSetValueEx(key, u"Blob", 0, REG_BINARY, blob.data(),
+                        static_cast<DWORD>(blob.size())) != ERROR_SUCCESS)
+        return 3;
+      Bytes copy = blob;
+      CEPROPVAL v[2] = {};
+      v[0].propid = MAKEPROPID(1, CEVT_UI4);
+      v[0].val.ulVal = n;
+      v[1].propid = MAKEPROPID(2, CEVT_BLOB);
+      v[1].val.blob = {static_cast<DWORD>(copy.size()), copy.data()};
+      record = CeWriteRecordProps(db, record, 2, v);
+      if (record == 0) return 4;
+      if (write(progress[1], &n, sizeof n) != sizeof n) return 5;
+    }
+    return 6;
+  });
+  close(progress[1]);
+  DWORD last = 0;
+  DWORD n = 0;
+  while (last < 300 && read(progress[0], &n, sizeof n) == sizeof n) last = n;
+  usleep(static_cast<useconds_t>(std::random_device()() % 3000));
+  kill(child, SIGKILL);
+  EXPECT_EQ(Wait(child), 128 + SIGKILL);
+  while (read(progress[0], &n, sizeof n) == sizeof n) last = n;
+  close(progress[0]);
+  ASSERT_GE(last, 300u);
+
+  // As after a power cut: a fresh connection recovers from the log.
+  device.Reopen();
+  std::string problem;
+  ASSERT_TRUE(store::CheckIntegrity(&problem)) << problem;
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Counter", 0, KEY_READ, &key), ERROR_SUCCESS);
+  const DWORD counter = GetDword(key, u"N");
+  EXPECT_TRUE(counter == last || counter == last + 1) << counter << " after " << last;
+  Bytes blob(200);
+  DWORD size = 200;
+  ASSERT_EQ(RegQueryValueEx(key, u"Blob", nullptr, nullptr, blob.data(), &size), ERROR_SUCCESS);
+  blob.resize(size);
+  const bool blobIsAStep = blob == StepBlob(last) || blob == StepBlob(last + 1);
+  EXPECT_TRUE(blobIsAStep) << "blob of " << size << " bytes after " << last;
+  RegCloseKey(key);
+
+  HANDLE db = CeOpenDatabase(nullptr, u"Log", 0, 0, nullptr);
+  BYTE* buffer = nullptr;
+  DWORD bufferSize = 0;
+  WORD count = 0;
+  ASSERT_NE(CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &bufferSize), 0u);
+  ASSERT_EQ(count, 2);
+  const auto* props = reinterpret_cast<const CEPROPVAL*>(buffer);
+  const DWORD logged = props[0].val.ulVal;
+  EXPECT_TRUE(logged == last || logged == last + 1) << logged << " after " << last;
+  EXPECT_EQ(Bytes(props[1].val.blob.lpb, props[1].val.blob.lpb + props[1].val.blob.dwCount),
+            StepBlob(logged));
+  EXPECT_EQ(CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &bufferSize), 0u);
+  LocalFree(buffer);
+  CloseHandle(db);
+}
+
+}  // namespace

@@ -1,0 +1,382 @@
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/faults.h"
+#include "platform/kernel.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (HKEY key : opened_) RegCloseKey(key);
+  }
+
+  HKEY Create(HKEY root, const char16_t* path, DWORD* disposition = nullptr) {
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyEx(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                             nullptr, &key, disposition),
+              ERROR_SUCCESS);
+    opened_.push_back(key);
+    return key;
+  }
+
+  LONG Open(HKEY root, const char16_t* path, HKEY* key) {
+    const LONG result = RegOpenKeyEx(root, path, 0, KEY_ALL_ACCESS, key);
+    if (result == ERROR_SUCCESS) opened_.push_back(*key);
+    return result;
+  }
+
+  static LONG Set(HKEY key, const char16_t* name, DWORD type, const Bytes& data) {
+    return RegSetValueEx(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
+  }
+
+  static LONG SetDword(HKEY key, const char16_t* name, DWORD value) {
+    return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                         sizeof value);
+  }
+
+  // The stored type and bytes, or the error as the type when the query fails.
+  static std::pair<DWORD, Bytes> Get(HKEY key, const char16_t* name) {
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result = RegQueryValueEx(key, name, nullptr, &type, nullptr, &size);
+    if (result != ERROR_SUCCESS) return {0xFFFF0000u | static_cast<DWORD>(result), {}};
+    Bytes data(size);
+    result = RegQueryValueEx(key, name, nullptr, &type, data.data(), &size);
+    if (result != ERROR_SUCCESS) return {0xFFFF0000u | static_cast<DWORD>(result), {}};
+    data.resize(size);
+    return {type, data};
+  }
+
+  static std::vector<std::u16string> ValueNames(HKEY key) {
+    std::vector<std::u16string> names;
+    for (DWORD i = 0;; ++i) {
+      WCHAR name[REG_MAX_NAME + 1];
+      DWORD length = REG_MAX_NAME + 1;
+      const LONG result = RegEnumValue(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+      if (result == ERROR_NO_MORE_ITEMS) break;
+      EXPECT_EQ(result, ERROR_SUCCESS);
+      if (result != ERROR_SUCCESS) break;
+      names.emplace_back(name, length);
+    }
+    return names;
+  }
+
+  static std::vector<std::u16string> SubkeyNames(HKEY key) {
+    std::vector<std::u16string> names;
+    for (DWORD i = 0;; ++i) {
+      WCHAR name[REG_MAX_NAME + 1];
+      DWORD length = REG_MAX_NAME + 1;
+      const LONG result = RegEnumKeyEx(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+      if (result == ERROR_NO_MORE_ITEMS) break;
+      EXPECT_EQ(result, ERROR_SUCCESS);
+      if (result != ERROR_SUCCESS) break;
+      names.emplace_back(name, length);
+    }
+    return names;
+  }
+
+  testing_support::TempDevice device_{false};
+  std::vector<HKEY> opened_;
+};
+
+Bytes Utf16Bytes(std::u16string_view text, bool terminator) {
+  const auto* p = reinterpret_cast<const BYTE*>(text.data());
+  Bytes bytes(p, p + text.size() * 2);
+  if (terminator) bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
+TEST_F(RegistryTest, ValuesKeepTheirTypeAndExactBytes) {
+  HKEY key = Create(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak");
+  const Bytes abc = Utf16Bytes(u"abc", true);
+  ASSERT_EQ(abc.size(), 8u);
+  const Bytes binary = {0x00, 0xFF, 0x00, 0x10, 0x00};
+  const Bytes odd = {1, 2, 3};
+  ASSERT_EQ(Set(key, u"AlarmSound", REG_SZ, abc), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, u"LogonMethod", 2), ERROR_SUCCESS);
+  ASSERT_EQ(Set(key, u"Owner", REG_BINARY, binary), ERROR_SUCCESS);
+  ASSERT_EQ(Set(key, u"Empty", REG_SZ, {}), ERROR_SUCCESS);
+  ASSERT_EQ(Set(key, u"Odd", 0x12345678, odd), ERROR_SUCCESS);
+  // An unterminated string is stored as given, not "fixed".
+  ASSERT_EQ(Set(key, u"Bare", REG_SZ, Utf16Bytes(u"xy", false)), ERROR_SUCCESS);
+
+  EXPECT_EQ(Get(key, u"AlarmSound"), std::make_pair(REG_SZ, abc));
+  EXPECT_EQ(Get(key, u"LogonMethod"), std::make_pair(REG_DWORD, Bytes{2, 0, 0, 0}));
+  EXPECT_EQ(Get(key, u"Owner"), std::make_pair(REG_BINARY, binary));
+  EXPECT_EQ(Get(key, u"Empty"), std::make_pair(REG_SZ, Bytes{}));
+  EXPECT_EQ(Get(key, u"Odd"), std::make_pair(DWORD{0x12345678}, odd));
+  EXPECT_EQ(Get(key, u"Bare"), std::make_pair(REG_SZ, Utf16Bytes(u"xy", false)));
+
+  // Overwriting may change the type and the size.
+  ASSERT_EQ(Set(key, u"LogonMethod", REG_BINARY, odd), ERROR_SUCCESS);
+  EXPECT_EQ(Get(key, u"LogonMethod"), std::make_pair(REG_BINARY, odd));
+}
+
+TEST_F(RegistryTest, QueryReportsSizesAndShortBuffers) {
+  HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak");
+  const Bytes text = Utf16Bytes(u"\\Windows\\Alarm1.wav", true);
+  ASSERT_EQ(Set(key, u"AlarmSound", REG_SZ, text), ERROR_SUCCESS);
+
+  DWORD type = 0;
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueEx(key, u"AlarmSound", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, REG_SZ);
+  EXPECT_EQ(size, text.size());
+
+  Bytes small(4, 0xAA);
+  size = static_cast<DWORD>(small.size());
+  EXPECT_EQ(RegQueryValueEx(key, u"AlarmSound", nullptr, &type, small.data(), &size),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(size, text.size());
+  EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
+
+  // A larger buffer is fine; the size says how much was written.
+  Bytes large(100, 0xAA);
+  size = static_cast<DWORD>(large.size());
+  EXPECT_EQ(RegQueryValueEx(key, u"AlarmSound", nullptr, nullptr, large.data(), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(size, text.size());
+  EXPECT_TRUE(std::equal(text.begin(), text.end(), large.begin()));
+  EXPECT_EQ(large[text.size()], 0xAA);
+
+  EXPECT_EQ(RegQueryValueEx(key, u"AlarmSound", nullptr, nullptr, large.data(), nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegQueryValueEx(key, u"Missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  // A DWORD read into a zeroed slot, as the settings code does it.
+  ASSERT_EQ(SetDword(key, u"Retry", 7), ERROR_SUCCESS);
+  DWORD slot = 0;
+  size = sizeof slot;
+  EXPECT_EQ(RegQueryValueEx(key, u"Retry", nullptr, nullptr, reinterpret_cast<BYTE*>(&slot), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(slot, 7u);
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+}
+
+TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
+  HKEY key = Create(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak");
+  ASSERT_EQ(SetDword(key, u"PwDelay", 1), ERROR_SUCCESS);
+
+  HKEY same = nullptr;
+  ASSERT_EQ(Open(HKEY_CURRENT_USER, u"SOFTWARE\\vexlund\\ZENTRAK", &same), ERROR_SUCCESS);
+  EXPECT_EQ(Get(same, u"pwdelay").second, (Bytes{1, 0, 0, 0}));
+  ASSERT_EQ(SetDword(same, u"PWDELAY", 2), ERROR_SUCCESS);
+  EXPECT_EQ(ValueNames(key), std::vector<std::u16string>{u"PwDelay"});
+  EXPECT_EQ(Get(key, u"PwDelay").second, (Bytes{2, 0, 0, 0}));
+
+  // Latin-1 letters fold too.
+  HKEY owner = Create(key, u"\u00C4rger");
+  ASSERT_EQ(SetDword(owner, u"\u00E9t\u00E9", 3), ERROR_SUCCESS);
+  HKEY folded = nullptr;
+  ASSERT_EQ(Open(key, u"\u00E4RGER", &folded), ERROR_SUCCESS);
+  EXPECT_EQ(Get(folded, u"\u00C9T\u00C9").second, (Bytes{3, 0, 0, 0}));
+
+  HKEY top = nullptr;
+  ASSERT_EQ(Open(HKEY_CURRENT_USER, u"software", &top), ERROR_SUCCESS);
+  EXPECT_EQ(SubkeyNames(top), std::vector<std::u16string>{u"Vexlund"});
+  // The roots are separate trees.
+  HKEY elsewhere = nullptr;
+  EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Software", 0, KEY_READ, &elsewhere),
+            ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryTest, ValuesEnumerateInCreationOrder) {
+  HKEY key = Create(HKEY_LOCAL_MACHINE, u"Order");
+  for (const char16_t* name : {u"Zeta", u"alpha", u"Mid", u"beta"})
+    ASSERT_EQ(SetDword(key, name, 1), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, u"ALPHA", 9), ERROR_SUCCESS);  // keeps its place
+  ASSERT_EQ(RegDeleteValue(key, u"mid"), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, u"Last", 1), ERROR_SUCCESS);
+  EXPECT_EQ(ValueNames(key), (std::vector<std::u16string>{u"Zeta", u"alpha", u"beta", u"Last"}));
+  EXPECT_EQ(RegDeleteValue(key, u"Mid"), ERROR_FILE_NOT_FOUND);
+
+  // Type and data come with the name; short buffers report what they need.
+  WCHAR name[8];
+  DWORD length = 8;
+  DWORD type = 0;
+  BYTE data[4] = {};
+  DWORD size = sizeof data;
+  ASSERT_EQ(RegEnumValue(key, 1, name, &length, nullptr, &type, data, &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::u16string(name), u"alpha");
+  EXPECT_EQ(length, 5u);
+  EXPECT_EQ(type, REG_DWORD);
+  EXPECT_EQ(data[0], 9);
+  length = 3;
+  EXPECT_EQ(RegEnumValue(key, 1, name, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(length, 5u);
+  length = 8;
+  size = 2;
+  EXPECT_EQ(RegEnumValue(key, 1, name, &length, nullptr, nullptr, data, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 4u);
+  length = 8;
+  EXPECT_EQ(RegEnumValue(key, 4, name, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_NO_MORE_ITEMS);
+}
+
+TEST_F(RegistryTest, NestedPathsAreCreatedAndOpenedInOneCall) {
+  DWORD disposition = 0;
+  Create(HKEY_LOCAL_MACHINE, u"A\\B\\C", &disposition);
+  EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+  HKEY b = Create(HKEY_LOCAL_MACHINE, u"a\\b", &disposition);
+  EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+  HKEY c = nullptr;
+  ASSERT_EQ(Open(b, u"C", &c), ERROR_SUCCESS);
+  // Empty levels name nothing; an empty path opens the key itself.
+  HKEY again = nullptr;
+  ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, u"\\A\\\\B\\C\\", &again), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(again, u"V", 5), ERROR_SUCCESS);
+  HKEY self = nullptr;
+  ASSERT_EQ(Open(c, nullptr, &self), ERROR_SUCCESS);
+  EXPECT_EQ(Get(self, u"V").second, (Bytes{5, 0, 0, 0}));
+
+  HKEY missing = nullptr;
+  EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"A\\X\\C", 0, KEY_READ, &missing),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(missing, nullptr);
+}
+
+TEST_F(RegistryTest, SubkeysEnumerateByNameIgnoringCase) {
+  HKEY parent = Create(HKEY_CLASSES_ROOT, u"Parent");
+  for (const char16_t* name : {u"gamma", u"Beta", u"alpha", u"Delta"}) Create(parent, name);
+  EXPECT_EQ(SubkeyNames(parent),
+            (std::vector<std::u16string>{u"alpha", u"Beta", u"Delta", u"gamma"}));
+  WCHAR name[4];
+  DWORD length = 4;
+  EXPECT_EQ(RegEnumKeyEx(parent, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_MORE_DATA);
+}
+
+TEST_F(RegistryTest, DeleteKeyRefusesKeysWithSubkeys) {
+  HKEY tree = Create(HKEY_LOCAL_MACHINE, u"Tree\\Leaf");
+  ASSERT_EQ(SetDword(tree, u"V", 1), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKey(HKEY_LOCAL_MACHINE, u"Tree"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteKey(HKEY_LOCAL_MACHINE, u"TREE\\leaf"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKey(HKEY_LOCAL_MACHINE, u"Tree\\Leaf"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteKey(HKEY_LOCAL_MACHINE, u"Tree"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKey(HKEY_LOCAL_MACHINE, u""), ERROR_INVALID_PARAMETER);
+
+  // The values went with the key: a new key of that name starts empty.
+  HKEY fresh = Create(HKEY_LOCAL_MACHINE, u"Tree\\Leaf");
+  EXPECT_TRUE(ValueNames(fresh).empty());
+}
+
+TEST_F(RegistryTest, HandlesToDeletedKeysFail) {
+  HKEY doomed = Create(HKEY_CURRENT_USER, u"Doomed");
+  ASSERT_EQ(SetDword(doomed, u"V", 1), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteKey(HKEY_CURRENT_USER, u"doomed"), ERROR_SUCCESS);
+
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueEx(doomed, u"V", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+  EXPECT_EQ(GetLastError(), ERROR_KEY_DELETED);
+  EXPECT_EQ(SetDword(doomed, u"V", 2), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegDeleteValue(doomed, u"V"), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegFlushKey(doomed), ERROR_KEY_DELETED);
+  WCHAR name[16];
+  DWORD length = 16;
+  EXPECT_EQ(RegEnumValue(doomed, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_KEY_DELETED);
+  length = 16;
+  EXPECT_EQ(RegEnumKeyEx(doomed, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_KEY_DELETED);
+  HKEY child = nullptr;
+  EXPECT_EQ(RegOpenKeyEx(doomed, u"Child", 0, KEY_READ, &child), ERROR_KEY_DELETED);
+  EXPECT_EQ(
+      RegCreateKeyEx(doomed, u"Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
+      ERROR_KEY_DELETED);
+
+  // A new key of the same name is another key: the old handle stays dead.
+  Create(HKEY_CURRENT_USER, u"Doomed");
+  EXPECT_EQ(SetDword(doomed, u"V", 2), ERROR_KEY_DELETED);
+}
+
+TEST_F(RegistryTest, BadHandlesAndLongNamesAreRefused) {
+  const auto bogus = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x7777));
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueEx(bogus, u"V", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegFlushKey(bogus), ERROR_INVALID_HANDLE);
+
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, u"K", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                           nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(SetDword(key, u"V", 1), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);  // the roots stay usable
+
+  const std::u16string longest(REG_MAX_NAME, u'n');
+  const std::u16string tooLong(REG_MAX_NAME + 1, u'n');
+  EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, longest.c_str(), 1), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, tooLong.c_str(), 1), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegQueryValueEx(HKEY_LOCAL_MACHINE, tooLong.c_str(), nullptr, nullptr, nullptr, &size),
+            ERROR_INVALID_PARAMETER);
+  Create(HKEY_LOCAL_MACHINE, (u"Deep\\" + longest).c_str());
+  EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, (u"Deep\\" + tooLong).c_str(), 0, nullptr, 0,
+                           KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(RegistryTest, DefaultValueAndRootValues) {
+  ASSERT_EQ(SetDword(HKEY_CURRENT_USER, nullptr, 4), ERROR_SUCCESS);
+  EXPECT_EQ(Get(HKEY_CURRENT_USER, u"").second, (Bytes{4, 0, 0, 0}));
+  EXPECT_EQ(RegFlushKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
+}
+
+// Each call, made to fail, returns the injected error and changes nothing.
+TEST_F(RegistryTest, InjectedFaultsLeaveTheRegistryUnchanged) {
+  platform::faults::Scope faults;
+  HKEY key = Create(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak");
+  ASSERT_EQ(SetDword(key, u"LogonMethod", 1), ERROR_SUCCESS);
+  Create(key, u"Sub");
+  constexpr DWORD kError = ERROR_DISK_FULL;
+
+  auto expectFault = [&](const char* call, auto&& action) {
+    platform::faults::Fail(call, kError);
+    EXPECT_EQ(action(), static_cast<LONG>(kError)) << call;
+    EXPECT_EQ(GetLastError(), kError) << call;
+    EXPECT_EQ(Get(key, u"LogonMethod").second, (Bytes{1, 0, 0, 0})) << call;
+    EXPECT_EQ(ValueNames(key), std::vector<std::u16string>{u"LogonMethod"}) << call;
+    EXPECT_EQ(SubkeyNames(key), std::vector<std::u16string>{u"Sub"}) << call;
+  };
+  HKEY out = nullptr;
+  DWORD size = 4;
+  BYTE data[4];
+  WCHAR name[16];
+  DWORD length = 16;
+  expectFault("RegSetValueEx", [&] { return SetDword(key, u"LogonMethod", 2); });
+  expectFault("RegDeleteValue", [&] { return RegDeleteValue(key, u"LogonMethod"); });
+  expectFault("RegDeleteKey", [&] { return RegDeleteKey(key, u"Sub"); });
+  expectFault("RegCreateKeyEx", [&] {
+    return RegCreateKeyEx(key, u"New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &out, nullptr);
+  });
+  expectFault("RegOpenKeyEx", [&] { return RegOpenKeyEx(key, u"Sub", 0, KEY_READ, &out); });
+  expectFault("RegQueryValueEx",
+              [&] { return RegQueryValueEx(key, u"LogonMethod", nullptr, nullptr, data, &size); });
+  expectFault("RegEnumValue", [&] {
+    return RegEnumValue(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+  });
+  expectFault("RegEnumKeyEx", [&] {
+    return RegEnumKeyEx(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr);
+  });
+  expectFault("RegFlushKey", [&] { return RegFlushKey(key); });
+  expectFault("RegCloseKey", [&] { return RegCloseKey(key); });
+  EXPECT_EQ(out, nullptr);
+  // The failed close left the handle open.
+  EXPECT_EQ(SetDword(key, u"LogonMethod", 3), ERROR_SUCCESS);
+}
+
+}  // namespace
