@@ -1,0 +1,128 @@
+#include "device/command_line.h"
+
+#include <optional>
+
+namespace pda {
+namespace {
+
+// Splits "--name=value" into its name and value; other arguments have no
+// inline value.
+std::pair<std::string_view, std::optional<std::string_view>> SplitInline(std::string_view arg) {
+  if (arg.starts_with("--")) {
+    const auto equals = arg.find('=');
+    if (equals != std::string_view::npos) return {arg.substr(0, equals), arg.substr(equals + 1)};
+  }
+  return {arg, std::nullopt};
+}
+
+class ArgumentReader {
+ public:
+  explicit ArgumentReader(const std::vector<std::string>& args) : args_(args) {}
+  bool Done() const { return next_ >= args_.size(); }
+  const std::string& Next() { return args_[next_++]; }
+  // The value of an option that takes one: inline ("--x=v") or the next
+  // argument. Empty values are refused: an empty path is never meant.
+  bool Value(std::string_view name, std::optional<std::string_view> inlineValue, std::string* value,
+             std::string* error) {
+    if (inlineValue) {
+      *value = std::string(*inlineValue);
+    } else if (!Done()) {
+      *value = Next();
+    } else {
+      *error = "option '" + std::string(name) + "' needs a value";
+      return false;
+    }
+    if (value->empty()) {
+      *error = "option '" + std::string(name) + "' needs a non-empty value";
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  const std::vector<std::string>& args_;
+  std::size_t next_ = 0;
+};
+
+bool ParseInspectArguments(ArgumentReader& reader, Options* options, std::string* error) {
+  while (!reader.Done()) {
+    const std::string& arg = reader.Next();
+    if (arg == "--json") {
+      options->json = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options->help = true;
+    } else {
+      *error = "inspect: unknown argument '" + arg + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseCommandLine(const std::vector<std::string>& args, Options* options, std::string* error) {
+  *options = Options{};
+  ArgumentReader reader(args);
+  while (!reader.Done()) {
+    const std::string& arg = reader.Next();
+    const auto [name, inlineValue] = SplitInline(arg);
+    const bool takesValue = name == "--device" || name == "--screenshots" || name == "--script";
+    if (inlineValue && !takesValue) {
+      *error = "option '" + std::string(name) + "' takes no value";
+      return false;
+    }
+    if (takesValue) {
+      std::string value;
+      if (!reader.Value(name, inlineValue, &value, error)) return false;
+      if (name == "--device") options->device = value;
+      if (name == "--screenshots") options->screenshots = value;
+      if (name == "--script") options->script = value;
+    } else if (arg == "--headless") {
+      options->headless = true;
+    } else if (arg == "--real-time") {
+      options->realTime = true;
+    } else if (arg == "--help" || arg == "-h") {
+      options->help = true;
+    } else if (arg.starts_with("-")) {
+      *error = "unknown option '" + arg + "'";
+      return false;
+    } else if (arg == "inspect") {
+      options->command = Command::kInspect;
+      return ParseInspectArguments(reader, options, error);
+    } else {
+      *error = "unknown command '" + arg + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string_view Usage() {
+  return R"(Usage: pda [options] [command [args]]
+
+Runs a simulated handheld kept in a device folder.
+
+Options:
+  --device DIR       use the device in DIR (created when missing); default
+                     $XDG_DATA_HOME/veyrholm-pda/device
+  --headless         run without a window
+  --screenshots DIR  write each screen to DIR as a PNG file
+  --script FILE      play the user actions in FILE
+  --real-time        let timers run on the wall clock
+  -h, --help         show this help
+
+Commands:
+  inspect [--json]   print the device's registry, databases and
+                     system-password state (as JSON with --json)
+
+Without a command, pda prints the same as 'inspect'. The options
+--headless, --screenshots, --script and --real-time are accepted for the
+device screen and have no effect yet.
+
+Exit status: 0 success, 1 failure (e.g. the device cannot be opened),
+64 usage error.
+)";
+}
+
+}  // namespace pda
