@@ -44,21 +44,22 @@ class Sink {
   std::size_t length_ = 0;
 };
 
-struct Spec {
+struct Conversion {
   bool leftAlign = false;
   bool zeroPad = false;
   std::size_t width = 0;
   int precision = -1;  // -1: none
 };
 
-void PutPadded(Sink& out, const Spec& spec, std::u16string_view sign, std::u16string_view body) {
+void PutPadded(Sink& out, const Conversion& field, std::u16string_view sign,
+               std::u16string_view body) {
   const std::size_t length = sign.size() + body.size();
-  const std::size_t pad = spec.width > length ? spec.width - length : 0;
-  if (spec.leftAlign) {
+  const std::size_t pad = field.width > length ? field.width - length : 0;
+  if (field.leftAlign) {
     out.Put(sign);
     out.Put(body);
     out.Repeat(u' ', pad);
-  } else if (spec.zeroPad) {
+  } else if (field.zeroPad) {
     // Zeros go between the sign and the digits: "-0042".
     out.Put(sign);
     out.Repeat(u'0', pad);
@@ -111,25 +112,25 @@ int wvsprintf(LPWSTR buffer, std::size_t capacity, LPCWSTR format, va_list args)
       continue;
     }
     LPCWSTR start = p++;
-    Spec spec;
+    Conversion field;
     for (;; ++p) {
       if (*p == u'-') {
-        spec.leftAlign = true;
+        field.leftAlign = true;
       } else if (*p == u'0') {
-        spec.zeroPad = true;
+        field.zeroPad = true;
       } else {
         break;
       }
     }
     // Widths beyond any buffer are clamped; the digits are still consumed.
     while (*p >= u'0' && *p <= u'9') {
-      spec.width = std::min<std::size_t>(spec.width * 10 + (*p++ - u'0'), kMaxField);
+      field.width = std::min<std::size_t>(field.width * 10 + (*p++ - u'0'), kMaxField);
     }
     if (*p == u'.') {
       ++p;
-      spec.precision = 0;
+      field.precision = 0;
       while (*p >= u'0' && *p <= u'9') {
-        spec.precision = std::min(spec.precision * 10 + (*p++ - u'0'), kMaxField);
+        field.precision = std::min(field.precision * 10 + (*p++ - u'0'), kMaxField);
       }
     }
     // Size prefixes are accepted and ignored: on the handheld a long is 32
@@ -142,31 +143,33 @@ int wvsprintf(LPWSTR buffer, std::size_t capacity, LPCWSTR format, va_list args)
         const int value = va_arg(args, int);
         const std::uint32_t magnitude =
             value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-        if (spec.precision >= 0) spec.zeroPad = false;
-        PutPadded(out, spec, value < 0 ? u"-" : u"", Digits(magnitude, 10, false, spec.precision));
+        if (field.precision >= 0) field.zeroPad = false;
+        PutPadded(out, field, value < 0 ? u"-" : u"",
+                  Digits(magnitude, 10, false, field.precision));
         break;
       }
       case u'u':
       case u'x':
       case u'X': {
         const auto value = static_cast<std::uint32_t>(va_arg(args, unsigned int));
-        if (spec.precision >= 0) spec.zeroPad = false;
-        PutPadded(out, spec, u"", Digits(value, *p == u'u' ? 10 : 16, *p == u'X', spec.precision));
+        if (field.precision >= 0) field.zeroPad = false;
+        PutPadded(out, field, u"",
+                  Digits(value, *p == u'u' ? 10 : 16, *p == u'X', field.precision));
         break;
       }
       case u's': {
         LPCWSTR text = va_arg(args, LPCWSTR);
         std::u16string_view body = text ? std::u16string_view(text) : u"(null)";
-        if (spec.precision >= 0 && body.size() > static_cast<std::size_t>(spec.precision))
-          body = body.substr(0, static_cast<std::size_t>(spec.precision));
-        spec.zeroPad = false;
-        PutPadded(out, spec, u"", body);
+        if (field.precision >= 0 && body.size() > static_cast<std::size_t>(field.precision))
+          body = body.substr(0, static_cast<std::size_t>(field.precision));
+        field.zeroPad = false;
+        PutPadded(out, field, u"", body);
         break;
       }
       case u'c': {
         const auto c = static_cast<char16_t>(va_arg(args, int));
-        spec.zeroPad = false;
-        PutPadded(out, spec, u"", std::u16string_view(&c, 1));
+        field.zeroPad = false;
+        PutPadded(out, field, u"", std::u16string_view(&c, 1));
         break;
       }
       case u'%':
