@@ -5,10 +5,7 @@
 #include <array>
 #include <string>
 
-#if __has_include("platform/com.h")
 #include "platform/com.h"
-#define VEYR_HAVE_COM 1
-#endif
 #include "platform/errors.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"
@@ -184,9 +181,7 @@ bool UnregisterSignatureControl(std::u16string_view path) {
   const bool result = CallRegistrationEntry(path, "DllUnregisterServer");
   // The control may have left component objects behind; let the runtime go
   // of them, whether or not the library could be loaded.
-#ifdef VEYR_HAVE_COM
   CoUninitialize();
   CoFreeUnusedLibraries();
-#endif
   return result;
 }

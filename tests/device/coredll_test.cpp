@@ -1,0 +1,276 @@
+// The "coredll.dll" stand-in, loaded from a device as the module and the
+// shell load it: its password contract and what it leaves in the store.
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/faults.h"
+#include "platform/kernel.h"
+#include "platform/modules.h"
+#include "platform/system_password.h"
+#include "platform/wstring.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+constexpr DWORD kErrorInvalidPassword = 86;
+
+using SetPasswordFn = BOOL (*)(LPWSTR, LPWSTR);
+using SetPasswordActiveFn = BOOL (*)(BOOL, LPWSTR);
+using CheckPasswordFn = BOOL (*)(LPWSTR);
+
+class CoreDllTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    library_ = LoadLibrary(u"coredll.dll");
+    ASSERT_NE(library_, nullptr) << "coredll.dll not installed in the device";
+    setPassword_ = reinterpret_cast<SetPasswordFn>(GetProcAddress(library_, "SetPassword"));
+    setActive_ =
+        reinterpret_cast<SetPasswordActiveFn>(GetProcAddress(library_, "SetPasswordActive"));
+    check_ = reinterpret_cast<CheckPasswordFn>(GetProcAddress(library_, "CheckPassword"));
+    ASSERT_NE(setPassword_, nullptr);
+    ASSERT_NE(setActive_, nullptr);
+    ASSERT_NE(check_, nullptr);
+  }
+  void TearDown() override {
+    if (library_ != nullptr) FreeLibrary(library_);
+  }
+
+  BOOL Set(const char16_t* oldPassword, const char16_t* newPassword) {
+    std::u16string o = oldPassword ? oldPassword : u"";
+    std::u16string n = newPassword ? newPassword : u"";
+    return setPassword_(oldPassword ? o.data() : nullptr, newPassword ? n.data() : nullptr);
+  }
+  BOOL Active(BOOL on, const char16_t* password) {
+    std::u16string p = password ? password : u"";
+    return setActive_(on, password ? p.data() : nullptr);
+  }
+  BOOL Check(const char16_t* password) {
+    std::u16string p = password ? password : u"";
+    return check_(password ? p.data() : nullptr);
+  }
+  platform::system_password::Record Stored() {
+    platform::system_password::Record record;
+    EXPECT_TRUE(platform::system_password::Load(&record));
+    return record;
+  }
+
+  testing_support::TempDevice device_;
+  HMODULE library_ = nullptr;
+  SetPasswordFn setPassword_ = nullptr;
+  SetPasswordActiveFn setActive_ = nullptr;
+  CheckPasswordFn check_ = nullptr;
+};
+
+TEST_F(CoreDllTest, PasswordIsSetFromEmptyAndChangedOnlyWithTheOldOne) {
+  EXPECT_TRUE(Check(nullptr));
+  EXPECT_TRUE(Check(u""));
+  EXPECT_FALSE(Check(u"alpha123"));
+
+  ASSERT_TRUE(Set(nullptr, u"alpha123"));
+  EXPECT_TRUE(Check(u"alpha123"));
+  EXPECT_FALSE(Check(u"Alpha123"));
+  EXPECT_FALSE(Check(u"alpha12"));
+  EXPECT_FALSE(Check(u"alpha1234"));
+  SetLastError(0);
+  EXPECT_FALSE(Check(nullptr));
+  EXPECT_EQ(GetLastError(), kErrorInvalidPassword);
+
+  // Neither a wrong nor an empty old password may replace it.
+  SetLastError(0);
+  EXPECT_FALSE(Set(u"wrong", u"beta4567"));
+  EXPECT_EQ(GetLastError(), kErrorInvalidPassword);
+  EXPECT_FALSE(Set(nullptr, u"beta4567"));
+  EXPECT_FALSE(Set(u"", u"beta4567"));
+  EXPECT_TRUE(Check(u"alpha123"));
+
+  ASSERT_TRUE(Set(u"alpha123", u"beta4567"));
+  EXPECT_FALSE(Check(u"alpha123"));
+  EXPECT_TRUE(Check(u"beta4567"));
+}
+
+TEST_F(CoreDllTest, SettingThePasswordToItselfVerifiesWithoutChangingIt) {
+  EXPECT_TRUE(Set(nullptr, nullptr));  // no password yet
+  EXPECT_FALSE(Set(u"alpha123", u"alpha123"));
+  ASSERT_TRUE(Set(nullptr, u"alpha123"));
+  const auto before = Stored();
+
+  EXPECT_TRUE(Set(u"alpha123", u"alpha123"));
+  EXPECT_FALSE(Set(nullptr, nullptr));
+  EXPECT_FALSE(Set(u"alpha124", u"alpha124"));
+  const auto after = Stored();
+  EXPECT_EQ(after.salt, before.salt);
+  EXPECT_EQ(after.hash, before.hash);
+  EXPECT_TRUE(Check(u"alpha123"));
+}
+
+TEST_F(CoreDllTest, EmptyAndNullAreTheSamePasswordAndMeanNone) {
+  EXPECT_TRUE(Set(u"", nullptr));
+  EXPECT_TRUE(Set(nullptr, u""));
+  ASSERT_TRUE(Set(u"", u"gamma789"));
+  EXPECT_TRUE(Stored().set);
+
+  ASSERT_TRUE(Set(u"gamma789", u""));
+  const auto cleared = Stored();
+  EXPECT_FALSE(cleared.set);
+  EXPECT_TRUE(Check(nullptr));
+  EXPECT_TRUE(Check(u""));
+  EXPECT_FALSE(Check(u"gamma789"));
+
+  ASSERT_TRUE(Set(nullptr, u"gamma789"));
+  ASSERT_TRUE(Set(u"gamma789", nullptr));
+  EXPECT_FALSE(Stored().set);
+}
+
+TEST_F(CoreDllTest, ActiveFlagNeedsThePasswordAndGoesOffWithIt) {
+  ASSERT_TRUE(Set(nullptr, u"delta000"));
+  EXPECT_FALSE(Stored().active);
+
+  SetLastError(0);
+  EXPECT_FALSE(Active(TRUE, u"delta001"));
+  EXPECT_EQ(GetLastError(), kErrorInvalidPassword);
+  EXPECT_FALSE(Active(TRUE, nullptr));
+  EXPECT_FALSE(Stored().active);
+
+  ASSERT_TRUE(Active(TRUE, u"delta000"));
+  EXPECT_TRUE(Stored().active);
+  // A change of password keeps the switch where it was.
+  ASSERT_TRUE(Set(u"delta000", u"epsilon1"));
+  EXPECT_TRUE(Stored().active);
+  EXPECT_FALSE(Active(FALSE, u"delta000"));
+  EXPECT_TRUE(Stored().active);
+  ASSERT_TRUE(Active(FALSE, u"epsilon1"));
+  EXPECT_FALSE(Stored().active);
+
+  ASSERT_TRUE(Active(TRUE, u"epsilon1"));
+  ASSERT_TRUE(Set(u"epsilon1", nullptr));
+  EXPECT_FALSE(Stored().active);
+  EXPECT_TRUE(Active(FALSE, nullptr));
+}
+
+TEST_F(CoreDllTest, RecordHoldsASaltedPbkdf2HashWithAFreshSaltPerSet) {
+  const std::u16string password = u"p\u00e4ss\u20ac\u00df";
+  ASSERT_TRUE(Set(nullptr, password.c_str()));
+  const auto first = Stored();
+  ASSERT_TRUE(first.set);
+  ASSERT_EQ(first.salt.size(), 16u);
+  ASSERT_EQ(first.hash.size(), 32u);
+  ASSERT_GT(first.iterations, 0u);
+
+  // The hash is PBKDF2-HMAC-SHA256 over the UTF-16LE bytes.
+  std::string bytes;
+  for (char16_t c : password) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  std::vector<unsigned char> expected(32);
+  ASSERT_EQ(
+      PKCS5_PBKDF2_HMAC(bytes.data(), static_cast<int>(bytes.size()), first.salt.data(),
+                        static_cast<int>(first.salt.size()), static_cast<int>(first.iterations),
+                        EVP_sha256(), 32, expected.data()),
+      1);
+  EXPECT_EQ(first.hash, std::vector<std::uint8_t>(expected.begin(), expected.end()));
+
+  // The same password set again gets a new salt and so another hash.
+  ASSERT_TRUE(Set(password.c_str(), u"other000"));
+  ASSERT_TRUE(Set(u"other000", password.c_str()));
+  const auto second = Stored();
+  EXPECT_NE(second.salt, first.salt);
+  EXPECT_NE(second.hash, first.hash);
+  EXPECT_TRUE(Check(password.data()));
+}
+
+std::vector<char> ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Contains(const std::vector<char>& haystack, const std::string& needle) {
+  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
+         haystack.end();
+}
+
+TEST_F(CoreDllTest, PasswordIsNeverStoredInPlain) {
+  const std::u16string password = u"Qx7plainScan";
+  ASSERT_TRUE(Set(nullptr, password.c_str()));
+  ASSERT_TRUE(Active(TRUE, password.data()));
+
+  std::string utf16;
+  for (char16_t c : password) {
+    utf16.push_back(static_cast<char>(c & 0xFF));
+    utf16.push_back(static_cast<char>(c >> 8));
+  }
+  const std::string utf8 = platform::ToUtf8(password);
+  int scanned = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(device_.folder())) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("objectstore.db", 0) != 0) continue;
+    const auto bytes = ReadFile(entry.path());
+    EXPECT_FALSE(Contains(bytes, utf16)) << name;
+    EXPECT_FALSE(Contains(bytes, utf8)) << name;
+    ++scanned;
+  }
+  EXPECT_GE(scanned, 1);
+}
+
+TEST_F(CoreDllTest, PasswordSurvivesAReboot) {
+  ASSERT_TRUE(Set(nullptr, u"zeta5678"));
+  ASSERT_TRUE(Active(TRUE, u"zeta5678"));
+  device_.Reopen();
+  EXPECT_TRUE(Check(u"zeta5678"));
+  EXPECT_FALSE(Check(nullptr));
+  EXPECT_TRUE(Stored().active);
+}
+
+TEST_F(CoreDllTest, InjectedFaultsFailEachEntryAndChangeNothing) {
+  ASSERT_TRUE(Set(nullptr, u"eta12345"));
+  platform::faults::Scope faults;
+
+  platform::faults::Fail("SetPassword", ERROR_ACCESS_DENIED);
+  SetLastError(0);
+  EXPECT_FALSE(Set(u"eta12345", u"theta678"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(Check(u"eta12345"));
+
+  platform::faults::Fail("SetPasswordActive", ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(Active(TRUE, u"eta12345"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(Stored().active);
+
+  platform::faults::Fail("CheckPassword", ERROR_WRITE_FAULT);
+  EXPECT_FALSE(Check(u"eta12345"));
+  EXPECT_EQ(GetLastError(), ERROR_WRITE_FAULT);
+  // Once only: the next call goes through.
+  EXPECT_TRUE(Check(u"eta12345"));
+  EXPECT_TRUE(Set(u"eta12345", u"theta678"));
+}
+
+TEST_F(CoreDllTest, DamagedRecordMatchesNothing) {
+  platform::system_password::Record damaged;
+  damaged.set = true;
+  damaged.iterations = 1000;
+  damaged.salt.assign(16, 1);
+  damaged.hash.assign(5, 0);  // a hash of the wrong length
+  ASSERT_TRUE(platform::system_password::Store(damaged));
+
+  EXPECT_FALSE(Check(nullptr));
+  EXPECT_FALSE(Check(u""));
+  EXPECT_FALSE(Set(nullptr, u"iota0000"));
+  EXPECT_FALSE(Active(FALSE, nullptr));
+
+  damaged.hash.assign(32, 0);
+  damaged.iterations = 0;
+  ASSERT_TRUE(platform::system_password::Store(damaged));
+  SetLastError(0);
+  EXPECT_FALSE(Check(u"anything"));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_CORRUPT);
+}
+
+}  // namespace

@@ -1,0 +1,419 @@
+// OsPasswordApi and the OS password hooks: the system password through the
+// device's "coredll.dll", and the exact registry values the shell reads.
+#include "store/os_password_api.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/com.h"
+#include "platform/device.h"
+#include "platform/errors.h"
+#include "platform/faults.h"
+#include "platform/kernel.h"
+#include "platform/modules.h"
+#include "platform/registry.h"
+#include "platform/system_password.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+constexpr LPCWSTR kOwnerKey = u"ControlPanel\\Owner";
+constexpr LPCWSTR kPasswordKey = u"ControlPanel\\Password";
+constexpr LPCWSTR kShellKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Shell";
+constexpr std::u16string_view kModulePath = u"\\Windows\\Password.cpl";
+
+struct Value {
+  bool present = false;
+  DWORD type = 0;
+  std::vector<BYTE> bytes;
+};
+
+Value ReadValue(HKEY root, LPCWSTR path, LPCWSTR name) {
+  Value value;
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return value;
+  DWORD size = 0;
+  if (RegQueryValueEx(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+    value.bytes.resize(size);
+    value.present = RegQueryValueEx(key, name, nullptr, &value.type, value.bytes.data(), &size) ==
+                    ERROR_SUCCESS;
+  }
+  RegCloseKey(key);
+  return value;
+}
+
+void WriteValue(HKEY root, LPCWSTR path, LPCWSTR name, DWORD type, std::vector<BYTE> bytes) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  ASSERT_EQ(RegCreateKeyEx(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueEx(key, name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size())),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+std::vector<BYTE> DwordBytes(DWORD value) {
+  return {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
+          static_cast<BYTE>(value >> 24)};
+}
+
+std::vector<BYTE> SzBytes(std::u16string_view text) {
+  std::vector<BYTE> bytes;
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<BYTE>(c & 0xFF));
+    bytes.push_back(static_cast<BYTE>(c >> 8));
+  }
+  bytes.push_back(0);
+  bytes.push_back(0);
+  return bytes;
+}
+
+platform::system_password::Record StoredPassword() {
+  platform::system_password::Record record;
+  EXPECT_TRUE(platform::system_password::Load(&record));
+  return record;
+}
+
+std::filesystem::path DeviceFile(std::u16string_view devicePath) {
+  return platform::device::MapPath(devicePath);
+}
+
+class OsPasswordApiTest : public ::testing::Test {
+ protected:
+  testing_support::TempDevice device_;
+  platform::faults::Scope faults_;
+};
+
+// --- The system password through coredll.dll -------------------------------
+
+TEST_F(OsPasswordApiTest, WizardAndUninstallSequenceAgainstTheDevicePassword) {
+  OsPasswordApi api;
+  ASSERT_NE(api.m_hCoreDll, nullptr);
+  ASSERT_NE(api.m_pfnSetPassword, nullptr);
+  ASSERT_NE(api.m_pfnSetPasswordActive, nullptr);
+
+  // A fresh device has no password: the empty one verifies.
+  EXPECT_TRUE(VerifyOsPassword(api, u""));
+  EXPECT_FALSE(VerifyOsPassword(api, u"user1234"));
+
+  ASSERT_TRUE(ChangeOsPassword(api, u"", u"user1234"));
+  ASSERT_TRUE(SetOsPasswordActive(api, u"user1234", 1));
+  EXPECT_TRUE(StoredPassword().active);
+  EXPECT_FALSE(VerifyOsPassword(api, u""));
+  EXPECT_TRUE(VerifyOsPassword(api, u"user1234"));
+  EXPECT_TRUE(VerifyOsPassword(api, u"user1234"));  // verifying left it in place
+  EXPECT_FALSE(VerifyOsPassword(api, u"user12345"));
+  EXPECT_FALSE(ChangeOsPassword(api, u"", u"other999"));
+  EXPECT_FALSE(SetOsPasswordActive(api, u"", 0));
+
+  ASSERT_TRUE(ChangeOsPassword(api, u"user1234", u""));
+  EXPECT_TRUE(SetOsPasswordActive(api, u"", 0));
+  EXPECT_TRUE(VerifyOsPassword(api, u""));
+  EXPECT_FALSE(StoredPassword().set);
+  EXPECT_FALSE(StoredPassword().active);
+}
+
+// What a fake SetPassword / SetPasswordActive was handed.
+struct Seen {
+  int calls = 0;
+  bool oldNull = false;
+  bool newNull = false;
+  std::u16string oldText;
+  std::u16string newText;
+  BOOL active = -1;
+};
+Seen g_seen;
+
+BOOL FakeSetPassword(LPWSTR oldPassword, LPWSTR newPassword) {
+  ++g_seen.calls;
+  g_seen.oldNull = oldPassword == nullptr;
+  g_seen.newNull = newPassword == nullptr;
+  g_seen.oldText = oldPassword ? oldPassword : u"";
+  g_seen.newText = newPassword ? newPassword : u"";
+  return 7;
+}
+
+BOOL FakeSetPasswordActive(BOOL active, LPWSTR password) {
+  ++g_seen.calls;
+  g_seen.active = active;
+  g_seen.oldNull = password == nullptr;
+  g_seen.oldText = password ? password : u"";
+  return 3;
+}
+
+TEST_F(OsPasswordApiTest, EmptyPasswordsReachTheOsAsNull) {
+  OsPasswordApi api;
+  api.m_pfnSetPassword = FakeSetPassword;
+  api.m_pfnSetPasswordActive = FakeSetPasswordActive;
+
+  g_seen = {};
+  EXPECT_EQ(VerifyOsPassword(api, u""), 7);  // the OS's result as it came
+  EXPECT_TRUE(g_seen.oldNull);
+  EXPECT_TRUE(g_seen.newNull);
+
+  g_seen = {};
+  VerifyOsPassword(api, u"abc");
+  EXPECT_EQ(g_seen.oldText, u"abc");
+  EXPECT_EQ(g_seen.newText, u"abc");
+
+  g_seen = {};
+  ChangeOsPassword(api, u"", u"new1");
+  EXPECT_TRUE(g_seen.oldNull);
+  EXPECT_EQ(g_seen.newText, u"new1");
+  g_seen = {};
+  ChangeOsPassword(api, u"old1", u"");
+  EXPECT_EQ(g_seen.oldText, u"old1");
+  EXPECT_TRUE(g_seen.newNull);
+
+  g_seen = {};
+  EXPECT_TRUE(SetOsPasswordActive(api, u"", 0));
+  EXPECT_TRUE(g_seen.oldNull);
+  EXPECT_EQ(g_seen.active, 0);
+  g_seen = {};
+  SetOsPasswordActive(api, u"pw12", 1);
+  EXPECT_EQ(g_seen.oldText, u"pw12");
+  EXPECT_EQ(g_seen.active, 1);
+  EXPECT_EQ(g_seen.calls, 1);
+}
+
+void ExpectEveryPasswordCallFails(const OsPasswordApi& api) {
+  EXPECT_FALSE(VerifyOsPassword(api, u""));
+  EXPECT_FALSE(VerifyOsPassword(api, u"user1234"));
+  EXPECT_FALSE(ChangeOsPassword(api, u"", u"user1234"));
+  EXPECT_FALSE(SetOsPasswordActive(api, u"", 0));
+}
+
+TEST_F(OsPasswordApiTest, MissingCoreDllFailsEveryPasswordCall) {
+  std::filesystem::remove(DeviceFile(u"\\Windows\\coredll.dll"));
+  OsPasswordApi api;
+  EXPECT_EQ(api.m_hCoreDll, nullptr);
+  EXPECT_EQ(api.m_pfnSetPassword, nullptr);
+  EXPECT_EQ(api.m_pfnSetPasswordActive, nullptr);
+  ExpectEveryPasswordCallFails(api);
+}
+
+TEST_F(OsPasswordApiTest, CoreDllWithoutTheEntriesFailsAndIsReleased) {
+  const auto target = DeviceFile(u"\\Windows\\coredll.dll");
+  std::filesystem::copy_file(std::filesystem::path(VEYR_FIXTURE_DIR) / "fixture_noentry.ocx",
+                             target, std::filesystem::copy_options::overwrite_existing);
+  {
+    OsPasswordApi api;
+    EXPECT_NE(api.m_hCoreDll, nullptr);
+    EXPECT_EQ(api.m_pfnSetPassword, nullptr);
+    EXPECT_EQ(api.m_pfnSetPasswordActive, nullptr);
+    ExpectEveryPasswordCallFails(api);
+    EXPECT_NE(GetModuleHandle(u"coredll.dll"), nullptr);
+  }
+  EXPECT_EQ(GetModuleHandle(u"coredll.dll"), nullptr);
+}
+
+TEST_F(OsPasswordApiTest, InjectedCoreDllFaultsFailTheCalls) {
+  OsPasswordApi api;
+  ASSERT_TRUE(ChangeOsPassword(api, u"", u"user1234"));
+
+  platform::faults::Fail("SetPassword", ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(VerifyOsPassword(api, u"user1234"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  platform::faults::Fail("SetPassword", ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(ChangeOsPassword(api, u"user1234", u""));
+  platform::faults::Fail("SetPasswordActive", ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(SetOsPasswordActive(api, u"user1234", 1));
+
+  EXPECT_TRUE(VerifyOsPassword(api, u"user1234"));
+  EXPECT_FALSE(StoredPassword().active);
+}
+
+TEST_F(OsPasswordApiTest, FailedLoadOfCoreDllFailsTheCalls) {
+  platform::faults::Fail("LoadLibrary", ERROR_NOT_ENOUGH_MEMORY);
+  OsPasswordApi api;
+  EXPECT_EQ(api.m_hCoreDll, nullptr);
+  ExpectEveryPasswordCallFails(api);
+}
+
+// --- "PowrPass" ---------------------------------------------------------------
+
+TEST_F(OsPasswordApiTest, PowerOnFlagIsOneByteTwoOrZero) {
+  EXPECT_EQ(ReadPowerOnLogon(), 0u);  // no key
+
+  ASSERT_TRUE(WritePowerOnLogon(1));
+  Value stored = ReadValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass");
+  ASSERT_TRUE(stored.present);
+  EXPECT_EQ(stored.type, REG_BINARY);
+  EXPECT_EQ(stored.bytes, std::vector<BYTE>{2});
+  EXPECT_EQ(ReadPowerOnLogon(), 1u);
+
+  ASSERT_TRUE(WritePowerOnLogon(0));
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass").bytes, std::vector<BYTE>{0});
+  EXPECT_EQ(ReadPowerOnLogon(), 0u);
+
+  ASSERT_TRUE(WritePowerOnLogon(7));
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass").bytes, std::vector<BYTE>{2});
+}
+
+TEST_F(OsPasswordApiTest, PowerOnFlagReadsTheFirstByteOfValuesUpTo1000Bytes) {
+  WriteValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, {1});
+  EXPECT_EQ(ReadPowerOnLogon(), 1u);
+
+  std::vector<BYTE> big(1000, 0);
+  big[0] = 5;
+  WriteValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, big);
+  EXPECT_EQ(ReadPowerOnLogon(), 1u);
+  big.push_back(0);
+  WriteValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, big);
+  EXPECT_EQ(ReadPowerOnLogon(), 0u);
+
+  WriteValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_DWORD, {0, 1, 0, 0});
+  EXPECT_EQ(ReadPowerOnLogon(), 0u);  // only the first byte counts
+  WriteValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, {});
+  EXPECT_EQ(ReadPowerOnLogon(), 0u);
+}
+
+// --- "Redirect" and "Group" --------------------------------------------------
+
+TEST_F(OsPasswordApiTest, RedirectIsWrittenWithItsTerminatorAndGroupOne) {
+  ASSERT_TRUE(WritePasswordRedirect(kModulePath));
+  const Value redirect = ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect");
+  ASSERT_TRUE(redirect.present);
+  EXPECT_EQ(redirect.type, REG_SZ);
+  EXPECT_EQ(redirect.bytes, SzBytes(kModulePath));
+  EXPECT_EQ(redirect.bytes.size(), (kModulePath.size() + 1) * 2);
+  const Value group = ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group");
+  EXPECT_EQ(group.type, REG_DWORD);
+  EXPECT_EQ(group.bytes, DwordBytes(1));
+}
+
+TEST_F(OsPasswordApiTest, EmptyRedirectRemovesItAndLeavesGroupZero) {
+  // With no key and no value at all, removal still succeeds.
+  ASSERT_TRUE(WritePasswordRedirect(u""));
+  EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").present);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group").bytes, DwordBytes(0));
+
+  ASSERT_TRUE(WritePasswordRedirect(kModulePath));
+  ASSERT_TRUE(WritePasswordRedirect(u""));
+  EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").present);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group").bytes, DwordBytes(0));
+}
+
+TEST_F(OsPasswordApiTest, RedirectPathIsLimitedTo259Characters) {
+  const std::u16string longest = u"\\" + std::u16string(258, u'a');
+  ASSERT_TRUE(WritePasswordRedirect(longest));
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").bytes.size(), 520u);
+
+  // One more would be cut to another file's name: refused, nothing changes.
+  EXPECT_FALSE(WritePasswordRedirect(longest + u"b"));
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").bytes, SzBytes(longest));
+}
+
+// --- "ActivePeriod" -------------------------------------------------------------
+
+TEST_F(OsPasswordApiTest, ActivePeriodRoundTripsAndMissingLeavesTheField) {
+  DWORD field = 42;
+  EXPECT_FALSE(ReadActivePeriod(&field));
+  EXPECT_EQ(field, 42u);
+
+  ASSERT_TRUE(WriteActivePeriod(15));
+  const Value stored = ReadValue(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod");
+  EXPECT_EQ(stored.type, REG_DWORD);
+  EXPECT_EQ(stored.bytes, DwordBytes(15));
+  EXPECT_TRUE(ReadActivePeriod(&field));
+  EXPECT_EQ(field, 15u);
+
+  ASSERT_TRUE(WriteActivePeriod(0));
+  EXPECT_TRUE(ReadActivePeriod(&field));
+  EXPECT_EQ(field, 0u);
+}
+
+// --- Failing registry writes ------------------------------------------------------
+
+TEST_F(OsPasswordApiTest, EveryWriteFailsWhenTheRegistryRefusesTheValue) {
+  platform::faults::Fail("RegSetValueEx", ERROR_WRITE_FAULT, 1, 0);
+  EXPECT_FALSE(WritePowerOnLogon(1));
+  EXPECT_FALSE(WriteActivePeriod(5));
+  EXPECT_FALSE(WritePasswordRedirect(kModulePath));
+  // Removing the redirect ignores what the registry says.
+  EXPECT_TRUE(WritePasswordRedirect(u""));
+  platform::faults::Clear();
+
+  EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass").present);
+  EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod").present);
+  EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").present);
+}
+
+TEST_F(OsPasswordApiTest, RedirectFailsWhenGroupCannotBeWritten) {
+  platform::faults::Fail("RegSetValueEx", ERROR_WRITE_FAULT, 2);
+  EXPECT_FALSE(WritePasswordRedirect(kModulePath));
+  EXPECT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").present);
+  EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group").present);
+}
+
+// --- Signature control registration ------------------------------------------------
+
+constexpr LPCWSTR kControlPath = u"\\Windows\\Panel.ocx";
+
+class SignatureControlTest : public OsPasswordApiTest {
+ protected:
+  void Install(const char* fixture) {
+    std::filesystem::copy_file(std::filesystem::path(VEYR_FIXTURE_DIR) / fixture,
+                               DeviceFile(kControlPath),
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  static bool Registered() {
+    return ReadValue(HKEY_CLASSES_ROOT, u"Fixture.Signature", u"Registered").present;
+  }
+  static bool Loaded() { return GetModuleHandle(kControlPath) != nullptr; }
+};
+
+TEST_F(SignatureControlTest, RegisterAndUnregisterCallTheLibraryAndReleaseIt) {
+  Install("fixture_signature.ocx");
+  ASSERT_TRUE(RegisterSignatureControl(kControlPath));
+  EXPECT_TRUE(Registered());
+  EXPECT_FALSE(Loaded());
+
+  ASSERT_TRUE(UnregisterSignatureControl(kControlPath));
+  EXPECT_FALSE(Registered());
+  EXPECT_FALSE(Loaded());
+}
+
+TEST_F(SignatureControlTest, AFailingEntryIsReportedAndTheLibraryReleased) {
+  Install("fixture_signature.ocx");
+  WriteValue(HKEY_CLASSES_ROOT, u"Fixture.Signature.Control", u"Fail", REG_DWORD, DwordBytes(1));
+  EXPECT_FALSE(RegisterSignatureControl(kControlPath));
+  EXPECT_FALSE(Loaded());
+  EXPECT_FALSE(UnregisterSignatureControl(kControlPath));
+  EXPECT_FALSE(Loaded());
+}
+
+TEST_F(SignatureControlTest, ALibraryWithoutTheEntriesFailsAndIsNotLeftLoaded) {
+  Install("fixture_noentry.ocx");
+  EXPECT_FALSE(RegisterSignatureControl(kControlPath));
+  EXPECT_FALSE(Loaded());
+  EXPECT_FALSE(UnregisterSignatureControl(kControlPath));
+  EXPECT_FALSE(Loaded());
+}
+
+TEST_F(SignatureControlTest, AMissingLibraryFails) {
+  std::filesystem::remove(DeviceFile(kControlPath));
+  EXPECT_FALSE(RegisterSignatureControl(kControlPath));
+  EXPECT_FALSE(UnregisterSignatureControl(kControlPath));
+}
+
+TEST_F(SignatureControlTest, UnregisteringLetsTheComponentRuntimeGo) {
+  Install("fixture_signature.ocx");
+  // The pad control, as a logon dialog leaves it: loaded by the runtime.
+  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+  ASSERT_NE(platform::com::LoadComponentLibrary(kControlPath), nullptr);
+  ASSERT_TRUE(UnregisterSignatureControl(kControlPath));
+  EXPECT_EQ(platform::com::InitCount(), 0u);
+  EXPECT_FALSE(Loaded());
+
+  // Also when the library is gone and could not be loaded.
+  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+  std::filesystem::remove(DeviceFile(kControlPath));
+  EXPECT_FALSE(UnregisterSignatureControl(kControlPath));
+  EXPECT_EQ(platform::com::InitCount(), 0u);
+}
+
+}  // namespace
