@@ -48,12 +48,6 @@ TEST(CommandLine, ValuesMayBeGivenInline) {
   EXPECT_EQ(Parse({"--device", "--headless"}).device, "--headless");
 }
 
-TEST(CommandLine, InspectWithoutJsonIsText) {
-  const pda::Options options = Parse({"inspect"});
-  EXPECT_EQ(options.command, pda::Command::kInspect);
-  EXPECT_FALSE(options.json);
-}
-
 TEST(CommandLine, HelpIsRecognisedBeforeAndAfterTheCommand) {
   EXPECT_TRUE(Parse({"--help"}).help);
   EXPECT_TRUE(Parse({"-h"}).help);

@@ -77,23 +77,6 @@ class JsonParser {
     pos_ += 4;
     return true;
   }
-  static void AppendUtf8(std::string* out, char32_t c) {
-    if (c < 0x80) {
-      *out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      *out += static_cast<char>(0xC0 | (c >> 6));
-      *out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      *out += static_cast<char>(0xE0 | (c >> 12));
-      *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      *out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      *out += static_cast<char>(0xF0 | (c >> 18));
-      *out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      *out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
   bool String(std::string* out) {
     if (!Eat('"')) return false;
     while (pos_ < text_.size()) {
@@ -111,15 +94,11 @@ class JsonParser {
       if (simple.find(e) != npos) {
         *out += meaning[simple.find(e)];
       } else if (e == 'u') {
+        // The writer escapes only control characters; everything else is
+        // raw UTF-8.
         unsigned unit = 0;
-        if (!Hex4(&unit)) return false;
-        char32_t c32 = unit;
-        if (unit >= 0xD800 && unit < 0xDC00) {
-          unsigned low = 0;
-          if (!Literal("\\u") || !Hex4(&low)) return false;
-          c32 = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-        }
-        AppendUtf8(out, c32);
+        if (!Hex4(&unit) || unit >= 0x80) return false;
+        *out += static_cast<char>(unit);
       } else {
         return false;
       }
