@@ -5,9 +5,11 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -141,25 +143,6 @@ std::string Message(sqlite3* db) {
   return db ? sqlite3_errmsg(db) : "out of memory";
 }
 
-// Runs SQL that returns at most one integer (pragmas, counts).
-bool QueryInt(sqlite3* db, const char* sql, std::int64_t* value, std::string* error) {
-  sqlite3_stmt* stmt = nullptr;
-  int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
-  if (rc == SQLITE_OK) {
-    rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW) {
-      *value = sqlite3_column_int64(stmt, 0);
-      rc = SQLITE_OK;
-    } else if (rc == SQLITE_DONE) {
-      *value = 0;
-      rc = SQLITE_OK;
-    }
-  }
-  if (rc != SQLITE_OK) *error = Message(db);
-  sqlite3_finalize(stmt);
-  return rc == SQLITE_OK;
-}
-
 bool Exec(sqlite3* db, const char* sql, std::string* error) {
   char* message = nullptr;
   const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
@@ -173,23 +156,39 @@ bool Exec(sqlite3* db, const char* sql, std::string* error) {
 
 // The log mode is what lets readers of other processes go on while one
 // process writes; a store that can't use it is refused rather than run
-// with other locking rules.
+// with other locking rules. Switching needs a moment alone with the file,
+// and SQLite answers "locked" at once instead of waiting when another
+// process is busy with it (two processes creating a new store together),
+// so the wait is done here.
 bool SwitchToWal(sqlite3* db, std::string* error) {
-  sqlite3_stmt* stmt = nullptr;
-  int rc = sqlite3_prepare_v2(db, "PRAGMA journal_mode = WAL", -1, &stmt, nullptr);
-  std::string mode;
-  if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-    mode = text ? text : "";
-    rc = SQLITE_OK;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  for (;;) {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA journal_mode = WAL", -1, &stmt, nullptr);
+    std::string mode;
+    if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+      mode = text ? text : "";
+      rc = SQLITE_OK;
+    }
+    sqlite3_finalize(stmt);
+    const int primary = rc & 0xFF;
+    if ((primary == SQLITE_BUSY || primary == SQLITE_LOCKED) &&
+        std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
+    }
+    if (rc != SQLITE_OK) {
+      *error = Message(db);
+      return false;
+    }
+    if (mode != "wal") {
+      *error = "the log mode stays '" + mode + "'";
+      return false;
+    }
+    return true;
   }
-  if (rc != SQLITE_OK) *error = Message(db);
-  sqlite3_finalize(stmt);
-  if (rc == SQLITE_OK && mode != "wal") {
-    *error = "the log mode stays '" + mode + "'";
-    return false;
-  }
-  return rc == SQLITE_OK;
 }
 
 struct Identity {
@@ -198,10 +197,24 @@ struct Identity {
   std::int64_t objects = 0;  // tables, indexes, ... of any kind
 };
 
+// One statement, so one consistent snapshot: read piecemeal, a store being
+// created by another process could show its tables without its id.
 bool ReadIdentity(sqlite3* db, Identity* id, std::string* error) {
-  return QueryInt(db, "PRAGMA application_id", &id->applicationId, error) &&
-         QueryInt(db, "PRAGMA user_version", &id->version, error) &&
-         QueryInt(db, "SELECT count(*) FROM sqlite_schema", &id->objects, error);
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(db,
+                              "SELECT (SELECT application_id FROM pragma_application_id), "
+                              "(SELECT user_version FROM pragma_user_version), "
+                              "(SELECT count(*) FROM sqlite_schema)",
+                              -1, &stmt, nullptr);
+  if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    id->applicationId = sqlite3_column_int64(stmt, 0);
+    id->version = sqlite3_column_int64(stmt, 1);
+    id->objects = sqlite3_column_int64(stmt, 2);
+    rc = SQLITE_OK;
+  }
+  if (rc != SQLITE_OK) *error = Message(db);
+  sqlite3_finalize(stmt);
+  return rc == SQLITE_OK;
 }
 
 std::string Hex(std::int64_t value) {
@@ -310,9 +323,7 @@ bool OpenLocked(Store& s, const fs::path& file, std::string* error) {
   }
   if (!Classify(id, &fresh, error)) return false;
 
-  std::int64_t unused = 0;
-  if (!SwitchToWal(db.get(), &reason) ||
-      !QueryInt(db.get(), "PRAGMA foreign_keys = ON", &unused, &reason) ||
+  if (!SwitchToWal(db.get(), &reason) || !Exec(db.get(), "PRAGMA foreign_keys = ON", &reason) ||
       !Exec(db.get(), "PRAGMA synchronous = NORMAL", &reason)) {
     *error = "cannot set up the object store: " + reason;
     return false;
