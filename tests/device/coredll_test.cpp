@@ -14,6 +14,7 @@
 #include "platform/faults.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"
+#include "platform/registry.h"
 #include "platform/system_password.h"
 #include "platform/wstring.h"
 #include "tests/support/temp_device.h"
@@ -208,6 +209,17 @@ TEST_F(CoreDllTest, PasswordIsNeverStoredInPlain) {
     utf16.push_back(static_cast<char>(c >> 8));
   }
   const std::string utf8 = platform::ToUtf8(password);
+  // A text the store does hold in plain, to show the scan can see it.
+  const std::u16string marker = u"VisibleMarker42";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, u"ScanCheck", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                           &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueEx(key, u"Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(marker.c_str()),
+                          static_cast<DWORD>((marker.size() + 1) * 2)),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  bool markerSeen = false;
   int scanned = 0;
   for (const auto& entry : std::filesystem::directory_iterator(device_.folder())) {
     const std::string name = entry.path().filename().string();
@@ -215,9 +227,13 @@ TEST_F(CoreDllTest, PasswordIsNeverStoredInPlain) {
     const auto bytes = ReadFile(entry.path());
     EXPECT_FALSE(Contains(bytes, utf16)) << name;
     EXPECT_FALSE(Contains(bytes, utf8)) << name;
+    markerSeen = markerSeen || Contains(bytes, platform::ToUtf8(marker)) ||
+                 Contains(bytes, std::string(reinterpret_cast<const char*>(marker.data()),
+                                             marker.size() * 2));
     ++scanned;
   }
   EXPECT_GE(scanned, 1);
+  EXPECT_TRUE(markerSeen);
 }
 
 TEST_F(CoreDllTest, PasswordSurvivesAReboot) {
