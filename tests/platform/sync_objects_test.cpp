@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -30,6 +31,27 @@ DWORD CreateAndReport(LPCWSTR name, HANDLE* handle, BOOL owned = FALSE) {
   SetLastError(12345);
   *handle = CreateMutex(nullptr, owned, name);
   return *handle ? GetLastError() : kNoHandle;
+}
+
+// Adds kRounds to a number in a file by unguarded read-modify-write steps, each
+// under the mutex: any lapse in exclusion loses counts.
+constexpr int kRounds = 100;
+void CountUnderMutex(const std::filesystem::path& device, HANDLE mutex) {
+  const std::filesystem::path file = device / "counter";
+  for (int i = 0; i < kRounds; ++i) {
+    if (WaitForSingleObject(mutex, kLongWait) != WAIT_OBJECT_0) return;
+    int value = 0;
+    std::ifstream(file) >> value;
+    std::this_thread::yield();
+    std::ofstream(file, std::ios::trunc) << value + 1;
+    ReleaseMutex(mutex);
+  }
+}
+
+int ReadCounter(const std::filesystem::path& device) {
+  int value = 0;
+  std::ifstream(device / "counter") >> value;
+  return value;
 }
 
 bool NameExists(LPCWSTR name) {
@@ -93,6 +115,7 @@ class Peer {
   //   R release the mutex              A wait for the event
   //   D answer, then release the mutex a little later
   //   C close the mutex handle         q quit
+  //   L answer, then count to the counter file kRounds times under the mutex
   [[noreturn]] static void Serve(const std::filesystem::path& device, int in, int out) {
     std::string error;
     const bool open = platform::device::Open(device, &error);
@@ -118,13 +141,15 @@ class Peer {
         reply = SetEvent(event);
       } else if (command == 'A') {
         reply = WaitForSingleObject(event, kLongWait);
-      } else if (command == 'D') {
+      } else if (command == 'D' || command == 'L') {
         reply = TRUE;
       }
       if (::write(out, &reply, sizeof reply) != sizeof reply) break;
       if (command == 'D') {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         ReleaseMutex(mutex);
+      } else if (command == 'L') {
+        CountUnderMutex(device, mutex);
       }
     }
     ::_exit(0);
@@ -388,6 +413,20 @@ TEST_F(KernelObjects, MutexOwnershipExcludesOtherProcesses) {
   EXPECT_EQ(WaitForSingleObject(mine, kLongWait), WAIT_OBJECT_0);
   EXPECT_EQ(peer.Ask('W'), WAIT_TIMEOUT);
   ReleaseMutex(mine);
+  CloseHandle(mine);
+}
+
+TEST_F(KernelObjects, MutexKeepsProcessesApartUnderContention) {
+  Peer peer(device_.folder());
+  ASSERT_EQ(peer.Ask('M'), ERROR_SUCCESS);
+  ASSERT_EQ(peer.Ask('R'), DWORD{TRUE});
+  HANDLE mine = CreateMutex(nullptr, FALSE, kAppMutex);
+  ASSERT_EQ(peer.Ask('L'), DWORD{TRUE});
+  std::thread helper([&] { CountUnderMutex(device_.folder(), mine); });
+  CountUnderMutex(device_.folder(), mine);
+  helper.join();
+  EXPECT_EQ(peer.Ask('C'), DWORD{TRUE});  // answered once the peer's rounds are done
+  EXPECT_EQ(ReadCounter(device_.folder()), 3 * kRounds);
   CloseHandle(mine);
 }
 
