@@ -14,9 +14,15 @@ inline constexpr WORD CEVT_LPWSTR = 31;
 inline constexpr WORD CEVT_FILETIME = 64;
 inline constexpr WORD CEVT_BLOB = 65;
 
-constexpr CEPROPID MAKEPROPID(WORD id, WORD type) { return MAKELONG(type, id); }
-constexpr WORD PROPID_ID(CEPROPID p) { return HIWORD(p); }
-constexpr WORD PROPID_TYPE(CEPROPID p) { return LOWORD(p); }
+constexpr CEPROPID MAKEPROPID(WORD id, WORD type) {
+  return MAKELONG(type, id);
+}
+constexpr WORD PROPID_ID(CEPROPID p) {
+  return HIWORD(p);
+}
+constexpr WORD PROPID_TYPE(CEPROPID p) {
+  return LOWORD(p);
+}
 
 struct CEBLOB {
   DWORD dwCount;
@@ -72,8 +78,8 @@ CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD value, DWORD* index);
 // Reads the current record's properties (all of them when `propIds` is
 // null) into one buffer: an array of CEPROPVAL followed by their data.
 // Returns the record id and moves to the next record, or 0 on failure.
-CEOID CeReadRecordProps(HANDLE db, DWORD flags, WORD* propCount, CEPROPID* propIds,
-                        BYTE** buffer, DWORD* bufferSize);
+CEOID CeReadRecordProps(HANDLE db, DWORD flags, WORD* propCount, CEPROPID* propIds, BYTE** buffer,
+                        DWORD* bufferSize);
 // Writes properties to record `record`, or adds a new record when `record`
 // is 0. Returns the record id, or 0 on failure. The whole write is atomic.
 CEOID CeWriteRecordProps(HANDLE db, CEOID record, WORD propCount, CEPROPVAL* values);

@@ -22,6 +22,8 @@ using LPCVOID = const void*;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
+using LONG_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
 using HRESULT = std::int32_t;
 using REGSAM = DWORD;
 using CEOID = DWORD;
@@ -46,6 +48,12 @@ inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 
-constexpr WORD LOWORD(DWORD v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(DWORD v) { return static_cast<WORD>(v >> 16); }
-constexpr DWORD MAKELONG(WORD lo, WORD hi) { return static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16); }
+constexpr WORD LOWORD(DWORD v) {
+  return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(DWORD v) {
+  return static_cast<WORD>(v >> 16);
+}
+constexpr DWORD MAKELONG(WORD lo, WORD hi) {
+  return static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16);
+}

@@ -10,7 +10,9 @@
 
 namespace testing_support {
 
-std::filesystem::path BinDir() { return VEYR_BIN_DIR; }
+std::filesystem::path BinDir() {
+  return VEYR_BIN_DIR;
+}
 
 TempDevice::TempDevice(bool installRomFiles) {
   std::string pattern = (std::filesystem::temp_directory_path() / "veyr-device-XXXXXX").string();
