@@ -116,31 +116,20 @@ TEST_F(OsPasswordApiTest, WizardAndUninstallSequenceAgainstTheDevicePassword) {
   EXPECT_FALSE(StoredPassword().active);
 }
 
-// What a fake SetPassword / SetPasswordActive was handed.
-struct Seen {
-  int calls = 0;
-  bool oldNull = false;
-  bool newNull = false;
-  std::u16string oldText;
-  std::u16string newText;
-  BOOL active = -1;
-};
-Seen g_seen;
+// What the fake OS entries were handed, one line per call.
+std::vector<std::u16string> g_calls;
+
+std::u16string Shown(LPCWSTR text) {
+  return text ? std::u16string(text) : u"<null>";
+}
 
 BOOL FakeSetPassword(LPWSTR oldPassword, LPWSTR newPassword) {
-  ++g_seen.calls;
-  g_seen.oldNull = oldPassword == nullptr;
-  g_seen.newNull = newPassword == nullptr;
-  g_seen.oldText = oldPassword ? oldPassword : u"";
-  g_seen.newText = newPassword ? newPassword : u"";
+  g_calls.push_back(Shown(oldPassword) + u"," + Shown(newPassword));
   return 7;
 }
 
 BOOL FakeSetPasswordActive(BOOL active, LPWSTR password) {
-  ++g_seen.calls;
-  g_seen.active = active;
-  g_seen.oldNull = password == nullptr;
-  g_seen.oldText = password ? password : u"";
+  g_calls.push_back((active ? u"on," : u"off,") + Shown(password));
   return 3;
 }
 
@@ -148,35 +137,16 @@ TEST_F(OsPasswordApiTest, EmptyPasswordsReachTheOsAsNull) {
   OsPasswordApi api;
   api.m_pfnSetPassword = FakeSetPassword;
   api.m_pfnSetPasswordActive = FakeSetPasswordActive;
+  g_calls.clear();
 
-  g_seen = {};
   EXPECT_EQ(VerifyOsPassword(api, u""), 7);  // the OS's result as it came
-  EXPECT_TRUE(g_seen.oldNull);
-  EXPECT_TRUE(g_seen.newNull);
-
-  g_seen = {};
   VerifyOsPassword(api, u"abc");
-  EXPECT_EQ(g_seen.oldText, u"abc");
-  EXPECT_EQ(g_seen.newText, u"abc");
-
-  g_seen = {};
   ChangeOsPassword(api, u"", u"new1");
-  EXPECT_TRUE(g_seen.oldNull);
-  EXPECT_EQ(g_seen.newText, u"new1");
-  g_seen = {};
   ChangeOsPassword(api, u"old1", u"");
-  EXPECT_EQ(g_seen.oldText, u"old1");
-  EXPECT_TRUE(g_seen.newNull);
-
-  g_seen = {};
   EXPECT_TRUE(SetOsPasswordActive(api, u"", 0));
-  EXPECT_TRUE(g_seen.oldNull);
-  EXPECT_EQ(g_seen.active, 0);
-  g_seen = {};
   SetOsPasswordActive(api, u"pw12", 1);
-  EXPECT_EQ(g_seen.oldText, u"pw12");
-  EXPECT_EQ(g_seen.active, 1);
-  EXPECT_EQ(g_seen.calls, 1);
+  EXPECT_EQ(g_calls, (std::vector<std::u16string>{u"<null>,<null>", u"abc,abc", u"<null>,new1",
+                                                  u"old1,<null>", u"off,<null>", u"on,pw12"}));
 }
 
 void ExpectEveryPasswordCallFails(const OsPasswordApi& api) {
@@ -187,6 +157,12 @@ void ExpectEveryPasswordCallFails(const OsPasswordApi& api) {
 }
 
 TEST_F(OsPasswordApiTest, MissingCoreDllFailsEveryPasswordCall) {
+  {
+    platform::faults::Fail("LoadLibrary", ERROR_NOT_ENOUGH_MEMORY);
+    OsPasswordApi api;
+    EXPECT_EQ(api.m_hCoreDll, nullptr);
+    ExpectEveryPasswordCallFails(api);
+  }
   std::filesystem::remove(DeviceFile(u"\\Windows\\coredll.dll"));
   OsPasswordApi api;
   EXPECT_EQ(api.m_hCoreDll, nullptr);
@@ -224,13 +200,6 @@ TEST_F(OsPasswordApiTest, InjectedCoreDllFaultsFailTheCalls) {
 
   EXPECT_TRUE(VerifyOsPassword(api, u"user1234"));
   EXPECT_FALSE(StoredPassword().active);
-}
-
-TEST_F(OsPasswordApiTest, FailedLoadOfCoreDllFailsTheCalls) {
-  platform::faults::Fail("LoadLibrary", ERROR_NOT_ENOUGH_MEMORY);
-  OsPasswordApi api;
-  EXPECT_EQ(api.m_hCoreDll, nullptr);
-  ExpectEveryPasswordCallFails(api);
 }
 
 // --- "PowrPass" ---------------------------------------------------------------
@@ -340,9 +309,8 @@ TEST_F(OsPasswordApiTest, EveryWriteFailsWhenTheRegistryRefusesTheValue) {
   EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass").present);
   EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod").present);
   EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").present);
-}
 
-TEST_F(OsPasswordApiTest, RedirectFailsWhenGroupCannotBeWritten) {
+  // A redirect without its "Group" is a failure too.
   platform::faults::Fail("RegSetValueEx", ERROR_WRITE_FAULT, 2);
   EXPECT_FALSE(WritePasswordRedirect(kModulePath));
   EXPECT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").present);
