@@ -60,8 +60,10 @@ std::string Describe(const fs::path& path, const std::error_code& ec) {
 // thread of this device picks at the same time.
 fs::path TempNameFor(const fs::path& target) {
   static std::atomic<unsigned> counter{0};
-  return target.parent_path() / ("." + target.filename().string() + ".tmp-" +
-                                 std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  return target.parent_path() / name;
 }
 
 bool ReadFile(const fs::path& path, std::vector<BYTE>* bytes) {
