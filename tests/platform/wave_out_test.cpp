@@ -1,0 +1,109 @@
+#include "platform/wave_out.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/faults.h"
+#include "platform/kernel.h"
+
+namespace {
+
+WAVEFORMATEX Pcm(WORD channels, WORD bits, DWORD rate) {
+  WAVEFORMATEX f{};
+  f.wFormatTag = WAVE_FORMAT_PCM;
+  f.nChannels = channels;
+  f.wBitsPerSample = bits;
+  f.nSamplesPerSec = rate;
+  f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
+  f.nAvgBytesPerSec = rate * f.nBlockAlign;
+  return f;
+}
+
+class WaveOutTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    platform::faults::Clear();
+    if (out_ != nullptr) {
+      waveOutReset(out_);
+      waveOutUnprepareHeader(out_, &header_, sizeof(header_));
+      waveOutClose(out_);
+    }
+  }
+  HWAVEOUT out_ = nullptr;
+  WAVEHDR header_{};
+};
+
+TEST_F(WaveOutTest, OnlyPlainPcmFormatsOpen) {
+  ASSERT_EQ(waveOutGetNumDevs(), 1u);
+  for (const WAVEFORMATEX& f : {Pcm(1, 8, 8000), Pcm(2, 16, 44100), Pcm(1, 16, 22050)})
+    EXPECT_EQ(waveOutOpen(nullptr, 0, &f, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
+  WAVEFORMATEX gsm = Pcm(1, 16, 8000);
+  gsm.wFormatTag = WAVE_FORMAT_GSM610;
+  WAVEFORMATEX badAlign = Pcm(2, 16, 8000);
+  badAlign.nBlockAlign = 3;
+  for (const WAVEFORMATEX& f : {gsm, badAlign, Pcm(3, 16, 8000), Pcm(1, 24, 8000)}) {
+    EXPECT_EQ(waveOutOpen(nullptr, 0, &f, 0, 0, WAVE_FORMAT_QUERY), WAVERR_BADFORMAT);
+    EXPECT_EQ(waveOutOpen(&out_, 0, &f, 0, 0, CALLBACK_NULL), WAVERR_BADFORMAT);
+  }
+  EXPECT_EQ(out_, nullptr);
+}
+
+TEST_F(WaveOutTest, EndlessLoopPlaysUntilReset) {
+  const WAVEFORMATEX f = Pcm(1, 8, 8000);
+  HANDLE done = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  ASSERT_EQ(waveOutOpen(&out_, 0, &f, reinterpret_cast<std::uintptr_t>(done), 0, CALLBACK_EVENT),
+            MMSYSERR_NOERROR);
+  // A second open of the one device is refused while it is in use.
+  HWAVEOUT second = nullptr;
+  EXPECT_EQ(waveOutOpen(&second, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_ALLOCATED);
+
+  std::vector<BYTE> samples(400, 0x90);
+  header_.lpData = samples.data();
+  header_.dwBufferLength = static_cast<DWORD>(samples.size());
+  header_.dwFlags = WHDR_BEGINLOOP | WHDR_ENDLOOP;
+  header_.dwLoops = 0xFFFFFFFF;
+  EXPECT_EQ(waveOutWrite(out_, &header_, sizeof(header_)), WAVERR_UNPREPARED);
+  ASSERT_EQ(waveOutPrepareHeader(out_, &header_, sizeof(header_)), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutWrite(out_, &header_, sizeof(header_)), MMSYSERR_NOERROR);
+  // The dummy audio driver pulls samples in real time: wait until it has
+  // gone round the 400-byte buffer several times.
+  for (int i = 0; i < 300 && platform::wave_out::CurrentStatus().bytesPlayed < 2000; ++i) Sleep(10);
+  const auto status = platform::wave_out::CurrentStatus();
+  EXPECT_TRUE(status.playing && status.looping);
+  EXPECT_GE(status.bytesPlayed, 2000u);
+  EXPECT_EQ(waveOutClose(out_), WAVERR_STILLPLAYING);
+
+  ASSERT_EQ(waveOutReset(out_), MMSYSERR_NOERROR);
+  EXPECT_TRUE(header_.dwFlags & WHDR_DONE);
+  EXPECT_EQ(WaitForSingleObject(done, 0), WAIT_OBJECT_0);
+  EXPECT_FALSE(platform::wave_out::CurrentStatus().playing);
+  CloseHandle(done);
+}
+
+TEST_F(WaveOutTest, VolumesOfDeviceAndWholeOutputAreSeparate) {
+  const WAVEFORMATEX f = Pcm(2, 16, 22050);
+  ASSERT_EQ(waveOutOpen(&out_, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutSetVolume(out_, 0x40008000), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutSetVolume(nullptr, 0x12341234), MMSYSERR_NOERROR);
+  DWORD device = 0, master = 0;
+  ASSERT_EQ(waveOutGetVolume(out_, &device), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutGetVolume(nullptr, &master), MMSYSERR_NOERROR);
+  EXPECT_EQ(device, 0x40008000u);
+  EXPECT_EQ(master, 0x12341234u);
+  waveOutSetVolume(nullptr, 0xFFFFFFFF);
+  waveOutSetVolume(out_, 0xFFFFFFFF);
+}
+
+TEST_F(WaveOutTest, InjectedFailuresAndBadHandles) {
+  const WAVEFORMATEX f = Pcm(1, 8, 8000);
+  platform::faults::Fail("waveOutOpen", MMSYSERR_NOMEM);
+  EXPECT_EQ(waveOutOpen(&out_, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOMEM);
+  ASSERT_EQ(waveOutOpen(&out_, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+  platform::faults::Fail("waveOutGetVolume", MMSYSERR_ERROR);
+  DWORD volume = 0;
+  EXPECT_EQ(waveOutGetVolume(out_, &volume), MMSYSERR_ERROR);
+  EXPECT_EQ(waveOutReset(reinterpret_cast<HWAVEOUT>(std::uintptr_t{1})), MMSYSERR_INVALHANDLE);
+}
+
+}  // namespace
