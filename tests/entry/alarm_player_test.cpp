@@ -1,0 +1,160 @@
+#include "entry/alarm_player.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "entry/wave_file.h"
+#include "platform/device.h"
+#include "platform/faults.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "store/settings_record.h"
+#include "tests/support/store_fixture.h"
+
+namespace {
+
+using testing_support::StoreTest;
+
+// A canonical 44-byte header followed by `samples` bytes.
+std::vector<BYTE> Wave(WORD tag, WORD channels, WORD bits, DWORD rate, DWORD declaredSize,
+                       std::size_t samples) {
+  std::vector<BYTE> bytes(44 + samples, 0x40);
+  auto put16 = [&](std::size_t at, WORD v) { std::memcpy(&bytes[at], &v, 2); };
+  auto put32 = [&](std::size_t at, DWORD v) { std::memcpy(&bytes[at], &v, 4); };
+  std::memcpy(&bytes[0], "RIFF", 4);
+  std::memcpy(&bytes[8], "WAVEfmt ", 8);
+  put16(20, tag);
+  put16(22, channels);
+  put32(24, rate);
+  put32(28, rate * channels * bits / 8);
+  put16(32, static_cast<WORD>(channels * bits / 8));
+  put16(34, bits);
+  put16(36, 2);
+  put16(38, 0x0140);
+  put32(40, declaredSize);
+  return bytes;
+}
+
+class AlarmPlayerTest : public StoreTest {
+ protected:
+  void TearDown() override {
+    AlarmStop(true);
+    waveOutSetVolume(nullptr, 0xFFFFFFFF);
+    StoreTest::TearDown();
+  }
+  void WriteDeviceFile(const char16_t* devicePath, const std::vector<BYTE>& bytes) {
+    std::ofstream out(platform::device::MapPath(devicePath), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+  }
+  static constexpr const char16_t* kKey = u"Software\\Vexlund\\Zentrak";
+};
+
+TEST(WaveHeader, ZeroDataSizeMeansTheRestOfTheFile) {
+  const auto bytes = Wave(WAVE_FORMAT_PCM, 2, 16, 22050, 0, 1000);
+  WAVEFORMATEX f{};
+  WORD extra = 7;
+  DWORD size = 0;
+  ASSERT_TRUE(ParseWaveHeader(bytes.data(), bytes.size(), &f, &extra, &size));
+  EXPECT_EQ(size, 1000u);
+  EXPECT_EQ(f.nChannels, 2);
+  EXPECT_EQ(f.nSamplesPerSec, 22050u);
+  EXPECT_EQ(f.nBlockAlign, 4);
+  EXPECT_EQ(extra, 0);  // only GSM carries the extra word
+
+  const auto gsm = Wave(WAVE_FORMAT_GSM610, 1, 0, 8000, 65, 65);
+  ASSERT_TRUE(ParseWaveHeader(gsm.data(), gsm.size(), &f, &extra, &size));
+  EXPECT_EQ(extra, 0x0140);
+  EXPECT_EQ(size, 65u);
+  EXPECT_FALSE(ParseWaveHeader(gsm.data(), 43, &f, &extra, &size));
+}
+
+TEST_F(AlarmPlayerTest, PlaysTheFileInAnEndlessLoopAtTheGivenVolume) {
+  WriteDeviceFile(u"\\Windows\\Siren.wav", Wave(WAVE_FORMAT_PCM, 1, 8, 8000, 0, 800));
+  waveOutSetVolume(nullptr, 0x80008000);
+  ASSERT_EQ(AlarmPlay(u"\\windows\\siren.WAV", 0xFFFFFFFF), MMSYSERR_NOERROR);
+  auto status = platform::wave_out::CurrentStatus();
+  EXPECT_TRUE(status.playing && status.looping);
+  EXPECT_EQ(status.format.nSamplesPerSec, 8000u);
+  EXPECT_EQ(status.masterVolume, 0xFFFFFFFFu);
+  // A second play while one plays changes nothing.
+  WriteDeviceFile(u"\\Windows\\Other.wav", Wave(WAVE_FORMAT_PCM, 2, 16, 44100, 0, 800));
+  EXPECT_EQ(AlarmPlay(u"\\Windows\\Other.wav", 0x1000), MMSYSERR_NOERROR);
+  EXPECT_EQ(platform::wave_out::CurrentStatus().format.nSamplesPerSec, 8000u);
+  AlarmStop(false);
+  EXPECT_FALSE(platform::wave_out::CurrentStatus().open);
+}
+
+TEST_F(AlarmPlayerTest, MissingFileFallsBackAndNothingPlaysWithoutAFile) {
+  ASSERT_EQ(AlarmPlay(u"\\nowhere.wav", 0xFFFFFFFF), MMSYSERR_NOERROR);
+  EXPECT_TRUE(platform::wave_out::CurrentStatus().playing);  // the built-in alarm
+  AlarmStop(false);
+  std::filesystem::remove(platform::device::MapPath(kDefaultAlarmFile));
+  EXPECT_EQ(AlarmPlay(u"\\nowhere.wav", 0xFFFFFFFF), MMSYSERR_NOERROR);
+  EXPECT_FALSE(platform::wave_out::CurrentStatus().open);
+  // A file shorter than its header counts as missing.
+  WriteDeviceFile(u"\\short.wav", std::vector<BYTE>(43, 0));
+  EXPECT_EQ(AlarmPlay(u"\\short.wav", 0xFFFFFFFF), MMSYSERR_NOERROR);
+  EXPECT_FALSE(platform::wave_out::CurrentStatus().open);
+}
+
+TEST_F(AlarmPlayerTest, CompressedFilesAreRefusedByTheDevice) {
+  WriteDeviceFile(u"\\gsm.wav", Wave(WAVE_FORMAT_GSM610, 1, 0, 8000, 0, 650));
+  EXPECT_EQ(AlarmPlay(u"\\gsm.wav", 0xFFFFFFFF), WAVERR_BADFORMAT);
+  EXPECT_EQ(g_hAlarmWaveOut, nullptr);
+  g_Settings.AlarmSound = u"\\gsm.wav";
+  EXPECT_EQ(AlarmStart(false), WAVERR_BADFORMAT);
+  EXPECT_EQ(g_bAlarmPlaying, 0);
+}
+
+TEST_F(AlarmPlayerTest, PersistentAlarmKeepsTheFirstVolumeAndFallsBack) {
+  WriteDeviceFile(u"\\gsm.wav", Wave(WAVE_FORMAT_GSM610, 1, 0, 8000, 0, 650));
+  g_Settings.AlarmSound = u"\\gsm.wav";
+  waveOutSetVolume(nullptr, 0x11111111);
+  ASSERT_EQ(AlarmStart(true), MMSYSERR_NOERROR);
+  EXPECT_EQ(g_bAlarmPlaying, 1);
+  EXPECT_EQ(g_Settings.AlarmSound, kDefaultAlarmFile);
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"ContinueAlarm"), Utf16Bytes(kDefaultAlarmFile));
+  const auto firstVolume = RegBytes(HKEY_CURRENT_USER, kKey, u"DefaultVolume");
+  ASSERT_TRUE(firstVolume);
+
+  AlarmStop(false);  // a stop without clearing keeps the alarm due
+  waveOutSetVolume(nullptr, 0x22222222);
+  ASSERT_EQ(AlarmStart(true), MMSYSERR_NOERROR);
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"DefaultVolume"), firstVolume);
+
+  // A restart: the process forgets everything but the registry.
+  AlarmStop(false);
+  g_Settings = SettingsRecord{};
+  g_Settings.AlarmSound = u"\\elsewhere.wav";
+  AlarmResume();
+  EXPECT_EQ(g_Settings.AlarmSound, kDefaultAlarmFile);
+  EXPECT_TRUE(platform::wave_out::CurrentStatus().playing);
+
+  AlarmStop(true);
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kKey, u"ContinueAlarm"));
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kKey, u"DefaultVolume"));
+  EXPECT_FALSE(platform::wave_out::CurrentStatus().open);
+  DWORD restored = 0;
+  waveOutGetVolume(nullptr, &restored);
+  DWORD expected = 0;
+  std::memcpy(&expected, firstVolume->data(), 4);
+  EXPECT_EQ(restored, expected);
+}
+
+TEST_F(AlarmPlayerTest, RegistryFailureOfAPersistentStartIsReported) {
+  platform::faults::Fail("RegSetValueEx", ERROR_DISK_FULL);
+  EXPECT_EQ(AlarmStart(true), ERROR_DISK_FULL);
+  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
+  EXPECT_EQ(platform::message_box::Recorded()[0].text, u"General error #112!");
+  EXPECT_TRUE(platform::wave_out::CurrentStatus().playing);  // the sound still plays
+}
+
+TEST_F(AlarmPlayerTest, ResumeWithoutAPersistedAlarmDoesNothing) {
+  AlarmResume();
+  EXPECT_FALSE(platform::wave_out::CurrentStatus().open);
+}
+
+}  // namespace
