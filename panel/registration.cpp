@@ -1,0 +1,77 @@
+// Registration of the signature component: its class identifier and its
+// program identifier under HKEY_CLASSES_ROOT, as the component runtime
+// finds them.
+#include <string>
+
+#include "platform/registry.h"
+#include "platform/windef.h"
+
+namespace {
+
+constexpr const WCHAR* kClassId = u"{5281D351-DC25-4153-8A45-79705258FF18}";
+constexpr const WCHAR* kProgId = u"Panel.Client.1";
+constexpr const WCHAR* kDescription = u"Veyrholm Signature Panel";
+constexpr const WCHAR* kLibraryPath = u"\\Windows\\Panel.ocx";
+
+bool SetString(HKEY root, const std::u16string& path, const WCHAR* name, const WCHAR* value) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  if (RegCreateKeyEx(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                     &disposition) != ERROR_SUCCESS)
+    return false;
+  const std::u16string text(value);
+  const LONG result =
+      RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                    static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
+// Deletes a key with everything below it; a missing key is fine.
+bool DeleteTree(HKEY root, const std::u16string& path) {
+  HKEY key = nullptr;
+  const LONG opened = RegOpenKeyEx(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+  if (opened == ERROR_FILE_NOT_FOUND) return true;
+  if (opened != ERROR_SUCCESS) return false;
+  for (;;) {
+    WCHAR name[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (RegEnumKeyEx(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    if (!DeleteTree(key, name)) {
+      RegCloseKey(key);
+      return false;
+    }
+  }
+  RegCloseKey(key);
+  return RegDeleteKey(root, path.c_str()) == ERROR_SUCCESS;
+}
+
+const std::u16string& ClassKey() {
+  static const std::u16string path = std::u16string(u"CLSID\\") + kClassId;
+  return path;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
+  const bool ok =
+      SetString(HKEY_CLASSES_ROOT, ClassKey(), nullptr, kDescription) &&
+      SetString(HKEY_CLASSES_ROOT, ClassKey() + u"\\InprocServer32", nullptr, kLibraryPath) &&
+      SetString(HKEY_CLASSES_ROOT, ClassKey() + u"\\ProgID", nullptr, kProgId) &&
+      SetString(HKEY_CLASSES_ROOT, kProgId, nullptr, kDescription) &&
+      SetString(HKEY_CLASSES_ROOT, std::u16string(kProgId) + u"\\CLSID", nullptr, kClassId);
+  return ok ? S_OK : E_FAIL;
+}
+
+extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
+  const bool ok =
+      DeleteTree(HKEY_CLASSES_ROOT, ClassKey()) & DeleteTree(HKEY_CLASSES_ROOT, kProgId);
+  return ok ? S_OK : E_FAIL;
+}
+
+// Nothing of the component is held between calls yet, so the runtime may
+// always release the library.
+extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
+  return S_OK;
+}
