@@ -61,42 +61,33 @@ bool ValidDatabaseName(LPCWSTR name) {
   return name && name[0] != 0 && Length(name) < CEDB_MAXDBASENAMELEN;
 }
 
-// Steps a statement that changes rows (and may return some) to its end.
-DWORD Run(os::Statement& statement) {
-  Step step;
-  while ((step = statement.Next()) == Step::kRow) {
-  }
-  return step == Step::kError ? statement.error() : ERROR_SUCCESS;
-}
-
 DWORD DatabaseExists(CEOID oid) {
   os::Statement exists("SELECT 1 FROM ce_object WHERE oid = ?1 AND database IS NULL");
   exists.Bind(1, oid);
-  switch (exists.Next()) {
-    case Step::kRow:
-      return ERROR_SUCCESS;
-    case Step::kDone:
-      return ERROR_INVALID_HANDLE;  // deleted while open
-    case Step::kError:
-      break;
-  }
-  return exists.error();
+  return exists.Row(ERROR_INVALID_HANDLE);  // deleted while open
 }
 
 DWORD FindDatabase(LPCWSTR name, CEOID* oid) {
   os::Statement find("SELECT oid FROM ce_object WHERE database IS NULL AND folded = ?1");
-  const std::string folded = os::FoldedKey(name);
-  find.Bind(1, os::AsBytes(folded));
-  switch (find.Next()) {
-    case Step::kRow:
-      *oid = static_cast<CEOID>(find.Int(0));
-      return ERROR_SUCCESS;
-    case Step::kDone:
-      return ERROR_FILE_NOT_FOUND;
-    case Step::kError:
-      break;
-  }
-  return find.error();
+  find.BindFolded(1, name);
+  const DWORD found = find.Row(ERROR_FILE_NOT_FOUND);
+  if (found == ERROR_SUCCESS) *oid = static_cast<CEOID>(find.Int(0));
+  return found;
+}
+
+// Inserts with `add` (an INSERT ... RETURNING oid) and reads the new oid.
+DWORD AddObject(os::Statement& add, CEOID* oid) {
+  const DWORD added = add.Row(ERROR_BADDB);
+  if (added != ERROR_SUCCESS) return added;
+  *oid = static_cast<CEOID>(add.Int(0));
+  return add.Finish();
+}
+
+// Deletes with `remove` (a DELETE ... RETURNING of the one object named);
+// an object that is not there is a bad argument.
+DWORD RemoveObject(os::Statement& remove) {
+  const DWORD removed = remove.Row(ERROR_INVALID_PARAMETER);
+  return removed != ERROR_SUCCESS ? removed : remove.Finish();
 }
 
 // A property value as stored: exactly the bytes its type holds, strings
@@ -195,29 +186,19 @@ CEOID CeCreateDatabase(LPCWSTR name, DWORD type, WORD sortOrderCount, void*) {
   os::Session session;
   if (!session.open()) return Fail<CEOID>(ERROR_NOT_READY, 0);
 
-  os::Transaction tx(os::Transaction::Kind::kWrite);
-  if (tx.error()) return Fail<CEOID>(tx.error(), 0);
   CEOID oid = 0;
-  const DWORD found = FindDatabase(name, &oid);
-  if (found == ERROR_SUCCESS) return Fail<CEOID>(ERROR_ALREADY_EXISTS, 0);
-  if (found != ERROR_FILE_NOT_FOUND) return Fail<CEOID>(found, 0);
-  {
+  const DWORD created = os::InTransaction(os::Transaction::Kind::kWrite, [&] {
+    const DWORD found = FindDatabase(name, &oid);
+    if (found != ERROR_FILE_NOT_FOUND) return found == ERROR_SUCCESS ? ERROR_ALREADY_EXISTS : found;
     os::Statement add(
         "INSERT INTO ce_object(database, name, folded, type) VALUES(NULL, ?1, ?2, ?3) "
         "RETURNING oid");
-    const std::u16string_view text(name);
-    add.Bind(1, os::NameBytes(text));
-    const std::string folded = os::FoldedKey(text);
-    add.Bind(2, os::AsBytes(folded));
+    add.BindName(1, name);
+    add.BindFolded(2, name);
     add.Bind(3, static_cast<std::int64_t>(type));
-    if (add.Next() != Step::kRow) return Fail<CEOID>(add.error() ? add.error() : ERROR_BADDB, 0);
-    oid = static_cast<CEOID>(add.Int(0));
-    const DWORD ran = Run(add);
-    if (ran != ERROR_SUCCESS) return Fail<CEOID>(ran, 0);
-  }
-  const DWORD committed = tx.Commit();
-  if (committed != ERROR_SUCCESS) return Fail<CEOID>(committed, 0);
-  return oid;
+    return AddObject(add, &oid);
+  });
+  return created == ERROR_SUCCESS ? oid : Fail<CEOID>(created, 0);
 }
 
 HANDLE CeOpenDatabase(CEOID* oid, LPCWSTR name, CEPROPID sortProp, DWORD, HWND) {
@@ -260,9 +241,8 @@ CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD value, DWORD* index) {
         "FROM ce_object WHERE oid = ?1 AND database = ?2");
     record.Bind(1, value);
     record.Bind(2, handle->oid);
-    const Step step = record.Next();
-    if (step == Step::kError) return Fail<CEOID>(record.error(), 0);
-    if (step == Step::kDone) return Fail<CEOID>(ERROR_INVALID_PARAMETER, 0);
+    const DWORD found = record.Row(ERROR_INVALID_PARAMETER);
+    if (found != ERROR_SUCCESS) return Fail<CEOID>(found, 0);
     handle->cursor = value;
     if (index) *index = static_cast<DWORD>(record.Int(0));
     return value;
@@ -298,9 +278,8 @@ CEOID CeSeekDatabase(HANDLE db, DWORD seekType, DWORD value, DWORD* index) {
   os::Statement nth("SELECT oid FROM ce_object WHERE database = ?1 ORDER BY oid LIMIT 1 OFFSET ?2");
   nth.Bind(1, handle->oid);
   nth.Bind(2, target);
-  const Step step = nth.Next();
-  if (step == Step::kError) return Fail<CEOID>(nth.error(), 0);
-  if (step == Step::kDone) return Fail<CEOID>(ERROR_NO_MORE_ITEMS, 0);
+  const DWORD found = nth.Row(ERROR_NO_MORE_ITEMS);
+  if (found != ERROR_SUCCESS) return Fail<CEOID>(found, 0);
   const auto oid = static_cast<CEOID>(nth.Int(0));
   handle->cursor = oid;
   if (index) *index = static_cast<DWORD>(target);
@@ -329,9 +308,8 @@ CEOID CeReadRecordProps(HANDLE db, DWORD flags, WORD* propCount, CEPROPID* propI
           "SELECT oid FROM ce_object WHERE database = ?1 AND oid >= ?2 ORDER BY oid LIMIT 1");
       current.Bind(1, handle->oid);
       current.Bind(2, handle->cursor);
-      const Step step = current.Next();
-      if (step == Step::kError) return Fail<CEOID>(current.error(), 0);
-      if (step == Step::kDone) return Fail<CEOID>(ERROR_NO_MORE_ITEMS, 0);
+      const DWORD found = current.Row(ERROR_NO_MORE_ITEMS);
+      if (found != ERROR_SUCCESS) return Fail<CEOID>(found, 0);
       record = static_cast<CEOID>(current.Int(0));
     }
     os::Statement props("SELECT propid, value FROM ce_prop WHERE record = ?1 ORDER BY id");
@@ -402,47 +380,39 @@ CEOID CeWriteRecordProps(HANDLE db, CEOID record, WORD propCount, CEPROPVAL* val
   auto handle = Lookup<DatabaseHandle>(db);
   if (!handle) return Fail<CEOID>(ERROR_INVALID_HANDLE, 0);
 
-  os::Transaction tx(os::Transaction::Kind::kWrite);
-  if (tx.error()) return Fail<CEOID>(tx.error(), 0);
-  const DWORD exists = DatabaseExists(handle->oid);
-  if (exists != ERROR_SUCCESS) return Fail<CEOID>(exists, 0);
-  if (record != 0) {
-    os::Statement mine("SELECT 1 FROM ce_object WHERE oid = ?1 AND database = ?2");
-    mine.Bind(1, record);
-    mine.Bind(2, handle->oid);
-    const Step step = mine.Next();
-    if (step == Step::kError) return Fail<CEOID>(mine.error(), 0);
-    if (step == Step::kDone) return Fail<CEOID>(ERROR_INVALID_PARAMETER, 0);
-  } else {
-    os::Statement add("INSERT INTO ce_object(database) VALUES(?1) RETURNING oid");
-    add.Bind(1, handle->oid);
-    if (add.Next() != Step::kRow) return Fail<CEOID>(add.error() ? add.error() : ERROR_BADDB, 0);
-    record = static_cast<CEOID>(add.Int(0));
-    const DWORD ran = Run(add);
-    if (ran != ERROR_SUCCESS) return Fail<CEOID>(ran, 0);
-  }
-  for (WORD i = 0; i < propCount; ++i) {
-    DWORD result;
-    if (values[i].wFlags & CEDB_PROPDELETE) {
-      os::Statement remove("DELETE FROM ce_prop WHERE record = ?1 AND propid = ?2");
-      remove.Bind(1, record);
-      remove.Bind(2, values[i].propid);
-      result = Run(remove);
+  const DWORD written = os::InTransaction(os::Transaction::Kind::kWrite, [&] {
+    DWORD result = DatabaseExists(handle->oid);
+    if (result != ERROR_SUCCESS) return result;
+    if (record != 0) {
+      os::Statement mine("SELECT 1 FROM ce_object WHERE oid = ?1 AND database = ?2");
+      mine.Bind(1, record);
+      mine.Bind(2, handle->oid);
+      result = mine.Row(ERROR_INVALID_PARAMETER);
     } else {
-      // Replacing keeps the property's place among the record's properties.
-      os::Statement set(
-          "INSERT INTO ce_prop(record, propid, value) VALUES(?1, ?2, ?3) "
-          "ON CONFLICT(record, propid) DO UPDATE SET value = excluded.value");
-      set.Bind(1, record);
-      set.Bind(2, values[i].propid);
-      set.Bind(3, encoded[i]);
-      result = Run(set);
+      os::Statement add("INSERT INTO ce_object(database) VALUES(?1) RETURNING oid");
+      add.Bind(1, handle->oid);
+      result = AddObject(add, &record);
     }
-    if (result != ERROR_SUCCESS) return Fail<CEOID>(result, 0);
-  }
-  const DWORD committed = tx.Commit();
-  if (committed != ERROR_SUCCESS) return Fail<CEOID>(committed, 0);
-  return record;
+    for (WORD i = 0; i < propCount && result == ERROR_SUCCESS; ++i) {
+      if (values[i].wFlags & CEDB_PROPDELETE) {
+        os::Statement remove("DELETE FROM ce_prop WHERE record = ?1 AND propid = ?2");
+        remove.Bind(1, record);
+        remove.Bind(2, values[i].propid);
+        result = remove.Finish();
+      } else {
+        // Replacing keeps the property's place among the record's properties.
+        os::Statement set(
+            "INSERT INTO ce_prop(record, propid, value) VALUES(?1, ?2, ?3) "
+            "ON CONFLICT(record, propid) DO UPDATE SET value = excluded.value");
+        set.Bind(1, record);
+        set.Bind(2, values[i].propid);
+        set.Bind(3, encoded[i]);
+        result = set.Finish();
+      }
+    }
+    return result;
+  });
+  return written == ERROR_SUCCESS ? record : Fail<CEOID>(written, 0);
 }
 
 BOOL CeDeleteRecord(HANDLE db, CEOID record) {
@@ -452,24 +422,16 @@ BOOL CeDeleteRecord(HANDLE db, CEOID record) {
   auto handle = Lookup<DatabaseHandle>(db);
   if (!handle) return Fail(ERROR_INVALID_HANDLE, FALSE);
 
-  os::Transaction tx(os::Transaction::Kind::kWrite);
-  if (tx.error()) return Fail(tx.error(), FALSE);
-  const DWORD exists = DatabaseExists(handle->oid);
-  if (exists != ERROR_SUCCESS) return Fail(exists, FALSE);
-  {
+  const DWORD deleted = os::InTransaction(os::Transaction::Kind::kWrite, [&] {
+    const DWORD exists = DatabaseExists(handle->oid);
+    if (exists != ERROR_SUCCESS) return exists;
     // Its properties go with it (ON DELETE CASCADE).
     os::Statement remove("DELETE FROM ce_object WHERE oid = ?1 AND database = ?2 RETURNING oid");
     remove.Bind(1, record);
     remove.Bind(2, handle->oid);
-    const Step step = remove.Next();
-    if (step == Step::kError) return Fail(remove.error(), FALSE);
-    if (step == Step::kDone) return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    const DWORD ran = Run(remove);
-    if (ran != ERROR_SUCCESS) return Fail(ran, FALSE);
-  }
-  const DWORD committed = tx.Commit();
-  if (committed != ERROR_SUCCESS) return Fail(committed, FALSE);
-  return TRUE;
+    return RemoveObject(remove);
+  });
+  return deleted == ERROR_SUCCESS ? TRUE : Fail(deleted, FALSE);
 }
 
 BOOL CeDeleteDatabase(CEOID oid) {
@@ -477,21 +439,13 @@ BOOL CeDeleteDatabase(CEOID oid) {
   os::Session session;
   if (!session.open()) return Fail(ERROR_NOT_READY, FALSE);
 
-  os::Transaction tx(os::Transaction::Kind::kWrite);
-  if (tx.error()) return Fail(tx.error(), FALSE);
-  {
+  const DWORD deleted = os::InTransaction(os::Transaction::Kind::kWrite, [&] {
     // Records and their properties go with it (ON DELETE CASCADE).
     os::Statement remove("DELETE FROM ce_object WHERE oid = ?1 AND database IS NULL RETURNING oid");
     remove.Bind(1, oid);
-    const Step step = remove.Next();
-    if (step == Step::kError) return Fail(remove.error(), FALSE);
-    if (step == Step::kDone) return Fail(ERROR_INVALID_PARAMETER, FALSE);
-    const DWORD ran = Run(remove);
-    if (ran != ERROR_SUCCESS) return Fail(ran, FALSE);
-  }
-  const DWORD committed = tx.Commit();
-  if (committed != ERROR_SUCCESS) return Fail(committed, FALSE);
-  return TRUE;
+    return RemoveObject(remove);
+  });
+  return deleted == ERROR_SUCCESS ? TRUE : Fail(deleted, FALSE);
 }
 
 HANDLE CeFindFirstDatabase(DWORD type) {
@@ -515,9 +469,8 @@ CEOID CeFindNextDatabase(HANDLE enumerator) {
       "ORDER BY oid LIMIT 1");
   next.Bind(1, find->last);
   next.Bind(2, find->type);
-  const Step step = next.Next();
-  if (step == Step::kError) return Fail<CEOID>(next.error(), 0);
-  if (step == Step::kDone) return Fail<CEOID>(ERROR_NO_MORE_ITEMS, 0);
+  const DWORD found = next.Row(ERROR_NO_MORE_ITEMS);
+  if (found != ERROR_SUCCESS) return Fail<CEOID>(found, 0);
   find->last = static_cast<CEOID>(next.Int(0));
   return find->last;
 }
@@ -535,11 +488,10 @@ BOOL CeOidGetInfo(CEOID oid, CEDBASEINFO* info) {
       " JOIN ce_prop p ON p.record = r.oid WHERE r.database = d.oid) "
       "FROM ce_object d WHERE d.oid = ?1 AND d.database IS NULL");
   query.Bind(1, oid);
-  const Step step = query.Next();
-  if (step == Step::kError) return Fail(query.error(), FALSE);
-  if (step == Step::kDone) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  const DWORD found = query.Row(ERROR_INVALID_PARAMETER);
+  if (found != ERROR_SUCCESS) return Fail(found, FALSE);
   CEDBASEINFO result{};
-  const std::u16string name = os::NameFromBytes(query.Blob(0));
+  const std::u16string name = query.Name(0);
   std::memcpy(result.szDbaseName, name.data(),
               std::min<std::size_t>(name.size(), CEDB_MAXDBASENAMELEN - 1) * sizeof(WCHAR));
   result.dwDbaseType = static_cast<DWORD>(query.Int(1));

@@ -361,6 +361,33 @@ bool OpenLocked(Store& s, const fs::path& file, std::string* error) {
   return true;
 }
 
+// Case folding of stored names: ASCII and Latin-1 letters to upper case.
+// Kept here, not shared, because folded names are persisted and must not
+// change under an existing file.
+std::u16string FoldName(std::u16string_view name) {
+  std::u16string out(name);
+  for (char16_t& c : out) {
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+      c = static_cast<char16_t>(c - 0x20);
+    } else if (c == 0xFF) {
+      c = 0x178;
+    }
+  }
+  return out;
+}
+
+// The folded key as stored: big-endian code units, so that byte order is
+// code-unit order. (Display names are stored as native code units.)
+std::string FoldedKey(std::u16string_view name) {
+  std::string key;
+  key.reserve(name.size() * 2);
+  for (char16_t c : FoldName(name)) {
+    key.push_back(static_cast<char>(c >> 8));
+    key.push_back(static_cast<char>(c & 0xFF));
+  }
+  return key;
+}
+
 }  // namespace
 
 bool Open(const fs::path& dbFile, std::string* error) {
@@ -497,10 +524,13 @@ void Statement::Bind(int index, std::span<const BYTE> bytes) {
   if (rc != SQLITE_OK) Fail(rc);
 }
 
-void Statement::BindNull(int index) {
-  if (!stmt_) return;
-  const int rc = sqlite3_bind_null(stmt_, index);
-  if (rc != SQLITE_OK) Fail(rc);
+void Statement::BindName(int index, std::u16string_view name) {
+  Bind(index, {reinterpret_cast<const BYTE*>(name.data()), name.size() * sizeof(char16_t)});
+}
+
+void Statement::BindFolded(int index, std::u16string_view name) {
+  const std::string key = FoldedKey(name);
+  Bind(index, {reinterpret_cast<const BYTE*>(key.data()), key.size()});
 }
 
 Statement::Step Statement::Next() {
@@ -513,6 +543,25 @@ Statement::Step Statement::Next() {
   if (rc == SQLITE_DONE) return Step::kDone;
   Fail(rc);
   return Step::kError;
+}
+
+DWORD Statement::Row(DWORD none) {
+  switch (Next()) {
+    case Step::kRow:
+      return ERROR_SUCCESS;
+    case Step::kDone:
+      return none;
+    case Step::kError:
+      break;
+  }
+  return error_;
+}
+
+DWORD Statement::Finish() {
+  Step step;
+  while ((step = Next()) == Step::kRow) {
+  }
+  return step == Step::kError ? error_ : ERROR_SUCCESS;
 }
 
 std::int64_t Statement::Int(int column) const {
@@ -528,6 +577,13 @@ std::span<const BYTE> Statement::Blob(int column) const {
   const int size = sqlite3_column_bytes(stmt_, column);
   if (!data || size <= 0) return {};
   return {static_cast<const BYTE*>(data), static_cast<std::size_t>(size)};
+}
+
+std::u16string Statement::Name(int column) const {
+  const std::span<const BYTE> bytes = Blob(column);
+  std::u16string name(bytes.size() / sizeof(char16_t), u'\0');
+  if (!name.empty()) std::memcpy(name.data(), bytes.data(), name.size() * sizeof(char16_t));
+  return name;
 }
 
 Transaction::Transaction(Kind kind) {
@@ -595,42 +651,6 @@ DWORD ErrorFromSqlite(int rc) {
     default:
       return ERROR_BADDB;
   }
-}
-
-std::u16string FoldName(std::u16string_view name) {
-  std::u16string out(name);
-  for (char16_t& c : out) {
-    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
-      c = static_cast<char16_t>(c - 0x20);
-    } else if (c == 0xFF) {
-      c = 0x178;
-    }
-  }
-  return out;
-}
-
-std::span<const BYTE> NameBytes(std::u16string_view name) {
-  return {reinterpret_cast<const BYTE*>(name.data()), name.size() * sizeof(char16_t)};
-}
-
-std::string FoldedKey(std::u16string_view name) {
-  std::string key;
-  key.reserve(name.size() * 2);
-  for (char16_t c : FoldName(name)) {
-    key.push_back(static_cast<char>(c >> 8));
-    key.push_back(static_cast<char>(c & 0xFF));
-  }
-  return key;
-}
-
-std::span<const BYTE> AsBytes(const std::string& key) {
-  return {reinterpret_cast<const BYTE*>(key.data()), key.size()};
-}
-
-std::u16string NameFromBytes(std::span<const BYTE> bytes) {
-  std::u16string name(bytes.size() / sizeof(char16_t), u'\0');
-  if (!name.empty()) std::memcpy(name.data(), bytes.data(), name.size() * sizeof(char16_t));
-  return name;
 }
 
 }  // namespace internal

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/errors.h"
 #include "platform/windef.h"
 
 struct sqlite3_stmt;
@@ -63,11 +64,20 @@ class Statement {
   // Indexes are 1-based for binds, 0-based for columns, as in SQLite.
   void Bind(int index, std::int64_t value);
   void Bind(int index, std::span<const BYTE> bytes);  // always a blob, never NULL
-  void BindNull(int index);
+  // A stored name: as given (for display), or as its case-folded key (for
+  // lookups; see FoldName in object_store.cpp).
+  void BindName(int index, std::u16string_view name);
+  void BindFolded(int index, std::u16string_view name);
   Step Next();
+  // Steps to the one row a lookup or an INSERT ... RETURNING expects:
+  // ERROR_SUCCESS on a row, `none` when there is none, the error otherwise.
+  DWORD Row(DWORD none);
+  // Steps a change (which may return rows) to its end.
+  DWORD Finish();
   std::int64_t Int(int column) const;
   bool IsNull(int column) const;
   std::span<const BYTE> Blob(int column) const;  // valid until the next Next()
+  std::u16string Name(int column) const;         // a name bound with BindName
   // Ends the use early (before a Commit, or to run the same SQL again).
   void Reset();
   // The platform error for a failed prepare/bind/step (ERROR_SUCCESS when
@@ -100,6 +110,16 @@ class Transaction {
   DWORD error_ = 0;
 };
 
+// Runs `work` (returning a platform error) in one transaction, committed
+// when it succeeds. Its statements are gone before the commit.
+template <typename Work>
+DWORD InTransaction(Transaction::Kind kind, Work work) {
+  Transaction tx(kind);
+  if (tx.error()) return tx.error();
+  const DWORD result = work();
+  return result == ERROR_SUCCESS ? tx.Commit() : result;
+}
+
 // Changes with every Open/Close (and in a forked child): handles made under
 // another generation are stale.
 std::uint64_t Generation();
@@ -109,19 +129,6 @@ DWORD Flush();
 
 // Platform error code for a SQLite result code.
 DWORD ErrorFromSqlite(int rc);
-
-// Case folding of stored names: ASCII and Latin-1 letters to upper case.
-// Kept here, not shared, because folded names are persisted and must not
-// change under an existing file.
-std::u16string FoldName(std::u16string_view name);
-
-// Name bytes as stored: the exact UTF-16 code units (native order) for the
-// display name, big-endian code units for the folded key so that byte
-// order is code-unit order.
-std::span<const BYTE> NameBytes(std::u16string_view name);
-std::string FoldedKey(std::u16string_view name);
-std::span<const BYTE> AsBytes(const std::string& key);
-std::u16string NameFromBytes(std::span<const BYTE> bytes);
 
 }  // namespace internal
 }  // namespace platform::object_store

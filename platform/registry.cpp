@@ -103,43 +103,32 @@ bool SplitPath(LPCWSTR path, std::vector<std::u16string_view>* parts) {
 DWORD KeyExists(std::int64_t id) {
   os::Statement exists("SELECT 1 FROM reg_key WHERE id = ?1");
   exists.Bind(1, id);
-  switch (exists.Next()) {
-    case Step::kRow:
-      return ERROR_SUCCESS;
-    case Step::kDone:
-      return ERROR_KEY_DELETED;
-    case Step::kError:
-      break;
-  }
-  return exists.error();
+  return exists.Row(ERROR_KEY_DELETED);
+}
+
+// Nothing found under a key: when the key itself is gone, that is the answer.
+DWORD NotFoundUnder(std::int64_t id, DWORD notFound) {
+  const DWORD exists = KeyExists(id);
+  return exists != ERROR_SUCCESS ? exists : notFound;
 }
 
 DWORD FindChild(std::int64_t parent, std::u16string_view name, std::int64_t* child) {
   os::Statement find("SELECT id FROM reg_key WHERE parent = ?1 AND folded = ?2");
   find.Bind(1, parent);
-  const std::string folded = os::FoldedKey(name);
-  find.Bind(2, os::AsBytes(folded));
-  switch (find.Next()) {
-    case Step::kRow:
-      *child = find.Int(0);
-      return ERROR_SUCCESS;
-    case Step::kDone:
-      return ERROR_FILE_NOT_FOUND;
-    case Step::kError:
-      break;
-  }
-  return find.error();
+  find.BindFolded(2, name);
+  const DWORD found = find.Row(ERROR_FILE_NOT_FOUND);
+  if (found == ERROR_SUCCESS) *child = find.Int(0);
+  return found;
 }
 
 DWORD AddChild(std::int64_t parent, std::u16string_view name, std::int64_t* child) {
   os::Statement add("INSERT INTO reg_key(parent, name, folded) VALUES(?1, ?2, ?3) RETURNING id");
   add.Bind(1, parent);
-  add.Bind(2, os::NameBytes(name));
-  const std::string folded = os::FoldedKey(name);
-  add.Bind(3, os::AsBytes(folded));
-  if (add.Next() != Step::kRow) return add.error() ? add.error() : ERROR_BADDB;
-  *child = add.Int(0);
-  return ERROR_SUCCESS;
+  add.BindName(2, name);
+  add.BindFolded(3, name);
+  const DWORD added = add.Row(ERROR_BADDB);
+  if (added == ERROR_SUCCESS) *child = add.Int(0);
+  return added;
 }
 
 // Follows `parts` down from `base` inside the caller's transaction. With
@@ -160,8 +149,7 @@ DWORD Walk(std::int64_t base, const std::vector<std::u16string_view>& parts, boo
       result = AddChild(current, parts[i], &next);
       if (created) *created = true;
     } else if (result == ERROR_FILE_NOT_FOUND && i == 0) {
-      const DWORD exists = KeyExists(base);
-      if (exists != ERROR_SUCCESS) return exists;
+      result = NotFoundUnder(base, result);
     }
     if (result != ERROR_SUCCESS) return result;
     current = next;
@@ -200,11 +188,11 @@ DWORD CopyData(std::span<const BYTE> bytes, BYTE* data, DWORD* dataSize) {
   return ERROR_SUCCESS;
 }
 
-}  // namespace
-
-LONG RegOpenKeyEx(HKEY key, LPCWSTR subKey, DWORD, REGSAM, HKEY* result) {
+// RegOpenKeyEx and RegCreateKeyEx: the same walk, creating missing levels
+// or not.
+LONG OpenKey(const char* call, HKEY key, LPCWSTR subKey, bool create, HKEY* result, bool* created) {
   DWORD fault = 0;
-  if (platform::faults::Check("RegOpenKeyEx", &fault)) return Done(fault);
+  if (platform::faults::Check(call, &fault)) return Done(fault);
   if (!result) return Done(ERROR_INVALID_PARAMETER);
   std::vector<std::u16string_view> parts;
   if (!SplitPath(subKey, &parts)) return Done(ERROR_INVALID_PARAMETER);
@@ -214,43 +202,39 @@ LONG RegOpenKeyEx(HKEY key, LPCWSTR subKey, DWORD, REGSAM, HKEY* result) {
   if (!base) return Done(ERROR_INVALID_HANDLE);
 
   std::int64_t id = 0;
-  {
-    os::Transaction tx(os::Transaction::Kind::kRead);
-    if (tx.error()) return Done(tx.error());
-    const DWORD walked = Walk(*base, parts, false, &id);
-    if (walked != ERROR_SUCCESS) return Done(walked);
-    const DWORD committed = tx.Commit();
-    if (committed != ERROR_SUCCESS) return Done(committed);
-  }
+  const DWORD walked =
+      os::InTransaction(create ? os::Transaction::Kind::kWrite : os::Transaction::Kind::kRead,
+                        [&] { return Walk(*base, parts, create, &id, created); });
+  if (walked != ERROR_SUCCESS) return Done(walked);
   *result = NewHandle(id);
   return Done(ERROR_SUCCESS);
 }
 
+// RegEnumValue and RegEnumKeyEx: steps `row` (the index-th value or subkey
+// of key `id`) and copies the name in its column 0.
+DWORD EnumRow(os::Statement& row, std::int64_t id, LPWSTR name, DWORD* nameLength) {
+  const DWORD found = row.Row(ERROR_NO_MORE_ITEMS);
+  if (found == ERROR_NO_MORE_ITEMS) {
+    row.Reset();
+    return NotFoundUnder(id, found);
+  }
+  if (found != ERROR_SUCCESS) return found;
+  return CopyName(row.Name(0), name, nameLength);
+}
+
+}  // namespace
+
+LONG RegOpenKeyEx(HKEY key, LPCWSTR subKey, DWORD, REGSAM, HKEY* result) {
+  return OpenKey("RegOpenKeyEx", key, subKey, false, result, nullptr);
+}
+
 LONG RegCreateKeyEx(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM, void*, HKEY* result,
                     DWORD* disposition) {
-  DWORD fault = 0;
-  if (platform::faults::Check("RegCreateKeyEx", &fault)) return Done(fault);
-  if (!result) return Done(ERROR_INVALID_PARAMETER);
-  std::vector<std::u16string_view> parts;
-  if (!SplitPath(subKey, &parts)) return Done(ERROR_INVALID_PARAMETER);
-  os::Session session;
-  if (!session.open()) return Done(ERROR_NOT_READY);
-  const auto base = Resolve(key);
-  if (!base) return Done(ERROR_INVALID_HANDLE);
-
-  std::int64_t id = 0;
   bool created = false;
-  {
-    os::Transaction tx(os::Transaction::Kind::kWrite);
-    if (tx.error()) return Done(tx.error());
-    const DWORD walked = Walk(*base, parts, true, &id, &created);
-    if (walked != ERROR_SUCCESS) return Done(walked);
-    const DWORD committed = tx.Commit();
-    if (committed != ERROR_SUCCESS) return Done(committed);
-  }
-  *result = NewHandle(id);
-  if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-  return Done(ERROR_SUCCESS);
+  const LONG opened = OpenKey("RegCreateKeyEx", key, subKey, true, result, &created);
+  if (opened == ERROR_SUCCESS && disposition)
+    *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  return opened;
 }
 
 LONG RegCloseKey(HKEY key) {
@@ -295,16 +279,9 @@ LONG RegQueryValueEx(HKEY key, LPCWSTR valueName, DWORD*, DWORD* type, BYTE* dat
       "SELECT v.type, v.data FROM reg_key k "
       "LEFT JOIN reg_value v ON v.key = k.id AND v.folded = ?2 WHERE k.id = ?1");
   query.Bind(1, *id);
-  const std::string folded = os::FoldedKey(name);
-  query.Bind(2, os::AsBytes(folded));
-  switch (query.Next()) {
-    case Step::kRow:
-      break;
-    case Step::kDone:
-      return Done(ERROR_KEY_DELETED);
-    case Step::kError:
-      return Done(query.error());
-  }
+  query.BindFolded(2, name);
+  const DWORD found = query.Row(ERROR_KEY_DELETED);
+  if (found != ERROR_SUCCESS) return Done(found);
   if (query.IsNull(0)) return Done(ERROR_FILE_NOT_FOUND);
   if (type) *type = static_cast<DWORD>(query.Int(0));
   return Done(CopyData(query.Blob(1), data, dataSize));
@@ -321,25 +298,21 @@ LONG RegSetValueEx(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* d
   const auto id = Resolve(key);
   if (!id) return Done(ERROR_INVALID_HANDLE);
 
-  os::Transaction tx(os::Transaction::Kind::kWrite);
-  if (tx.error()) return Done(tx.error());
-  const DWORD exists = KeyExists(*id);
-  if (exists != ERROR_SUCCESS) return Done(exists);
-  {
+  return Done(os::InTransaction(os::Transaction::Kind::kWrite, [&] {
+    const DWORD exists = KeyExists(*id);
+    if (exists != ERROR_SUCCESS) return exists;
     // Overwriting keeps the row, so the value keeps its place in the
     // enumeration and the case of its first name.
     os::Statement set(
         "INSERT INTO reg_value(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
         "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
     set.Bind(1, *id);
-    set.Bind(2, os::NameBytes(name));
-    const std::string folded = os::FoldedKey(name);
-    set.Bind(3, os::AsBytes(folded));
+    set.BindName(2, name);
+    set.BindFolded(3, name);
     set.Bind(4, static_cast<std::int64_t>(type));
     set.Bind(5, std::span<const BYTE>(data, data ? dataSize : 0));
-    if (set.Next() == Step::kError) return Done(set.error());
-  }
-  return Done(tx.Commit());
+    return set.Finish();
+  }));
 }
 
 LONG RegDeleteValue(HKEY key, LPCWSTR valueName) {
@@ -352,26 +325,17 @@ LONG RegDeleteValue(HKEY key, LPCWSTR valueName) {
   const auto id = Resolve(key);
   if (!id) return Done(ERROR_INVALID_HANDLE);
 
-  os::Transaction tx(os::Transaction::Kind::kWrite);
-  if (tx.error()) return Done(tx.error());
-  {
+  return Done(os::InTransaction(os::Transaction::Kind::kWrite, [&] {
     os::Statement remove("DELETE FROM reg_value WHERE key = ?1 AND folded = ?2 RETURNING id");
     remove.Bind(1, *id);
-    const std::string folded = os::FoldedKey(name);
-    remove.Bind(2, os::AsBytes(folded));
-    const Step step = remove.Next();
-    if (step == Step::kError) return Done(remove.error());
-    if (step == Step::kDone) {
+    remove.BindFolded(2, name);
+    const DWORD removed = remove.Row(ERROR_FILE_NOT_FOUND);
+    if (removed == ERROR_FILE_NOT_FOUND) {
       remove.Reset();
-      const DWORD exists = KeyExists(*id);
-      return Done(exists != ERROR_SUCCESS ? exists : ERROR_FILE_NOT_FOUND);
+      return NotFoundUnder(*id, removed);
     }
-    // RETURNING statements finish their work on the first step; drain it.
-    while (remove.Next() == Step::kRow) {
-    }
-    if (remove.error()) return Done(remove.error());
-  }
-  return Done(tx.Commit());
+    return removed != ERROR_SUCCESS ? removed : remove.Finish();
+  }));
 }
 
 LONG RegDeleteKey(HKEY key, LPCWSTR subKey) {
@@ -384,25 +348,27 @@ LONG RegDeleteKey(HKEY key, LPCWSTR subKey) {
   const auto base = Resolve(key);
   if (!base) return Done(ERROR_INVALID_HANDLE);
 
-  os::Transaction tx(os::Transaction::Kind::kWrite);
-  if (tx.error()) return Done(tx.error());
-  std::int64_t id = 0;
-  const DWORD walked = Walk(*base, parts, false, &id);
-  if (walked != ERROR_SUCCESS) return Done(walked);
-  {
-    os::Statement children("SELECT 1 FROM reg_key WHERE parent = ?1 LIMIT 1");
-    children.Bind(1, id);
-    const Step step = children.Next();
-    if (step == Step::kError) return Done(children.error());
-    if (step == Step::kRow) return Done(ERROR_ACCESS_DENIED);
-  }
-  {
+  return Done(os::InTransaction(os::Transaction::Kind::kWrite, [&] {
+    std::int64_t id = 0;
+    const DWORD walked = Walk(*base, parts, false, &id);
+    if (walked != ERROR_SUCCESS) return walked;
+    {
+      os::Statement children("SELECT 1 FROM reg_key WHERE parent = ?1 LIMIT 1");
+      children.Bind(1, id);
+      switch (children.Next()) {
+        case Step::kRow:
+          return ERROR_ACCESS_DENIED;  // a key with subkeys stays
+        case Step::kError:
+          return children.error();
+        case Step::kDone:
+          break;
+      }
+    }
     // Its values go with it (ON DELETE CASCADE).
     os::Statement remove("DELETE FROM reg_key WHERE id = ?1");
     remove.Bind(1, id);
-    if (remove.Next() == Step::kError) return Done(remove.error());
-  }
-  return Done(tx.Commit());
+    return remove.Finish();
+  }));
 }
 
 LONG RegEnumValue(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength, DWORD*, DWORD* type,
@@ -419,19 +385,8 @@ LONG RegEnumValue(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength, DWORD*,
       "SELECT name, type, data FROM reg_value WHERE key = ?1 ORDER BY id LIMIT 1 OFFSET ?2");
   value.Bind(1, *id);
   value.Bind(2, static_cast<std::int64_t>(index));
-  switch (value.Next()) {
-    case Step::kRow:
-      break;
-    case Step::kDone: {
-      value.Reset();
-      const DWORD exists = KeyExists(*id);
-      return Done(exists != ERROR_SUCCESS ? exists : ERROR_NO_MORE_ITEMS);
-    }
-    case Step::kError:
-      return Done(value.error());
-  }
-  const DWORD copied = CopyName(os::NameFromBytes(value.Blob(0)), name, nameLength);
-  if (copied != ERROR_SUCCESS) return Done(copied);
+  const DWORD found = EnumRow(value, *id, name, nameLength);
+  if (found != ERROR_SUCCESS) return Done(found);
   if (type) *type = static_cast<DWORD>(value.Int(1));
   return Done(CopyData(value.Blob(2), data, dataSize));
 }
@@ -450,19 +405,8 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength, DWORD*,
       "SELECT name FROM reg_key WHERE parent = ?1 ORDER BY folded LIMIT 1 OFFSET ?2");
   child.Bind(1, *id);
   child.Bind(2, static_cast<std::int64_t>(index));
-  switch (child.Next()) {
-    case Step::kRow:
-      break;
-    case Step::kDone: {
-      child.Reset();
-      const DWORD exists = KeyExists(*id);
-      return Done(exists != ERROR_SUCCESS ? exists : ERROR_NO_MORE_ITEMS);
-    }
-    case Step::kError:
-      return Done(child.error());
-  }
-  const DWORD copied = CopyName(os::NameFromBytes(child.Blob(0)), name, nameLength);
-  if (copied != ERROR_SUCCESS) return Done(copied);
+  const DWORD found = EnumRow(child, *id, name, nameLength);
+  if (found != ERROR_SUCCESS) return Done(found);
   // Keys have no class here.
   if (classLength) {
     if (keyClass && *classLength > 0) keyClass[0] = 0;

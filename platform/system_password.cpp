@@ -53,9 +53,7 @@ bool Store(const Record& record) {
   os::Session session;
   if (!session.open()) return Fail(ERROR_NOT_READY);
 
-  os::Transaction tx(os::Transaction::Kind::kWrite);
-  if (tx.error()) return Fail(tx.error());
-  {
+  const DWORD stored = os::InTransaction(os::Transaction::Kind::kWrite, [&] {
     os::Statement store(
         "INSERT OR REPLACE INTO system_password(id, is_set, active, iterations, salt, hash) "
         "VALUES(1, ?1, ?2, ?3, ?4, ?5)");
@@ -64,10 +62,9 @@ bool Store(const Record& record) {
     store.Bind(3, static_cast<std::int64_t>(record.iterations));
     store.Bind(4, record.salt);
     store.Bind(5, record.hash);
-    if (store.Next() == Step::kError) return Fail(store.error());
-  }
-  const DWORD committed = tx.Commit();
-  return committed == ERROR_SUCCESS ? true : Fail(committed);
+    return store.Finish();
+  });
+  return stored == ERROR_SUCCESS || Fail(stored);
 }
 
 }  // namespace platform::system_password
