@@ -1,9 +1,13 @@
 #include "platform/resources.h"
+#include "res/artwork/artwork.h"
+#include "res/dialog_templates.h"
 #include "res/string_table.h"
 
-// The one entry through which the platform finds this module's resources
-// (LoadString and, later, templates and bitmaps).
+// The one entry through which the platform finds this module's resources:
+// LoadString, FindDialogTemplate, FindBitmapResource and FindIconResource.
 extern "C" __attribute__((visibility("default"))) const ResourceDirectory* ModuleResources() {
-  static const ResourceDirectory directory{kStringTable, kStringTableSize};
+  static const ResourceDirectory directory{
+      kStringTable,    kStringTableSize,    kDialogTemplates, kDialogTemplateCount,
+      kArtworkBitmaps, kArtworkBitmapCount, kArtworkIcons,    kArtworkIconCount};
   return &directory;
 }
