@@ -93,25 +93,14 @@ void ConvertForDecryption(int rounds, std::uint8_t roundKeys[][AES_BLOCK_BYTES])
   }
 }
 
-const EVP_CIPHER* EcbCipher(int keyBits) {
+const EVP_CIPHER* Cipher(int keyBits, bool ofb) {
   switch (keyBits) {
     case 128:
-      return EVP_aes_128_ecb();
+      return ofb ? EVP_aes_128_ofb() : EVP_aes_128_ecb();
     case 192:
-      return EVP_aes_192_ecb();
+      return ofb ? EVP_aes_192_ofb() : EVP_aes_192_ecb();
     default:
-      return EVP_aes_256_ecb();
-  }
-}
-
-const EVP_CIPHER* OfbCipher(int keyBits) {
-  switch (keyBits) {
-    case 128:
-      return EVP_aes_128_ofb();
-    case 192:
-      return EVP_aes_192_ofb();
-    default:
-      return EVP_aes_256_ofb();
+      return ofb ? EVP_aes_256_ofb() : EVP_aes_256_ecb();
   }
 }
 
@@ -126,7 +115,7 @@ bool MakeContexts(AesKeySchedule* schedule) {
   const std::uint8_t* key = schedule->keyMaterial;
   schedule->blockContext = EVP_CIPHER_CTX_new();
   if (schedule->blockContext == nullptr) return false;
-  const EVP_CIPHER* ecb = EcbCipher(schedule->keyBits);
+  const EVP_CIPHER* ecb = Cipher(schedule->keyBits, false);
   const int ok = schedule->direction == AES_DIR_ENCRYPT
                      ? EVP_EncryptInit_ex(schedule->blockContext, ecb, nullptr, key, nullptr)
                      : EVP_DecryptInit_ex(schedule->blockContext, ecb, nullptr, key, nullptr);
@@ -135,7 +124,7 @@ bool MakeContexts(AesKeySchedule* schedule) {
   schedule->streamContext = EVP_CIPHER_CTX_new();
   if (schedule->streamContext == nullptr) return false;
   const std::uint8_t zeroIv[AES_BLOCK_BYTES] = {};
-  return EVP_EncryptInit_ex(schedule->streamContext, OfbCipher(schedule->keyBits), nullptr, key,
+  return EVP_EncryptInit_ex(schedule->streamContext, Cipher(schedule->keyBits, true), nullptr, key,
                             zeroIv) == 1;
 }
 
@@ -166,6 +155,68 @@ std::int64_t CheckRun(const AesKeySchedule* schedule, const AesModeState* state,
   if (state == nullptr || schedule->direction != expectedDirection) return AES_BAD_CIPHER_STATE;
   if (state->mode != AES_MODE_ECB && state->mode != AES_MODE_CBC) return AES_BAD_CIPHER_MODE;
   return 0;
+}
+
+// CBC over whole blocks; returns the number of blocks done. One library
+// call per block, as each block waits for the previous.
+std::size_t CbcEncrypt(const AesKeySchedule* schedule, const std::uint8_t* iv,
+                       const std::uint8_t* input, std::size_t blocks, std::uint8_t* output) {
+  std::uint8_t chain[AES_BLOCK_BYTES];
+  std::uint8_t mixed[AES_BLOCK_BYTES];
+  std::memcpy(chain, iv, AES_BLOCK_BYTES);
+  std::size_t done = 0;
+  for (; done < blocks; ++done) {
+    for (int j = 0; j < AES_BLOCK_BYTES; ++j) mixed[j] = input[j] ^ chain[j];
+    if (!EcbRun(schedule, mixed, AES_BLOCK_BYTES, output)) break;
+    std::memcpy(chain, output, AES_BLOCK_BYTES);
+    input += AES_BLOCK_BYTES;
+    output += AES_BLOCK_BYTES;
+  }
+  OPENSSL_cleanse(mixed, sizeof mixed);
+  OPENSSL_cleanse(chain, sizeof chain);
+  return done;
+}
+
+// The ciphertext block is kept before the output (which may be the input)
+// overwrites it.
+std::size_t CbcDecrypt(const AesKeySchedule* schedule, const std::uint8_t* iv,
+                       const std::uint8_t* input, std::size_t blocks, std::uint8_t* output) {
+  std::uint8_t chain[AES_BLOCK_BYTES];
+  std::uint8_t cipherBlock[AES_BLOCK_BYTES];
+  std::uint8_t plain[AES_BLOCK_BYTES];
+  std::memcpy(chain, iv, AES_BLOCK_BYTES);
+  std::size_t done = 0;
+  for (; done < blocks; ++done) {
+    std::memcpy(cipherBlock, input, AES_BLOCK_BYTES);
+    if (!EcbRun(schedule, cipherBlock, AES_BLOCK_BYTES, plain)) break;
+    for (int j = 0; j < AES_BLOCK_BYTES; ++j) output[j] = plain[j] ^ chain[j];
+    std::memcpy(chain, cipherBlock, AES_BLOCK_BYTES);
+    input += AES_BLOCK_BYTES;
+    output += AES_BLOCK_BYTES;
+  }
+  OPENSSL_cleanse(plain, sizeof plain);
+  OPENSSL_cleanse(cipherBlock, sizeof cipherBlock);
+  OPENSSL_cleanse(chain, sizeof chain);
+  return done;
+}
+
+// AesBlockEncrypt and AesBlockDecrypt: whole blocks only, in the key's
+// direction; returns the bits done or a negative code.
+std::int64_t BlockRun(const AesKeySchedule* schedule, const AesModeState* state,
+                      std::uint8_t direction, const std::uint8_t* input, std::uint64_t inputBits,
+                      std::uint8_t* output) {
+  const std::int64_t check = CheckRun(schedule, state, direction);
+  if (check != 0) return check;
+  const std::size_t blocks = static_cast<std::size_t>(inputBits / 128);
+  if (blocks == 0) return 0;
+  if (state->mode == AES_MODE_ECB) {
+    if (!EcbRun(schedule, input, blocks * AES_BLOCK_BYTES, output)) return 0;
+    return static_cast<std::int64_t>(blocks * 128);
+  }
+  const std::size_t done = direction == AES_DIR_ENCRYPT
+                               ? CbcEncrypt(schedule, state->iv, input, blocks, output)
+                               : CbcDecrypt(schedule, state->iv, input, blocks, output);
+  return static_cast<std::int64_t>(done * 128);
 }
 
 }  // namespace
@@ -214,60 +265,13 @@ int AesInitMode(AesModeState* state, std::uint8_t mode, const std::uint8_t* iv) 
 std::int64_t AesBlockEncrypt(const AesKeySchedule* schedule, const AesModeState* state,
                              const std::uint8_t* input, std::uint64_t inputBits,
                              std::uint8_t* output) {
-  const std::int64_t check = CheckRun(schedule, state, AES_DIR_ENCRYPT);
-  if (check != 0) return check;
-  const std::size_t blocks = static_cast<std::size_t>(inputBits / 128);
-  if (blocks == 0) return 0;
-  if (state->mode == AES_MODE_ECB) {
-    if (!EcbRun(schedule, input, blocks * AES_BLOCK_BYTES, output)) return 0;
-    return static_cast<std::int64_t>(blocks * 128);
-  }
-  // CBC: one library call per block, as each block waits for the previous.
-  std::uint8_t chain[AES_BLOCK_BYTES];
-  std::uint8_t mixed[AES_BLOCK_BYTES];
-  std::memcpy(chain, state->iv, AES_BLOCK_BYTES);
-  std::size_t done = 0;
-  for (; done < blocks; ++done) {
-    for (int j = 0; j < AES_BLOCK_BYTES; ++j) mixed[j] = input[j] ^ chain[j];
-    if (!EcbRun(schedule, mixed, AES_BLOCK_BYTES, output)) break;
-    std::memcpy(chain, output, AES_BLOCK_BYTES);
-    input += AES_BLOCK_BYTES;
-    output += AES_BLOCK_BYTES;
-  }
-  OPENSSL_cleanse(mixed, sizeof mixed);
-  OPENSSL_cleanse(chain, sizeof chain);
-  return static_cast<std::int64_t>(done * 128);
+  return BlockRun(schedule, state, AES_DIR_ENCRYPT, input, inputBits, output);
 }
 
 std::int64_t AesBlockDecrypt(const AesKeySchedule* schedule, const AesModeState* state,
                              const std::uint8_t* input, std::uint64_t inputBits,
                              std::uint8_t* output) {
-  const std::int64_t check = CheckRun(schedule, state, AES_DIR_DECRYPT);
-  if (check != 0) return check;
-  const std::size_t blocks = static_cast<std::size_t>(inputBits / 128);
-  if (blocks == 0) return 0;
-  if (state->mode == AES_MODE_ECB) {
-    if (!EcbRun(schedule, input, blocks * AES_BLOCK_BYTES, output)) return 0;
-    return static_cast<std::int64_t>(blocks * 128);
-  }
-  // CBC: the ciphertext block is kept before the output may overwrite it.
-  std::uint8_t chain[AES_BLOCK_BYTES];
-  std::uint8_t cipherBlock[AES_BLOCK_BYTES];
-  std::uint8_t plain[AES_BLOCK_BYTES];
-  std::memcpy(chain, state->iv, AES_BLOCK_BYTES);
-  std::size_t done = 0;
-  for (; done < blocks; ++done) {
-    std::memcpy(cipherBlock, input, AES_BLOCK_BYTES);
-    if (!EcbRun(schedule, cipherBlock, AES_BLOCK_BYTES, plain)) break;
-    for (int j = 0; j < AES_BLOCK_BYTES; ++j) output[j] = plain[j] ^ chain[j];
-    std::memcpy(chain, cipherBlock, AES_BLOCK_BYTES);
-    input += AES_BLOCK_BYTES;
-    output += AES_BLOCK_BYTES;
-  }
-  OPENSSL_cleanse(plain, sizeof plain);
-  OPENSSL_cleanse(cipherBlock, sizeof cipherBlock);
-  OPENSSL_cleanse(chain, sizeof chain);
-  return static_cast<std::int64_t>(done * 128);
+  return BlockRun(schedule, state, AES_DIR_DECRYPT, input, inputBits, output);
 }
 
 std::int64_t AesOfbStream(const AesKeySchedule* schedule, const std::uint8_t* iv,

@@ -62,6 +62,12 @@ bool CallRegistrationEntry(std::u16string_view path, const char* entry) {
   return result == S_OK;
 }
 
+// The OS's own keys are opened where they are and made where they are not.
+bool OpenOrCreate(CRegistryKey& key, HKEY root, LPCWSTR path) {
+  return OpenRegistryKey(key, root, path, KEY_ALL_ACCESS) == ERROR_SUCCESS ||
+         CreateRegistryKey(key, root, path, KEY_ALL_ACCESS) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 OsPasswordApi::OsPasswordApi() {
@@ -77,14 +83,7 @@ OsPasswordApi::~OsPasswordApi() {
 }
 
 BOOL VerifyOsPassword(const OsPasswordApi& api, std::u16string_view password) {
-  if (api.m_pfnSetPassword == nullptr) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
-    return FALSE;
-  }
-  // The same text twice: two copies, as the OS may write into either.
-  OsPasswordArg oldArg(password);
-  OsPasswordArg newArg(password);
-  return api.m_pfnSetPassword(oldArg.get(), newArg.get());
+  return ChangeOsPassword(api, password, password);
 }
 
 BOOL ChangeOsPassword(const OsPasswordApi& api, std::u16string_view oldPassword,
@@ -93,6 +92,8 @@ BOOL ChangeOsPassword(const OsPasswordApi& api, std::u16string_view oldPassword,
     SetLastError(ERROR_PROC_NOT_FOUND);
     return FALSE;
   }
+  // Each text in its own copy (the same text twice, too): the OS may write
+  // into either.
   OsPasswordArg oldArg(oldPassword);
   OsPasswordArg newArg(newPassword);
   return api.m_pfnSetPassword(oldArg.get(), newArg.get());
@@ -124,9 +125,7 @@ DWORD ReadPowerOnLogon() {
 
 bool WritePowerOnLogon(DWORD on) {
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kOwnerKey, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
-      CreateRegistryKey(key, HKEY_CURRENT_USER, kOwnerKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-    return false;
+  if (!OpenOrCreate(key, HKEY_CURRENT_USER, kOwnerKey)) return false;
   const BYTE value = on != 0 ? 2 : 0;
   return RegSetValueEx(key.Get(), u"PowrPass", 0, REG_BINARY, &value, 1) == ERROR_SUCCESS;
 }
@@ -143,9 +142,7 @@ bool WritePasswordRedirect(std::u16string_view path) {
   const DWORD bytes = static_cast<DWORD>((path.size() + 1) * sizeof(WCHAR));
 
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_LOCAL_MACHINE, kPasswordKey, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
-      CreateRegistryKey(key, HKEY_LOCAL_MACHINE, kPasswordKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-    return false;
+  if (!OpenOrCreate(key, HKEY_LOCAL_MACHINE, kPasswordKey)) return false;
   if (path.empty()) {
     // Removing the redirect succeeds whether or not it was there.
     RegDeleteValue(key.Get(), u"Redirect");
@@ -167,9 +164,7 @@ bool ReadActivePeriod(DWORD* field) {
 
 bool WriteActivePeriod(DWORD minutes) {
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kShellPolicyKey, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
-      CreateRegistryKey(key, HKEY_CURRENT_USER, kShellPolicyKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
-    return false;
+  if (!OpenOrCreate(key, HKEY_CURRENT_USER, kShellPolicyKey)) return false;
   return WriteRegistryDword(key.Get(), u"ActivePeriod", minutes);
 }
 
