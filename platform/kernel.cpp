@@ -63,6 +63,21 @@ Heap& GetHeap() {
   return heap;
 }
 
+// A block's entry, or end() with ERROR_INVALID_HANDLE for a pointer that is
+// not a live block of this heap.
+auto FindBlock(Heap& heap, HLOCAL block) {
+  auto it = heap.sizes.find(block);
+  if (it == heap.sizes.end()) SetLastError(ERROR_INVALID_HANDLE);
+  return it;
+}
+
+// Blocks are wiped before they go back to malloc: they may have held a secret.
+void WipeAndFree(Heap& heap, decltype(Heap::sizes)::iterator it) {
+  OPENSSL_cleanse(it->first, it->second);
+  std::free(it->first);
+  heap.sizes.erase(it);
+}
+
 // Larger requests fail as they would on the handheld, whose RAM is a few
 // tens of megabytes; it also keeps absurd sizes away from malloc.
 constexpr std::size_t kLargestBlock = 64u << 20;
@@ -193,17 +208,14 @@ HLOCAL LocalReAlloc(HLOCAL block, std::size_t bytes, UINT flags) {
   if (platform::faults::CheckAndSetLastError("LocalReAlloc")) return nullptr;
   Heap& heap = GetHeap();
   std::lock_guard guard(heap.lock);
-  auto it = heap.sizes.find(block);
-  if (it == heap.sizes.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
+  auto it = FindBlock(heap, block);
+  if (it == heap.sizes.end()) return nullptr;
   if (bytes > kLargestBlock) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  // Always a fresh block, so the old one can be wiped: a block may hold a
-  // secret, and realloc would leave a copy of it behind in freed memory.
+  // Always a fresh block, so the old one can be wiped: realloc would leave
+  // a copy of it behind in freed memory.
   void* fresh = std::malloc(bytes == 0 ? 1 : bytes);
   if (!fresh) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -214,9 +226,7 @@ HLOCAL LocalReAlloc(HLOCAL block, std::size_t bytes, UINT flags) {
   if (bytes > old) {
     if (flags & LMEM_ZEROINIT) std::memset(static_cast<char*>(fresh) + old, 0, bytes - old);
   }
-  OPENSSL_cleanse(block, old);
-  std::free(block);
-  heap.sizes.erase(it);
+  WipeAndFree(heap, it);
   heap.sizes[fresh] = bytes;
   return fresh;
 }
@@ -225,26 +235,17 @@ HLOCAL LocalFree(HLOCAL block) {
   if (!block) return nullptr;
   Heap& heap = GetHeap();
   std::lock_guard guard(heap.lock);
-  auto it = heap.sizes.find(block);
-  if (it == heap.sizes.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return block;
-  }
-  OPENSSL_cleanse(block, it->second);
-  std::free(block);
-  heap.sizes.erase(it);
+  auto it = FindBlock(heap, block);
+  if (it == heap.sizes.end()) return block;
+  WipeAndFree(heap, it);
   return nullptr;
 }
 
 std::size_t LocalSize(HLOCAL block) {
   Heap& heap = GetHeap();
   std::lock_guard guard(heap.lock);
-  auto it = heap.sizes.find(block);
-  if (it == heap.sizes.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
-  return it->second;
+  auto it = FindBlock(heap, block);
+  return it == heap.sizes.end() ? 0 : it->second;
 }
 
 BOOL MessageBeep(UINT type) {

@@ -273,29 +273,21 @@ class EventCore {
 // A handle. For a named object it holds the shared flock that keeps the
 // name alive. The core is declared last so that it is released first: a
 // process gives up ownership before it gives up the name.
-class MutexObject : public Waitable {
+template <typename Core>
+class SyncObject : public Waitable {
  public:
-  MutexObject(UniqueFd nameLock, std::shared_ptr<MutexCore> core)
+  SyncObject(UniqueFd nameLock, std::shared_ptr<Core> core)
       : nameLock_(std::move(nameLock)), core_(std::move(core)) {}
   DWORD Wait(DWORD milliseconds) override { return core_->Wait(milliseconds); }
-  MutexCore& core() { return *core_; }
+  Core& core() { return *core_; }
 
  private:
   UniqueFd nameLock_;
-  std::shared_ptr<MutexCore> core_;
+  std::shared_ptr<Core> core_;
 };
 
-class EventObject : public Waitable {
- public:
-  EventObject(UniqueFd nameLock, std::shared_ptr<EventCore> core)
-      : nameLock_(std::move(nameLock)), core_(std::move(core)) {}
-  DWORD Wait(DWORD milliseconds) override { return core_->Wait(milliseconds); }
-  EventCore& core() { return *core_; }
-
- private:
-  UniqueFd nameLock_;
-  std::shared_ptr<EventCore> core_;
-};
+using MutexObject = SyncObject<MutexCore>;
+using EventObject = SyncObject<EventCore>;
 
 // The cores of the named objects that have handles in this process, so that
 // all handles of one name share ownership and wake-ups.
@@ -374,6 +366,45 @@ HANDLE Fail(DWORD error) {
   return nullptr;
 }
 
+// This process's core of a named object, shared by its handles here; made
+// on the object's `suffix` file when the process has none yet. Null (with
+// errno) when that file can't be opened.
+template <typename Core>
+std::shared_ptr<Core> NamedCore(const NamedOpen& open, CoreRegistry<Core>& cores,
+                                const char* suffix) {
+  std::shared_ptr<Core> core = open.existed ? cores.Find(open.file) : nullptr;
+  if (core) return core;
+  UniqueFd file = OpenLockFile(open.file.string() + suffix);
+  if (!file) return nullptr;
+  core = std::make_shared<Core>(std::move(file));
+  cores.Put(open.file, core);
+  return core;
+}
+
+template <typename Core>
+HANDLE NewHandle(UniqueFd nameLock, std::shared_ptr<Core> core, bool existed) {
+  HANDLE handle =
+      platform::AddHandle(std::make_shared<SyncObject<Core>>(std::move(nameLock), std::move(core)));
+  SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return handle;
+}
+
+// ReleaseMutex, SetEvent, ResetEvent: `change` on the handle's core, which
+// fails with `error`.
+template <typename Object, typename Change>
+BOOL ChangeCore(HANDLE handle, DWORD error, Change change) {
+  auto object = platform::LookupHandleAs<Object>(handle);
+  if (!object) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (!change(object->core())) {
+    SetLastError(error);
+    return FALSE;
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 HANDLE CreateMutex(void*, BOOL initialOwner, LPCWSTR name) {
@@ -381,97 +412,52 @@ HANDLE CreateMutex(void*, BOOL initialOwner, LPCWSTR name) {
   if (name == nullptr || *name == 0) {
     auto core = std::make_shared<MutexCore>(UniqueFd());
     if (initialOwner) core->TakeInitialOwnership();
-    HANDLE handle = platform::AddHandle(std::make_shared<MutexObject>(UniqueFd(), core));
-    SetLastError(ERROR_SUCCESS);
-    return handle;
+    return NewHandle(UniqueFd(), std::move(core), false);
   }
   NamedOpen open = OpenNamed("mutex", name);
   if (open.error != ERROR_SUCCESS) return Fail(open.error);
-  std::shared_ptr<MutexCore> core = open.existed ? MutexCores().Find(open.file) : nullptr;
-  if (!core) {
-    UniqueFd ownerLock = OpenLockFile(open.file.string() + ".owner");
-    if (!ownerLock) return Fail(ErrorFromErrno(errno));
-    core = std::make_shared<MutexCore>(std::move(ownerLock));
-    MutexCores().Put(open.file, core);
-  }
+  auto core = NamedCore(open, MutexCores(), ".owner");
+  if (!core) return Fail(ErrorFromErrno(errno));
   // As on the handheld, opening an existing mutex ignores initialOwner.
   if (!open.existed && initialOwner) core->TakeInitialOwnership();
-  HANDLE handle =
-      platform::AddHandle(std::make_shared<MutexObject>(std::move(open.nameLock), core));
-  SetLastError(open.existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-  return handle;
+  return NewHandle(std::move(open.nameLock), std::move(core), open.existed);
 }
 
 BOOL ReleaseMutex(HANDLE mutex) {
-  auto object = platform::LookupHandleAs<MutexObject>(mutex);
-  if (!object) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  if (!object->core().Release()) {
-    SetLastError(ERROR_NOT_OWNER);
-    return FALSE;
-  }
-  return TRUE;
+  return ChangeCore<MutexObject>(mutex, ERROR_NOT_OWNER,
+                                 [](MutexCore& core) { return core.Release(); });
 }
 
 HANDLE CreateEvent(void*, BOOL manualReset, BOOL initialState, LPCWSTR name) {
   if (platform::faults::CheckAndSetLastError("CreateEvent")) return nullptr;
   if (name == nullptr || *name == 0) {
     auto core = std::make_shared<EventCore>(manualReset != FALSE, initialState != FALSE);
-    HANDLE handle = platform::AddHandle(std::make_shared<EventObject>(UniqueFd(), core));
-    SetLastError(ERROR_SUCCESS);
-    return handle;
+    return NewHandle(UniqueFd(), std::move(core), false);
   }
   NamedOpen open = OpenNamed("event", name);
   if (open.error != ERROR_SUCCESS) return Fail(open.error);
-  const std::filesystem::path stateFile = open.file.string() + ".state";
   if (!open.existed) {
     // A new object: whatever an earlier event of this name left is stale.
-    UniqueFd state = OpenLockFile(stateFile);
+    UniqueFd state = OpenLockFile(open.file.string() + ".state");
     const char bytes[2] = {static_cast<char>(initialState ? 1 : 0),
                            static_cast<char>(manualReset ? 1 : 0)};
     if (!state || ::pwrite(state.get(), bytes, sizeof bytes, 0) != sizeof bytes) {
       return Fail(ErrorFromErrno(errno));
     }
   }
-  std::shared_ptr<EventCore> core = open.existed ? EventCores().Find(open.file) : nullptr;
-  if (!core) {
-    UniqueFd state = OpenLockFile(stateFile);
-    if (!state) return Fail(ErrorFromErrno(errno));
-    core = std::make_shared<EventCore>(std::move(state));
-    EventCores().Put(open.file, core);
-  }
-  HANDLE handle =
-      platform::AddHandle(std::make_shared<EventObject>(std::move(open.nameLock), core));
-  SetLastError(open.existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-  return handle;
+  auto core = NamedCore(open, EventCores(), ".state");
+  if (!core) return Fail(ErrorFromErrno(errno));
+  return NewHandle(std::move(open.nameLock), std::move(core), open.existed);
 }
 
 BOOL SetEvent(HANDLE event) {
-  auto object = platform::LookupHandleAs<EventObject>(event);
-  if (!object) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  if (!object->core().Set()) {
-    SetLastError(ERROR_WRITE_FAULT);
-    return FALSE;
-  }
-  return TRUE;
+  return ChangeCore<EventObject>(event, ERROR_WRITE_FAULT,
+                                 [](EventCore& core) { return core.Set(); });
 }
 
 BOOL ResetEvent(HANDLE event) {
-  auto object = platform::LookupHandleAs<EventObject>(event);
-  if (!object) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  if (!object->core().Reset()) {
-    SetLastError(ERROR_WRITE_FAULT);
-    return FALSE;
-  }
-  return TRUE;
+  return ChangeCore<EventObject>(event, ERROR_WRITE_FAULT,
+                                 [](EventCore& core) { return core.Reset(); });
 }
 
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
