@@ -4,16 +4,24 @@
 #include <initializer_list>
 #include <mutex>
 
+#include "platform/ui/dialog_internal.h"
 #include "platform/wstring.h"
 
 namespace platform::message_box {
 namespace {
 
+struct OpenBox {
+  HWND window;
+  Record record;
+};
+
 struct State {
   std::mutex lock;
   std::vector<Record> recorded;
+  bool autoAnswer = true;
   int answer = IDOK;
   Observer observer = nullptr;
+  std::vector<OpenBox> open;  // boxes on the screen, innermost last
 };
 
 State& Get() {
@@ -43,6 +51,14 @@ int AnswerFor(UINT type, int configured) {
   }
 }
 
+void Forget(HWND window) {
+  State& s = Get();
+  std::lock_guard guard(s.lock);
+  s.open.erase(std::remove_if(s.open.begin(), s.open.end(),
+                              [window](const OpenBox& box) { return box.window == window; }),
+               s.open.end());
+}
+
 }  // namespace
 
 const std::vector<Record>& Recorded() {
@@ -58,13 +74,38 @@ void ClearRecorded() {
 void SetAnswer(int id) {
   State& s = Get();
   std::lock_guard guard(s.lock);
+  s.autoAnswer = true;
   s.answer = id;
+}
+
+void ClearAnswer() {
+  State& s = Get();
+  std::lock_guard guard(s.lock);
+  s.autoAnswer = false;
+}
+
+bool AutoAnswering() {
+  State& s = Get();
+  std::lock_guard guard(s.lock);
+  return s.autoAnswer;
 }
 
 void SetObserver(Observer observer) {
   State& s = Get();
   std::lock_guard guard(s.lock);
   s.observer = observer;
+}
+
+bool IsMessageBoxWindow(HWND window, Record* record) {
+  State& s = Get();
+  std::lock_guard guard(s.lock);
+  for (const OpenBox& box : s.open) {
+    if (box.window == window) {
+      if (record) *record = box.record;
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace platform::message_box
@@ -76,14 +117,30 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
                 caption ? std::u16string(caption) : std::u16string(u"Error"), type};
   State& s = Get();
   Observer observer;
+  bool autoAnswer;
   int answer;
   {
     std::lock_guard guard(s.lock);
     s.recorded.push_back(record);
     observer = s.observer;
+    autoAnswer = s.autoAnswer;
     answer = AnswerFor(type, s.answer);
   }
   // Outside the lock: the observer may print, or look at the record list.
-  if (observer) observer(record);
-  return answer;
+  if (autoAnswer) {
+    if (observer) observer(record);
+    return answer;
+  }
+  HWND shownBox = nullptr;
+  const int result = platform::ui::dialog_detail::RunMessageBox(
+      owner, record.text, record.caption, type, [&](HWND box) {
+        shownBox = box;
+        {
+          std::lock_guard guard(s.lock);
+          s.open.push_back(OpenBox{box, record});
+        }
+        if (observer) observer(record);
+      });
+  if (shownBox) Forget(shownBox);
+  return result;
 }

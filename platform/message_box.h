@@ -27,8 +27,7 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 namespace platform::message_box {
 
-// Until the window system shows real boxes, every box is recorded; the host
-// prints them and tests read them.
+// Every box shown is recorded (the host prints them, tests read them).
 struct Record {
   HWND owner;
   std::u16string text;
@@ -38,10 +37,21 @@ struct Record {
 
 const std::vector<Record>& Recorded();
 void ClearRecorded();
-// The answer the next boxes give (IDOK by default).
+// Auto-answer mode: while set, MessageBox records the box and returns `id`
+// (or the box's first button when it has no such button) without showing
+// a window. The process starts in this mode with IDOK, for headless jobs
+// and tests that only read what was recorded.
 void SetAnswer(int id);
+// Back to real boxes: MessageBox shows a modal window and returns the
+// button the user pressed.
+void ClearAnswer();
+bool AutoAnswering();
 // Called for each box as it is shown (the host prints it); empty = none.
 using Observer = void (*)(const Record&);
 void SetObserver(Observer observer);
+// True when `window` is a message box on the screen now; fills *record
+// (when given) with what it shows. The box's text is also the text of its
+// static control 0xFFFF, its buttons carry the ids of their results.
+bool IsMessageBoxWindow(HWND window, Record* record);
 
 }  // namespace platform::message_box

@@ -44,3 +44,20 @@ inline constexpr WORD DC_HASDEFID = 0x534B;
 // The template id a dialog was made from (0 for one made from a template
 // without an id, or for a window that is no dialog).
 UINT GetDialogTemplateId(HWND dialog);
+
+// The dialog class's window procedure: calls the DLGPROC stored at
+// DWL_DLGPROC and, for messages it leaves unhandled, gives the dialog its
+// default behaviour (white background, WM_CLOSE as IDCANCEL, the default
+// button, WM_NEXTDLGCTL, keeping the focus across deactivation). A handled
+// message returns the value the DLGPROC left in DWL_MSGRESULT.
+LRESULT DefDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Child dialogs (property pages) with DS_CONTROL take part in the keyboard
+// navigation of the dialog they sit in.
+inline constexpr DWORD DS_CONTROL = 0x00000400;
+// Window extra bytes of the dialog class (DWL_MSGRESULT, DWL_DLGPROC, DWL_USER).
+inline constexpr int DLGWINDOWEXTRA = 3 * static_cast<int>(sizeof(LONG_PTR));
+
+// Image kinds of STM_SETIMAGE / BM_SETIMAGE (wParam).
+inline constexpr WPARAM IMAGE_BITMAP = 0;
+inline constexpr WPARAM IMAGE_ICON = 1;

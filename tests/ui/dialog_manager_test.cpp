@@ -1,0 +1,469 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/message_box.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/gdi.h"
+#include "platform/ui/input.h"
+#include "platform/ui/screen.h"
+#include "tests/ui/dialog_test_support.h"
+
+namespace {
+
+using testing_support::DialogTest;
+using testing_support::Item;
+namespace input = platform::ui::input;
+
+constexpr int kName = 100;
+constexpr int kNotes = 101;
+constexpr int kCheck = 102;
+constexpr int kRadio1 = 110;
+constexpr int kRadio2 = 111;
+constexpr int kRadio3 = 112;
+constexpr int kAfter = 120;
+
+const DialogItemTemplate kItems[] = {
+    Item(IDC_STATIC, u"STATIC", SS_LEFT, 4, 4, 60, 8, u"Name:"),
+    Item(kName, u"EDIT", WS_TABSTOP | WS_BORDER, 4, 14, 100, 12),
+    Item(kNotes, u"EDIT", WS_TABSTOP | ES_MULTILINE, 4, 30, 100, 24),
+    Item(kCheck, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 4, 58, 80, 10, u"Remember"),
+    Item(kRadio1, u"BUTTON", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 4, 70, 60, 10, u"One"),
+    Item(kRadio2, u"BUTTON", BS_AUTORADIOBUTTON, 4, 80, 60, 10, u"Two"),
+    Item(kRadio3, u"BUTTON", BS_AUTORADIOBUTTON, 4, 90, 60, 10, u"Three"),
+    Item(kAfter, u"BUTTON", BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 4, 100, 60, 10, u"After"),
+    Item(IDOK, u"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 40, 114, 40, 14, u"OK"),
+    Item(IDCANCEL, u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 84, 114, 40, 14, u"Cancel"),
+};
+
+DialogTemplate Sample(DWORD style = WS_POPUP | WS_CAPTION | DS_SETFONT | DS_CENTER) {
+  return DialogTemplate{500, style,     0,         6, 4,      140,
+                        132, u"Sample", u"Tahoma", 8, kItems, std::size(kItems)};
+}
+
+// What the sample dialog's procedure saw and how it behaves.
+struct Log {
+  std::vector<int> commands;  // ids of WM_COMMAND, BN_CLICKED only
+  HWND initFirst = nullptr;   // WM_INITDIALOG's wParam
+  int focusAtInit = 0;        // control the procedure focuses itself (returns FALSE)
+  bool endOnButtons = true;   // IDOK / IDCANCEL end the dialog with their id
+};
+Log g_log;
+
+LONG_PTR SampleProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      g_log.initFirst = reinterpret_cast<HWND>(wParam);
+      if (g_log.focusAtInit) {
+        SetFocus(GetDlgItem(dialog, g_log.focusAtInit));
+        return FALSE;
+      }
+      return TRUE;
+    case WM_COMMAND: {
+      if (HIWORD(static_cast<DWORD>(wParam)) != BN_CLICKED) return FALSE;
+      const int id = LOWORD(static_cast<DWORD>(wParam));
+      g_log.commands.push_back(id);
+      if (g_log.endOnButtons && (id == IDOK || id == IDCANCEL)) EndDialog(dialog, id);
+      return TRUE;
+    }
+    case WM_APP:
+      SetWindowLong(dialog, DWL_MSGRESULT, 77);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+class DialogManagerTest : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    g_log = Log{};
+  }
+  LONG_PTR RunSample(HWND owner = nullptr, DWORD style = Sample().style) {
+    const DialogTemplate t = Sample(style);
+    return DialogBoxIndirectParam(nullptr, &t, owner, SampleProc, 0);
+  }
+  static HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+};
+
+RECT ClientRectOnScreen(HWND window) {
+  RECT r{};
+  GetClientRect(window, &r);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  return RECT{origin.x, origin.y, origin.x + r.right, origin.y + r.bottom};
+}
+
+TEST_F(DialogManagerTest, LaysOutTheTemplateInDialogUnitsOfItsFont) {
+  // Base units: the average character width and the height of the
+  // template's font.
+  HDC dc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  HFONT font =
+      CreateFont(-((8 * dpi + 36) / 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, u"Tahoma");
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(font));
+  TEXTMETRIC tm{};
+  ASSERT_TRUE(GetTextMetrics(dc, &tm));
+  SelectObject(dc, previous);
+  DeleteObject(reinterpret_cast<HGDIOBJ>(font));
+  ReleaseDC(nullptr, dc);
+  const int bx = tm.tmAveCharWidth, by = tm.tmHeight;
+  ASSERT_GT(bx, 2);
+  ASSERT_GT(by, 6);
+
+  const DialogTemplate t = Sample(WS_POPUP | DS_SETFONT);
+  HWND owner = MakeOwner();
+  HWND dialog = CreateDialogIndirectParam(nullptr, &t, owner, SampleProc, 0);
+  ASSERT_TRUE(dialog);
+  const RECT client = ClientRectOnScreen(dialog);
+  EXPECT_EQ(client.right - client.left, 140 * bx / 4);
+  EXPECT_EQ(client.bottom - client.top, 132 * by / 8);
+  // Without DS_CENTER the template position is taken in the owner's client area.
+  const RECT ownerClient = ClientRectOnScreen(owner);
+  RECT outer{};
+  GetWindowRect(dialog, &outer);
+  EXPECT_EQ(outer.left, ownerClient.left + 6 * bx / 4);
+  EXPECT_EQ(outer.top, ownerClient.top + 4 * by / 8);
+
+  for (const DialogItemTemplate& item : kItems) {
+    if (item.id == IDC_STATIC) continue;
+    SCOPED_TRACE(item.id);
+    const RECT r = ClientRectOnScreen(Item(dialog, item.id));
+    RECT got{};
+    GetWindowRect(Item(dialog, item.id), &got);
+    EXPECT_EQ(got.left - client.left, item.x * bx / 4);
+    EXPECT_EQ(got.top - client.top, item.y * by / 8);
+    EXPECT_EQ(got.right - got.left, item.cx * bx / 4);
+    EXPECT_EQ(got.bottom - got.top, item.cy * by / 8);
+    (void)r;
+  }
+  RECT mapped{4, 8, 40, 16};
+  ASSERT_TRUE(MapDialogRect(dialog, &mapped));
+  EXPECT_EQ(mapped.left, 4 * bx / 4);
+  EXPECT_EQ(mapped.right, 40 * bx / 4);
+  EXPECT_EQ(mapped.bottom, 16 * by / 8);
+
+  // The dialog is a top-level "Dialog" with its title, its font sent to the
+  // controls, and it remembers its template.
+  WCHAR className[32] = {};
+  GetClassName(dialog, className, 32);
+  EXPECT_EQ(std::u16string(className), u"Dialog");
+  EXPECT_EQ(FindWindow(u"Dialog", u"Sample"), dialog);
+  EXPECT_EQ(GetDialogTemplateId(dialog), 500u);
+  EXPECT_EQ(GetDialogTemplateId(owner), 0u);
+  EXPECT_NE(SendMessage(dialog, WM_GETFONT, 0, 0), 0);
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
+  // No WS_VISIBLE in the template: made but not shown.
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  DestroyWindow(dialog);
+  EXPECT_EQ(GetDialogTemplateId(dialog), 0u);
+}
+
+TEST_F(DialogManagerTest, CentredDialogSitsInTheMiddleOfTheWorkArea) {
+  const DialogTemplate t = Sample(WS_POPUP | WS_VISIBLE | DS_SETFONT | DS_CENTER);
+  HWND dialog = CreateDialogIndirectParam(nullptr, &t, nullptr, SampleProc, 0);
+  ASSERT_TRUE(dialog);
+  EXPECT_TRUE(IsWindowVisible(dialog));
+  RECT r{};
+  GetWindowRect(dialog, &r);
+  namespace screen = platform::ui::screen;
+  const int workTop = screen::kTitleBarHeight;
+  const int workBottom = screen::kHeight - screen::kMenuBarHeight;
+  EXPECT_LE(std::abs(r.left - (screen::kWidth - r.right)), 1);
+  EXPECT_LE(std::abs((r.top - workTop) - (workBottom - r.bottom)), 1);
+  DestroyWindow(dialog);
+}
+
+TEST_F(DialogManagerTest, InitialFocusIsTheFirstTabStopOrWhereTheProcedurePutIt) {
+  HWND dialog = nullptr;
+  Then([&] {
+    dialog = GetActiveWindow();
+    EXPECT_EQ(g_log.initFirst, Item(dialog, kName));
+    EXPECT_EQ(GetFocus(), Item(dialog, kName));
+    EndDialog(dialog, 1);
+  });
+  EXPECT_EQ(RunSample(), 1);
+
+  g_log = Log{};
+  g_log.focusAtInit = kCheck;
+  Then([&] {
+    EXPECT_EQ(GetFocus(), Item(GetActiveWindow(), kCheck));
+    EndDialog(GetActiveWindow(), 2);
+  });
+  EXPECT_EQ(RunSample(), 2);
+  EXPECT_TRUE(StepsDone());
+}
+
+TEST_F(DialogManagerTest, ModalRunDisablesTheOwnerAndGivesItBackTheActivation) {
+  HWND owner = MakeOwner();
+  SetActiveWindow(owner);
+  HWND dialog = nullptr;
+  Then([&] {
+    dialog = GetActiveWindow();
+    EXPECT_NE(dialog, owner);
+    EXPECT_FALSE(IsWindowEnabled(owner));
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
+    EndDialog(dialog, 42);
+  });
+  EXPECT_EQ(RunSample(owner), 42);
+  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  EXPECT_EQ(GetActiveWindow(), owner);
+
+  // A template the module doesn't have.
+  EXPECT_EQ(DialogBoxParam(nullptr, 0xBEEF, owner, SampleProc, 0), -1);
+  EXPECT_EQ(CreateDialogParam(nullptr, 0xBEEF, owner, SampleProc, 0), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+}
+
+// Dialog A opens dialog B, B opens a message box; each ends in turn and
+// its owner comes back.
+LONG_PTR NestingProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+  static std::vector<std::u16string>* trace = nullptr;
+  if (message == WM_INITDIALOG) {
+    trace = reinterpret_cast<std::vector<std::u16string>*>(lParam);
+    PostMessage(dialog, WM_APP + 1, 0, 0);
+    return TRUE;
+  }
+  if (message != WM_APP + 1) return FALSE;
+  const bool outer = GetWindow(dialog, GW_OWNER) == nullptr;
+  const DialogTemplate t = Sample(WS_POPUP | DS_SETFONT | DS_CENTER);
+  if (outer) {
+    const LONG_PTR inner =
+        DialogBoxIndirectParam(nullptr, &t, dialog, NestingProc, reinterpret_cast<LPARAM>(trace));
+    trace->push_back(u"inner " + std::u16string(1, static_cast<char16_t>(u'0' + inner)));
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+    EXPECT_EQ(GetActiveWindow(), dialog);
+  } else {
+    const int answer = MessageBox(dialog, u"Sure?", u"Question", MB_YESNO | MB_ICONQUESTION);
+    trace->push_back(u"box " + std::u16string(1, static_cast<char16_t>(u'0' + answer)));
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+    EXPECT_EQ(GetActiveWindow(), dialog);
+  }
+  return TRUE;
+}
+
+TEST_F(DialogManagerTest, NestedModalRunsEndInOrder) {
+  std::vector<std::u16string> trace;
+  Then([&] {
+    // The box is up over both dialogs: answer No, then end the inner and
+    // the outer dialog.
+    HWND box = GetActiveWindow();
+    ASSERT_TRUE(platform::message_box::IsMessageBoxWindow(box, nullptr));
+    HWND inner = GetWindow(box, GW_OWNER);
+    HWND outer = GetWindow(inner, GW_OWNER);
+    ASSERT_TRUE(inner && outer);
+    EXPECT_FALSE(IsWindowEnabled(outer));
+    EXPECT_FALSE(IsWindowEnabled(inner));
+    input::Key(VK_RIGHT);  // from Yes to No
+    input::Key(VK_RETURN);
+    Then([&, inner] {
+      EXPECT_EQ(trace, std::vector<std::u16string>{u"box 7"});
+      EndDialog(inner, 3);
+    });
+    Then([&, outer] {
+      EXPECT_EQ(trace, (std::vector<std::u16string>{u"box 7", u"inner 3"}));
+      EndDialog(outer, 4);
+    });
+  });
+  const DialogTemplate t = Sample(WS_POPUP | DS_SETFONT | DS_CENTER);
+  EXPECT_EQ(
+      DialogBoxIndirectParam(nullptr, &t, nullptr, NestingProc, reinterpret_cast<LPARAM>(&trace)),
+      4);
+  EXPECT_EQ(trace, (std::vector<std::u16string>{u"box 7", u"inner 3"}));
+  EXPECT_TRUE(StepsDone());
+}
+
+TEST_F(DialogManagerTest, TabWalksTheTabStopsSkippingDisabledAndHiddenOnes) {
+  HWND dialog = nullptr;
+  Then([&] {
+    dialog = GetActiveWindow();
+    EnableWindow(Item(dialog, kNotes), FALSE);
+    ShowWindow(Item(dialog, kCheck), SW_HIDE);
+    input::Key(VK_TAB);
+  });
+  Then([&] {
+    // Name -> (Notes disabled, Check hidden) -> the radio group's stop.
+    EXPECT_EQ(GetFocus(), Item(dialog, kRadio1));
+    input::Key(VK_TAB);
+    input::Key(VK_TAB);
+    input::Key(VK_TAB);
+  });
+  Then([&] {
+    EXPECT_EQ(GetFocus(), Item(dialog, IDCANCEL));
+    input::Key(VK_TAB);  // wraps round
+  });
+  Then([&] {
+    EXPECT_EQ(GetFocus(), Item(dialog, kName));
+    input::KeyDown(VK_SHIFT);
+    input::Key(VK_TAB);
+    input::KeyUp(VK_SHIFT);
+  });
+  Then([&] {
+    EXPECT_EQ(GetFocus(), Item(dialog, IDCANCEL));
+    EXPECT_EQ(GetNextDlgTabItem(dialog, Item(dialog, kName), TRUE), Item(dialog, IDCANCEL));
+    EXPECT_EQ(GetNextDlgTabItem(dialog, nullptr, FALSE), Item(dialog, kName));
+    EndDialog(dialog, 0);
+  });
+  RunSample();
+  EXPECT_TRUE(StepsDone());
+}
+
+TEST_F(DialogManagerTest, ArrowsMoveWithinTheRadioGroupAndCheckTheButton) {
+  HWND dialog = nullptr;
+  g_log.focusAtInit = kRadio1;
+  Then([&] {
+    dialog = GetActiveWindow();
+    CheckRadioButton(dialog, kRadio1, kRadio3, kRadio1);
+    EnableWindow(Item(dialog, kRadio2), FALSE);
+    input::Key(VK_DOWN);
+  });
+  Then([&] {
+    // The disabled radio is skipped.
+    EXPECT_EQ(GetFocus(), Item(dialog, kRadio3));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio3), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio1), BST_UNCHECKED);
+    EXPECT_EQ(g_log.commands, std::vector<int>{kRadio3});
+    input::Key(VK_DOWN);  // wraps to the group's start, not into the next group
+  });
+  Then([&] {
+    EXPECT_EQ(GetFocus(), Item(dialog, kRadio1));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio1), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio3), BST_UNCHECKED);
+    input::Key(VK_UP);
+  });
+  Then([&] {
+    EXPECT_EQ(GetFocus(), Item(dialog, kRadio3));
+    EXPECT_EQ(GetNextDlgGroupItem(dialog, Item(dialog, kRadio3), FALSE), Item(dialog, kRadio1));
+    EXPECT_EQ(GetNextDlgGroupItem(dialog, Item(dialog, kAfter), FALSE), Item(dialog, kAfter));
+    EndDialog(dialog, 0);
+  });
+  RunSample();
+  EXPECT_TRUE(StepsDone());
+}
+
+TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLineEdit) {
+  g_log.endOnButtons = false;
+  HWND dialog = nullptr;
+  Then([&] {
+    dialog = GetActiveWindow();
+    EXPECT_EQ(SendMessage(dialog, DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
+    input::Key(VK_RETURN);  // focus in the name field
+  });
+  Then([&] {
+    EXPECT_EQ(g_log.commands, std::vector<int>{IDOK});
+    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kNotes)), TRUE);
+    input::Key(VK_RETURN);
+  });
+  Then([&] {
+    // The multi-line edit takes the key itself.
+    EXPECT_EQ(g_log.commands, std::vector<int>{IDOK});
+    EXPECT_EQ(GetWindowLong(Item(dialog, kNotes), GWL_USERDATA), static_cast<LONG_PTR>(VK_RETURN));
+    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, IDCANCEL)), TRUE);
+    input::Key(VK_RETURN);
+  });
+  Then([&] {
+    // A focused push button is the one Enter presses, and looks it.
+    EXPECT_EQ(g_log.commands, (std::vector<int>{IDOK, IDCANCEL}));
+    EXPECT_EQ(GetWindowLong(Item(dialog, IDCANCEL), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(GetWindowLong(Item(dialog, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    SendMessage(dialog, DM_SETDEFID, kCheck, 0);
+    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kName)), TRUE);
+    input::Key(VK_RETURN);
+  });
+  Then([&] {
+    EXPECT_EQ(g_log.commands, (std::vector<int>{IDOK, IDCANCEL, kCheck}));
+    EXPECT_EQ(GetWindowLong(Item(dialog, IDCANCEL), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    // A disabled default button ignores Enter.
+    SendMessage(dialog, DM_SETDEFID, IDOK, 0);
+    EnableWindow(Item(dialog, IDOK), FALSE);
+    input::Key(VK_RETURN);
+  });
+  Then([&] {
+    EXPECT_EQ(g_log.commands, (std::vector<int>{IDOK, IDCANCEL, kCheck}));
+    EndDialog(dialog, 0);
+  });
+  RunSample();
+  EXPECT_TRUE(StepsDone());
+}
+
+TEST_F(DialogManagerTest, EscapeAndClosingMeanCancel) {
+  Then([] { input::Key(VK_ESCAPE); });
+  EXPECT_EQ(RunSample(), IDCANCEL);
+  EXPECT_EQ(g_log.commands, std::vector<int>{IDCANCEL});
+
+  g_log.commands.clear();
+  Then([] { PostMessage(GetActiveWindow(), WM_CLOSE, 0, 0); });
+  EXPECT_EQ(RunSample(), IDCANCEL);
+  EXPECT_EQ(g_log.commands, std::vector<int>{IDCANCEL});
+}
+
+TEST_F(DialogManagerTest, DialogKeepsItsFocusWhileAnotherWindowIsInFront) {
+  HWND dialog = nullptr;
+  HWND other = nullptr;
+  Then([&] {
+    dialog = GetActiveWindow();
+    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kCheck)), TRUE);
+    other = MakeOwner(u"Other");
+    SetActiveWindow(other);
+  });
+  Then([&] {
+    EXPECT_EQ(GetActiveWindow(), other);
+    SetActiveWindow(dialog);
+  });
+  Then([&] {
+    EXPECT_EQ(GetFocus(), Item(dialog, kCheck));
+    EndDialog(dialog, 0);
+  });
+  RunSample();
+  EXPECT_TRUE(StepsDone());
+}
+
+TEST_F(DialogManagerTest, MessageResultsAndDialogWords) {
+  const DialogTemplate t = Sample(WS_POPUP | DS_SETFONT);
+  HWND dialog = CreateDialogIndirectParam(nullptr, &t, nullptr, SampleProc, 0);
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(GetWindowLong(dialog, DWL_DLGPROC), reinterpret_cast<LONG_PTR>(&SampleProc));
+  SetWindowLong(dialog, DWL_USER, 1234);
+  EXPECT_EQ(GetWindowLong(dialog, DWL_USER), 1234);
+  // A handled message answers with DWL_MSGRESULT.
+  EXPECT_EQ(SendMessage(dialog, WM_APP, 0, 0), 77);
+  // Item helpers.
+  EXPECT_TRUE(SetDlgItemText(dialog, kName, u"Anna"));
+  WCHAR text[8] = {};
+  EXPECT_EQ(GetDlgItemText(dialog, kName, text, 8), 4u);
+  EXPECT_EQ(std::u16string(text), u"Anna");
+  EXPECT_EQ(GetDlgItemText(dialog, 999, text, 8), 0u);
+  EXPECT_EQ(text[0], 0);
+  BOOL ok = FALSE;
+  SetDlgItemInt(dialog, kName, static_cast<UINT>(-25), TRUE);
+  EXPECT_EQ(static_cast<int>(GetDlgItemInt(dialog, kName, &ok, TRUE)), -25);
+  EXPECT_TRUE(ok);
+  GetDlgItemInt(dialog, kName, &ok, FALSE);
+  EXPECT_FALSE(ok);
+  SetDlgItemText(dialog, kName, u" 4294967295 ");
+  EXPECT_EQ(GetDlgItemInt(dialog, kName, &ok, FALSE), 4294967295u);
+  EXPECT_TRUE(ok);
+  SetDlgItemText(dialog, kName, u"4294967296");
+  GetDlgItemInt(dialog, kName, &ok, FALSE);
+  EXPECT_FALSE(ok);
+  SetDlgItemText(dialog, kName, u"12a");
+  GetDlgItemInt(dialog, kName, &ok, FALSE);
+  EXPECT_FALSE(ok);
+
+  EXPECT_TRUE(CheckDlgButton(dialog, kCheck, BST_CHECKED));
+  EXPECT_EQ(IsDlgButtonChecked(dialog, kCheck), BST_CHECKED);
+  EXPECT_EQ(SendDlgItemMessage(dialog, kCheck, BM_GETCHECK, 0, 0), BST_CHECKED);
+  CheckRadioButton(dialog, kRadio1, kRadio3, kRadio2);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio1), BST_UNCHECKED);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio2), BST_CHECKED);
+  CheckRadioButton(dialog, kRadio1, kRadio3, kRadio3);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio2), BST_UNCHECKED);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio3), BST_CHECKED);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, 999), 0u);
+  EXPECT_EQ(SendDlgItemMessage(dialog, 999, BM_GETCHECK, 0, 0), 0);
+  DestroyWindow(dialog);
+}
+
+}  // namespace

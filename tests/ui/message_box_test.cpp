@@ -1,0 +1,157 @@
+#include "platform/message_box.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/ui/dialog.h"
+#include "platform/ui/input.h"
+#include "platform/ui/screen.h"
+#include "tests/ui/dialog_test_support.h"
+
+namespace {
+
+using testing_support::DialogTest;
+namespace input = platform::ui::input;
+namespace mb = platform::message_box;
+
+class MessageBoxWindowTest : public DialogTest {
+ protected:
+  // The box in front, checked to be one.
+  HWND Box() {
+    HWND box = GetActiveWindow();
+    EXPECT_TRUE(mb::IsMessageBoxWindow(box, nullptr));
+    return box;
+  }
+};
+
+TEST_F(MessageBoxWindowTest, ShowsItsButtonsWithTheResultIdsAndTheFirstAsDefault) {
+  HWND owner = MakeOwner();
+  SetActiveWindow(owner);
+  Then([&] {
+    HWND box = Box();
+    WCHAR className[16] = {};
+    GetClassName(box, className, 16);
+    EXPECT_EQ(std::u16string(className), u"Dialog");
+    EXPECT_EQ(FindWindow(u"Dialog", u"Question"), box);
+    mb::Record record;
+    ASSERT_TRUE(mb::IsMessageBoxWindow(box, &record));
+    EXPECT_EQ(record.text, u"Save the changes?");
+    EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), u"Save the changes?");
+    EXPECT_EQ(TextOf(GetDlgItem(box, IDYES)), u"Yes");
+    EXPECT_EQ(TextOf(GetDlgItem(box, IDNO)), u"No");
+    EXPECT_EQ(TextOf(GetDlgItem(box, IDCANCEL)), u"Cancel");
+    EXPECT_EQ(GetDlgItem(box, IDOK), nullptr);
+    EXPECT_EQ(GetFocus(), GetDlgItem(box, IDYES));
+    EXPECT_EQ(SendMessage(box, DM_GETDEFID, 0, 0), MAKELONG(IDYES, DC_HASDEFID));
+    EXPECT_FALSE(IsWindowEnabled(owner));
+    // Buttons left to right in one row.
+    RECT yes{}, no{};
+    GetWindowRect(GetDlgItem(box, IDYES), &yes);
+    GetWindowRect(GetDlgItem(box, IDNO), &no);
+    EXPECT_EQ(yes.top, no.top);
+    EXPECT_LT(yes.right, no.left);
+    input::Key(VK_RETURN);
+  });
+  EXPECT_EQ(MessageBox(owner, u"Save the changes?", u"Question", MB_YESNOCANCEL | MB_ICONQUESTION),
+            IDYES);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  EXPECT_EQ(GetActiveWindow(), owner);
+  EXPECT_EQ(FindWindow(u"Dialog", u"Question"), nullptr);
+  ASSERT_EQ(mb::Recorded().size(), 1u);
+  EXPECT_EQ(mb::Recorded()[0].owner, owner);
+}
+
+TEST_F(MessageBoxWindowTest, TappedButtonsAnswerWithTheirIds) {
+  Then([&] {
+    // A person taps the middle of the No button.
+    RECT no{};
+    GetWindowRect(GetDlgItem(Box(), IDNO), &no);
+    input::Tap((no.left + no.right) / 2, (no.top + no.bottom) / 2);
+  });
+  EXPECT_EQ(MessageBox(nullptr, u"Delete?", u"Files", MB_YESNO), IDNO);
+  EXPECT_TRUE(StepsDone());
+}
+
+TEST_F(MessageBoxWindowTest, EscapeCancelsOnlyWhereTheBoxCanBeCancelled) {
+  Then([] { input::Key(VK_ESCAPE); });
+  EXPECT_EQ(MessageBox(nullptr, u"Go on?", u"Q", MB_OKCANCEL), IDCANCEL);
+  // A box with only OK takes Escape as OK.
+  Then([] { input::Key(VK_ESCAPE); });
+  EXPECT_EQ(MessageBox(nullptr, u"Done.", u"Info", MB_OK | MB_ICONINFORMATION), IDOK);
+  // Yes/No boxes wait for an answer.
+  Then([] { input::Key(VK_ESCAPE); });
+  Then([&] {
+    HWND box = Box();
+    EXPECT_TRUE(IsWindowVisible(box));
+    PostMessage(box, WM_CLOSE, 0, 0);
+  });
+  Then([&] {
+    Box();
+    input::Key(VK_RETURN);
+  });
+  EXPECT_EQ(MessageBox(nullptr, u"Keep?", u"Q", MB_YESNO), IDYES);
+  EXPECT_TRUE(StepsDone());
+}
+
+TEST_F(MessageBoxWindowTest, CentredWordWrappedAndBroughtToTheFront) {
+  namespace screen = platform::ui::screen;
+  HWND other = MakeOwner(u"Other");
+  const std::u16string text =
+      u"The password you entered is not correct. Check the spelling and try again, or tap Help.";
+  Then([&] {
+    HWND box = GetForegroundWindow();
+    ASSERT_TRUE(mb::IsMessageBoxWindow(box, nullptr));
+    RECT r{};
+    GetWindowRect(box, &r);
+    EXPECT_GE(r.left, 0);
+    EXPECT_LE(r.right, screen::kWidth);
+    EXPECT_LE(std::abs(r.left - (screen::kWidth - r.right)), 1);
+    EXPECT_GE(r.top, screen::kTitleBarHeight);
+    EXPECT_LE(r.bottom, screen::kHeight - screen::kMenuBarHeight);
+    // The text wraps: its control is several lines high and beside the icon.
+    RECT icon{}, label{};
+    GetWindowRect(GetDlgItem(box, 0xFFFE), &icon);
+    GetWindowRect(GetDlgItem(box, 0xFFFF), &label);
+    EXPECT_EQ(icon.right - icon.left, 32);
+    EXPECT_GT(label.left, icon.right);
+    EXPECT_LE(label.right, r.right);
+    EXPECT_GE(label.bottom - label.top, 3 * 10);
+    input::Key(VK_RETURN);
+  });
+  EXPECT_EQ(MessageBox(other, text.c_str(), u"Error", MB_OK | MB_ICONHAND | MB_SETFOREGROUND),
+            IDOK);
+}
+
+mb::Record g_seen;
+int g_seenCount = 0;
+
+TEST_F(MessageBoxWindowTest, AutoAnswerModeRecordsWithoutAWindow) {
+  g_seenCount = 0;
+  mb::SetObserver([](const mb::Record& r) {
+    g_seen = r;
+    ++g_seenCount;
+    // No window: the box is answered where it is asked.
+    EXPECT_EQ(FindWindow(u"Dialog", u"Auto"), nullptr);
+  });
+  mb::SetAnswer(IDNO);
+  EXPECT_TRUE(mb::AutoAnswering());
+  EXPECT_EQ(MessageBox(nullptr, u"?", u"Auto", MB_YESNOCANCEL), IDNO);
+  EXPECT_EQ(MessageBox(nullptr, u"!", u"Auto", MB_OK), IDOK);
+  EXPECT_EQ(g_seenCount, 2);
+  EXPECT_EQ(g_seen.caption, u"Auto");
+
+  // Real boxes tell the observer too, while the box is there.
+  mb::ClearAnswer();
+  EXPECT_FALSE(mb::AutoAnswering());
+  mb::SetObserver([](const mb::Record& r) {
+    g_seen = r;
+    ++g_seenCount;
+  });
+  Then([] { input::Key(VK_RETURN); });
+  EXPECT_EQ(MessageBox(nullptr, u"Real", nullptr, MB_OK), IDOK);
+  EXPECT_EQ(g_seenCount, 3);
+  EXPECT_EQ(g_seen.caption, u"Error");
+  EXPECT_EQ(mb::Recorded().size(), 3u);
+  mb::SetObserver(nullptr);
+}
+
+}  // namespace
