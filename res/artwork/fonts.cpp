@@ -182,7 +182,7 @@ StrokeGlyph StrokeGlyphOf(char c) {
               {Line({{0.0f, 1.0f}, {0.35f, 0.0f}, {0.7f, 1.0f}}),
                Line({{0.12f, 0.66f}, {0.58f, 0.66f}})}};
     case 'C':
-      return {0.64f, {Arc({0.38f, 0.5f}, 0.38f, 0.5f, 40, 320, 32)}};
+      return {0.68f, {Arc({0.38f, 0.5f}, 0.38f, 0.5f, 40, 320, 32)}};
     case 'D':
       return {0.66f,
               {Then(Line({{0.26f, 1.0f}, {0.0f, 1.0f}, {0.0f, 0.0f}, {0.26f, 0.0f}}),
