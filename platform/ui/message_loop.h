@@ -39,9 +39,26 @@ bool NextTimerDue(DWORD* tick);
 // property sheets). Returns false when WM_QUIT arrived first (it is posted
 // again for the outer loop).
 bool RunModalLoop(const std::function<bool()>& done);
+// The same with a filter that sees each message first and returns true
+// when it consumed it (IsDialogMessage of a modal dialog).
+bool RunModalLoop(const std::function<bool()>& done, const std::function<bool(MSG*)>& preTranslate);
+
+// Virtual clock: lets time pass up to `tick`. The loop moves the clock
+// when it has nothing else to do, each time only as far as the next due
+// timer, and runs everything that timer causes before moving on; so timers
+// fire in due order and each sees the clock at its due time. Until the
+// clock has reached `tick` the thread is not idle. A scripted `wait` calls
+// this from the idle hook and returns true. No effect on the real clock.
+void AdvanceClockTo(DWORD tick);
 
 // Called after each composed frame (host: present it; screenshots).
 using FrameObserver = std::function<void()>;
 FrameObserver SetFrameObserver(FrameObserver observer);
+
+// What the loop calls to paint the screen when a window is invalid:
+// screen::Compose by default; tests may count or replace it. Returns the
+// previous composer (empty = the default).
+using Composer = std::function<void()>;
+Composer SetComposer(Composer composer);
 
 }  // namespace platform::ui

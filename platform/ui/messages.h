@@ -51,6 +51,10 @@ inline constexpr UINT WM_HOTKEY = 0x0312;
 inline constexpr UINT WM_USER = 0x0400;
 inline constexpr UINT WM_APP = 0x8000;
 
+// WM_SIZE wParam and mouse-message key state.
+inline constexpr WPARAM SIZE_RESTORED = 0;
+inline constexpr WPARAM MK_LBUTTON = 0x0001;
+
 // WM_ACTIVATE states.
 inline constexpr WPARAM WA_INACTIVE = 0;
 inline constexpr WPARAM WA_ACTIVE = 1;
@@ -81,6 +85,9 @@ inline constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
 inline constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
 inline constexpr DWORD WS_EX_CONTROLPARENT = 0x00010000;
 inline constexpr DWORD WS_EX_STATICEDGE = 0x00020000;
+// Clicks and closing windows never make it the active window (shell bars,
+// input panel).
+inline constexpr DWORD WS_EX_NOACTIVATE = 0x08000000;
 inline constexpr DWORD WS_EX_CAPTIONOKBTN = 0x80000000;
 
 // Dialog styles.

@@ -72,6 +72,10 @@ struct CREATESTRUCT {
 inline const HWND HWND_BROADCAST = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0xFFFF));
 inline const HWND HWND_TOP = nullptr;
 inline const HWND HWND_TOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
+inline const HWND HWND_BOTTOM = reinterpret_cast<HWND>(static_cast<std::intptr_t>(1));
+inline const HWND HWND_NOTOPMOST = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-2));
+// Position or size chosen by the system: the full screen.
+inline constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 
 // Class registration. The window system registers its own control classes
 // ("BUTTON", "STATIC", "EDIT", "COMBOBOX", "msctls_progress32",
@@ -122,6 +126,17 @@ inline constexpr UINT SWP_NOACTIVATE = 0x0010;
 inline constexpr UINT SWP_SHOWWINDOW = 0x0040;
 inline constexpr UINT SWP_HIDEWINDOW = 0x0080;
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int height, UINT flags);
+// lParam of WM_WINDOWPOSCHANGED; DefWindowProc turns it into WM_MOVE and
+// WM_SIZE.
+struct WINDOWPOS {
+  HWND hwnd;
+  HWND hwndInsertAfter;
+  int x;
+  int y;
+  int cx;
+  int cy;
+  UINT flags;
+};
 BOOL ClientToScreen(HWND window, POINT* point);
 BOOL ScreenToClient(HWND window, POINT* point);
 // The topmost visible window (child-most) at a screen point, or null.

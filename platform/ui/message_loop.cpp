@@ -1,0 +1,235 @@
+// The loop's idle side: composing the screen, the idle hook, walking the
+// virtual clock, blocking on the real clock, and modal loops.
+#include "platform/ui/message_loop.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/clock.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/window_manager_state.h"
+#include "platform/wstring.h"
+
+// Bound weakly: the window system runs (without a screen) in a build that
+// lacks the painter or the dialog manager.
+namespace platform::ui::screen {
+void Compose() __attribute__((weak));
+}
+UINT GetDialogTemplateId(HWND dialog) __attribute__((weak));
+
+namespace platform::ui {
+namespace wm {
+namespace {
+
+IdleHook& HookSlot() {
+  thread_local IdleHook hook;
+  return hook;
+}
+
+bool Before(DWORD a, DWORD b) {
+  return static_cast<std::int32_t>(a - b) < 0;
+}
+
+std::string Describe(HWND hwnd) {
+  if (!hwnd) return "no window";
+  WCHAR className[64] = {};
+  ::GetClassName(hwnd, className, 64);
+  WCHAR title[128] = {};
+  ::GetWindowText(hwnd, title, 128);
+  std::string text = "class \"" + ToUtf8(className) + "\" titled \"" + ToUtf8(title) + "\"";
+  if (GetDialogTemplateId) {
+    if (const UINT id = GetDialogTemplateId(hwnd)) text += " (dialog " + std::to_string(id) + ")";
+  }
+  return text;
+}
+
+void DefaultIdleExhausted() {
+  HWND shown = ::GetActiveWindow();
+  if (!shown) shown = ::GetTopWindow(nullptr);
+  std::fprintf(stderr,
+               "The device is idle on the virtual clock and nothing moves it on; the screen "
+               "shows %s.\n",
+               Describe(shown).c_str());
+  std::abort();
+}
+
+// Something for the loop to do right now, so it must not block.
+bool WorkPendingLocked(const Queue& q) {
+  const State& s = S();
+  if (!q.posted.empty() || q.quit || q.sendsHead || s.dirty) return true;
+  DWORD due = 0;
+  return NextDueLocked(q, &due) && !Before(clock::Now(), due);
+}
+
+// Real clock: sleeps until the next timer, input, a post from another
+// thread or a datagram from another process.
+void Block() {
+  auto queue = CurrentQueue();
+  Queue& q = *queue;
+  int timeout = -1;
+  {
+    Lock lock(S().mutex);
+    if (WorkPendingLocked(q)) return;
+    DWORD due = 0;
+    if (NextDueLocked(q, &due)) {
+      timeout = static_cast<int>(static_cast<std::int32_t>(due - clock::Now()));
+      if (timeout <= 0) return;
+    }
+    q.blocked = true;
+  }
+  pollfd fds[2] = {{q.wakeFd, POLLIN, 0}, {BroadcastSocketFd(), POLLIN, 0}};
+  ::poll(fds, fds[1].fd >= 0 ? 2 : 1, timeout);
+  std::uint64_t count = 0;
+  [[maybe_unused]] const auto drained = ::read(q.wakeFd, &count, sizeof count);
+  Lock lock(S().mutex);
+  q.blocked = false;
+}
+
+}  // namespace
+
+void Compose() {
+  std::function<void()> composer;
+  FrameObserver observer;
+  {
+    Lock lock(S().mutex);
+    State& s = S();
+    if (s.composing) return;
+    s.composing = true;
+    s.dirty = false;
+    composer = s.composer;
+    observer = s.frameObserver;
+  }
+  if (composer) {
+    composer();
+  } else if (screen::Compose) {
+    screen::Compose();
+  } else {
+    // Nothing paints: the windows are as good as painted.
+    Lock lock(S().mutex);
+    for (auto& [handle, w] : S().windows) w->invalid = false;
+  }
+  if (observer) observer();
+  Lock lock(S().mutex);
+  S().composing = false;
+}
+
+void IdleStep() {
+  if (clock::IsVirtual()) {
+    DWORD step = 0;
+    {
+      auto queue = CurrentQueue();
+      Lock lock(S().mutex);
+      State& s = S();
+      const DWORD now = clock::Now();
+      if (s.clockTargetSet && Before(now, s.clockTarget)) {
+        step = s.clockTarget;
+        DWORD due = 0;
+        if (NextDueLocked(*queue, &due) && Before(due, step)) step = due;
+        step = Before(now, step) ? step - now : 0;
+      } else {
+        s.clockTargetSet = false;
+      }
+    }
+    if (step) {
+      clock::Advance(step);
+      return;
+    }
+  }
+  // A copy: the hook may replace itself.
+  const IdleHook hook = HookSlot();
+  if (hook && hook()) return;
+  if (!clock::IsVirtual()) {
+    Block();
+    return;
+  }
+  IdleExhaustedHandler handler;
+  {
+    Lock lock(S().mutex);
+    handler = S().idleExhausted;
+  }
+  if (handler) {
+    handler();
+  } else {
+    DefaultIdleExhausted();
+  }
+  // A handler that returns ends the run: every loop unwinds.
+  PostQuitMessage(4);
+}
+
+}  // namespace wm
+
+using namespace wm;
+
+IdleHook SetIdleHook(IdleHook hook) {
+  return std::exchange(HookSlot(), std::move(hook));
+}
+
+IdleExhaustedHandler SetIdleExhaustedHandler(IdleExhaustedHandler handler) {
+  Lock lock(S().mutex);
+  return std::exchange(S().idleExhausted, std::move(handler));
+}
+
+bool IsIdle() {
+  auto queue = CurrentQueue();
+  ReceiveBroadcastDatagrams();
+  Lock lock(S().mutex);
+  const State& s = S();
+  if (WorkPendingLocked(*queue)) return false;
+  return !(clock::IsVirtual() && s.clockTargetSet && Before(clock::Now(), s.clockTarget));
+}
+
+bool NextTimerDue(DWORD* tick) {
+  auto queue = CurrentQueue();
+  Lock lock(S().mutex);
+  DWORD due = 0;
+  if (!NextDueLocked(*queue, &due)) return false;
+  if (tick) *tick = due;
+  return true;
+}
+
+bool RunModalLoop(const std::function<bool()>& done) {
+  return RunModalLoop(done, nullptr);
+}
+
+bool RunModalLoop(const std::function<bool()>& done,
+                  const std::function<bool(MSG*)>& preTranslate) {
+  while (!done()) {
+    MSG msg{};
+    if (!Peek(&msg, nullptr, 0, 0, true)) {
+      IdleStep();
+      continue;
+    }
+    if (msg.message == WM_QUIT) {
+      // The outer loop ends too.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    if (preTranslate && preTranslate(&msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+  return true;
+}
+
+void AdvanceClockTo(DWORD tick) {
+  if (!clock::IsVirtual()) return;
+  Lock lock(S().mutex);
+  S().clockTargetSet = true;
+  S().clockTarget = tick;
+}
+
+FrameObserver SetFrameObserver(FrameObserver observer) {
+  Lock lock(S().mutex);
+  return std::exchange(S().frameObserver, std::move(observer));
+}
+
+Composer SetComposer(Composer composer) {
+  Lock lock(S().mutex);
+  return std::exchange(S().composer, std::move(composer));
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,57 @@
+// Keys and characters from the input layer: routing to the focus window,
+// TranslateMessage's characters, and keys whose character the host sends.
+#include "platform/ui/input.h"
+#include "tests/ui/test_window.h"
+
+namespace {
+
+using InputTest = ui_test::WindowTest;
+namespace input = platform::ui::input;
+
+std::u16string Typed(const std::vector<ui_test::Logged>& log) {
+  std::u16string text;
+  for (const auto& l : log) text += static_cast<char16_t>(l.wParam);
+  return text;
+}
+
+TEST_F(InputTest, KeysBecomeCharactersOnceEvenWhenTheHostSendsThemToo) {
+  HWND w = TopLevel(u"w");
+  HWND edit = Child(w, 1, {0, 0, 100, 20});
+  SetFocus(edit);
+  ClearLog();
+  input::Key('A');
+  input::Key('7');
+  input::Key(VK_F1);      // no character
+  input::Key(VK_RETURN);  // control characters as the handheld makes them
+  input::KeyDown(VK_SHIFT);
+  input::Key('B');
+  input::KeyUp(VK_SHIFT);
+  // The host's keyboard reports the character itself.
+  input::KeyDown('C');
+  input::Char(u'ç');
+  input::KeyUp('C');
+  input::Char(u'€');  // typed without a key
+  Pump();
+  const auto chars = Log({WM_CHAR});
+  for (const auto& l : chars) EXPECT_EQ(l.hwnd, edit);
+  EXPECT_EQ(Typed(chars), u"a7\rBç€");
+  EXPECT_EQ(Log({WM_KEYDOWN}).size(), 7u);
+  EXPECT_EQ(Log({WM_KEYUP}).size(), 7u);
+}
+
+TEST_F(InputTest, KeysGoToTheActiveWindowWhenNothingHasFocusAndAreDroppedWithoutOne) {
+  HWND w = TopLevel(u"w");
+  SetFocus(nullptr);
+  ClearLog();
+  input::Key(VK_ESCAPE);
+  Pump();
+  EXPECT_EQ(Log({WM_KEYDOWN}).size(), 1u);
+  EXPECT_EQ(Log({WM_KEYDOWN})[0].hwnd, w);
+  DestroyWindow(w);
+  ClearLog();
+  input::Key(VK_ESCAPE);
+  Pump();
+  EXPECT_TRUE(Log({WM_KEYDOWN, WM_CHAR, WM_KEYUP}).empty());
+}
+
+}  // namespace

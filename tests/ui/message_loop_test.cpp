@@ -1,0 +1,187 @@
+// The loop's order (posted messages, timers, composition, idle), the idle
+// hook, nested modal loops and WM_QUIT, and the real-clock wait.
+#include <thread>
+
+#include "platform/clock.h"
+#include "platform/ui/window_internal.h"
+#include "tests/ui/test_window.h"
+
+namespace {
+
+using MessageLoopTest = ui_test::WindowTest;
+using platform::ui::IsIdle;
+using platform::ui::RunModalLoop;
+using platform::ui::SetIdleHook;
+
+TEST_F(MessageLoopTest, ManyInvalidationsMakeOneFrameBeforeTheLoopGoesIdle) {
+  HWND w = TopLevel(u"w");
+  HWND hidden = TopLevel(u"hidden", {0, 0, 10, 10}, WS_POPUP);
+  int frames = 0;
+  int observed = 0;
+  platform::ui::SetComposer([&] {
+    ++frames;
+    ValidateRect(w, nullptr);
+  });
+  platform::ui::SetFrameObserver([&] { ++observed; });
+  for (int i = 0; i < 50; ++i) InvalidateRect(w, nullptr, TRUE);
+  bool done = false;
+  int framesWhenIdle = -1;
+  SetIdleHook([&] {
+    framesWhenIdle = frames;
+    done = true;
+    return true;
+  });
+  RunModalLoop([&] { return done; });
+  EXPECT_EQ(framesWhenIdle, 1);
+  EXPECT_EQ(observed, 1);
+  EXPECT_FALSE(platform::ui::GetUpdateState(w, nullptr, nullptr));
+
+  // Nothing shows a hidden window's change; UpdateWindow paints at once.
+  InvalidateRect(hidden, nullptr, TRUE);
+  EXPECT_FALSE(platform::ui::ScreenNeedsCompose());
+  InvalidateRect(w, nullptr, FALSE);
+  UpdateWindow(w);
+  EXPECT_EQ(frames, 2);
+  UpdateWindow(w);
+  EXPECT_EQ(frames, 2);
+}
+
+TEST_F(MessageLoopTest, TheIdleHookRunsOnlyWhenNothingIsWaiting) {
+  HWND w = TopLevel(u"w");
+  for (int i = 0; i < 3; ++i) PostMessage(w, WM_USER + i, 0, 0);
+  SetTimer(w, 1, 10, nullptr);
+  platform::clock::Advance(10);
+  EXPECT_FALSE(IsIdle());
+  std::vector<std::size_t> seen;
+  bool idleEachTime = true;
+  SetIdleHook([&] {
+    idleEachTime = idleEachTime && IsIdle();
+    seen.push_back(Log({WM_USER, WM_USER + 1, WM_USER + 2, WM_USER + 3, WM_TIMER}).size());
+    if (seen.size() == 1) PostMessage(w, WM_USER + 3, 0, 0);
+    return true;
+  });
+  RunModalLoop([&] { return seen.size() == 2; });
+  EXPECT_TRUE(idleEachTime);
+  EXPECT_EQ(seen, (std::vector<std::size_t>{4, 5}));
+}
+
+TEST_F(MessageLoopTest, NestedModalLoopsEndInsideOut) {
+  HWND w = TopLevel(u"w");
+  bool done[3] = {};
+  std::vector<int> ended;
+  React([&](HWND, UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    if (message != WM_USER) return std::nullopt;
+    const bool result = RunModalLoop([&, wParam] { return done[wParam]; });
+    ended.push_back(static_cast<int>(wParam));
+    return result;
+  });
+  int step = 0;
+  std::size_t endedBeforeInnerCloses = 99;
+  SetIdleHook([&] {
+    switch (step++) {
+      case 0:
+        PostMessage(w, WM_USER, 1, 0);  // a dialog over the main loop
+        break;
+      case 1:
+        PostMessage(w, WM_USER, 2, 0);  // a box over that dialog
+        break;
+      case 2:
+        done[1] = true;  // the middle one is over, but the box still runs
+        break;
+      case 3:
+        endedBeforeInnerCloses = ended.size();
+        done[2] = true;
+        break;
+      default:
+        done[0] = true;
+    }
+    return true;
+  });
+  EXPECT_TRUE(RunModalLoop([&] { return done[0]; }));
+  EXPECT_EQ(endedBeforeInnerCloses, 0u);
+  EXPECT_EQ(ended, (std::vector<int>{2, 1}));
+}
+
+TEST_F(MessageLoopTest, QuitEndsEveryNestedLoopAndReachesTheOuterGetMessage) {
+  HWND w = TopLevel(u"w");
+  std::vector<bool> results;
+  React([&](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (message != WM_USER) return std::nullopt;
+    results.push_back(RunModalLoop([] { return false; }));
+    return 0;
+  });
+  int step = 0;
+  SetIdleHook([&] {
+    if (step++ < 2) {
+      PostMessage(w, WM_USER, 0, 0);
+    } else {
+      PostQuitMessage(7);
+    }
+    return true;
+  });
+  MSG msg;
+  while (GetMessage(&msg, nullptr, 0, 0)) DispatchMessage(&msg);
+  EXPECT_EQ(msg.message, WM_QUIT);
+  EXPECT_EQ(msg.wParam, 7u);
+  EXPECT_EQ(results, (std::vector<bool>{false, false}));
+}
+
+TEST_F(MessageLoopTest, AVirtualRunWithNothingLeftToDoEndsThroughTheHandler) {
+  TopLevel(u"w");
+  int reported = 0;
+  platform::ui::SetIdleExhaustedHandler([&] { ++reported; });
+  SetIdleHook([] { return false; });
+  MSG msg;
+  EXPECT_FALSE(GetMessage(&msg, nullptr, 0, 0));
+  EXPECT_EQ(reported, 1);
+}
+
+TEST_F(MessageLoopTest, FiltersPickByWindowAndRangeAndLeaveTheRest) {
+  HWND a = TopLevel(u"a");
+  HWND child = Child(a, 1, {0, 0, 10, 10});
+  HWND b = TopLevel(u"b");
+  PostMessage(b, WM_USER + 5, 0, 0);
+  PostMessage(child, WM_USER + 1, 0, 0);
+  PostMessage(a, WM_USER, 0, 0);
+  MSG msg;
+  ASSERT_TRUE(PeekMessage(&msg, a, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(msg.hwnd, child);
+  ASSERT_TRUE(PeekMessage(&msg, a, WM_USER, WM_USER, PM_REMOVE));
+  EXPECT_EQ(msg.hwnd, a);
+  ASSERT_TRUE(PeekMessage(&msg, nullptr, WM_USER + 5, WM_USER + 5, PM_REMOVE));
+  EXPECT_EQ(msg.hwnd, b);
+  ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_USER + 1u);
+  EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(MessageLoopTest, TheRealClockWaitWakesForTimersAndOtherThreads) {
+  HWND w = TopLevel(u"w");
+  platform::clock::UseReal();
+  SetTimer(w, 1, 5, nullptr);
+  int ticks = 0;
+  bool hookCalled = false;
+  SetIdleHook([&] {
+    hookCalled = true;
+    return false;
+  });
+  React([&](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (message == WM_TIMER) ++ticks;
+    return std::nullopt;
+  });
+  EXPECT_TRUE(RunModalLoop([&] { return ticks == 3; }));
+  EXPECT_TRUE(hookCalled);
+  KillTimer(w, 1);
+
+  std::thread poster([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    PostMessage(w, WM_USER, 5, 0);
+  });
+  MSG msg;
+  ASSERT_TRUE(GetMessage(&msg, nullptr, 0, 0));
+  poster.join();
+  EXPECT_EQ(msg.message, WM_USER);
+  EXPECT_EQ(msg.wParam, 5u);
+}
+
+}  // namespace
