@@ -31,5 +31,9 @@ std::uint64_t FrameCount();
 // Writes the framebuffer as a PNG image (scale 1 or 2). False with a
 // reason in *error on failure.
 bool WritePng(const std::filesystem::path& file, int scale, std::string* error);
+// Reads a PNG image (any colour type) as 0x00RRGGBB pixels, row by row
+// (tests, and comparing screenshots). False with a reason in *error.
+bool ReadPng(const std::filesystem::path& file, int* width, int* height,
+             std::vector<std::uint32_t>* pixels, std::string* error);
 
 }  // namespace platform::ui::screen

@@ -1,0 +1,236 @@
+// Device contexts: the screen, window client areas (GetDC, BeginPaint) and
+// memory DCs on bitmaps; their colours, modes and capabilities.
+#include <atomic>
+
+#include "platform/ui/gdi_internal.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/window_internal.h"
+
+namespace platform::ui::gdi {
+
+namespace {
+
+std::atomic<bool> g_composing{false};
+// Paint DCs handed out during a composition, so the composer knows which
+// windows painted themselves.
+std::atomic<std::uint64_t> g_beginPaintCount{0};
+
+Rect ScreenRectOf(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return FromRECT(r);
+}
+
+bool IsChildWindow(HWND window) {
+  return (static_cast<DWORD>(GetWindowLong(window, GWL_STYLE)) & WS_CHILD) != 0;
+}
+
+}  // namespace
+
+Rect ClientAreaOnScreen(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  return {origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+}
+
+namespace {
+
+void SubtractVisibleAbove(ClipList& clip, HWND window) {
+  for (HWND above = GetWindow(window, GW_HWNDPREV); above != nullptr;
+       above = GetWindow(above, GW_HWNDPREV)) {
+    if (IsWindowVisible(above)) clip.Subtract(ScreenRectOf(above));
+  }
+}
+
+}  // namespace
+
+bool Composing() {
+  return g_composing.load();
+}
+
+void SetComposing(bool composing) {
+  g_composing.store(composing);
+}
+
+std::uint64_t BeginPaintCount() {
+  return g_beginPaintCount.load();
+}
+
+Surface ScreenSurface() {
+  auto& pixels = const_cast<std::vector<std::uint32_t>&>(screen::Pixels());
+  return {pixels.data(), screen::kWidth, screen::kHeight};
+}
+
+ClipList VisibleClientArea(HWND window, Rect* client) {
+  *client = ClientAreaOnScreen(window);
+  ClipList clip(Intersect(*client, ScreenSurface().Bounds()));
+  if (!IsWindowVisible(window)) return ClipList();
+  for (HWND w = window; IsChildWindow(w);) {
+    HWND parent = GetParent(w);
+    if (parent == nullptr) break;
+    clip.IntersectWith(ClientAreaOnScreen(parent));
+    w = parent;
+  }
+  // While the screen is composed, windows above are painted afterwards;
+  // at any other time they must be spared, and so must the window's own
+  // children, which the composition paints over it.
+  if (!Composing()) {
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if (IsWindowVisible(child)) clip.Subtract(ScreenRectOf(child));
+    }
+    HWND w = window;
+    for (; IsChildWindow(w) && GetParent(w) != nullptr; w = GetParent(w)) {
+      SubtractVisibleAbove(clip, w);
+    }
+    SubtractVisibleAbove(clip, w);
+  }
+  return clip;
+}
+
+std::shared_ptr<DeviceContext> NewWindowDc(HWND window, DeviceContext::Kind kind) {
+  auto dc = NewDc(kind);
+  dc->window = window;
+  dc->surface = ScreenSurface();
+  Rect client;
+  dc->clip = VisibleClientArea(window, &client);
+  dc->originX = client.left;
+  dc->originY = client.top;
+  return dc;
+}
+
+void FillLogical(DeviceContext& dc, const Rect& logical, std::uint32_t pixel) {
+  const Rect target = logical.Offset(dc.originX, dc.originY);
+  for (const Rect& clip : dc.clip.Rects()) {
+    const Rect part = Intersect(clip, target);
+    if (!part.Empty()) Fill(dc.surface, part, pixel);
+  }
+}
+
+}  // namespace platform::ui::gdi
+
+using namespace platform::ui::gdi;
+
+HDC GetDC(HWND window) {
+  if (window == nullptr) {
+    auto dc = NewDc(DeviceContext::Kind::kScreen);
+    dc->surface = ScreenSurface();
+    dc->clip = ClipList(dc->surface.Bounds());
+    return reinterpret_cast<HDC>(AddObject(dc));
+  }
+  if (!IsWindow(window)) return nullptr;
+  return reinterpret_cast<HDC>(AddObject(NewWindowDc(window, DeviceContext::Kind::kWindow)));
+}
+
+int ReleaseDC(HWND window, HDC dc) {
+  auto context = FindDc(dc);
+  if (!context || context->kind == DeviceContext::Kind::kMemory || context->window != window) {
+    return 0;
+  }
+  return RemoveObject(dc) ? 1 : 0;
+}
+
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
+  if (paint == nullptr || !IsWindow(window)) return nullptr;
+  auto dc = NewWindowDc(window, DeviceContext::Kind::kPaint);
+  RECT client{};
+  GetClientRect(window, &client);
+  RECT update{};
+  bool erase = false;
+  if (Composing()) {
+    // The composition paints every window whole, over whatever lay there.
+    update = client;
+    erase = true;
+  } else if (!platform::ui::GetUpdateState(window, &update, &erase)) {
+    update = RECT{0, 0, 0, 0};
+    erase = false;
+  }
+  dc->clip.IntersectWith(FromRECT(update).Offset(dc->originX, dc->originY));
+  HDC handle = reinterpret_cast<HDC>(AddObject(dc));
+  ValidateRect(window, nullptr);
+  g_beginPaintCount++;
+  paint->hdc = handle;
+  paint->rcPaint = update;
+  paint->fErase = FALSE;
+  if (erase) {
+    const LRESULT erased = SendMessage(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(handle), 0);
+    paint->fErase = erased == 0 ? TRUE : FALSE;
+  }
+  return handle;
+}
+
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint) {
+  if (paint == nullptr) return FALSE;
+  auto context = FindDc(paint->hdc);
+  if (!context || context->kind != DeviceContext::Kind::kPaint || context->window != window) {
+    return FALSE;
+  }
+  return RemoveObject(paint->hdc) ? TRUE : FALSE;
+}
+
+HDC CreateCompatibleDC(HDC dc) {
+  (void)dc;
+  return reinterpret_cast<HDC>(AddObject(NewDc(DeviceContext::Kind::kMemory)));
+}
+
+BOOL DeleteDC(HDC dc) {
+  auto context = FindDc(dc);
+  if (!context) return FALSE;
+  if (context->bitmap) context->bitmap->selections--;
+  return RemoveObject(dc) ? TRUE : FALSE;
+}
+
+int GetDeviceCaps(HDC dc, int index) {
+  (void)dc;
+  switch (index) {
+    case HORZRES:
+      return platform::ui::screen::kWidth;
+    case VERTRES:
+      return platform::ui::screen::kHeight;
+    case BITSPIXEL:
+      return 24;
+    case PLANES:
+      return 1;
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+      return 90;
+    default:
+      return 0;
+  }
+}
+
+COLORREF SetTextColor(HDC dc, COLORREF color) {
+  auto context = FindDc(dc);
+  if (!context) return CLR_INVALID;
+  const COLORREF previous = ToColorRef(context->textPixel);
+  context->textPixel = ToPixel(color);
+  return previous;
+}
+
+COLORREF GetTextColor(HDC dc) {
+  auto context = FindDc(dc);
+  return context ? ToColorRef(context->textPixel) : CLR_INVALID;
+}
+
+COLORREF SetBkColor(HDC dc, COLORREF color) {
+  auto context = FindDc(dc);
+  if (!context) return CLR_INVALID;
+  const COLORREF previous = ToColorRef(context->backgroundPixel);
+  context->backgroundPixel = ToPixel(color);
+  return previous;
+}
+
+COLORREF GetBkColor(HDC dc) {
+  auto context = FindDc(dc);
+  return context ? ToColorRef(context->backgroundPixel) : CLR_INVALID;
+}
+
+int SetBkMode(HDC dc, int mode) {
+  auto context = FindDc(dc);
+  if (!context || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
+  const int previous = context->backgroundMode;
+  context->backgroundMode = mode;
+  return previous;
+}
