@@ -1,0 +1,315 @@
+// The screen: composition of windows in z-order with frames, erasing and
+// children over parents; window DCs and their clipping; PNG files.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/ui/gdi.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/window_internal.h"
+
+namespace {
+
+namespace screen = platform::ui::screen;
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kRed = RGB(220, 0, 0);
+constexpr COLORREF kBlue = RGB(0, 0, 220);
+constexpr COLORREF kGreen = RGB(0, 160, 0);
+constexpr COLORREF kYellow = RGB(255, 255, 0);
+
+COLORREF At(int x, int y) {
+  const std::uint32_t p = screen::Pixels()[static_cast<std::size_t>(y) * screen::kWidth + x];
+  return RGB(static_cast<BYTE>(p >> 16), static_cast<BYTE>(p >> 8), static_cast<BYTE>(p));
+}
+
+// What the test windows' procedure saw.
+struct Seen {
+  int erases = 0;
+  int paints = 0;
+  BOOL lastErase = FALSE;
+  RECT lastPaint{};
+};
+Seen g_seen;
+
+// Paints its client area in the colour kept in GWL_USERDATA; answers
+// WM_ERASEBKGND with 0 so BeginPaint reports the erase as still due.
+LRESULT FillProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      ++g_seen.erases;
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      HDC dc = BeginPaint(window, &paint);
+      ++g_seen.paints;
+      g_seen.lastErase = paint.fErase;
+      g_seen.lastPaint = paint.rcPaint;
+      HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLong(window, GWL_USERDATA)));
+      RECT client{};
+      GetClientRect(window, &client);
+      FillRect(dc, &client, brush);
+      DeleteObject(brush);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    default:
+      return DefWindowProc(window, message, wParam, lParam);
+  }
+}
+
+class ScreenTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_seen = Seen{};
+    WNDCLASS fill{};
+    fill.lpfnWndProc = FillProc;
+    fill.lpszClassName = kFillClass;
+    RegisterClass(&fill);
+    WNDCLASS plain{};
+    plain.lpfnWndProc = DefWindowProc;
+    plain.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    plain.lpszClassName = kPlainClass;
+    RegisterClass(&plain);
+  }
+  void TearDown() override {
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+      if (IsWindow(*it)) DestroyWindow(*it);
+    }
+    UnregisterClass(kFillClass, nullptr);
+    UnregisterClass(kPlainClass, nullptr);
+  }
+
+  HWND Make(COLORREF color, DWORD style, int x, int y, int w, int h, HWND parent = nullptr,
+            DWORD exStyle = 0, LPCWSTR className = kFillClass) {
+    HWND window = CreateWindowEx(exStyle, className, u"", style | WS_VISIBLE, x, y, w, h, parent, 0,
+                                 nullptr, nullptr);
+    EXPECT_NE(window, nullptr);
+    SetWindowLong(window, GWL_USERDATA, static_cast<LONG_PTR>(color));
+    windows_.push_back(window);
+    return window;
+  }
+
+  static constexpr LPCWSTR kFillClass = u"ScreenTestFill";
+  static constexpr LPCWSTR kPlainClass = u"ScreenTestPlain";
+  std::vector<HWND> windows_;
+};
+
+TEST_F(ScreenTest, ComposePaintsWindowsBottomUpWithChildrenOverParents) {
+  HWND lower = Make(kRed, WS_POPUP | WS_BORDER, 10, 10, 100, 100);
+  HWND child = Make(kGreen, WS_CHILD, 5, 5, 20, 20, lower);
+  // A child reaching out of its parent is cut at the parent's client area.
+  Make(kYellow, WS_CHILD, 90, 20, 40, 10, lower);
+  HWND upper = Make(kBlue, WS_POPUP, 50, 50, 100, 100);
+  BringWindowToTop(upper);
+  const std::uint64_t frames = screen::FrameCount();
+  screen::Compose();
+  EXPECT_EQ(screen::FrameCount(), frames + 1);
+
+  EXPECT_EQ(At(5, 5), kWhite);    // desktop
+  EXPECT_EQ(At(10, 10), kBlack);  // the border of `lower`
+  EXPECT_EQ(At(109, 30), kBlack);
+  EXPECT_EQ(At(11, 11), kRed);  // its client starts inside the border
+  EXPECT_EQ(At(16, 16), kGreen);
+  EXPECT_EQ(At(35, 35), kGreen);
+  EXPECT_EQ(At(36, 36), kRed);
+  EXPECT_EQ(At(105, 55), kBlue);  // `upper` covers lower and its child
+  EXPECT_EQ(At(49, 49), kRed);
+  EXPECT_EQ(At(149, 149), kBlue);
+  EXPECT_EQ(At(150, 150), kWhite);
+  EXPECT_EQ(At(101, 51), kBlue);
+  EXPECT_EQ(At(101, 35), kYellow);
+  EXPECT_EQ(At(109, 35), kBlack);  // the border stays: the child is clipped
+  EXPECT_EQ(At(115, 35), kWhite);
+
+  // Another order, another picture; hidden windows leave no trace.
+  BringWindowToTop(lower);
+  screen::Compose();
+  EXPECT_EQ(At(60, 60), kRed);
+  EXPECT_EQ(At(109, 55), kBlack);
+  EXPECT_EQ(At(115, 55), kBlue);
+  ShowWindow(child, SW_HIDE);
+  ShowWindow(upper, SW_HIDE);
+  screen::Compose();
+  EXPECT_EQ(At(20, 20), kRed);
+  EXPECT_EQ(At(130, 130), kWhite);
+  // Everything painted is valid afterwards.
+  EXPECT_FALSE(platform::ui::GetUpdateState(lower, nullptr, nullptr));
+}
+
+TEST_F(ScreenTest, FramesFollowTheWindowStyle) {
+  HWND host = Make(kWhite, WS_POPUP, 0, 0, 240, 200);
+  HWND edit = Make(kWhite, WS_CHILD, 10, 10, 60, 20, host, WS_EX_CLIENTEDGE);
+  HWND bordered = Make(kWhite, WS_CHILD | WS_BORDER, 10, 40, 60, 20, host);
+  HWND plain = Make(kRed, WS_CHILD, 10, 70, 60, 20, host);
+  screen::Compose();
+  RECT r{};
+  GetWindowRect(edit, &r);
+  EXPECT_EQ(At(r.left, r.top), GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(At(r.right - 1, r.bottom - 1), GetSysColor(COLOR_3DLIGHT));
+  GetWindowRect(bordered, &r);
+  EXPECT_EQ(At(r.left, r.top), kBlack);
+  EXPECT_EQ(At(r.right - 1, r.bottom - 1), kBlack);
+  EXPECT_EQ(At(r.left + 1, r.top + 1), kWhite);
+  GetWindowRect(plain, &r);
+  EXPECT_EQ(At(r.left, r.top), kRed);
+}
+
+TEST_F(ScreenTest, WindowsThatDoNotPaintAreErasedWithTheirClassBrush) {
+  HWND window = Make(0, WS_POPUP, 20, 20, 50, 50, nullptr, 0, kPlainClass);
+  HDC screenDc = GetDC(nullptr);
+  RECT all{0, 0, screen::kWidth, screen::kHeight};
+  FillRect(screenDc, &all, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(nullptr, screenDc);
+  screen::Compose();
+  EXPECT_EQ(At(30, 30), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(At(10, 10), kWhite);
+  EXPECT_FALSE(platform::ui::GetUpdateState(window, nullptr, nullptr));
+}
+
+TEST_F(ScreenTest, BeginPaintErasesOnlyWhenAskedAndValidates) {
+  HWND window = Make(kRed, WS_POPUP, 20, 20, 80, 60);
+  screen::Compose();
+  EXPECT_EQ(g_seen.erases, 1);
+  EXPECT_TRUE(g_seen.lastErase);  // the procedure left the erase to the painter
+
+  g_seen = Seen{};
+  RECT part{5, 6, 30, 20};
+  InvalidateRect(window, &part, FALSE);
+  PAINTSTRUCT paint{};
+  HDC dc = BeginPaint(window, &paint);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(g_seen.erases, 0);
+  EXPECT_FALSE(paint.fErase);
+  EXPECT_EQ(paint.rcPaint.left, 5);
+  EXPECT_EQ(paint.rcPaint.top, 6);
+  EXPECT_EQ(paint.rcPaint.right, 30);
+  EXPECT_EQ(paint.rcPaint.bottom, 20);
+  EXPECT_FALSE(platform::ui::GetUpdateState(window, nullptr, nullptr));
+  // Drawing is clipped to the update area.
+  RECT client{};
+  GetClientRect(window, &client);
+  FillRect(dc, &client, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_TRUE(EndPaint(window, &paint));
+  EXPECT_EQ(At(20 + 5, 20 + 6), kBlack);
+  EXPECT_EQ(At(20 + 29, 20 + 19), kBlack);
+  EXPECT_EQ(At(20 + 30, 20 + 19), kRed);
+  EXPECT_EQ(At(20 + 4, 20 + 6), kRed);
+  EXPECT_FALSE(EndPaint(window, &paint));
+
+  InvalidateRect(window, nullptr, TRUE);
+  dc = BeginPaint(window, &paint);
+  EXPECT_EQ(g_seen.erases, 1);
+  EXPECT_TRUE(paint.fErase);
+  EndPaint(window, &paint);
+}
+
+TEST_F(ScreenTest, WindowDcsSpareWhatLiesAboveAndStartAtTheClientArea) {
+  HWND lower = Make(kRed, WS_POPUP | WS_BORDER, 10, 10, 100, 100);
+  HWND child = Make(kGreen, WS_CHILD, 5, 5, 20, 20, lower);
+  HWND upper = Make(kBlue, WS_POPUP, 60, 60, 100, 100);
+  BringWindowToTop(upper);
+  screen::Compose();
+
+  HDC dc = GetDC(lower);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(GetPixel(dc, 0, 0), kRed);  // the client's top-left is (11, 11)
+  RECT client{};
+  GetClientRect(lower, &client);
+  HBRUSH yellow = CreateSolidBrush(kYellow);
+  FillRect(dc, &client, yellow);
+  DeleteObject(yellow);
+  EXPECT_EQ(GetPixel(dc, 70, 70), CLR_INVALID);  // under `upper`
+  EXPECT_EQ(ReleaseDC(lower, dc), 1);
+  EXPECT_EQ(At(11, 11), kYellow);
+  EXPECT_EQ(At(108, 30), kYellow);
+  EXPECT_EQ(At(109, 30), kBlack);  // the frame is not the client's
+  EXPECT_EQ(At(20, 20), kGreen);   // the child keeps its pixels
+  EXPECT_EQ(At(70, 70), kBlue);    // and so does the window above
+
+  // The screen DC reaches everything.
+  HDC whole = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(whole, 70, 70), kBlue);
+  EXPECT_EQ(GetPixel(whole, 239, 319), kWhite);
+  EXPECT_EQ(GetPixel(whole, 240, 0), CLR_INVALID);
+  ReleaseDC(nullptr, whole);
+
+  // A hidden window's DC draws nowhere.
+  ShowWindow(child, SW_HIDE);
+  dc = GetDC(child);
+  EXPECT_EQ(SetPixel(dc, 1, 1, kBlack), CLR_INVALID);
+  ReleaseDC(child, dc);
+}
+
+class PngFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("veyr-screen-" + std::to_string(::getpid()) + "-" +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::filesystem::path dir_;
+};
+
+TEST_F(PngFile, WritesTheFramebufferAndReadsItBack) {
+  HDC dc = GetDC(nullptr);
+  for (int y = 0; y < screen::kHeight; ++y) {
+    for (int x = 0; x < screen::kWidth; ++x) {
+      SetPixel(dc, x, y,
+               RGB(static_cast<BYTE>(x), static_cast<BYTE>(y), static_cast<BYTE>(x * 7 + y * 3)));
+    }
+  }
+  ReleaseDC(nullptr, dc);
+  const std::vector<std::uint32_t> expected = screen::Pixels();
+
+  std::string error;
+  ASSERT_TRUE(screen::WritePng(dir_ / "one.png", 1, &error)) << error;
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+  ASSERT_TRUE(screen::ReadPng(dir_ / "one.png", &width, &height, &pixels, &error)) << error;
+  EXPECT_EQ(width, screen::kWidth);
+  EXPECT_EQ(height, screen::kHeight);
+  EXPECT_EQ(pixels, expected);
+
+  ASSERT_TRUE(screen::WritePng(dir_ / "two.png", 2, &error)) << error;
+  ASSERT_TRUE(screen::ReadPng(dir_ / "two.png", &width, &height, &pixels, &error)) << error;
+  ASSERT_EQ(width, 2 * screen::kWidth);
+  ASSERT_EQ(height, 2 * screen::kHeight);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      ASSERT_EQ(pixels[static_cast<std::size_t>(y) * width + x],
+                expected[static_cast<std::size_t>(y / 2) * screen::kWidth + x / 2])
+          << x << "," << y;
+    }
+  }
+}
+
+TEST_F(PngFile, FailuresSayWhatWentWrong) {
+  std::string error;
+  EXPECT_FALSE(screen::WritePng(dir_ / "three.png", 3, &error));
+  EXPECT_NE(error.find("scale"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "three.png"));
+
+  const auto missing = dir_ / "no such folder" / "shot.png";
+  EXPECT_FALSE(screen::WritePng(missing, 1, &error));
+  EXPECT_NE(error.find("no such folder"), std::string::npos) << error;
+
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+  EXPECT_FALSE(screen::ReadPng(missing, &width, &height, &pixels, &error));
+  std::filesystem::path text = dir_ / "text.png";
+  std::FILE* file = std::fopen(text.c_str(), "w");
+  std::fputs("not an image", file);
+  std::fclose(file);
+  EXPECT_FALSE(screen::ReadPng(text, &width, &height, &pixels, &error));
+  EXPECT_NE(error.find("not a PNG"), std::string::npos) << error;
+}
+
+}  // namespace
