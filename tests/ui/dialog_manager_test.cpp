@@ -26,7 +26,7 @@ constexpr int kAfter = 120;
 const DialogItemTemplate kItems[] = {
     Item(IDC_STATIC, u"STATIC", SS_LEFT, 4, 4, 60, 8, u"Name:"),
     Item(kName, u"EDIT", WS_TABSTOP | WS_BORDER, 4, 14, 100, 12),
-    Item(kNotes, u"EDIT", WS_TABSTOP | ES_MULTILINE, 4, 30, 100, 24),
+    Item(kNotes, u"EDIT", WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN, 4, 30, 100, 24),
     Item(kCheck, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 4, 58, 80, 10, u"Remember"),
     Item(kRadio1, u"BUTTON", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 4, 70, 60, 10, u"One"),
     Item(kRadio2, u"BUTTON", BS_AUTORADIOBUTTON, 4, 80, 60, 10, u"Two"),
@@ -343,11 +343,22 @@ TEST_F(DialogManagerTest, ArrowsMoveWithinTheRadioGroupAndCheckTheButton) {
   EXPECT_TRUE(StepsDone());
 }
 
+// Keys that reached the multi-line edit, seen through a subclass.
+std::vector<WPARAM> g_notesKeys;
+WNDPROC g_notesProc = nullptr;
+LRESULT NotesSpy(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN) g_notesKeys.push_back(wParam);
+  return CallWindowProc(g_notesProc, edit, message, wParam, lParam);
+}
+
 TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLineEdit) {
   g_log.endOnButtons = false;
+  g_notesKeys.clear();
   HWND dialog = nullptr;
   Then([&] {
     dialog = GetActiveWindow();
+    g_notesProc = reinterpret_cast<WNDPROC>(
+        SetWindowLong(Item(dialog, kNotes), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&NotesSpy)));
     EXPECT_EQ(SendMessage(dialog, DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
     input::Key(VK_RETURN);  // focus in the name field
   });
@@ -359,7 +370,7 @@ TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLin
   Then([&] {
     // The multi-line edit takes the key itself.
     EXPECT_EQ(g_log.commands, std::vector<int>{IDOK});
-    EXPECT_EQ(GetWindowLong(Item(dialog, kNotes), GWL_USERDATA), static_cast<LONG_PTR>(VK_RETURN));
+    EXPECT_EQ(g_notesKeys, std::vector<WPARAM>{VK_RETURN});
     SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, IDCANCEL)), TRUE);
     input::Key(VK_RETURN);
   });

@@ -1,6 +1,5 @@
 // Shared by the dialog, message-box and file-dialog tests: a fixture on the
-// virtual clock that drives modal loops with scripted steps, and minimal
-// control classes for when the window system's own are not registered.
+// virtual clock that drives modal loops with scripted steps.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -33,7 +32,6 @@ class DialogTest : public ::testing::Test {
 
  private:
   std::deque<std::function<void()>> steps_;
-  std::vector<LPCWSTR> standIns_;
   std::vector<HWND> owners_;
   platform::ui::IdleHook previousHook_;
   platform::ui::IdleExhaustedHandler previousExhausted_;
