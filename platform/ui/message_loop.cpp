@@ -82,9 +82,13 @@ void Block() {
     q.blocked = true;
   }
   pollfd fds[2] = {{q.wakeFd, POLLIN, 0}, {BroadcastSocketFd(), POLLIN, 0}};
-  ::poll(fds, fds[1].fd >= 0 ? 2 : 1, timeout);
-  std::uint64_t count = 0;
-  [[maybe_unused]] const auto drained = ::read(q.wakeFd, &count, sizeof count);
+  const bool socket = fds[1].fd >= 0;
+  const int ready = ::poll(fds, socket ? 2 : 1, timeout);
+  if (socket && ready >= 0) NoteBroadcastSocketPolled(fds[1].revents & POLLIN);
+  if (fds[0].revents & POLLIN) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const auto drained = ::read(q.wakeFd, &count, sizeof count);
+  }
   Lock lock(S().mutex);
   q.blocked = false;
 }

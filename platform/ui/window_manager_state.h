@@ -211,6 +211,8 @@ void PostToTopLevels(UINT message, WPARAM wParam, LPARAM lParam);
 // Cross-process part of the broadcast (window_messages.cpp).
 void SendBroadcastDatagram(UINT message, WPARAM wParam, LPARAM lParam);
 void ReceiveBroadcastDatagrams();
+// The loop's wait looked at the socket (readable or not).
+void NoteBroadcastSocketPolled(bool readable);
 int BroadcastSocketFd();
 // Opens this process's broadcast socket for the open device.
 void ListenForBroadcasts();

@@ -7,12 +7,15 @@
 //                                    broadcast sends one datagram to every
 //                                    other socket
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -109,30 +112,57 @@ UINT RegisterOnDevice(const fs::path& folder, const std::u16string& folded) {
 struct Socket {
   std::mutex mutex;
   int fd = -1;
-  pid_t pid = 0;
+  bool inherited = false;  // made by the parent of a fork
   std::string folder;
   fs::path path;
 
   ~Socket() { Close(); }
   void Close() {
-    if (fd >= 0 && pid == ::getpid()) {
+    if (fd >= 0) {
       ::close(fd);
+      // The parent's socket file stays for the parent.
       std::error_code ec;
-      fs::remove(path, ec);
-    } else if (fd >= 0) {
-      // Inherited across fork: the parent's socket file stays.
-      ::close(fd);
+      if (!inherited) fs::remove(path, ec);
     }
     fd = -1;
+    inherited = false;
     folder.clear();
     path.clear();
   }
 };
 
+// Whether the socket may hold datagrams. Looking costs a system call, so
+// the loop looks when its wait saw the socket readable, and otherwise at
+// most every kRecheck while it runs without waiting.
+using Steady = std::chrono::steady_clock;
+constexpr auto kRecheck = std::chrono::milliseconds(5);
+std::atomic<bool> g_mayHaveDatagrams{true};
+std::atomic<Steady::rep> g_lastLook{0};
+
+void MarkInherited();
+
 Socket& TheSocket() {
-  static Socket socket;
-  return socket;
+  static Socket* socket = [] {
+    ::pthread_atfork(nullptr, nullptr, MarkInherited);
+    return new Socket;
+  }();
+  return *socket;
 }
+
+// Fork child: one thread, the lock is not taken.
+void MarkInherited() {
+  TheSocket().inherited = true;
+  g_mayHaveDatagrams = true;
+}
+
+// Removes this process's socket file at exit.
+struct SocketCleanup {
+  ~SocketCleanup() {
+    Socket& s = TheSocket();
+    std::lock_guard guard(s.mutex);
+    s.Close();
+  }
+} g_socketCleanup;
 
 bool FillAddress(const fs::path& path, sockaddr_un* address) {
   std::memset(address, 0, sizeof *address);
@@ -149,11 +179,11 @@ int EnsureSocketLocked(Socket& s) {
     return -1;
   }
   const fs::path& folder = device::Folder();
-  if (s.fd >= 0 && s.pid == ::getpid() && s.folder == folder.native()) return s.fd;
+  if (s.fd >= 0 && !s.inherited && s.folder == folder.native()) return s.fd;
   s.Close();
-  s.pid = ::getpid();
   s.folder = folder.native();
-  s.path = folder / "run" / (kSocketPrefix + std::to_string(s.pid) + kSocketSuffix);
+  s.path = folder / "run" / (kSocketPrefix + std::to_string(::getpid()) + kSocketSuffix);
+  g_mayHaveDatagrams = true;
   sockaddr_un address;
   if (!FillAddress(s.path, &address)) return -1;  // folder path too long: no broadcasts
   const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -217,7 +247,18 @@ void SendBroadcastDatagram(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+void NoteBroadcastSocketPolled(bool readable) {
+  g_lastLook = Steady::now().time_since_epoch().count();
+  if (readable) g_mayHaveDatagrams = true;
+}
+
 void ReceiveBroadcastDatagrams() {
+  const auto now = Steady::now().time_since_epoch().count();
+  if (!g_mayHaveDatagrams &&
+      now - g_lastLook.load() < std::chrono::duration_cast<Steady::duration>(kRecheck).count()) {
+    return;
+  }
+  g_lastLook = now;
   Datagram received[16];
   int count = 0;
   {
@@ -228,7 +269,10 @@ void ReceiveBroadcastDatagrams() {
     while (count < 16) {
       Datagram d;
       const ssize_t n = ::recv(fd, &d, sizeof d, MSG_DONTWAIT);
-      if (n < 0) break;
+      if (n < 0) {
+        g_mayHaveDatagrams = false;
+        break;
+      }
       if (n == sizeof d && d.magic == kMagic) received[count++] = d;
     }
   }
