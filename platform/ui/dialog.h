@@ -52,8 +52,9 @@ UINT GetDialogTemplateId(HWND dialog);
 // message returns the value the DLGPROC left in DWL_MSGRESULT.
 LRESULT DefDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Child dialogs (property pages) with DS_CONTROL take part in the keyboard
-// navigation of the dialog they sit in.
+// Child dialogs (WS_CHILD templates: property pages) get
+// WS_EX_CONTROLPARENT and take part in the keyboard navigation of the
+// dialog they sit in.
 inline constexpr DWORD DS_CONTROL = 0x00000400;
 // Window extra bytes of the dialog class (DWL_MSGRESULT, DWL_DLGPROC, DWL_USER).
 inline constexpr int DLGWINDOWEXTRA = 3 * static_cast<int>(sizeof(LONG_PTR));

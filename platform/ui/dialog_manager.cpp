@@ -375,13 +375,11 @@ BOOL EndDialog(HWND dialog, LONG_PTR result) {
   if (!state) return FALSE;
   state->ended = true;
   state->result = result;
-  if (!state->modal) {
-    ShowWindow(dialog, SW_HIDE);
-  } else {
-    // Wakes the modal loop when EndDialog comes from outside a message
-    // (an idle hook, a timer procedure).
-    PostMessage(dialog, WM_NULL, 0, 0);
-  }
+  // A modeless dialog is only hidden; destroying it is its maker's job.
+  if (!state->modal) ShowWindow(dialog, SW_HIDE);
+  // Wakes the loop running the dialog when EndDialog comes from outside a
+  // message (an idle hook, a timer procedure).
+  PostMessage(dialog, WM_NULL, 0, 0);
   return TRUE;
 }
 
