@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "platform/device.h"
+#include "platform/kernel.h"
+#include "platform/message_box.h"
+#include "platform/ui/screen.h"
+#include "platform/wstring.h"
+#include "tests/ui/shell_fixture.h"
+
+namespace {
+
+namespace shell = platform::ui::shell;
+using testing_support::Received;
+using testing_support::ReceivedLog;
+
+class ShellWindowsTest : public testing_support::ShellTest {};
+
+RECT RectOf(HWND w) {
+  RECT r{};
+  GetWindowRect(w, &r);
+  return r;
+}
+
+std::uint32_t PixelAt(int x, int y) {
+  return platform::ui::screen::Pixels()[static_cast<std::size_t>(y) * 240 + x];
+}
+
+TEST_F(ShellWindowsTest, BarsAreTopmostAndTappingThemKeepsTheActiveWindowAndFocus) {
+  EXPECT_TRUE(Equal(RectOf(shell::TaskbarWindow()), {0, 0, 240, 26}));
+  EXPECT_TRUE(Equal(RectOf(shell::MenuBarWindow()), {0, 294, 240, 320}));
+  EXPECT_TRUE(Equal(RectOf(shell::InputPanelWindow()), {0, 214, 240, 294}));
+  EXPECT_TRUE(IsWindowVisible(shell::TaskbarWindow()));
+  EXPECT_TRUE(IsWindowVisible(shell::MenuBarWindow()));
+  EXPECT_FALSE(IsWindowVisible(shell::InputPanelWindow()));
+  for (HWND w : {shell::TaskbarWindow(), shell::MenuBarWindow(), shell::InputPanelWindow()}) {
+    const auto ex = static_cast<DWORD>(GetWindowLong(w, GWL_EXSTYLE));
+    EXPECT_EQ(ex & (WS_EX_TOPMOST | WS_EX_NOACTIVATE), WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+  }
+
+  const HWND app = MakeWindow(u"Notes");
+  Tap({100, 5, 110, 20});   // taskbar title
+  Tap({10, 300, 20, 310});  // empty menu bar
+  EXPECT_EQ(GetActiveWindow(), app);
+  EXPECT_EQ(GetForegroundWindow(), app);
+  EXPECT_EQ(GetFocus(), app);
+  // The shell's windows lie above the application's.
+  EXPECT_EQ(WindowFromPoint({120, 10}), shell::TaskbarWindow());
+  EXPECT_EQ(WindowFromPoint({120, 300}), shell::MenuBarWindow());
+}
+
+TEST_F(ShellWindowsTest, FullScreenStateIsKeptPerWindowAndFollowsTheForeground) {
+  const HWND lock = MakeWindow(u"Lock");
+  ASSERT_TRUE(SHFullScreen(lock, SHFS_HIDETASKBAR | SHFS_HIDESTARTICON | SHFS_HIDESIPBUTTON));
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(shell::TaskbarWindow()));
+  EXPECT_FALSE(shell::StartIconVisible());
+  EXPECT_FALSE(shell::SipButtonVisible());
+
+  // Another application in front has the default shell.
+  const HWND other = MakeWindow(u"Other");
+  EXPECT_TRUE(IsWindowVisible(shell::TaskbarWindow()));
+  EXPECT_TRUE(shell::StartIconVisible());
+  EXPECT_TRUE(shell::SipButtonVisible());
+
+  // Only the start icon hidden: the taskbar shows without it.
+  ASSERT_TRUE(SHFullScreen(other, SHFS_HIDESTARTICON));
+  EXPECT_TRUE(shell::TaskbarVisible());
+  EXPECT_FALSE(shell::StartIconVisible());
+
+  // A window owned by the lock screen (its message box) keeps its screen.
+  const HWND box = MakeWindow(u"Box", 0, lock);
+  EXPECT_EQ(GetForegroundWindow(), box);
+  EXPECT_FALSE(IsWindowVisible(shell::TaskbarWindow()));
+  EXPECT_FALSE(shell::SipButtonVisible());
+  DestroyWindow(box);
+
+  SetForegroundWindow(lock);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(shell::TaskbarWindow()));
+  ASSERT_TRUE(SHFullScreen(lock, SHFS_SHOWTASKBAR | SHFS_SHOWSTARTICON));
+  EXPECT_TRUE(IsWindowVisible(shell::TaskbarWindow()));
+  EXPECT_TRUE(shell::StartIconVisible());
+  EXPECT_FALSE(shell::SipButtonVisible());
+
+  SetLastError(0);
+  EXPECT_FALSE(SHFullScreen(lock, SHFS_SHOWTASKBAR | SHFS_HIDETASKBAR));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_TRUE(shell::TaskbarVisible());
+  EXPECT_FALSE(SHFullScreen(nullptr, SHFS_HIDETASKBAR));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+}
+
+TEST_F(ShellWindowsTest, HiddenTaskbarLetsTheWindowBelowShowOnTheScreen) {
+  const HWND lock = MakeWindow(u"Lock");
+  MoveWindow(lock, 0, 0, 240, 320, TRUE);
+  Pump();
+  // The taskbar's navy covers the top while it shows.
+  EXPECT_EQ(PixelAt(1, 1), 0x14387Cu);
+  SHFullScreen(lock, SHFS_HIDETASKBAR | SHFS_HIDESTARTICON);
+  InvalidateRect(lock, nullptr, TRUE);
+  Pump();
+  EXPECT_NE(PixelAt(1, 1), 0x14387Cu);
+  DestroyWindow(lock);
+  Pump();
+  EXPECT_EQ(PixelAt(1, 1), 0x14387Cu);
+}
+
+TEST_F(ShellWindowsTest, InitDialogSizesTheDialogBelowTheTaskbar) {
+  const HWND dialog = MakeWindow(u"Dialog");
+  MoveWindow(dialog, 20, 60, 200, 150, FALSE);
+
+  SHINITDLGINFO info{SHIDIM_FLAGS, dialog, SHIDIF_FULLSCREENNOMENUBAR};
+  ASSERT_TRUE(SHInitDialog(&info));
+  EXPECT_TRUE(Equal(RectOf(dialog), {0, 26, 240, 320}));
+  // No menu bar for it; the bar comes back only to carry the panel button.
+  SHFullScreen(dialog, SHFS_HIDESIPBUTTON);
+  EXPECT_FALSE(shell::MenuBarVisible());
+  EXPECT_FALSE(IsWindowVisible(shell::MenuBarWindow()));
+  SHFullScreen(dialog, SHFS_SHOWSIPBUTTON);
+  EXPECT_TRUE(IsWindowVisible(shell::MenuBarWindow()));
+
+  info.dwFlags = SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_DONEBUTTON;
+  const HWND second = MakeWindow(u"Second");
+  info.hDlg = second;
+  ASSERT_TRUE(SHInitDialog(&info));
+  EXPECT_TRUE(Equal(RectOf(second), {0, 26, 240, 294}));
+  EXPECT_TRUE(shell::DoneButtonVisible());
+
+  SHSipPreference(second, SIP_UP);
+  info.dwFlags = SHIDIF_SIZEDLG;
+  ASSERT_TRUE(SHInitDialog(&info));
+  EXPECT_TRUE(Equal(RectOf(second), {0, 26, 240, 214}));
+  info.dwFlags = SHIDIF_SIPDOWN;
+  ASSERT_TRUE(SHInitDialog(&info));
+  EXPECT_FALSE(shell::PanelUp());
+
+  // Without the flags mask nothing changes.
+  MoveWindow(second, 10, 40, 100, 100, FALSE);
+  info = {0, second, SHIDIF_SIZEDLGFULLSCREEN};
+  ASSERT_TRUE(SHInitDialog(&info));
+  EXPECT_TRUE(Equal(RectOf(second), {10, 40, 110, 140}));
+  EXPECT_FALSE(SHInitDialog(nullptr));
+}
+
+TEST_F(ShellWindowsTest, DoneButtonSendsOkToTheWindowInFront) {
+  const HWND dialog = MakeWindow(u"Settings");
+  EXPECT_FALSE(shell::DoneButtonVisible());
+  ASSERT_TRUE(SHDoneButton(dialog, SHDB_SHOW));
+  ASSERT_TRUE(shell::DoneButtonVisible());
+  Tap(shell::DoneButtonRect());
+  EXPECT_EQ(CountOf(dialog, WM_COMMAND, IDOK), 1);
+  EXPECT_EQ(GetActiveWindow(), dialog);
+
+  ASSERT_TRUE(SHDoneButton(dialog, SHDB_HIDE));
+  EXPECT_FALSE(shell::DoneButtonVisible());
+  EXPECT_FALSE(SHDoneButton(dialog, 3));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+
+  // A window made with the caption OK style has the button unless it says
+  // otherwise; the lock-screen style bit always removes it.
+  const HWND ok = MakeWindow(u"OK style", WS_EX_CAPTIONOKBTN);
+  EXPECT_TRUE(shell::DoneButtonVisible());
+  SetWindowLong(ok, GWL_STYLE, GetWindowLong(ok, GWL_STYLE) | WS_NONAVDONEBUTTON);
+  EXPECT_FALSE(shell::DoneButtonVisible());
+  // A hidden taskbar carries no button.
+  SetWindowLong(ok, GWL_STYLE, GetWindowLong(ok, GWL_STYLE) & ~WS_NONAVDONEBUTTON);
+  SHFullScreen(ok, SHFS_HIDETASKBAR);
+  EXPECT_FALSE(shell::DoneButtonVisible());
+}
+
+TEST_F(ShellWindowsTest, ClockShowsTheVirtualTimeOfDayAndTurnsEachMinute) {
+  EXPECT_EQ(shell::ClockText(0), u"00:00");
+  EXPECT_EQ(shell::ClockText(61 * 60'000 + 59'999), u"01:01");
+  EXPECT_EQ(shell::ClockText(24 * 3'600'000 + 5 * 60'000), u"00:05");
+  DWORD due = 0;
+  ASSERT_TRUE(platform::ui::NextTimerDue(&due));
+  EXPECT_EQ(due, 60'000u);
+  platform::clock::Advance(90'000);
+  Pump();
+  ASSERT_TRUE(platform::ui::NextTimerDue(&due));
+  EXPECT_EQ(due, 120'000u);
+}
+
+class HelpViewerTest : public testing_support::ShellTest {
+ protected:
+  static void WriteHelp(const char* name, const std::string& html) {
+    const auto path = platform::device::MapPath(std::u16string(u"\\Windows\\") +
+                                                std::u16string(name, name + std::strlen(name)));
+    std::ofstream(path, std::ios::binary) << html;
+  }
+};
+
+TEST_F(HelpViewerTest, PegHelpShowsTheHelpPageUntilOk) {
+  const HWND dialog = MakeWindow(u"Logon");
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcess(u"PegHelp.exe", u"OMREL.htm", nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, nullptr, &pi));
+  EXPECT_NE(pi.dwProcessId, 0u);
+  EXPECT_NE(pi.dwThreadId, 0u);
+  ASSERT_NE(pi.hProcess, nullptr);
+  ASSERT_EQ(shell::ProcessStarts().size(), 1u);
+  const shell::ProcessStart start = shell::ProcessStarts()[0];
+  EXPECT_EQ(start.application, u"PegHelp.exe");
+  EXPECT_EQ(start.commandLine, u"OMREL.htm");
+  EXPECT_EQ(start.processId, pi.dwProcessId);
+
+  Pump();
+  const HWND viewer = start.window;
+  ASSERT_TRUE(IsWindow(viewer));
+  EXPECT_EQ(GetForegroundWindow(), viewer);
+  EXPECT_EQ(FindWindow(nullptr, u"Help"), viewer);
+  const std::u16string text = shell::HelpViewerText(viewer);
+  EXPECT_EQ(text.rfind(u"Veyrholm PDA\n\nVeyrholm PDA protects your Pocket PC", 0), 0u)
+      << platform::ToUtf8(text);
+  EXPECT_NE(text.find(u"Warning: a hard reset erases all data on the device."),
+            std::u16string::npos);
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_TIMEOUT);
+
+  ASSERT_TRUE(shell::DoneButtonVisible());
+  Tap(shell::DoneButtonRect());
+  EXPECT_FALSE(IsWindow(viewer));
+  EXPECT_EQ(GetForegroundWindow(), dialog);
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_OBJECT_0);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+
+  // The module asks for no process information.
+  ASSERT_TRUE(CreateProcess(u"PegHelp.exe", u"OMREL.htm", nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, nullptr, nullptr));
+  EXPECT_EQ(shell::ProcessStarts().size(), 2u);
+  EXPECT_NE(shell::ProcessStarts()[1].processId, start.processId);
+}
+
+TEST_F(HelpViewerTest, OtherProgramsAreNotFoundAndOneViewerServesEveryRequest) {
+  SetLastError(0);
+  EXPECT_FALSE(CreateProcess(u"calc.exe", u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(shell::ProcessStarts().empty());
+
+  WriteHelp("Other.htm", "<p>Other page</p>");
+  ASSERT_TRUE(CreateProcess(u"\\Windows\\peghelp.exe", u"\"OMREL.htm#settings\"", nullptr, nullptr,
+                            FALSE, 0, nullptr, nullptr, nullptr, nullptr));
+  ASSERT_TRUE(CreateProcess(nullptr, u"PegHelp.exe Other.htm", nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, nullptr, nullptr));
+  ASSERT_EQ(shell::ProcessStarts().size(), 2u);
+  EXPECT_EQ(shell::ProcessStarts()[0].window, shell::ProcessStarts()[1].window);
+  EXPECT_EQ(shell::HelpViewerText(shell::ProcessStarts()[1].window), u"Other page");
+
+  ASSERT_TRUE(CreateProcess(u"PegHelp.exe", u"Missing.htm", nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, nullptr, nullptr));
+  EXPECT_EQ(shell::HelpViewerText(shell::ProcessStarts()[2].window),
+            u"The help file \\Windows\\Missing.htm could not be found.");
+
+  platform::faults::Fail("CreateProcess", ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_FALSE(CreateProcess(u"PegHelp.exe", u"OMREL.htm", nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+}
+
+TEST_F(HelpViewerTest, LongPagesScrollByKeyArrowAndTrackAndEscapeCloses) {
+  std::string html;
+  for (int i = 0; i < 60; ++i) html += "<p>Paragraph number " + std::to_string(i) + "</p>";
+  WriteHelp("Long.htm", html);
+  ASSERT_TRUE(CreateProcess(u"PegHelp.exe", u"Long.htm", nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, nullptr, nullptr));
+  Pump();
+  const HWND viewer = shell::ProcessStarts()[0].window;
+  EXPECT_EQ(shell::HelpViewerLineCount(viewer), 119);  // blank lines between paragraphs
+  EXPECT_EQ(shell::HelpViewerTopLine(viewer), 0);
+
+  platform::ui::input::Key(VK_DOWN);
+  Pump();
+  EXPECT_EQ(shell::HelpViewerTopLine(viewer), 1);
+  Tap({229, 282, 240, 293});  // the scroll bar's down arrow (bottom of the viewer)
+  EXPECT_EQ(shell::HelpViewerTopLine(viewer), 2);
+  Tap({229, 200, 240, 210});  // the track below the thumb: a page on
+  EXPECT_GT(shell::HelpViewerTopLine(viewer), 10);
+  platform::ui::input::Key(VK_END);
+  Pump();
+  const int last = shell::HelpViewerTopLine(viewer);
+  platform::ui::input::Key(VK_DOWN);
+  Pump();
+  EXPECT_EQ(shell::HelpViewerTopLine(viewer), last);
+
+  platform::ui::input::Key(VK_ESCAPE);
+  Pump();
+  EXPECT_FALSE(IsWindow(viewer));
+}
+
+TEST(ParseHelpTest, KeepsTheVisibleTextInParagraphsAndHeadings) {
+  const auto paragraphs = shell::ParseHelp(
+      "<html><head><title>T</title><style>p{}</style></head><body>\n"
+      "<H1 class=x>Caf\xc3\xa9  &amp;\n Tea</H1><!-- <p>hidden</p> -->"
+      "<p>One&nbsp;two &lt;b&gt; &#65;&#x42; &unknown; a < b</p>"
+      "text<br/>after<ul><li>first</li><li>second</li></ul>"
+      "<script>var x = '<p>no</p>';</script><p>Latin \xe9t\xe9</p></body></html>");
+  std::vector<std::pair<std::u16string, bool>> got;
+  for (const auto& p : paragraphs) got.emplace_back(p.text, p.heading);
+  const std::vector<std::pair<std::u16string, bool>> want = {
+      {u"Caf\u00e9 & Tea", true},
+      {u"One\u00a0two <b> AB &unknown; a < b", false},
+      {u"text", false},
+      {u"after", false},
+      {u"\u2022 first", false},
+      {u"\u2022 second", false},
+      {u"Latin \u00e9t\u00e9", false}};
+  EXPECT_EQ(got, want);
+  EXPECT_TRUE(shell::ParseHelp("").empty());
+  EXPECT_TRUE(shell::ParseHelp("<p>  </p><br><unclosed").empty());
+}
+
+}  // namespace
