@@ -41,10 +41,12 @@ constexpr DialogItemTemplate PushButton(int id, LPCWSTR text, Box box) {
 constexpr DialogItemTemplate DefaultButton(int id, LPCWSTR text, Box box) {
   return Item(id, u"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, 0, box, text);
 }
-// `options`: any of WS_BORDER (bordered), ES_PASSWORD (masked),
-// ES_AUTOHSCROLL (auto-scrolling).
+// `options`: any of ES_PASSWORD (masked), ES_AUTOHSCROLL (auto-scrolling).
+// A single-line field always has its border, as edit fields of dialog
+// resources do by default: without it a field is invisible on a white
+// dialog, and no design asks for a frameless one.
 constexpr DialogItemTemplate Edit(int id, DWORD options, Box box) {
-  return Item(id, u"EDIT", options | WS_TABSTOP, 0, box, nullptr);
+  return Item(id, u"EDIT", options | WS_BORDER | WS_TABSTOP, 0, box, nullptr);
 }
 // Not read-only where the owner puts its own text back after each change.
 constexpr DialogItemTemplate MultiLineEdit(int id, DWORD options, DWORD exStyle, Box box) {
@@ -74,7 +76,7 @@ constexpr DialogTemplate Dialog(UINT id, DWORD style, short cx, short cy, LPCWST
 // Password logon: owner lines, masked entry, OK, Help and the logo.
 constexpr DialogItemTemplate kPasswordLogonItems[] = {
     StaticText(IDC_OWNER_TEXT, u"Owner information", {5, 45, 147, 16}),
-    Edit(IDC_PASSWORD_ENTRY, WS_BORDER | ES_PASSWORD | ES_AUTOHSCROLL, {5, 66, 151, 12}),
+    Edit(IDC_PASSWORD_ENTRY, ES_PASSWORD | ES_AUTOHSCROLL, {5, 66, 151, 12}),
     DefaultButton(1, u"OK", {5, 85, 46, 14}),
     PushButton(IDC_HELP_BUTTON, u"Help", {59, 85, 46, 14}),
     StaticBitmap(IDC_LOGO, IDB_LOGO, {111, 85, 43, 13}),

@@ -260,8 +260,8 @@ TEST(DialogTemplates, InstallWizardHasTitleInfoBoxAndTwoMaskedFields) {
   EXPECT_TRUE(Has(info->exStyle, WS_EX_STATICEDGE));
   // The wizard undoes edits itself; the box stays writable.
   EXPECT_EQ(info->style & ES_READONLY, 0u);
-  EXPECT_TRUE(Has(ItemById(*dialog, 684)->style, ES_PASSWORD | ES_AUTOHSCROLL));
-  EXPECT_TRUE(Has(ItemById(*dialog, 685)->style, ES_PASSWORD));
+  EXPECT_TRUE(Has(ItemById(*dialog, 684)->style, WS_BORDER | ES_PASSWORD | ES_AUTOHSCROLL));
+  EXPECT_TRUE(Has(ItemById(*dialog, 685)->style, WS_BORDER | ES_PASSWORD));
   EXPECT_EQ(ItemById(*dialog, 717)->style & BS_TYPEMASK, BS_DEFPUSHBUTTON);
 }
 
@@ -281,7 +281,7 @@ TEST(DialogTemplates, CurrentPasswordPromptIsABorderedCentredPopup) {
                                         {2, u"BUTTON", 99, 38, 40, 14, u"Cancel"},
                                     });
   EXPECT_EQ(ItemById(*dialog, 738)->style & BS_TYPEMASK, BS_GROUPBOX);
-  EXPECT_TRUE(Has(ItemById(*dialog, 777)->style, ES_PASSWORD | WS_TABSTOP));
+  EXPECT_TRUE(Has(ItemById(*dialog, 777)->style, WS_BORDER | ES_PASSWORD | WS_TABSTOP));
 }
 
 TEST(Artwork, TablesAreSortedAndHoldEveryPictureAtItsSize) {
