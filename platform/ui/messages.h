@@ -293,3 +293,69 @@ inline constexpr int SW_SHOWNA = 8;
 // Standard control and dialog ids.
 inline constexpr int IDC_STATIC = -1;
 inline constexpr UINT IDHELP = 9;
+
+// Word packing of WM_COMMAND and friends.
+constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) {
+  return static_cast<WPARAM>(MAKELONG(lo, hi));
+}
+constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) {
+  return static_cast<LPARAM>(MAKELONG(lo, hi));
+}
+
+// More of the controls' styles, messages and notifications.
+inline constexpr DWORD ES_WANTRETURN = 0x1000;
+inline constexpr UINT EM_LINESCROLL = 0x00B6;
+inline constexpr UINT EM_GETFIRSTVISIBLELINE = 0x00CE;
+inline constexpr DWORD SS_NOPREFIX = 0x00000080;
+inline constexpr WORD STN_CLICKED = 0;
+inline constexpr UINT BM_GETIMAGE = 0x00F6;
+inline constexpr WPARAM BST_INDETERMINATE = 2;
+inline constexpr WPARAM BST_PUSHED = 4;
+inline constexpr WPARAM BST_FOCUS = 8;
+inline constexpr WORD CBN_EDITUPDATE = 6;
+
+// Owner drawing (WM_DRAWITEM; DRAWITEMSTRUCT is in gdi.h).
+inline constexpr UINT ODT_BUTTON = 4;
+inline constexpr UINT ODA_DRAWENTIRE = 0x0001;
+inline constexpr UINT ODA_SELECT = 0x0002;
+inline constexpr UINT ODA_FOCUS = 0x0004;
+inline constexpr UINT ODS_SELECTED = 0x0001;
+inline constexpr UINT ODS_DISABLED = 0x0004;
+inline constexpr UINT ODS_FOCUS = 0x0010;
+
+// Scroll requests (WM_VSCROLL wParam low word).
+inline constexpr WORD SB_LINEUP = 0;
+inline constexpr WORD SB_LINEDOWN = 1;
+inline constexpr WORD SB_PAGEUP = 2;
+inline constexpr WORD SB_PAGEDOWN = 3;
+inline constexpr WORD SB_THUMBPOSITION = 4;
+inline constexpr WORD SB_THUMBTRACK = 5;
+inline constexpr WORD SB_TOP = 6;
+inline constexpr WORD SB_BOTTOM = 7;
+inline constexpr WORD SB_ENDSCROLL = 8;
+
+// Progress bar range (PBM_GETRANGE).
+struct PBRANGE {
+  int iLow;
+  int iHigh;
+};
+
+// Tab items (TCM_INSERTITEM, TCM_GETITEM, TCM_SETITEM).
+inline constexpr UINT TCIF_TEXT = 0x0001;
+inline constexpr UINT TCIF_IMAGE = 0x0002;
+inline constexpr UINT TCIF_PARAM = 0x0008;
+struct TCITEM {
+  UINT mask;
+  DWORD dwState;
+  DWORD dwStateMask;
+  LPWSTR pszText;
+  int cchTextMax;
+  int iImage;
+  LPARAM lParam;
+};
+inline constexpr UINT TCM_DELETEITEM = TCM_FIRST + 8;
+inline constexpr UINT TCM_DELETEALLITEMS = TCM_FIRST + 9;
+inline constexpr UINT TCM_GETITEMRECT = TCM_FIRST + 10;
+inline constexpr UINT TCM_ADJUSTRECT = TCM_FIRST + 40;
+inline constexpr UINT TCM_GETITEM = TCM_FIRST + 60;
+inline constexpr UINT TCM_SETITEM = TCM_FIRST + 61;

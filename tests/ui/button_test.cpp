@@ -1,0 +1,186 @@
+// The "BUTTON" class: clicks, check boxes, radio groups, default and
+// owner-drawn buttons, bitmap buttons, group boxes and disabled buttons.
+#include "platform/ui/dialog.h"
+#include "platform/ui/gdi.h"
+#include "tests/ui/controls_fixture.h"
+
+namespace {
+
+using controls_test::Command;
+using controls_test::ControlTest;
+namespace input = platform::ui::input;
+
+using ButtonTest = ControlTest;
+
+TEST_F(ButtonTest, PushButtonClicksOnlyWhenReleasedOnIt) {
+  const HWND ok = Make(u"BUTTON", u"OK", BS_PUSHBUTTON, {10, 10, 80, 30}, 1);
+  TapCenter(ok);
+  EXPECT_EQ(Commands(), (std::vector<Command>{{1, BN_CLICKED}}));
+  EXPECT_EQ(GetFocus(), ok);
+  const auto clicks = Log({WM_COMMAND});
+  EXPECT_EQ(clicks.back().lParam, reinterpret_cast<LPARAM>(ok));
+
+  // Pressed while the stylus is on it; sliding off and lifting is no click.
+  ClearLog();
+  const POINT inside = OnScreen(ok, 5, 5);
+  input::StylusDown(inside.x, inside.y);
+  Pump();
+  EXPECT_TRUE(SendMessage(ok, BM_GETSTATE, 0, 0) & BST_PUSHED);
+  input::StylusMove(inside.x + 150, inside.y);
+  Pump();
+  EXPECT_FALSE(SendMessage(ok, BM_GETSTATE, 0, 0) & BST_PUSHED);
+  input::StylusUp(inside.x + 150, inside.y);
+  Pump();
+  EXPECT_TRUE(Commands().empty());
+
+  // Space clicks the focused button; BM_CLICK clicks it too.
+  Press(VK_SPACE);
+  SendMessage(ok, BM_CLICK, 0, 0);
+  EXPECT_EQ(Commands(), (std::vector<Command>{{1, BN_CLICKED}, {1, BN_CLICKED}}));
+}
+
+TEST_F(ButtonTest, DisabledButtonsIgnoreTapsKeysAndClicks) {
+  const HWND button = Make(u"BUTTON", u"Go", BS_PUSHBUTTON, {10, 10, 80, 30}, 5);
+  const HWND check = Make(u"BUTTON", u"Box", BS_AUTOCHECKBOX, {10, 40, 120, 56}, 6);
+  EnableWindow(button, FALSE);
+  EnableWindow(check, FALSE);
+  TapCenter(button);
+  TapCenter(check);
+  SendMessage(button, BM_CLICK, 0, 0);
+  SendMessage(button, WM_KEYDOWN, VK_SPACE, 0);
+  SendMessage(button, WM_KEYUP, VK_SPACE, 0);
+  EXPECT_TRUE(Commands().empty());
+  EXPECT_EQ(SendMessage(check, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_UNCHECKED));
+  EXPECT_NE(GetFocus(), button);
+}
+
+TEST_F(ButtonTest, AutoCheckBoxTogglesOnEachClick) {
+  const HWND box = Make(u"BUTTON", u"Remember", BS_AUTOCHECKBOX, {10, 10, 150, 26}, 7);
+  TapCenter(box);
+  EXPECT_EQ(SendMessage(box, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED));
+  Press(VK_SPACE);
+  EXPECT_EQ(SendMessage(box, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_UNCHECKED));
+  EXPECT_EQ(CodesFrom(7), (std::vector<WORD>{BN_CLICKED, BN_CLICKED}));
+  // Setting the state is no click.
+  SendMessage(box, BM_SETCHECK, BST_CHECKED, 0);
+  EXPECT_EQ(SendMessage(box, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED));
+  EXPECT_EQ(CodesFrom(7).size(), 2u);
+}
+
+TEST_F(ButtonTest, AutoRadioButtonsAreExclusiveWithinTheirGroupOnly) {
+  const HWND a1 = Make(u"BUTTON", u"A1", BS_AUTORADIOBUTTON | WS_GROUP, {10, 10, 100, 26}, 11);
+  const HWND a2 = Make(u"BUTTON", u"A2", BS_AUTORADIOBUTTON, {10, 30, 100, 46}, 12);
+  const HWND label = Make(u"STATIC", u"between", SS_LEFT, {110, 30, 200, 46}, 13);
+  const HWND a3 = Make(u"BUTTON", u"A3", BS_AUTORADIOBUTTON, {10, 50, 100, 66}, 14);
+  const HWND b1 = Make(u"BUTTON", u"B1", BS_AUTORADIOBUTTON | WS_GROUP, {10, 80, 100, 96}, 21);
+  const HWND b2 = Make(u"BUTTON", u"B2", BS_AUTORADIOBUTTON, {10, 100, 100, 116}, 22);
+  (void)label;
+  SendMessage(a1, BM_SETCHECK, BST_CHECKED, 0);
+  SendMessage(b1, BM_SETCHECK, BST_CHECKED, 0);
+
+  TapCenter(a3);
+  EXPECT_EQ(SendMessage(a1, BM_GETCHECK, 0, 0), 0);
+  EXPECT_EQ(SendMessage(a2, BM_GETCHECK, 0, 0), 0);
+  EXPECT_EQ(SendMessage(a3, BM_GETCHECK, 0, 0), 1);
+  EXPECT_EQ(SendMessage(b1, BM_GETCHECK, 0, 0), 1);
+
+  TapCenter(b2);
+  EXPECT_EQ(SendMessage(b1, BM_GETCHECK, 0, 0), 0);
+  EXPECT_EQ(SendMessage(b2, BM_GETCHECK, 0, 0), 1);
+  EXPECT_EQ(SendMessage(a3, BM_GETCHECK, 0, 0), 1);
+  EXPECT_EQ(Commands(), (std::vector<Command>{{14, BN_CLICKED}, {22, BN_CLICKED}}));
+  // Tab stops at the checked button of each group.
+  EXPECT_TRUE(GetWindowLong(a3, GWL_STYLE) & WS_TABSTOP);
+  EXPECT_FALSE(GetWindowLong(a1, GWL_STYLE) & WS_TABSTOP);
+}
+
+TEST_F(ButtonTest, DefaultPushButtonStyleAndDialogCodes) {
+  const HWND ok = Make(u"BUTTON", u"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, {10, 10, 80, 30}, 1);
+  const HWND cancel = Make(u"BUTTON", u"Cancel", BS_PUSHBUTTON, {90, 10, 160, 30}, 2);
+  const HWND radio = Make(u"BUTTON", u"R", BS_AUTORADIOBUTTON, {10, 40, 80, 56}, 3);
+  const HWND group = Make(u"BUTTON", u"G", BS_GROUPBOX, {10, 60, 200, 120}, 4);
+  EXPECT_EQ(SendMessage(ok, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+  EXPECT_EQ(SendMessage(cancel, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+  EXPECT_EQ(SendMessage(radio, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_RADIOBUTTON);
+  EXPECT_EQ(SendMessage(group, WM_GETDLGCODE, 0, 0), DLGC_STATIC);
+
+  // BM_SETSTYLE swaps the button's own style and keeps the window styles.
+  SendMessage(ok, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  SendMessage(cancel, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+  EXPECT_EQ(SendMessage(ok, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+  EXPECT_EQ(SendMessage(cancel, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+  EXPECT_TRUE(GetWindowLong(ok, GWL_STYLE) & WS_TABSTOP);
+  EXPECT_TRUE(GetWindowLong(ok, GWL_STYLE) & WS_VISIBLE);
+}
+
+TEST_F(ButtonTest, OwnerDrawnButtonAsksItsParentToDrawWithItsState) {
+  const HWND key = Make(u"BUTTON", u"1", BS_OWNERDRAW, {20, 20, 52, 52}, 504);
+  std::vector<DRAWITEMSTRUCT> drawn;
+  React([&](HWND, UINT message, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
+    if (message == WM_DRAWITEM) drawn.push_back(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+    return std::nullopt;
+  });
+  Drawn(parent_);
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn.back().CtlType, ODT_BUTTON);
+  EXPECT_EQ(drawn.back().CtlID, 504u);
+  EXPECT_EQ(drawn.back().hwndItem, key);
+  EXPECT_EQ(drawn.back().rcItem.right, 32);
+  EXPECT_EQ(drawn.back().itemState, 0u);
+
+  const POINT p = OnScreen(key, 4, 4);
+  input::StylusDown(p.x, p.y);
+  Pump();
+  drawn.clear();
+  Drawn(parent_);
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn.back().itemState, ODS_SELECTED | ODS_FOCUS);
+  input::StylusUp(p.x, p.y);
+  Pump();
+  EXPECT_EQ(CodesFrom(504), (std::vector<WORD>{BN_CLICKED}));
+
+  EnableWindow(key, FALSE);
+  drawn.clear();
+  Drawn(parent_);
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_TRUE(drawn.back().itemState & ODS_DISABLED);
+}
+
+TEST_F(ButtonTest, BitmapButtonTakesTheSizeOfItsBitmap) {
+  const HWND button = Make(u"BUTTON", nullptr, BS_PUSHBUTTON | BS_BITMAP, {30, 30, 60, 60}, 548);
+  const HDC screen = GetDC(nullptr);
+  const HBITMAP bitmap = CreateCompatibleBitmap(screen, 24, 20);
+  ReleaseDC(nullptr, screen);
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(SendMessage(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)), 0);
+  EXPECT_EQ(SendMessage(button, BM_GETIMAGE, IMAGE_BITMAP, 0), reinterpret_cast<LRESULT>(bitmap));
+  RECT r{};
+  GetWindowRect(button, &r);
+  EXPECT_EQ(r.right - r.left, 24);
+  EXPECT_EQ(r.bottom - r.top, 20);
+  EXPECT_EQ(r.left, 30);
+  TapCenter(button);
+  EXPECT_EQ(CodesFrom(548), (std::vector<WORD>{BN_CLICKED}));
+  DestroyWindow(button);
+  DeleteObject(reinterpret_cast<HGDIOBJ>(bitmap));
+}
+
+TEST_F(ButtonTest, GroupBoxLetsTapsThroughToTheControlsInside) {
+  // The group box comes first, so it lies above the button in z-order.
+  Make(u"BUTTON", u"Limit", BS_GROUPBOX, {5, 5, 230, 150}, 767);
+  const HWND inner = Make(u"BUTTON", u"Test", BS_PUSHBUTTON, {20, 40, 100, 60}, 736);
+  TapCenter(inner);
+  EXPECT_EQ(Commands(), (std::vector<Command>{{736, BN_CLICKED}}));
+  EXPECT_EQ(GetFocus(), inner);
+}
+
+TEST_F(ButtonTest, ButtonsPaintSomething) {
+  const HWND push = Make(u"BUTTON", u"OK", BS_DEFPUSHBUTTON, {10, 10, 80, 30}, 1);
+  const HWND box = Make(u"BUTTON", u"Box", BS_AUTOCHECKBOX, {10, 40, 120, 56}, 2);
+  const HWND group = Make(u"BUTTON", u"Group", BS_GROUPBOX, {10, 60, 200, 120}, 3);
+  EXPECT_TRUE(Drawn(push));
+  EXPECT_TRUE(Drawn(box));
+  EXPECT_TRUE(Drawn(group));
+}
+
+}  // namespace
