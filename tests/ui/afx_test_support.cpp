@@ -1,0 +1,65 @@
+#include "tests/ui/afx_test_support.h"
+
+#include <cstdlib>
+
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/modules.h"
+
+namespace testing_support {
+
+AfxTest::AfxTest() {
+  state_.m_hCurrentInstanceHandle = GetModuleHandle(nullptr);
+}
+
+void AfxTest::SetUp() {
+  platform::clock::UseVirtual(1000);
+  platform::message_box::SetAnswer(IDOK);
+  platform::message_box::ClearRecorded();
+  scope_ = std::make_unique<CModuleStateScope>(&state_);
+  previousHook_ = platform::ui::SetIdleHook([this] {
+    if (steps_.empty()) return false;
+    auto step = std::move(steps_.front());
+    steps_.pop_front();
+    step();
+    return true;
+  });
+  previousExhausted_ = platform::ui::SetIdleExhaustedHandler([] {
+    ADD_FAILURE() << "a modal loop waited with no steps left";
+    CWnd* active = CWnd::FromHandlePermanent(GetActiveWindow());
+    if (!active) std::abort();
+    active->EndModalLoop(-2);
+  });
+}
+
+void AfxTest::TearDown() {
+  Pump();
+  platform::ui::SetIdleHook(previousHook_);
+  platform::ui::SetIdleExhaustedHandler(previousExhausted_);
+  scope_.reset();
+  platform::message_box::ClearRecorded();
+}
+
+void AfxTest::Pump() {
+  for (int rounds = 0; rounds < 100000; ++rounds) {
+    MSG msg{};
+    if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessage(&msg);
+    } else if (!steps_.empty()) {
+      auto step = std::move(steps_.front());
+      steps_.pop_front();
+      step();
+    } else {
+      return;
+    }
+  }
+  ADD_FAILURE() << "the message loop never became idle";
+}
+
+DialogItemTemplate AfxItem(int id, LPCWSTR className, DWORD style, short x, short y, short cx,
+                           short cy, LPCWSTR text) {
+  return DialogItemTemplate{id, className, style, 0, x, y, cx, cy, text, 0};
+}
+
+}  // namespace testing_support

@@ -1,0 +1,65 @@
+// Shared by the class-library tests: a module state of their own with an
+// application that records its help calls, the virtual clock, and steps
+// that run whenever a modal loop is idle.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/ui/afx.h"
+#include "platform/ui/message_loop.h"
+
+namespace testing_support {
+
+class RecordingApp : public CWinApp {
+ public:
+  explicit RecordingApp(AFX_MODULE_STATE* state) : CWinApp(u"Test Application", state) {}
+  void WinHelp(DWORD_PTR data, UINT command) override {
+    helpData.push_back(data);
+    helpCommands.push_back(command);
+  }
+  std::vector<DWORD_PTR> helpData;
+  std::vector<UINT> helpCommands;
+};
+
+class AfxTest : public ::testing::Test {
+ protected:
+  AfxTest();
+  void SetUp() override;
+  void TearDown() override;
+
+  // Steps run one at a time whenever the thread is idle. When they run out
+  // while a modal loop still waits, the test fails and the innermost
+  // class-library loop ends with -2.
+  void Then(std::function<void()> step) { steps_.push_back(std::move(step)); }
+  bool StepsDone() const { return steps_.empty(); }
+  // Runs queued messages and steps until the thread is idle with no steps.
+  void Pump();
+
+  AFX_MODULE_STATE state_;
+  RecordingApp app_{&state_};
+
+ private:
+  std::deque<std::function<void()>> steps_;
+  std::unique_ptr<CModuleStateScope> scope_;
+  platform::ui::IdleHook previousHook_;
+  platform::ui::IdleExhaustedHandler previousExhausted_;
+};
+
+// A template item in one line (dialog units).
+DialogItemTemplate AfxItem(int id, LPCWSTR className, DWORD style, short x, short y, short cx,
+                           short cy, LPCWSTR text = nullptr);
+
+// A popup dialog template without caption (so the library's full-screen
+// sizing leaves it alone) around `items`.
+template <std::size_t N>
+DialogTemplate AfxDialogTemplate(const DialogItemTemplate (&items)[N], LPCWSTR title = u"Test",
+                                 DWORD style = WS_POPUP | DS_SETFONT) {
+  return DialogTemplate{0, style, 0, 0, 0, 160, 150, title, u"Tahoma", 8, items, N};
+}
+
+}  // namespace testing_support
