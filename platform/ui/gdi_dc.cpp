@@ -58,11 +58,6 @@ std::uint64_t BeginPaintCount() {
   return g_beginPaintCount.load();
 }
 
-Surface ScreenSurface() {
-  auto& pixels = const_cast<std::vector<std::uint32_t>&>(screen::Pixels());
-  return {pixels.data(), screen::kWidth, screen::kHeight};
-}
-
 ClipList VisibleClientArea(HWND window, Rect* client) {
   *client = ClientAreaOnScreen(window);
   ClipList clip(Intersect(*client, ScreenSurface().Bounds()));

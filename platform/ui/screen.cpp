@@ -27,6 +27,20 @@ std::vector<std::uint32_t>& Framebuffer() {
 
 std::atomic<std::uint64_t> g_frames{0};
 
+}  // namespace
+}  // namespace platform::ui::screen
+
+namespace platform::ui::gdi {
+
+Surface ScreenSurface() {
+  return {screen::Framebuffer().data(), screen::kWidth, screen::kHeight};
+}
+
+}  // namespace platform::ui::gdi
+
+namespace platform::ui::screen {
+namespace {
+
 Rect WindowRectOnScreen(HWND window) {
   RECT r{};
   GetWindowRect(window, &r);
