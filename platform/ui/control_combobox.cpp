@@ -222,8 +222,9 @@ void OpenList(HWND window, ComboState& s) {
   s.listPressed = false;
   s.barPressed = ScrollPart::kNone;
   s.dropped = true;
+  // Shown above everything without taking the activation from the dialog.
   ShowWindow(s.list, SW_SHOWNA);
-  BringWindowToTop(s.list);
+  SetWindowPos(s.list, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   InvalidateRect(s.list, nullptr, TRUE);
   // Every tap goes to the list while it is open: one outside closes it.
   SetCapture(s.list);
@@ -327,7 +328,7 @@ void OnEditNotification(HWND window, ComboState& s, WORD code) {
       break;
     case EN_KILLFOCUS: {
       const HWND focus = GetFocus();
-      if (focus == window || focus == s.edit) break;
+      if (focus == window || focus == s.edit || (focus && focus == s.list)) break;
       if (s.dropped) CloseList(window, s, false);
       if (!IsWindow(window)) break;
       s.focused = false;

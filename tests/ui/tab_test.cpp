@@ -1,0 +1,109 @@
+// The "SysTabControl32" class: items, the selection changed by taps with
+// the parent's say, and the layout along the top or bottom edge.
+#include <optional>
+
+#include "platform/ui/controls_internal.h"
+#include "tests/ui/controls_fixture.h"
+
+namespace {
+
+using controls_test::ControlTest;
+namespace controls = platform::ui::controls;
+
+class TabTest : public ControlTest {
+ protected:
+  HWND MakeTabs(DWORD style, RECT r = {0, 0, 240, 200}) {
+    const HWND tabs = Make(u"SysTabControl32", nullptr, style, r, 12320);
+    for (LPCWSTR name : {u"General", u"Logon", u"Owner", u"Advanced"}) {
+      TCITEM item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = const_cast<LPWSTR>(name);
+      SendMessage(tabs, TCM_INSERTITEM, 99, reinterpret_cast<LPARAM>(&item));
+    }
+    React([this](HWND, UINT message, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
+      if (message != WM_NOTIFY) return std::nullopt;
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      notified_.push_back(header->code);
+      return header->code == TCN_SELCHANGING && refuse_ ? 1 : 0;
+    });
+    return tabs;
+  }
+  void TapTab(HWND tabs, int index) {
+    RECT r{};
+    ASSERT_TRUE(controls::TabItemScreenRect(tabs, index, &r));
+    TapScreen(r);
+  }
+
+  std::vector<UINT> notified_;
+  bool refuse_ = false;
+};
+
+TEST_F(TabTest, ItemsInOrderWithTheFirstSelected) {
+  const HWND tabs = MakeTabs(TCS_BOTTOM);
+  EXPECT_EQ(SendMessage(tabs, TCM_GETITEMCOUNT, 0, 0), 4);
+  EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 0);
+  WCHAR text[16] = {};
+  TCITEM item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 16;
+  ASSERT_TRUE(SendMessage(tabs, TCM_GETITEM, 3, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(std::u16string(text), u"Advanced");
+  // Setting the selection is no user change: no notifications.
+  EXPECT_EQ(SendMessage(tabs, TCM_SETCURSEL, 2, 0), 0);
+  EXPECT_EQ(SendMessage(tabs, TCM_SETCURSEL, 9, 0), -1);
+  EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 2);
+  EXPECT_TRUE(notified_.empty());
+  EXPECT_TRUE(SendMessage(tabs, TCM_DELETEITEM, 0, 0));
+  EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 1);
+}
+
+TEST_F(TabTest, TapOnATabAsksTheParentFirst) {
+  const HWND tabs = MakeTabs(TCS_BOTTOM);
+  TapTab(tabs, 2);
+  EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(notified_, (std::vector<UINT>{TCN_SELCHANGING, TCN_SELCHANGE}));
+  refuse_ = true;
+  notified_.clear();
+  TapTab(tabs, 1);
+  EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(notified_, (std::vector<UINT>{TCN_SELCHANGING}));
+  // The selected tab again: nothing happens.
+  notified_.clear();
+  TapTab(tabs, 2);
+  EXPECT_TRUE(notified_.empty());
+}
+
+TEST_F(TabTest, TabsRunAlongTheChosenEdgeAndThePageAreaTakesTheRest) {
+  const HWND bottom = MakeTabs(TCS_BOTTOM, {0, 0, 240, 200});
+  const HWND top = MakeTabs(0, {0, 200, 240, 300});
+  RECT b{};
+  RECT t{};
+  ASSERT_TRUE(SendMessage(bottom, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&b)));
+  ASSERT_TRUE(SendMessage(top, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&t)));
+  EXPECT_EQ(b.bottom, 200);
+  EXPECT_EQ(t.top, 0);
+  RECT first{};
+  SendMessage(bottom, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+  EXPECT_EQ(first.right, b.left);
+
+  RECT page{0, 0, 240, 200};
+  SendMessage(bottom, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+  EXPECT_EQ(page.top, 0);
+  EXPECT_EQ(page.bottom, b.top);
+  SendMessage(bottom, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&page));
+  EXPECT_EQ(page.bottom, 200);
+  EXPECT_TRUE(Drawn(bottom));
+}
+
+TEST_F(TabTest, TapsOnThePageAreaReachThePage) {
+  const HWND tabs = MakeTabs(TCS_BOTTOM);
+  // The page comes after the tab control, so it lies below it.
+  const HWND button = Make(u"BUTTON", u"On page", BS_PUSHBUTTON, {20, 20, 120, 50}, 77);
+  TapCenter(button);
+  EXPECT_EQ(CodesFrom(77), (std::vector<WORD>{BN_CLICKED}));
+  EXPECT_TRUE(notified_.empty());
+  (void)tabs;
+}
+
+}  // namespace
