@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/modules.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/gdi_internal.h"
+#include "res/resource_ids.h"
 
 namespace {
 
@@ -371,6 +373,41 @@ TEST(GdiBitmaps, PaletteAndTrueColourResourcesDecodeAndReportTheirHeader) {
 
   const BitmapResource broken{3, 2, 2, 4, nullptr, 0, indexed};
   EXPECT_FALSE(BitmapFromResource(broken));
+}
+
+TEST(GdiBitmaps, ModuleBitmapsAndIconsLoadThroughTheModuleHandle) {
+  HMODULE module = GetModuleHandle(nullptr);
+  HBITMAP banner = LoadBitmap(module, IDB_BANNER_PASSWORD);
+  ASSERT_NE(banner, nullptr);
+  BITMAP info{};
+  ASSERT_EQ(GetObject(banner, sizeof info, &info), static_cast<int>(sizeof info));
+  EXPECT_EQ(info.bmWidth, 227);
+  EXPECT_EQ(info.bmHeight, 60);
+  EXPECT_EQ(info.bmBitsPixel, 8);
+  EXPECT_EQ(info.bmWidthBytes, 228);
+  // Painted the way the logon screens do: scaled to its own size.
+  HDC source = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(source, banner);
+  Canvas canvas(240, 70);
+  EXPECT_TRUE(
+      StretchBlt(canvas.dc(), 6, 7, 227, 60, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY));
+  const RECT ink = canvas.Ink();
+  EXPECT_LE(ink.left, 8);
+  EXPECT_GE(ink.right, 231);
+  EXPECT_EQ(canvas.At(5, 30), kWhite);
+  EXPECT_EQ(canvas.At(233, 30), kWhite);
+  SelectObject(source, old);
+  DeleteDC(source);
+  EXPECT_TRUE(DeleteObject(banner));
+  EXPECT_EQ(LoadBitmap(module, 4321), nullptr);
+
+  HICON icon = LoadIcon(module, IDI_PROGRAM_SETTINGS);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(LoadIcon(module, IDI_PROGRAM_SETTINGS), icon);
+  Canvas iconCanvas(32, 32);
+  EXPECT_TRUE(DrawIcon(iconCanvas.dc(), 0, 0, icon));
+  EXPECT_GT(32 * 32 - iconCanvas.Count(kWhite), 100);
+  EXPECT_EQ(LoadIcon(module, 4321), nullptr);
 }
 
 TEST(GdiObjects, SelectReturnsThePreviousObjectAndStockObjectsSurviveDeletion) {
