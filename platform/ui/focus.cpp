@@ -65,9 +65,14 @@ void Activate(HWND hwnd, WPARAM state) {
       return;
     }
     old = s.active;
-    if (w) BringToTopLocked(w);
-    MarkDirty();
+    if (w) {
+      const std::vector<HWND> before = s.zorder;
+      BringToTopLocked(w);
+      if (before != s.zorder) MarkDirty();
+    }
     if (old == hwnd) return;
+    // The title bar shows the new foreground window.
+    MarkDirty();
     s.activating = true;
     s.active = hwnd;
   }

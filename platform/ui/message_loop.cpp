@@ -30,6 +30,9 @@ IdleHook& HookSlot() {
   return hook;
 }
 
+// Idle-exhausted reports since the loop last made progress.
+thread_local int t_exhaustedInARow = 0;
+
 bool Before(DWORD a, DWORD b) {
   return static_cast<std::int32_t>(a - b) < 0;
 }
@@ -121,7 +124,16 @@ void Compose() {
   S().composing = false;
 }
 
+void NoteProgress() {
+  t_exhaustedInARow = 0;
+}
+
 void IdleStep() {
+  {
+    // Changes made while the screen was composed: compose again first.
+    Lock lock(S().mutex);
+    if (S().dirty && !S().composing) return;
+  }
   if (clock::IsVirtual()) {
     DWORD step = 0;
     {
@@ -160,8 +172,12 @@ void IdleStep() {
   } else {
     DefaultIdleExhausted();
   }
-  // A handler that returns ends the run: every loop unwinds.
-  PostQuitMessage(4);
+  // A handler that returns may have ended the loop that waited. If it did
+  // not help, the run ends: every loop unwinds.
+  if (++t_exhaustedInARow >= 2) {
+    t_exhaustedInARow = 0;
+    PostQuitMessage(4);
+  }
 }
 
 }  // namespace wm
@@ -207,6 +223,7 @@ bool RunModalLoop(const std::function<bool()>& done,
       IdleStep();
       continue;
     }
+    NoteProgress();
     if (msg.message == WM_QUIT) {
       // The outer loop ends too.
       PostQuitMessage(static_cast<int>(msg.wParam));
@@ -216,6 +233,7 @@ bool RunModalLoop(const std::function<bool()>& done,
     TranslateMessage(&msg);
     DispatchMessage(&msg);
   }
+  NoteProgress();
   return true;
 }
 

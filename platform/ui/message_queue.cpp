@@ -323,7 +323,10 @@ BOOL GetMessage(MSG* msg, HWND window, UINT first, UINT last) {
   MSG local{};
   if (!msg) msg = &local;
   for (;;) {
-    if (Peek(msg, window, first, last, true)) return msg->message != WM_QUIT ? TRUE : FALSE;
+    if (Peek(msg, window, first, last, true)) {
+      NoteProgress();
+      return msg->message != WM_QUIT ? TRUE : FALSE;
+    }
     IdleStep();
   }
 }

@@ -203,6 +203,8 @@ void Compose();
 // One idle step of the loop: walk the virtual clock, call the idle hook,
 // block on the real clock or report an exhausted virtual run.
 void IdleStep();
+// The loop took a message or a modal loop ended.
+void NoteProgress();
 // Takes the next message as GetMessage orders them; false when there is
 // none (then the screen has been composed if it needed it).
 bool Peek(MSG* msg, HWND filter, UINT first, UINT last, bool remove);

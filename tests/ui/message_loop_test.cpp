@@ -126,14 +126,23 @@ TEST_F(MessageLoopTest, QuitEndsEveryNestedLoopAndReachesTheOuterGetMessage) {
   EXPECT_EQ(results, (std::vector<bool>{false, false}));
 }
 
-TEST_F(MessageLoopTest, AVirtualRunWithNothingLeftToDoEndsThroughTheHandler) {
+TEST_F(MessageLoopTest, AVirtualRunWithNothingLeftToDoGoesToTheHandler) {
   TopLevel(u"w");
-  int reported = 0;
-  platform::ui::SetIdleExhaustedHandler([&] { ++reported; });
   SetIdleHook([] { return false; });
+  // A handler that ends the waiting loop lets the program go on.
+  bool done = false;
+  int reported = 0;
+  platform::ui::SetIdleExhaustedHandler([&] {
+    ++reported;
+    done = true;
+  });
+  EXPECT_TRUE(RunModalLoop([&] { return done; }));
+  EXPECT_EQ(reported, 1);
+  // One that can't help ends the run: the loops unwind with WM_QUIT.
+  platform::ui::SetIdleExhaustedHandler([&] { ++reported; });
   MSG msg;
   EXPECT_FALSE(GetMessage(&msg, nullptr, 0, 0));
-  EXPECT_EQ(reported, 1);
+  EXPECT_EQ(reported, 3);
 }
 
 TEST_F(MessageLoopTest, FiltersPickByWindowAndRangeAndLeaveTheRest) {

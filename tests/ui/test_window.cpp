@@ -21,7 +21,7 @@ LRESULT TestProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void DestroyAll() {
-  while (HWND w = FindWindow(nullptr, nullptr)) {
+  while (HWND w = FindWindow(kTestClass, nullptr)) {
     if (!DestroyWindow(w)) break;
   }
 }
@@ -63,6 +63,7 @@ void WindowTest::TearDown() {
   }
   ReleaseCapture();
   TheLog().clear();
+  platform::ui::SetComposer(nullptr);
 }
 
 HWND WindowTest::TopLevel(LPCWSTR title, RECT rect, DWORD style, HWND owner, DWORD exStyle) {
