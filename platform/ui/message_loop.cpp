@@ -60,10 +60,13 @@ void DefaultIdleExhausted() {
   std::abort();
 }
 
-// Something for the loop to do right now, so it must not block.
-bool WorkPendingLocked(const Queue& q) {
+// Something for the loop to do right now, so it must not block. With
+// `arrivedOnly`, queued messages count only when they came after the loop
+// last looked (those it saw did not pass its filter).
+bool WorkPendingLocked(const Queue& q, bool arrivedOnly = false) {
   const State& s = S();
-  if (!q.posted.empty() || q.quit || q.sendsHead || s.dirty) return true;
+  const bool queued = arrivedOnly ? q.queuedCount != q.queuedCountSeen : !q.posted.empty();
+  if (queued || q.quit || q.sendsHead || s.dirty) return true;
   DWORD due = 0;
   return NextDueLocked(q, &due) && !Before(clock::Now(), due);
 }
@@ -76,7 +79,7 @@ void Block() {
   int timeout = -1;
   {
     Lock lock(S().mutex);
-    if (WorkPendingLocked(q)) return;
+    if (WorkPendingLocked(q, true)) return;
     DWORD due = 0;
     if (NextDueLocked(q, &due)) {
       timeout = static_cast<int>(static_cast<std::int32_t>(due - clock::Now()));

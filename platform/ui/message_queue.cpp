@@ -118,6 +118,7 @@ void ProcessSends(Queue& q) {
 
 void PushLocked(Queue& q, const MSG& msg, Route route) {
   q.posted.push_back({msg, route});
+  ++q.queuedCount;
   WakeLocked(q);
 }
 
@@ -242,12 +243,13 @@ bool Peek(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
       }
       return true;
     }
-    if (s.dirty && !s.composing && !composed && InRange(WM_PAINT, first, last)) {
+    if (s.dirty && !s.composing && !composed) {
       lock.unlock();
       composed = true;
       Compose();
       continue;
     }
+    q.queuedCountSeen = q.queuedCount;
     return false;
   }
 }
@@ -354,6 +356,7 @@ BOOL TranslateMessage(const MSG* msg) {
   // The character is the next message taken.
   q->posted.push_front(
       {MSG{msg->hwnd, WM_CHAR, c, msg->lParam, msg->time, msg->pt}, Route::kDirect});
+  ++q->queuedCount;
   return TRUE;
 }
 

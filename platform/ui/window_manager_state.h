@@ -106,6 +106,10 @@ struct Queue {
 
   std::thread::id thread;
   std::deque<Posted> posted;
+  // Counts messages queued; the loop notes the count when it found nothing
+  // for it, so a filtered GetMessage sleeps past messages it leaves.
+  std::uint64_t queuedCount = 0;
+  std::uint64_t queuedCountSeen = 0;
   bool quit = false;
   int quitCode = 0;
   std::vector<Timer> timers;

@@ -182,15 +182,20 @@ TEST_F(MessageLoopTest, TheRealClockWaitWakesForTimersAndOtherThreads) {
   EXPECT_TRUE(hookCalled);
   KillTimer(w, 1);
 
+  // A filtered wait sleeps past what it leaves and wakes for another
+  // thread's post.
+  HWND other = TopLevel(u"other");
+  PostMessage(other, WM_USER, 1, 0);
   std::thread poster([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     PostMessage(w, WM_USER, 5, 0);
   });
   MSG msg;
-  ASSERT_TRUE(GetMessage(&msg, nullptr, 0, 0));
+  ASSERT_TRUE(GetMessage(&msg, w, 0, 0));
   poster.join();
-  EXPECT_EQ(msg.message, WM_USER);
+  EXPECT_EQ(msg.hwnd, w);
   EXPECT_EQ(msg.wParam, 5u);
+  EXPECT_TRUE(PeekMessage(&msg, other, 0, 0, PM_REMOVE));
 }
 
 }  // namespace
