@@ -27,7 +27,8 @@ struct ComboState {
   HWND edit = nullptr;  // the edit part of CBS_DROPDOWN
   HWND list = nullptr;  // the drop-down list (kept hidden while closed)
   bool dropped = false;
-  int droppedHeight = 0;  // the height given at creation: the combo with its open list
+  int droppedHeight = 0;  // the height given from outside: the combo with its open list
+  int shownHeight = -1;   // the height the combo box gave itself
   bool focused = false;
   bool buttonPressed = false;
   // Text changes the combo box makes itself are no typing.
@@ -87,19 +88,20 @@ RECT FieldRect(HWND window) {
   return {1, 1, button.left, std::max<LONG>(1, client.bottom - 1)};
 }
 
-// The combo box is as high as its field; the height it was given is kept
-// as the height of the combo box with its list open.
+// The combo box is as high as its field. A height given from outside (at
+// creation, or by moving it) is the height of the combo box with its list
+// open.
 void FitToField(HWND window, ComboState& s) {
   RECT outer{};
   RECT client{};
   GetWindowRect(window, &outer);
   GetClientRect(window, &client);
-  const int frame = (outer.bottom - outer.top) - client.bottom;
-  const int closed = FieldHeight(window, s) + frame;
   const int height = outer.bottom - outer.top;
-  if (height != closed) {
-    s.droppedHeight = height;
-    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, closed,
+  if (height != s.shownHeight) s.droppedHeight = height;
+  const int frame = height - client.bottom;
+  s.shownHeight = FieldHeight(window, s) + frame;
+  if (height != s.shownHeight) {
+    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, s.shownHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (s.edit) {
@@ -445,7 +447,6 @@ LRESULT ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: {
       const auto* create = reinterpret_cast<const CREATESTRUCT*>(lParam);
-      s.droppedHeight = create ? create->cy : 0;
       if (HasEdit(style)) {
         const DWORD editStyle =
             WS_CHILD | WS_VISIBLE | ((style & CBS_AUTOHSCROLL) ? ES_AUTOHSCROLL : 0);
