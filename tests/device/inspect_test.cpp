@@ -4,10 +4,7 @@
 #include <stdio.h>
 #include <sys/wait.h>
 
-#include <cctype>
-#include <cstdint>
 #include <fstream>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,178 +15,13 @@
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/system_password.h"
+#include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
 namespace {
 
-// Just enough JSON to read the inspect document back: objects keep their
-// member order, numbers are integers.
-struct Json {
-  enum Kind { kNull, kBool, kNumber, kString, kArray, kObject } kind = kNull;
-  bool boolean = false;
-  std::int64_t number = 0;
-  std::string text;
-  std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;
-
-  const Json* Find(std::string_view key) const {
-    for (const auto& [name, value] : members)
-      if (name == key) return &value;
-    return nullptr;
-  }
-  const Json& operator[](std::string_view key) const {
-    static const Json missing;
-    const Json* found = Find(key);
-    if (found == nullptr) ADD_FAILURE() << "no member " << key;
-    return found != nullptr ? *found : missing;
-  }
-};
-
-class JsonParser {
- public:
-  explicit JsonParser(std::string_view text) : text_(text) {}
-
-  std::optional<Json> Document() {
-    Json value;
-    if (!Value(&value)) return std::nullopt;
-    Space();
-    if (pos_ != text_.size()) return std::nullopt;
-    return value;
-  }
-
- private:
-  void Space() {
-    while (pos_ < text_.size() && std::string_view(" \t\r\n").find(text_[pos_]) != npos) ++pos_;
-  }
-  bool Eat(char c) {
-    Space();
-    if (pos_ < text_.size() && text_[pos_] == c) return ++pos_, true;
-    return false;
-  }
-  bool Literal(std::string_view word) {
-    if (text_.substr(pos_, word.size()) != word) return false;
-    pos_ += word.size();
-    return true;
-  }
-  bool Hex4(unsigned* out) {
-    if (pos_ + 4 > text_.size()) return false;
-    *out = std::stoul(std::string(text_.substr(pos_, 4)), nullptr, 16);
-    pos_ += 4;
-    return true;
-  }
-  bool String(std::string* out) {
-    if (!Eat('"')) return false;
-    while (pos_ < text_.size()) {
-      const char c = text_[pos_++];
-      if (c == '"') return true;
-      if (static_cast<unsigned char>(c) < 0x20) return false;  // must be escaped
-      if (c != '\\') {
-        *out += c;
-        continue;
-      }
-      if (pos_ >= text_.size()) return false;
-      const char e = text_[pos_++];
-      const std::string_view simple = "\"\\/bfnrt";
-      const std::string_view meaning = "\"\\/\b\f\n\r\t";
-      if (simple.find(e) != npos) {
-        *out += meaning[simple.find(e)];
-      } else if (e == 'u') {
-        // The writer escapes only control characters; everything else is
-        // raw UTF-8.
-        unsigned unit = 0;
-        if (!Hex4(&unit) || unit >= 0x80) return false;
-        *out += static_cast<char>(unit);
-      } else {
-        return false;
-      }
-    }
-    return false;
-  }
-  bool Value(Json* out) {
-    Space();
-    if (pos_ >= text_.size()) return false;
-    const char c = text_[pos_];
-    if (c == '{') {
-      out->kind = Json::kObject;
-      ++pos_;
-      if (Eat('}')) return true;
-      do {
-        std::string key;
-        Json value;
-        if (!String(&key) || !Eat(':') || !Value(&value)) return false;
-        out->members.emplace_back(std::move(key), std::move(value));
-      } while (Eat(','));
-      return Eat('}');
-    }
-    if (c == '[') {
-      out->kind = Json::kArray;
-      ++pos_;
-      if (Eat(']')) return true;
-      do {
-        Json value;
-        if (!Value(&value)) return false;
-        out->items.push_back(std::move(value));
-      } while (Eat(','));
-      return Eat(']');
-    }
-    if (c == '"') {
-      out->kind = Json::kString;
-      return String(&out->text);
-    }
-    if (Literal("true")) {
-      out->kind = Json::kBool;
-      out->boolean = true;
-      return true;
-    }
-    if (Literal("false")) {
-      out->kind = Json::kBool;
-      return true;
-    }
-    if (Literal("null")) return true;
-    std::size_t end = pos_;
-    if (end < text_.size() && text_[end] == '-') ++end;
-    while (end < text_.size() && std::isdigit(static_cast<unsigned char>(text_[end]))) ++end;
-    if (end == pos_) return false;
-    out->kind = Json::kNumber;
-    out->number = std::stoll(std::string(text_.substr(pos_, end - pos_)));
-    pos_ = end;
-    return true;
-  }
-
-  static constexpr auto npos = std::string_view::npos;
-  std::string_view text_;
-  std::size_t pos_ = 0;
-};
-
-Json ParseOrFail(const std::string& text) {
-  std::optional<Json> parsed = JsonParser(text).Document();
-  EXPECT_TRUE(parsed.has_value()) << "not JSON: " << text;
-  return parsed.value_or(Json{});
-}
-
-void SetValue(HKEY root, const char16_t* path, const char16_t* name, DWORD type,
-              const std::vector<BYTE>& data) {
-  HKEY key = nullptr;
-  DWORD disposition = 0;
-  ASSERT_EQ(RegCreateKeyEx(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition),
-            static_cast<LONG>(ERROR_SUCCESS));
-  if (name != nullptr) {
-    EXPECT_EQ(RegSetValueEx(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())),
-              static_cast<LONG>(ERROR_SUCCESS));
-  }
-  RegCloseKey(key);
-}
-
-std::vector<BYTE> Utf16Bytes(std::u16string_view text) {
-  std::vector<BYTE> bytes;
-  for (const char16_t c : text) {
-    bytes.push_back(static_cast<BYTE>(c & 0xFF));
-    bytes.push_back(static_cast<BYTE>(c >> 8));
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
-}
+using testing_support::SetRegBytes;
+using testing_support::Utf16Bytes;
 
 void AddRecord(const char16_t* name, DWORD type, std::vector<std::vector<BYTE>> blobs) {
   CEOID oid = CeCreateDatabase(name, type, 0, nullptr);
@@ -224,13 +56,6 @@ Output Inspect() {
   return output;
 }
 
-bool HasLine(const std::string& text, const std::string& line) {
-  std::istringstream in(text);
-  for (std::string current; std::getline(in, current);)
-    if (current == line) return true;
-  return false;
-}
-
 TEST(InspectJson, EmptyDeviceHasEveryRootAndNoDatabase) {
   testing_support::TempDevice device;
   const Output output = Inspect();
@@ -242,53 +67,46 @@ TEST(InspectJson, EmptyDeviceHasEveryRootAndNoDatabase) {
 
 TEST(InspectJson, ShowsEveryKeyValueAndRecord) {
   testing_support::TempDevice device;
-  SetValue(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod", REG_DWORD,
-           {2, 0, 0, 0});
-  SetValue(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"AlarmSound", REG_SZ,
-           Utf16Bytes(u"A"));
-  SetValue(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"Blob", REG_BINARY, {0xAB, 0x0C});
-  SetValue(HKEY_CURRENT_USER, u"ControlPanel\\Owner", nullptr, 0, {});
-  SetValue(HKEY_CLASSES_ROOT, u"Panel.Client.1", u"Empty", REG_BINARY, {});
+  SetRegBytes(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod", REG_DWORD,
+              {2, 0, 0, 0});
+  SetRegBytes(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"AlarmSound", REG_SZ,
+              Utf16Bytes(u"A"));
+  SetRegBytes(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"Blob", REG_BINARY, {0xAB, 0x0C});
+  SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", nullptr, 0, {});
+  SetRegBytes(HKEY_CLASSES_ROOT, u"Panel.Client.1", u"Empty", REG_BINARY, {});
   AddRecord(u"Vexlund", 12345, {{0x01, 0xFE}, {}});
 
   const Output output = Inspect();
   EXPECT_TRUE(output.errors.empty());
-  const Json doc = ParseOrFail(output.json);
-  const Json& hklm = doc["registry"]["HKLM"];
   // Every level is a key of its own; values keep their creation order.
-  ASSERT_EQ(hklm.members.size(), 3u);
-  EXPECT_EQ(hklm.members[0].first, "Software");
-  EXPECT_EQ(hklm.members[1].first, "Software\\Vexlund");
-  EXPECT_TRUE(hklm.members[1].second.members.empty());
-  const Json& zentrak = hklm["Software\\Vexlund\\Zentrak"];
-  ASSERT_EQ(zentrak.members.size(), 3u);
-  EXPECT_EQ(zentrak.members[0].first, "LogonMethod");
-  EXPECT_EQ(zentrak.members[1].first, "AlarmSound");
-  EXPECT_EQ(zentrak["LogonMethod"]["type"].number, 4);
-  EXPECT_EQ(zentrak["LogonMethod"]["hex"].text, "02000000");
-  EXPECT_EQ(zentrak["AlarmSound"]["type"].number, 1);
-  EXPECT_EQ(zentrak["AlarmSound"]["hex"].text, "41000000");
-  EXPECT_EQ(zentrak["Blob"]["hex"].text, "ab0c");
-  EXPECT_TRUE(doc["registry"]["HKCU"]["ControlPanel\\Owner"].members.empty());
-  EXPECT_EQ(doc["registry"]["HKCR"]["Panel.Client.1"]["Empty"]["hex"].text, "");
-
-  const Json& databases = doc["databases"];
-  ASSERT_EQ(databases.items.size(), 1u);
-  EXPECT_EQ(databases.items[0]["name"].text, "Vexlund");
-  EXPECT_EQ(databases.items[0]["type"].number, 12345);
-  ASSERT_EQ(databases.items[0]["records"].items.size(), 1u);
-  const Json& props = databases.items[0]["records"].items[0]["props"];
-  EXPECT_EQ(props["100"]["type"].number, CEVT_BLOB);
-  EXPECT_EQ(props["100"]["hex"].text, "01fe");
-  EXPECT_EQ(props["101"]["hex"].text, "");
-
-  EXPECT_TRUE(HasLine(output.text,
-                      "HKLM\\Software\\Vexlund\\Zentrak  LogonMethod  REG_DWORD  02000000  = 2"));
-  EXPECT_TRUE(HasLine(output.text,
-                      "HKLM\\Software\\Vexlund\\Zentrak  AlarmSound  REG_SZ  41000000  = \"A\""));
-  EXPECT_TRUE(HasLine(output.text, "HKCU\\ControlPanel\\Owner  (no values)"));
-  EXPECT_TRUE(HasLine(output.text, "Vexlund  type 12345  1 record"));
-  EXPECT_TRUE(HasLine(output.text, "    100  CEVT_BLOB  01fe"));
+  EXPECT_EQ(output.json,
+            R"({"registry":{"HKLM":{"Software":{},"Software\\Vexlund":{},)"
+            R"("Software\\Vexlund\\Zentrak":{"LogonMethod":{"type":4,"hex":"02000000"},)"
+            R"("AlarmSound":{"type":1,"hex":"41000000"},"Blob":{"type":3,"hex":"ab0c"}}},)"
+            R"("HKCU":{"ControlPanel":{},"ControlPanel\\Owner":{}},)"
+            R"("HKCR":{"Panel.Client.1":{"Empty":{"type":3,"hex":""}}}},)"
+            R"("databases":[{"name":"Vexlund","type":12345,"records":[{"props":)"
+            R"({"100":{"type":65,"hex":"01fe"},"101":{"type":65,"hex":""}}}]}],)"
+            R"("system":{"password_set":false,"password_active":false}})"
+            "\n");
+  EXPECT_EQ(output.text,
+            "[registry]\n"
+            "HKLM\\Software  (no values)\n"
+            "HKLM\\Software\\Vexlund  (no values)\n"
+            "HKLM\\Software\\Vexlund\\Zentrak  LogonMethod  REG_DWORD  02000000  = 2\n"
+            "HKLM\\Software\\Vexlund\\Zentrak  AlarmSound  REG_SZ  41000000  = \"A\"\n"
+            "HKLM\\Software\\Vexlund\\Zentrak  Blob  REG_BINARY  ab0c\n"
+            "HKCU\\ControlPanel  (no values)\n"
+            "HKCU\\ControlPanel\\Owner  (no values)\n"
+            "HKCR\\Panel.Client.1  Empty  REG_BINARY  \n"
+            "\n[databases]\n"
+            "Vexlund  type 12345  1 record\n"
+            "  record 1\n"
+            "    100  CEVT_BLOB  01fe\n"
+            "    101  CEVT_BLOB  \n"
+            "\n[system]\n"
+            "password set     no\n"
+            "password active  no\n");
 }
 
 TEST(InspectJson, NamesAreEscapedAndNonAsciiStaysUtf8) {
@@ -296,15 +114,12 @@ TEST(InspectJson, NamesAreEscapedAndNonAsciiStaysUtf8) {
   // Quote, backslash, control characters, Latin-1, and a character outside
   // the basic plane (a surrogate pair in UTF-16).
   const std::u16string name = u"a\"b\\c\x01\t\u00e4\U0001D11E";
-  SetValue(HKEY_CURRENT_USER, u"K\u00f6y", name.c_str(), REG_DWORD, {1, 0, 0, 0});
+  SetRegBytes(HKEY_CURRENT_USER, u"K\u00f6y", name.c_str(), REG_DWORD, {1, 0, 0, 0});
 
   const Output output = Inspect();
   EXPECT_NE(output.json.find("\"K\xc3\xb6y\":{\"a\\\"b\\\\c\\u0001\\t\xc3\xa4\xf0\x9d\x84\x9e\":"),
             std::string::npos)
       << output.json;
-  const Json doc = ParseOrFail(output.json);
-  EXPECT_EQ(doc["registry"]["HKCU"]["K\xc3\xb6y"].members.at(0).first,
-            "a\"b\\c\x01\t\xc3\xa4\xf0\x9d\x84\x9e");
   // The text form shows control characters instead of sending them.
   EXPECT_EQ(output.text.find('\x01'), std::string::npos);
   EXPECT_NE(output.text.find("a\"b\\c\\x01\\x09\xc3\xa4"), std::string::npos) << output.text;
@@ -320,24 +135,6 @@ TEST(JsonQuote, EscapesWhatJsonRequiresAndRepairsBrokenUtf8) {
             R"("\ufffd|\ufffd\ufffd|\ufffd\ufffd|\ufffd\ufffd\ufffd")");
 }
 
-TEST(JsonWriter, SeparatesMembersAndNestsContainers) {
-  std::ostringstream out;
-  pda::JsonWriter json(out);
-  json.BeginObject();
-  json.Key("a");
-  json.BeginArray();
-  json.Number(-1);
-  json.Bool(true);
-  json.Null();
-  json.BeginObject();
-  json.EndObject();
-  json.EndArray();
-  json.Key("b");
-  json.String("x");
-  json.EndObject();
-  EXPECT_EQ(out.str(), R"({"a":[-1,true,null,{}],"b":"x"})");
-}
-
 TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
   testing_support::TempDevice device;
   platform::system_password::Record record;
@@ -349,10 +146,9 @@ TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
   ASSERT_TRUE(platform::system_password::Store(record));
 
   const Output output = Inspect();
-  const Json doc = ParseOrFail(output.json);
-  EXPECT_TRUE(doc["system"]["password_set"].boolean);
-  EXPECT_TRUE(doc["system"]["password_active"].boolean);
-  EXPECT_TRUE(HasLine(output.text, "password set     yes"));
+  EXPECT_NE(output.json.find(R"("system":{"password_set":true,"password_active":true})"),
+            std::string::npos);
+  EXPECT_NE(output.text.find("\npassword set     yes\n"), std::string::npos);
   for (const std::string& form : {output.json, output.text}) {
     EXPECT_EQ(form.find("deadbeef13579bdf"), std::string::npos);
     EXPECT_EQ(form.find("5a175a175a17"), std::string::npos);
@@ -361,7 +157,7 @@ TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
 
 TEST(InspectSnapshot, FindsValuesWithoutRegardToCase) {
   testing_support::TempDevice device;
-  SetValue(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak", u"Retry", REG_DWORD, {3, 0, 0, 0});
+  SetRegBytes(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak", u"Retry", REG_DWORD, {3, 0, 0, 0});
   pda::DeviceSnapshot snapshot;
   std::vector<std::string> errors;
   pda::CollectSnapshot(&snapshot, &errors);
@@ -387,19 +183,19 @@ int RunPda(const std::string& arguments, std::string* output) {
 
 TEST(PdaProgram, InspectsADeviceAndReportsFailuresByExitStatus) {
   testing_support::TempDevice device;
-  SetValue(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod", REG_DWORD,
-           {1, 0, 0, 0});
+  SetRegBytes(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod", REG_DWORD,
+              {1, 0, 0, 0});
   // The program opens the device itself, as a second boot would.
   platform::device::Close();
   const std::string folder = "'" + device.folder().string() + "'";
 
   std::string output;
   ASSERT_EQ(RunPda("--device " + folder + " inspect --json", &output), 0);
-  EXPECT_EQ(output.rfind("{\"registry\":", 0), 0u) << output;
-  const Json doc = ParseOrFail(output);
-  EXPECT_EQ(doc["registry"]["HKLM"]["Software\\Vexlund\\Zentrak"]["LogonMethod"]["hex"].text,
-            "01000000");
-
+  EXPECT_NE(
+      output.find(R"("HKLM":{"Software":{},"Software\\Vexlund":{},)"
+                  R"("Software\\Vexlund\\Zentrak":{"LogonMethod":{"type":4,"hex":"01000000"}}})"),
+      std::string::npos)
+      << output;
   EXPECT_EQ(RunPda("--device " + folder, &output), 0);
   EXPECT_NE(output.find("[registry]"), std::string::npos);
   EXPECT_EQ(RunPda("--help", &output), 0);

@@ -7,11 +7,13 @@
 
 #include "platform/faults.h"
 #include "platform/kernel.h"
+#include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
 namespace {
 
-using Bytes = std::vector<BYTE>;
+using testing_support::Bytes;
+using testing_support::Utf16Bytes;
 
 class RegistryTest : public ::testing::Test {
  protected:
@@ -39,8 +41,7 @@ class RegistryTest : public ::testing::Test {
   }
 
   static LONG SetDword(HKEY key, const char16_t* name, DWORD value) {
-    return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                         sizeof value);
+    return Set(key, name, REG_DWORD, testing_support::DwordBytes(value));
   }
 
   // The stored type and bytes, or the error as the type when the query fails.
@@ -56,12 +57,15 @@ class RegistryTest : public ::testing::Test {
     return {type, data};
   }
 
-  static std::vector<std::u16string> ValueNames(HKEY key) {
+  // The names RegEnumValue (or RegEnumKeyEx) lists, in its order.
+  static std::vector<std::u16string> Names(HKEY key, bool subkeys = false) {
     std::vector<std::u16string> names;
     for (DWORD i = 0;; ++i) {
       WCHAR name[REG_MAX_NAME + 1];
       DWORD length = REG_MAX_NAME + 1;
-      const LONG result = RegEnumValue(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+      const LONG result =
+          subkeys ? RegEnumKeyEx(key, i, name, &length, nullptr, nullptr, nullptr, nullptr)
+                  : RegEnumValue(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
       if (result == ERROR_NO_MORE_ITEMS) break;
       EXPECT_EQ(result, ERROR_SUCCESS);
       if (result != ERROR_SUCCESS) break;
@@ -69,35 +73,15 @@ class RegistryTest : public ::testing::Test {
     }
     return names;
   }
-
-  static std::vector<std::u16string> SubkeyNames(HKEY key) {
-    std::vector<std::u16string> names;
-    for (DWORD i = 0;; ++i) {
-      WCHAR name[REG_MAX_NAME + 1];
-      DWORD length = REG_MAX_NAME + 1;
-      const LONG result = RegEnumKeyEx(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
-      if (result == ERROR_NO_MORE_ITEMS) break;
-      EXPECT_EQ(result, ERROR_SUCCESS);
-      if (result != ERROR_SUCCESS) break;
-      names.emplace_back(name, length);
-    }
-    return names;
-  }
+  static std::vector<std::u16string> SubkeyNames(HKEY key) { return Names(key, true); }
 
   testing_support::TempDevice device_{false};
   std::vector<HKEY> opened_;
 };
 
-Bytes Utf16Bytes(std::u16string_view text, bool terminator) {
-  const auto* p = reinterpret_cast<const BYTE*>(text.data());
-  Bytes bytes(p, p + text.size() * 2);
-  if (terminator) bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
-
 TEST_F(RegistryTest, ValuesKeepTheirTypeAndExactBytes) {
   HKEY key = Create(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak");
-  const Bytes abc = Utf16Bytes(u"abc", true);
+  const Bytes abc = Utf16Bytes(u"abc");
   ASSERT_EQ(abc.size(), 8u);
   const Bytes binary = {0x00, 0xFF, 0x00, 0x10, 0x00};
   const Bytes odd = {1, 2, 3};
@@ -119,6 +103,11 @@ TEST_F(RegistryTest, ValuesKeepTheirTypeAndExactBytes) {
   // Overwriting may change the type and the size.
   ASSERT_EQ(Set(key, u"LogonMethod", REG_BINARY, odd), ERROR_SUCCESS);
   EXPECT_EQ(Get(key, u"LogonMethod"), std::make_pair(REG_BINARY, odd));
+
+  // The unnamed default value, on a root as on any key.
+  ASSERT_EQ(SetDword(HKEY_CURRENT_USER, nullptr, 4), ERROR_SUCCESS);
+  EXPECT_EQ(Get(HKEY_CURRENT_USER, u"").second, (Bytes{4, 0, 0, 0}));
+  EXPECT_EQ(RegFlushKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 }
 
 TEST_F(RegistryTest, QueryReportsSizesAndShortBuffers) {
@@ -170,7 +159,7 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
   ASSERT_EQ(Open(HKEY_CURRENT_USER, u"SOFTWARE\\vexlund\\ZENTRAK", &same), ERROR_SUCCESS);
   EXPECT_EQ(Get(same, u"pwdelay").second, (Bytes{1, 0, 0, 0}));
   ASSERT_EQ(SetDword(same, u"PWDELAY", 2), ERROR_SUCCESS);
-  EXPECT_EQ(ValueNames(key), std::vector<std::u16string>{u"PwDelay"});
+  EXPECT_EQ(Names(key), std::vector<std::u16string>{u"PwDelay"});
   EXPECT_EQ(Get(key, u"PwDelay").second, (Bytes{2, 0, 0, 0}));
 
   // Latin-1 letters fold too.
@@ -189,14 +178,15 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
             ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(RegistryTest, ValuesEnumerateInCreationOrder) {
+// Values come in creation order, subkeys by name without regard to case.
+TEST_F(RegistryTest, EnumerationOrder) {
   HKEY key = Create(HKEY_LOCAL_MACHINE, u"Order");
   for (const char16_t* name : {u"Zeta", u"alpha", u"Mid", u"beta"})
     ASSERT_EQ(SetDword(key, name, 1), ERROR_SUCCESS);
   ASSERT_EQ(SetDword(key, u"ALPHA", 9), ERROR_SUCCESS);  // keeps its place
   ASSERT_EQ(RegDeleteValue(key, u"mid"), ERROR_SUCCESS);
   ASSERT_EQ(SetDword(key, u"Last", 1), ERROR_SUCCESS);
-  EXPECT_EQ(ValueNames(key), (std::vector<std::u16string>{u"Zeta", u"alpha", u"beta", u"Last"}));
+  EXPECT_EQ(Names(key), (std::vector<std::u16string>{u"Zeta", u"alpha", u"beta", u"Last"}));
   EXPECT_EQ(RegDeleteValue(key, u"Mid"), ERROR_FILE_NOT_FOUND);
 
   // Type and data come with the name; short buffers report what they need.
@@ -221,6 +211,12 @@ TEST_F(RegistryTest, ValuesEnumerateInCreationOrder) {
   length = 8;
   EXPECT_EQ(RegEnumValue(key, 4, name, &length, nullptr, nullptr, nullptr, nullptr),
             ERROR_NO_MORE_ITEMS);
+
+  for (const char16_t* sub : {u"gamma", u"Beta", u"alpha", u"Delta"}) Create(key, sub);
+  EXPECT_EQ(SubkeyNames(key), (std::vector<std::u16string>{u"alpha", u"Beta", u"Delta", u"gamma"}));
+  length = 5;
+  EXPECT_EQ(RegEnumKeyEx(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_MORE_DATA);
 }
 
 TEST_F(RegistryTest, NestedPathsAreCreatedAndOpenedInOneCall) {
@@ -245,17 +241,6 @@ TEST_F(RegistryTest, NestedPathsAreCreatedAndOpenedInOneCall) {
   EXPECT_EQ(missing, nullptr);
 }
 
-TEST_F(RegistryTest, SubkeysEnumerateByNameIgnoringCase) {
-  HKEY parent = Create(HKEY_CLASSES_ROOT, u"Parent");
-  for (const char16_t* name : {u"gamma", u"Beta", u"alpha", u"Delta"}) Create(parent, name);
-  EXPECT_EQ(SubkeyNames(parent),
-            (std::vector<std::u16string>{u"alpha", u"Beta", u"Delta", u"gamma"}));
-  WCHAR name[4];
-  DWORD length = 4;
-  EXPECT_EQ(RegEnumKeyEx(parent, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_MORE_DATA);
-}
-
 TEST_F(RegistryTest, DeleteKeyRefusesKeysWithSubkeys) {
   HKEY tree = Create(HKEY_LOCAL_MACHINE, u"Tree\\Leaf");
   ASSERT_EQ(SetDword(tree, u"V", 1), ERROR_SUCCESS);
@@ -268,7 +253,7 @@ TEST_F(RegistryTest, DeleteKeyRefusesKeysWithSubkeys) {
 
   // The values went with the key: a new key of that name starts empty.
   HKEY fresh = Create(HKEY_LOCAL_MACHINE, u"Tree\\Leaf");
-  EXPECT_TRUE(ValueNames(fresh).empty());
+  EXPECT_TRUE(Names(fresh).empty());
 }
 
 TEST_F(RegistryTest, HandlesToDeletedKeysFail) {
@@ -330,12 +315,6 @@ TEST_F(RegistryTest, BadHandlesAndLongNamesAreRefused) {
             ERROR_INVALID_PARAMETER);
 }
 
-TEST_F(RegistryTest, DefaultValueAndRootValues) {
-  ASSERT_EQ(SetDword(HKEY_CURRENT_USER, nullptr, 4), ERROR_SUCCESS);
-  EXPECT_EQ(Get(HKEY_CURRENT_USER, u"").second, (Bytes{4, 0, 0, 0}));
-  EXPECT_EQ(RegFlushKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
-}
-
 // Each call, made to fail, returns the injected error and changes nothing.
 TEST_F(RegistryTest, InjectedFaultsLeaveTheRegistryUnchanged) {
   platform::faults::Scope faults;
@@ -349,7 +328,7 @@ TEST_F(RegistryTest, InjectedFaultsLeaveTheRegistryUnchanged) {
     EXPECT_EQ(action(), static_cast<LONG>(kError)) << call;
     EXPECT_EQ(GetLastError(), kError) << call;
     EXPECT_EQ(Get(key, u"LogonMethod").second, (Bytes{1, 0, 0, 0})) << call;
-    EXPECT_EQ(ValueNames(key), std::vector<std::u16string>{u"LogonMethod"}) << call;
+    EXPECT_EQ(Names(key), std::vector<std::u16string>{u"LogonMethod"}) << call;
     EXPECT_EQ(SubkeyNames(key), std::vector<std::u16string>{u"Sub"}) << call;
   };
   HKEY out = nullptr;

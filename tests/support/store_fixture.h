@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/windef.h"
+#include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
 namespace testing_support {
@@ -18,13 +19,20 @@ class StoreTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Raw bytes of a registry value, or nothing when it is missing.
-  static std::optional<std::vector<BYTE>> RegBytes(HKEY root, const char16_t* path,
-                                                   const char16_t* name);
+  // The registry_values.h helpers, in reach of the tests' own members.
+  static std::optional<Bytes> RegBytes(HKEY root, const char16_t* path, const char16_t* name) {
+    return testing_support::RegBytes(root, path, name);
+  }
   static void SetRegBytes(HKEY root, const char16_t* path, const char16_t* name, DWORD type,
-                          const std::vector<BYTE>& bytes);
-  static void SetRegDword(HKEY root, const char16_t* path, const char16_t* name, DWORD value);
-  static std::vector<BYTE> Utf16Bytes(std::u16string_view text, bool withTerminator = true);
+                          const Bytes& bytes) {
+    testing_support::SetRegBytes(root, path, name, type, bytes);
+  }
+  static void SetRegDword(HKEY root, const char16_t* path, const char16_t* name, DWORD value) {
+    testing_support::SetRegDword(root, path, name, value);
+  }
+  static Bytes Utf16Bytes(std::u16string_view text, bool withTerminator = true) {
+    return testing_support::Utf16Bytes(text, withTerminator);
+  }
 
   std::optional<TempDevice> device_;
 };

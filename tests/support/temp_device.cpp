@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/device.h"
@@ -32,6 +34,16 @@ TempDevice::~TempDevice() {
   platform::device::Close();
   std::error_code ec;
   std::filesystem::remove_all(folder_.parent_path(), ec);
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::filesystem::path& file, std::string_view bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 void TempDevice::Reopen() {

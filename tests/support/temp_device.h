@@ -4,6 +4,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 namespace testing_support {
 
@@ -24,5 +26,14 @@ class TempDevice {
 
 // Folder holding the built system files (pda, coredll.dll, ...).
 std::filesystem::path BinDir();
+
+// Copies a built test fixture (tests/fixtures) to a path of the open
+// device, making folders as needed; returns the host path.
+std::filesystem::path InstallFixture(const char* fixture, std::u16string_view devicePath);
+
+// A whole file as bytes (empty when it can't be read), and a file written
+// with exactly `bytes`.
+std::string ReadFile(const std::filesystem::path& file);
+void WriteFile(const std::filesystem::path& file, std::string_view bytes);
 
 }  // namespace testing_support
