@@ -607,12 +607,13 @@ LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 1;
     }
     case WM_HELP: {
-      // Help requests travel up to the parent until someone answers.
+      // Help requests travel up to the parent, or from a top-level window
+      // to its owner, until someone answers.
       HWND parent = nullptr;
       {
         Lock lock(S().mutex);
         const Window* w = Find(window);
-        if (w) parent = w->parent;
+        if (w) parent = w->parent ? w->parent : w->owner;
       }
       return parent ? Send(parent, WM_HELP, wParam, lParam) : 0;
     }

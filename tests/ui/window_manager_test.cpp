@@ -104,6 +104,17 @@ TEST_F(WindowManagerTest, ParentsOwnersSiblingsAndDialogItems) {
   EXPECT_FALSE(IsChild(inner, top));
 }
 
+TEST_F(WindowManagerTest, UnansweredHelpRequestsTravelToParentAndOwner) {
+  HWND frame = TopLevel(u"frame");
+  HWND box = TopLevel(u"box", {0, 0, 100, 100}, WS_POPUP | WS_VISIBLE, frame);
+  HWND button = Child(box, 1, {0, 0, 10, 10});
+  ClearLog();
+  SendMessage(button, WM_HELP, 0, 42);
+  std::vector<HWND> reached;
+  for (const Logged& l : Log({WM_HELP})) reached.push_back(l.hwnd);
+  EXPECT_EQ(reached, (std::vector<HWND>{button, box, frame}));
+}
+
 TEST_F(WindowManagerTest, WindowLongsAndExtraBytesHoldPointerSizedValues) {
   HWND w = TopLevel(u"w");
   HWND c = Child(w, 5, {0, 0, 10, 10});
