@@ -4,6 +4,8 @@
 // they are then), see RouteLocked in message_queue.cpp.
 #include "platform/ui/input.h"
 
+#include <atomic>
+
 #include "platform/clock.h"
 #include "platform/ui/window_manager_state.h"
 
@@ -12,7 +14,7 @@ namespace {
 
 using namespace wm;
 
-bool g_stylusDown = false;
+std::atomic<bool> g_stylusDown{false};
 
 void QueueInput(UINT message, WPARAM wParam, LPARAM lParam, POINT point, Route route) {
   std::shared_ptr<Queue> fallback = CurrentQueue();
