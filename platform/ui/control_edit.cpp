@@ -332,6 +332,7 @@ bool ReplaceSelection(HWND window, EditState& s, std::u16string_view rawInsert, 
   const int room = s.limit - (Length(s) - (end - start));
   if (static_cast<int>(insert.size()) > room) {
     if (typed || room <= 0) {
+      Wipe(insert);
       Refuse(window);
       return false;
     }
@@ -346,12 +347,14 @@ bool ReplaceSelection(HWND window, EditState& s, std::u16string_view rawInsert, 
     const bool fits = Fits(window, s, style, candidate, m);
     Wipe(candidate);
     if (!fits) {
+      Wipe(insert);
       Refuse(window);
       return false;
     }
   }
   ReplaceText(s, start, end, insert);
   s.anchor = s.caret = start + static_cast<int>(insert.size());
+  Wipe(insert);
   s.modified = true;
   ScrollToCaret(window, s, style, m);
   TextChanged(window);
