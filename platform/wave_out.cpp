@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <string_view>
 
 #include "platform/faults.h"
 #include "platform/kernel.h"
@@ -55,6 +56,11 @@ bool EnsureSdlAudio(Device& d) {
   SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
   d.sdlReady = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
   return d.sdlReady;
+}
+
+bool UsingSilentDriver() {
+  const char* driver = SDL_GetCurrentAudioDriver();
+  return driver != nullptr && std::string_view(driver) == "dummy";
 }
 
 bool FaultHit(const char* call, MMRESULT* result) {
@@ -167,7 +173,14 @@ MMRESULT waveOutOpen(HWAVEOUT* waveOut, UINT deviceId, const WAVEFORMATEX* forma
   SDL_AudioSpec obtained{};
   d.format = *format;
   guard.unlock();
-  const SDL_AudioDeviceID sdl = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+  SDL_AudioDeviceID sdl = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+  if (sdl == 0 && !UsingSilentDriver()) {
+    // A driver that initialises but has no card to open: play silently.
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0)
+      sdl = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+  }
   guard.lock();
   if (sdl == 0) return MMSYSERR_ALLOCATED;
   d.sdl = sdl;
