@@ -2,7 +2,6 @@
 // virtual clock, blocking on the real clock, and modal loops.
 #include "platform/ui/message_loop.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,7 +17,8 @@
 // lacks the painter or the dialog manager.
 namespace platform::ui::screen {
 void Compose() __attribute__((weak));
-}
+void SetIncrementalCompose(bool on) __attribute__((weak));
+}  // namespace platform::ui::screen
 UINT GetDialogTemplateId(HWND dialog) __attribute__((weak));
 
 namespace platform::ui {
@@ -87,14 +87,7 @@ void Block() {
     }
     q.blocked = true;
   }
-  pollfd fds[2] = {{q.wakeFd, POLLIN, 0}, {BroadcastSocketFd(), POLLIN, 0}};
-  const bool socket = fds[1].fd >= 0;
-  const int ready = ::poll(fds, socket ? 2 : 1, timeout);
-  if (socket && ready >= 0) NoteBroadcastSocketPolled(fds[1].revents & POLLIN);
-  if (fds[0].revents & POLLIN) {
-    std::uint64_t count = 0;
-    [[maybe_unused]] const auto drained = ::read(q.wakeFd, &count, sizeof count);
-  }
+  q.Wait(timeout);
   Lock lock(S().mutex);
   q.blocked = false;
 }
@@ -113,6 +106,8 @@ void Compose() {
     composer = s.composer;
     observer = s.frameObserver;
   }
+  // The loop's frames repaint only what changed when the painter can tell.
+  if (screen::SetIncrementalCompose) screen::SetIncrementalCompose(true);
   if (composer) {
     composer();
   } else if (screen::Compose) {
@@ -122,6 +117,7 @@ void Compose() {
     Lock lock(S().mutex);
     for (auto& [handle, w] : S().windows) w->invalid = false;
   }
+  if (screen::SetIncrementalCompose) screen::SetIncrementalCompose(false);
   if (observer) observer();
   Lock lock(S().mutex);
   S().composing = false;

@@ -1,6 +1,7 @@
 // One message queue per thread: sending, posting, taking messages in the
 // loop's order, translating keys and dispatching.
 #include <pthread.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -12,16 +13,57 @@
 
 namespace platform::ui::wm {
 
-Queue::Queue() : wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
-
-Queue::~Queue() {
-  if (wakeFd >= 0) ::close(wakeFd);
+Queue::Queue() {
+  OpenWaitFds();
 }
 
-void Queue::RenewWakeFd() {
-  if (wakeFd >= 0) ::close(wakeFd);
+Queue::~Queue() {
+  CloseWaitFds();
+}
+
+void Queue::OpenWaitFds() {
   wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  waitFd = ::epoll_create1(EPOLL_CLOEXEC);
+  watchedSocket = 0;
   blocked = false;
+  if (wakeFd < 0 || waitFd < 0) return;
+  epoll_event event{};
+  event.events = EPOLLIN;
+  event.data.fd = wakeFd;
+  ::epoll_ctl(waitFd, EPOLL_CTL_ADD, wakeFd, &event);
+}
+
+void Queue::CloseWaitFds() {
+  if (wakeFd >= 0) ::close(wakeFd);
+  if (waitFd >= 0) ::close(waitFd);
+  wakeFd = waitFd = -1;
+}
+
+void Queue::Wait(int timeout) {
+  std::uint64_t generation = 0;
+  const int socket = BroadcastSocketFd(&generation);
+  if (generation != watchedSocket) {
+    // A closed socket left the set by itself; the new one joins.
+    if (socket >= 0) {
+      epoll_event event{};
+      event.events = EPOLLIN;
+      event.data.fd = socket;
+      ::epoll_ctl(waitFd, EPOLL_CTL_ADD, socket, &event);
+    }
+    watchedSocket = generation;
+  }
+  epoll_event events[2];
+  const int count = ::epoll_wait(waitFd, events, 2, timeout);
+  bool datagrams = false;
+  for (int i = 0; i < count; ++i) {
+    if (events[i].data.fd == wakeFd) {
+      std::uint64_t value = 0;
+      [[maybe_unused]] const auto drained = ::read(wakeFd, &value, sizeof value);
+    } else {
+      datagrams = true;
+    }
+  }
+  if (socket >= 0 && count >= 0) NoteBroadcastSocketPolled(datagrams);
 }
 
 namespace {
@@ -46,7 +88,11 @@ QueueHolder& Holder() {
 // as a thread of the parent may have held it.
 void RenewAfterFork() {
   for (auto& [thread, weak] : S().queues) {
-    if (auto q = weak.lock()) q->RenewWakeFd();
+    if (auto q = weak.lock()) {
+      // The epoll set and eventfd are shared with the parent.
+      q->CloseWaitFds();
+      q->OpenWaitFds();
+    }
   }
 }
 

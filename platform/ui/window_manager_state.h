@@ -115,9 +115,17 @@ struct Queue {
   std::vector<Timer> timers;
   SendRecord* sendsHead = nullptr;
   SendRecord* sendsTail = nullptr;
-  int wakeFd = -1;       // eventfd that wakes the thread's blocking wait
-  void RenewWakeFd();    // a forked child must not share it with its parent
-  bool blocked = false;  // the thread waits on wakeFd
+  // The thread's blocking wait: an epoll set of an eventfd that wakes it
+  // and the process's broadcast socket.
+  int wakeFd = -1;
+  int waitFd = -1;
+  std::uint64_t watchedSocket = 0;  // generation of the socket in the set
+  bool blocked = false;             // the thread waits in waitFd
+  void OpenWaitFds();
+  void CloseWaitFds();
+  // Waits until woken, a datagram arrives or `timeout` ms pass (-1: no
+  // limit).
+  void Wait(int timeout);
 };
 
 struct HotKey {
@@ -219,7 +227,9 @@ void SendBroadcastDatagram(UINT message, WPARAM wParam, LPARAM lParam);
 void ReceiveBroadcastDatagrams();
 // The loop's wait looked at the socket (readable or not).
 void NoteBroadcastSocketPolled(bool readable);
-int BroadcastSocketFd();
+// The socket's descriptor (or -1) and a number that changes with each new
+// socket.
+int BroadcastSocketFd(std::uint64_t* generation);
 // Opens this process's broadcast socket for the open device.
 void ListenForBroadcasts();
 // Set the last error and return a value.

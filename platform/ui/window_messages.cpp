@@ -112,6 +112,7 @@ UINT RegisterOnDevice(const fs::path& folder, const std::u16string& folded) {
 struct Socket {
   std::mutex mutex;
   int fd = -1;
+  std::uint64_t generation = 0;
   bool inherited = false;  // made by the parent of a fork
   std::string folder;
   fs::path path;
@@ -194,6 +195,7 @@ int EnsureSocketLocked(Socket& s) {
     return -1;
   }
   s.fd = fd;
+  ++s.generation;
   return fd;
 }
 
@@ -218,10 +220,12 @@ void ListenForBroadcasts() {
   EnsureSocketLocked(s);
 }
 
-int BroadcastSocketFd() {
+int BroadcastSocketFd(std::uint64_t* generation) {
   Socket& s = TheSocket();
   std::lock_guard guard(s.mutex);
-  return EnsureSocketLocked(s);
+  const int fd = EnsureSocketLocked(s);
+  *generation = fd >= 0 ? s.generation : 0;
+  return fd;
 }
 
 void SendBroadcastDatagram(UINT message, WPARAM wParam, LPARAM lParam) {
