@@ -1,6 +1,7 @@
 # The module's code (entry/, logonui/, store/, setup/) compiles once into an
 # object library: Password.cpl is made from it, and the tests link the same
-# objects directly so they can reach internal operations.
+# objects directly so they can reach internal operations. Only the entry
+# points and the resource directory are exported from the module.
 file(GLOB VEYR_MODULE_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/entry/*.cpp
   ${CMAKE_SOURCE_DIR}/logonui/*.cpp
@@ -9,3 +10,10 @@ file(GLOB VEYR_MODULE_SOURCES CONFIGURE_DEPENDS
 add_library(zentrak_module OBJECT ${VEYR_MODULE_SOURCES})
 target_include_directories(zentrak_module PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(zentrak_module PUBLIC veyrplatform zentrak_res OpenSSL::Crypto)
+set_target_properties(zentrak_module PROPERTIES CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON)
+
+# Password.cpl: the module as the device loads it.
+add_library(password_cpl SHARED $<TARGET_OBJECTS:zentrak_module> $<TARGET_OBJECTS:zentrak_res>)
+target_link_libraries(password_cpl PRIVATE veyrplatform OpenSSL::Crypto)
+set_target_properties(password_cpl PROPERTIES PREFIX "" SUFFIX "" OUTPUT_NAME "Password.cpl")

@@ -1,0 +1,14 @@
+// The module's application object: one static instance, whose help call
+// starts the help viewer on the product's help page.
+#pragma once
+
+#include "platform/ui/afx.h"
+
+class CControlPanelApp : public CWinApp {
+ public:
+  CControlPanelApp();
+  void WinHelp(DWORD_PTR data, UINT command = HELP_CONTEXT) override;
+};
+
+// The one instance (set by its constructor).
+extern CControlPanelApp* g_pControlPanelApp;

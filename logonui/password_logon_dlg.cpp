@@ -1,0 +1,82 @@
+#include "logonui/password_logon_dlg.h"
+
+#include "entry/false_logon_control.h"
+#include "entry/session_flags.h"
+#include "res/resource_ids.h"
+#include "res/string_ids.h"
+#include "store/credential_set.h"
+
+DEFINE_MESSAGE_MAP(CPasswordLogonDlg, CLogonBaseDlg,
+                   {
+                       ON_EN_CHANGE(IDC_PASSWORD_ENTRY, OnEntryChange),
+                       ON_EN_SETFOCUS(IDC_PASSWORD_ENTRY, OnEntrySetFocus),
+                       ON_EN_KILLFOCUS(IDC_PASSWORD_ENTRY, OnEntryKillFocus),
+                       ON_BN_CLICKED(IDC_HELP_BUTTON, OnHelpButton),
+                   })
+
+CPasswordLogonDlg::CPasswordLogonDlg(CWnd* parent) : CLogonBaseDlg(IDD_PASSWORD_LOGON, parent) {
+  m_bFullScreen = 1;
+  m_bUseInputPanel = 1;
+  m_bShowBanner = 1;
+  m_nBanner = 0;
+  m_bYieldForeground = g_bOutsideCaller;
+}
+
+CPasswordLogonDlg::~CPasswordLogonDlg() {
+  WipeSecret(m_strEntry);
+}
+
+void CPasswordLogonDlg::DoDataExchange(CDataExchange* pDX) {
+  CLogonBaseDlg::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_OWNER_TEXT, m_strOwnerText);
+  DDX_Text(pDX, IDC_PASSWORD_ENTRY, m_strEntry);
+}
+
+BOOL CPasswordLogonDlg::OnInitDialog() {
+  CLogonBaseDlg::OnInitDialog();
+  WipeSecret(m_strEntry);
+  m_strOwnerText = m_strOwnerLine1 + u"\r\n" + m_strOwnerLine2;
+  if (CWnd* entry = GetDlgItem(IDC_PASSWORD_ENTRY)) entry->SetFocus();
+  UpdateOkButton();
+  UpdateData(FALSE);
+  // The focus was placed here.
+  return FALSE;
+}
+
+void CPasswordLogonDlg::UpdateOkButton() {
+  if (CWnd* ok = GetDlgItem(IDOK)) ok->EnableWindow(!m_strEntry.empty());
+}
+
+void CPasswordLogonDlg::OnEntryChange() {
+  UpdateData(TRUE);
+  UpdateOkButton();
+  UpdateData(FALSE);
+}
+
+void CPasswordLogonDlg::OnEntrySetFocus() {
+  SHSipPreference(m_hWnd, SIP_UP);
+}
+
+void CPasswordLogonDlg::OnEntryKillFocus() {
+  SHSipPreference(m_hWnd, SIP_FORCEDOWN);
+}
+
+void CPasswordLogonDlg::OnHelpButton() {
+  // Unblocking with the master password comes with its own dialog; until
+  // it exists the button leaves the entry as it is.
+  if (CWnd* entry = GetDlgItem(IDC_PASSWORD_ENTRY)) entry->SetFocus();
+}
+
+void CPasswordLogonDlg::OnOK() {
+  UpdateData(TRUE);
+  if (VerifyOsPassword(m_osPassword, m_strEntry)) {
+    EndDialog(IDOK);
+    return;
+  }
+  RejectEntry(IDS_WRONG_USER_PASSWORD);
+  // A rejected entry is emptied so the next attempt starts clean.
+  WipeSecret(m_strEntry);
+  UpdateData(FALSE);
+  UpdateOkButton();
+  if (CWnd* entry = GetDlgItem(IDC_PASSWORD_ENTRY)) entry->SetFocus();
+}

@@ -1,0 +1,35 @@
+// The small prompt for a current password (template 786), shared by the
+// installation wizard and the uninstall.
+#pragma once
+
+#include <string>
+
+#include "platform/ui/afx.h"
+#include "platform/ui/shell.h"
+
+class CCurrentPasswordDlg : public CDialog {
+ public:
+  CCurrentPasswordDlg();
+  ~CCurrentPasswordDlg() override;
+
+  // The text typed in the last run.
+  std::u16string GetEnteredPassword() const { return m_strPassword; }
+
+  int m_bMasterPrompt = 0;
+
+ protected:
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  void OnOK() override;
+  void OnCancel() override;
+  void OnDestroy() override;
+
+  void OnPasswordChange();
+  void OnPasswordSetFocus();
+  void OnPasswordKillFocus();
+
+  std::u16string m_strPassword;
+  SIPINFO m_sipSaved{};
+
+  DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,49 @@
+// The installation wizard (template 778): page 1 assigns the master
+// password, page 2 the user password, which becomes the system password.
+#pragma once
+
+#include <string>
+
+#include "platform/ui/afx.h"
+#include "platform/ui/shell.h"
+#include "store/os_password_api.h"
+
+class CInstallWizardDlg : public CDialog {
+ public:
+  CInstallWizardDlg();
+  ~CInstallWizardDlg() override;
+
+ protected:
+  void OnDestroy() override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+  void OnCancel() override;
+  void WinHelp(DWORD_PTR data, UINT command = HELP_CONTEXT) override;
+
+  void ValidateWizardPage();
+  void OnNext();
+  void ShowMasterPage();
+  void ShowUserPage();
+  void OnPasswordChange();
+  void OnInfoChange();
+  void OnInfoSetFocus();
+  void OnPasswordSetFocus();
+  void OnPasswordKillFocus();
+  LRESULT OnHelpRequest(WPARAM wParam, LPARAM lParam);
+  bool ProveSystemPassword();
+  void FailUserPage(UINT messageId);
+
+  std::u16string m_strInfo;
+  OsPasswordApi m_osPassword;
+  std::u16string m_strConfirm;
+  std::u16string m_strNew;
+  SIPINFO m_sipSaved{};
+  std::u16string m_strConfirmLabel;
+  std::u16string m_strNewLabel;
+  std::u16string m_strCurrentOs;
+  int m_bUserDone = 0;
+  int m_bMasterDone = 0;
+
+  DECLARE_MESSAGE_MAP()
+};
