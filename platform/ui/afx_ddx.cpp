@@ -20,6 +20,13 @@ std::u16string TextOf(HWND control) {
   return CWnd::FromHandle(control)->GetWindowText();
 }
 
+// Writing a control leaves it alone when it shows the text already: no
+// flicker, and no change notification whose handler writes the controls
+// again.
+void SetTextIfDifferent(HWND control, const std::u16string& text) {
+  if (TextOf(control) != text) ::SetWindowText(control, text.c_str());
+}
+
 // Decimal text with an optional sign and surrounding blanks.
 template <class T>
 bool ParseInteger(const std::u16string& text, T* value) {
@@ -62,8 +69,7 @@ void ExchangeInteger(CDataExchange* pDX, int id, T& value) {
     }
     value = parsed;
   } else {
-    const std::u16string text = platform::FromUtf8(std::to_string(value));
-    ::SetWindowText(control, text.c_str());
+    SetTextIfDifferent(control, platform::FromUtf8(std::to_string(value)));
   }
 }
 
@@ -123,7 +129,7 @@ void DDX_Text(CDataExchange* pDX, int id, std::u16string& value) {
   if (pDX->m_bSaveAndValidate) {
     value = TextOf(control);
   } else {
-    ::SetWindowText(control, value.c_str());
+    SetTextIfDifferent(control, value);
   }
 }
 
@@ -185,7 +191,7 @@ void DDX_CBString(CDataExchange* pDX, int id, std::u16string& value) {
   } else {
     if (::SendMessage(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1),
                       reinterpret_cast<LPARAM>(value.c_str())) == CB_ERR) {
-      ::SetWindowText(combo, value.c_str());
+      SetTextIfDifferent(combo, value);
     }
   }
 }

@@ -13,6 +13,12 @@ constexpr DWORD kNotForChildren = WS_POPUP | WS_CAPTION | WS_BORDER | WS_DLGFRAM
                                   WS_THICKFRAME | WS_VISIBLE | DS_MODALFRAME | DS_CENTER |
                                   DS_SETFOREGROUND;
 
+// A command bar that is meant to show: the sheet itself may not be
+// visible yet while it is laid out.
+bool IsShownBar(HWND bar) {
+  return bar && (::GetWindowLong(bar, GWL_STYLE) & WS_VISIBLE);
+}
+
 }  // namespace
 
 // CPropertyPage ------------------------------------------------------------
@@ -274,7 +280,7 @@ RECT CPropertySheet::PageArea() const {
   GetClientRect(&client);
   LONG bottom = client.bottom;
   HWND bar = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_COMMANDBAR));
-  if (bar && ::IsWindowVisible(bar)) bottom -= CCommandBar::kHeight;
+  if (IsShownBar(bar)) bottom -= CCommandBar::kHeight;
   if (m_tabs.m_hWnd) bottom -= kTabHeight;
   return RECT{0, 0, client.right, std::max<LONG>(0, bottom)};
 }
@@ -285,7 +291,7 @@ void CPropertySheet::RecalcLayout() {
   GetClientRect(&client);
   LONG bottom = client.bottom;
   HWND bar = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_COMMANDBAR));
-  if (bar && ::IsWindowVisible(bar)) {
+  if (IsShownBar(bar)) {
     bottom -= CCommandBar::kHeight;
     ::MoveWindow(bar, 0, bottom, client.right, CCommandBar::kHeight, TRUE);
   }

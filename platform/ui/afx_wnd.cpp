@@ -114,7 +114,13 @@ LONG_PTR AfxDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CWnd::CallWindowProcOfObject(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   afx::detail::ThreadState& thread = Thread();
-  const MSG outer = thread.current;
+  // The outer message comes back also when a handler's modal run is left
+  // by an exception.
+  struct CurrentMessage {
+    afx::detail::ThreadState& thread;
+    const MSG outer;
+    ~CurrentMessage() { thread.current = outer; }
+  } current{thread, thread.current};
   thread.current = MSG{window, message, wParam, lParam, 0, {0, 0}};
   LRESULT result = 0;
   {
@@ -127,7 +133,6 @@ LRESULT CWnd::CallWindowProcOfObject(HWND window, UINT message, WPARAM wParam, L
       PostNcDestroy();
     }
   }
-  thread.current = outer;
   return result;
 }
 
@@ -381,19 +386,28 @@ INT_PTR CWnd::RunModalDialog(HINSTANCE instance, const DialogTemplate& dialogTem
     ::EnableWindow(owner, FALSE);
     ownerDisabled = true;
   }
+  // Runs when the loop ends, and also when an exception (a scripted run
+  // that stops) leaves it: the dialog never outlives its run.
+  struct Closing {
+    CWnd* self;
+    HWND dialog;
+    HWND owner;
+    bool ownerDisabled;
+    ~Closing() {
+      self->m_nFlags &= ~kContinueModal;
+      const bool wasForeground = ::GetForegroundWindow() == dialog;
+      // The owner comes back before the dialog goes, so the activation
+      // falls to it and not to some other window.
+      if (ownerDisabled && ::IsWindow(owner)) ::EnableWindow(owner, TRUE);
+      if (::IsWindow(dialog)) ::DestroyWindow(dialog);
+      if (owner && ::IsWindow(owner) && ::IsWindowVisible(owner)) {
+        if (wasForeground) ::SetForegroundWindow(owner);
+        ::SetActiveWindow(owner);
+      }
+    }
+  } closing{this, dialog, owner, ownerDisabled};
   if (ContinueModal()) RunModalLoop();
-  m_nFlags &= ~kContinueModal;
-  const INT_PTR result = m_nModalResult;
-  const bool wasForeground = ::GetForegroundWindow() == dialog;
-  // The owner comes back before the dialog goes, so the activation falls
-  // to it and not to some other window.
-  if (ownerDisabled && ::IsWindow(owner)) ::EnableWindow(owner, TRUE);
-  if (::IsWindow(dialog)) ::DestroyWindow(dialog);
-  if (owner && ::IsWindow(owner) && ::IsWindowVisible(owner)) {
-    if (wasForeground) ::SetForegroundWindow(owner);
-    ::SetActiveWindow(owner);
-  }
-  return result;
+  return m_nModalResult;
 }
 
 // Messages -------------------------------------------------------------------

@@ -10,13 +10,17 @@ namespace testing_support {
 
 AfxTest::AfxTest() {
   state_.m_hCurrentInstanceHandle = GetModuleHandle(nullptr);
+  // Before the derived fixtures' members: window objects keep the state
+  // that is current when they are made.
+  scope_ = std::make_unique<CModuleStateScope>(&state_);
 }
+
+AfxTest::~AfxTest() = default;
 
 void AfxTest::SetUp() {
   platform::clock::UseVirtual(1000);
   platform::message_box::SetAnswer(IDOK);
   platform::message_box::ClearRecorded();
-  scope_ = std::make_unique<CModuleStateScope>(&state_);
   previousHook_ = platform::ui::SetIdleHook([this] {
     if (steps_.empty()) return false;
     auto step = std::move(steps_.front());
@@ -36,7 +40,6 @@ void AfxTest::TearDown() {
   Pump();
   platform::ui::SetIdleHook(previousHook_);
   platform::ui::SetIdleExhaustedHandler(previousExhausted_);
-  scope_.reset();
   platform::message_box::ClearRecorded();
 }
 

@@ -29,6 +29,7 @@ class RecordingApp : public CWinApp {
 class AfxTest : public ::testing::Test {
  protected:
   AfxTest();
+  ~AfxTest() override;
   void SetUp() override;
   void TearDown() override;
 
@@ -44,8 +45,8 @@ class AfxTest : public ::testing::Test {
   RecordingApp app_{&state_};
 
  private:
-  std::deque<std::function<void()>> steps_;
   std::unique_ptr<CModuleStateScope> scope_;
+  std::deque<std::function<void()>> steps_;
   platform::ui::IdleHook previousHook_;
   platform::ui::IdleExhaustedHandler previousExhausted_;
 };

@@ -1,0 +1,250 @@
+// Message maps and the objects behind window handles: dispatch order,
+// commands vs notifications vs messages, typed handlers, registered
+// messages, default handling through the previous procedure, attach,
+// subclass, detach on destruction and run-time classes.
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/kernel.h"
+#include "tests/ui/afx_test_support.h"
+
+using namespace testing_support;
+
+namespace {
+
+UINT g_testMessage = 0;
+
+constexpr UINT kFirstRange = 20;
+constexpr UINT kLastRange = 29;
+constexpr UINT kCode = 0xFFFFF000;
+
+class BaseWnd : public CWnd {
+ public:
+  std::vector<std::string> log;
+
+ protected:
+  void OnTimer(UINT_PTR id) { log.push_back("timer " + std::to_string(id)); }
+  LRESULT OnFirst(WPARAM, LPARAM) {
+    log.push_back("base first");
+    return 11;
+  }
+  LRESULT OnSecond(WPARAM, LPARAM) {
+    log.push_back("base second");
+    return 12;
+  }
+  void OnClicked() { log.push_back("clicked"); }
+
+  DECLARE_MESSAGE_MAP()
+};
+
+DEFINE_MESSAGE_MAP(BaseWnd, CWnd,
+                   {
+                       afx::On<WM_TIMER, &ThisClass::OnTimer>(),
+                       afx::On<WM_USER + 1, &ThisClass::OnFirst>(),
+                       afx::On<WM_USER + 2, &ThisClass::OnSecond>(),
+                       afx::OnCommand<10, &ThisClass::OnClicked>(),
+                   })
+
+class DerivedWnd : public BaseWnd {
+ public:
+  bool failCreate = false;
+  int postNcDestroyCalls = 0;
+  LRESULT defaultResult = 0;
+
+ protected:
+  int OnCreate(CREATESTRUCT*) { return failCreate ? -1 : 0; }
+  LRESULT OnFirst(WPARAM, LPARAM) {
+    log.push_back("derived first");
+    return 21;
+  }
+  // Asks the previous procedure for its answer.
+  void OnFourth() { defaultResult = Default(); }
+  void OnSize(UINT, int cx, int cy) {
+    log.push_back("size " + std::to_string(cx) + "x" + std::to_string(cy));
+  }
+  void OnActivate(UINT state, HWND other, BOOL minimized) {
+    log.push_back("activate " + std::to_string(state) + (other ? " other" : " none") +
+                  (minimized ? " minimized" : ""));
+  }
+  void OnChange() { log.push_back("change"); }
+  void OnRange(UINT id) { log.push_back("range " + std::to_string(id)); }
+  void OnNotified(NMHDR*, LRESULT* result) { *result = 77; }
+  void OnNotifiedRange(UINT id, NMHDR*, LRESULT* result) { *result = static_cast<LRESULT>(id); }
+  void OnTestMessage() { log.push_back("registered"); }
+  void PostNcDestroy() override { ++postNcDestroyCalls; }
+
+  DECLARE_MESSAGE_MAP()
+};
+
+DEFINE_MESSAGE_MAP(
+    DerivedWnd, BaseWnd,
+    {
+        afx::On<WM_CREATE, &ThisClass::OnCreate>(),
+        afx::On<WM_USER + 1, &ThisClass::OnFirst>(),
+        afx::On<WM_USER + 4, &ThisClass::OnFourth>(),
+        afx::On<WM_SIZE, &ThisClass::OnSize>(),
+        afx::On<WM_ACTIVATE, &ThisClass::OnActivate>(),
+        afx::OnControl<EN_CHANGE, 10, &ThisClass::OnChange>(),
+        afx::OnControlRange<BN_CLICKED, kFirstRange, kLastRange, &ThisClass::OnRange>(),
+        afx::OnNotify<kCode, 10, &ThisClass::OnNotified>(),
+        afx::OnNotifyRange<kCode, kFirstRange, kLastRange, &ThisClass::OnNotifiedRange>(),
+        afx::OnRegistered<&ThisClass::OnTestMessage>(&g_testMessage),
+    })
+
+// A window class of its own, so the subclassing tests see the previous
+// procedure answer.
+LRESULT RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_USER + 3 || message == WM_USER + 4) return 99;
+  return DefWindowProc(window, message, wParam, lParam);
+}
+
+class AfxMessageMapTest : public AfxTest {
+ protected:
+  void SetUp() override {
+    AfxTest::SetUp();
+    WNDCLASS wc{};
+    wc.lpfnWndProc = RecorderProc;
+    wc.lpszClassName = u"AfxRecorder";
+    RegisterClass(&wc);
+  }
+  void TearDown() override {
+    AfxTest::TearDown();
+    UnregisterClass(u"AfxRecorder", nullptr);
+  }
+  static BOOL Create(CWnd& object, LPCWSTR className = nullptr) {
+    return object.CreateEx(0, className ? className : AfxRegisterWndClass(0), u"Test",
+                           WS_POPUP | WS_VISIBLE, 0, 26, 100, 100, nullptr, 0);
+  }
+  static LRESULT Command(CWnd& w, UINT id, WORD code) {
+    return w.SendMessage(WM_COMMAND, MAKELONG(static_cast<WORD>(id), code));
+  }
+  static LRESULT Notify(CWnd& w, UINT id, UINT code) {
+    NMHDR header{nullptr, id, code};
+    return w.SendMessage(WM_NOTIFY, id, reinterpret_cast<LPARAM>(&header));
+  }
+};
+
+TEST_F(AfxMessageMapTest, DerivedMapComesBeforeItsBaseThenThePreviousProcedure) {
+  DerivedWnd w;
+  ASSERT_TRUE(Create(w, u"AfxRecorder"));
+  w.log.clear();
+  EXPECT_EQ(w.SendMessage(WM_USER + 1), 21);
+  EXPECT_EQ(w.SendMessage(WM_USER + 2), 12);
+  EXPECT_EQ(w.log, (std::vector<std::string>{"derived first", "base second"}));
+  EXPECT_EQ(w.SendMessage(WM_USER + 3), 99) << "no entry: the class's own procedure";
+  w.SendMessage(WM_USER + 4);
+  EXPECT_EQ(w.defaultResult, 99) << "Default() from inside a handler";
+}
+
+TEST_F(AfxMessageMapTest, CommandsNotificationsAndMessagesAreKeptApart) {
+  DerivedWnd w;
+  ASSERT_TRUE(Create(w));
+  w.log.clear();
+  Command(w, 10, BN_CLICKED);
+  Command(w, 10, EN_CHANGE);
+  Command(w, 25, BN_CLICKED);
+  Command(w, 25, EN_CHANGE);  // the range is for clicks only
+  Command(w, 30, BN_CLICKED);
+  EXPECT_EQ(w.log, (std::vector<std::string>{"clicked", "change", "range 25"}));
+  EXPECT_EQ(Notify(w, 10, kCode), 77);
+  EXPECT_EQ(Notify(w, 23, kCode), 23);
+  EXPECT_EQ(Notify(w, 11, kCode), 0);
+  EXPECT_EQ(Notify(w, 10, kCode + 1), 0);
+  // A WM_NOTIFY is not a message entry, nor a command an accelerator
+  // without control.
+  EXPECT_EQ(w.log.size(), 3u);
+  w.SendMessage(WM_COMMAND, MAKELONG(10, 1), 0);
+  EXPECT_EQ(w.log.back(), "clicked") << "accelerator = command";
+}
+
+TEST_F(AfxMessageMapTest, TypedHandlersGetTheirArguments) {
+  DerivedWnd w;
+  ASSERT_TRUE(Create(w));
+  w.log.clear();
+  w.MoveWindow(0, 26, 120, 80);
+  w.SendMessage(WM_ACTIVATE, MAKELONG(WA_CLICKACTIVE, 1), reinterpret_cast<LPARAM>(w.m_hWnd));
+  w.SendMessage(WM_ACTIVATE, WA_INACTIVE, 0);
+  ASSERT_EQ(w.log.size(), 3u);
+  EXPECT_EQ(w.log[0], "size 120x80");
+  EXPECT_EQ(w.log[1], "activate 2 other minimized");
+  EXPECT_EQ(w.log[2], "activate 0 none");
+
+  w.log.clear();
+  w.SetTimer(5, 100);
+  platform::ui::AdvanceClockTo(GetTickCount() + 250);
+  platform::ui::RunModalLoop([&] { return w.log.size() >= 2; });
+  w.KillTimer(5);
+  EXPECT_EQ(w.log, (std::vector<std::string>{"timer 5", "timer 5"}));
+}
+
+TEST_F(AfxMessageMapTest, RegisteredMessageMatchesOnceItsNumberIsKnown) {
+  DerivedWnd w;
+  ASSERT_TRUE(Create(w));
+  w.log.clear();
+  g_testMessage = 0;
+  w.SendMessage(0);  // WM_NULL must not meet an unregistered entry
+  g_testMessage = RegisterWindowMessage(u"AFX_TEST_MESSAGE");
+  ASSERT_GE(g_testMessage, 0xC000u);
+  w.SendMessage(g_testMessage);
+  EXPECT_EQ(w.log, (std::vector<std::string>{"registered"}));
+}
+
+TEST_F(AfxMessageMapTest, FailedCreationLeavesTheObjectUnattached) {
+  DerivedWnd w;
+  w.failCreate = true;
+  EXPECT_FALSE(Create(w));
+  EXPECT_EQ(w.m_hWnd, nullptr);
+}
+
+TEST_F(AfxMessageMapTest, ObjectsAreFoundFromTheirHandlesUntilTheWindowGoes) {
+  DerivedWnd w;
+  ASSERT_TRUE(Create(w));
+  HWND window = w.m_hWnd;
+  EXPECT_EQ(CWnd::FromHandle(window), &w);
+  EXPECT_EQ(CWnd::FromHandlePermanent(window), &w);
+
+  HWND foreign = CreateWindowEx(0, u"AfxRecorder", u"Foreign", WS_POPUP, 0, 0, 10, 10, nullptr, 0,
+                                nullptr, nullptr);
+  CWnd* temporary = CWnd::FromHandle(foreign);
+  ASSERT_NE(temporary, nullptr);
+  EXPECT_EQ(CWnd::FromHandle(foreign), temporary) << "one wrapper per window";
+  EXPECT_EQ(CWnd::FromHandlePermanent(foreign), nullptr);
+  EXPECT_EQ(temporary->GetWindowText(), u"Foreign");
+
+  // Subclassing routes the window through an object and back.
+  DerivedWnd sub;
+  ASSERT_TRUE(sub.SubclassWindow(foreign));
+  EXPECT_EQ(CWnd::FromHandle(foreign), &sub);
+  EXPECT_EQ(sub.SendMessage(WM_USER + 1), 21);
+  EXPECT_EQ(sub.UnsubclassWindow(), foreign);
+  EXPECT_EQ(SendMessage(foreign, WM_USER + 1, 0, 0), 0) << "the class's procedure again";
+  DestroyWindow(foreign);
+
+  DestroyWindow(window);
+  EXPECT_EQ(w.m_hWnd, nullptr);
+  EXPECT_EQ(CWnd::FromHandlePermanent(window), nullptr);
+  EXPECT_EQ(w.postNcDestroyCalls, 1);
+
+  {
+    DerivedWnd scoped;
+    ASSERT_TRUE(Create(scoped));
+    window = scoped.m_hWnd;
+  }
+  EXPECT_FALSE(IsWindow(window)) << "the object takes its window with it";
+}
+
+TEST_F(AfxMessageMapTest, RunTimeClassesKnowTheirNamesAndBases) {
+  CDialog dialog(1u);
+  CPropertyPage page(1u);
+  EXPECT_STREQ(page.GetRuntimeClass()->m_lpszClassName, "CPropertyPage");
+  EXPECT_TRUE(page.IsKindOf(RUNTIME_CLASS(CDialog)));
+  EXPECT_TRUE(page.IsKindOf(RUNTIME_CLASS(CWnd)));
+  EXPECT_TRUE(page.IsKindOf(RUNTIME_CLASS(CObject)));
+  EXPECT_FALSE(dialog.IsKindOf(RUNTIME_CLASS(CPropertyPage)));
+  EXPECT_FALSE(dialog.IsKindOf(RUNTIME_CLASS(CFrameWnd)));
+  EXPECT_TRUE(app_.IsKindOf(RUNTIME_CLASS(CWinApp)));
+  EXPECT_FALSE(app_.IsKindOf(RUNTIME_CLASS(CWnd)));
+}
+
+}  // namespace
