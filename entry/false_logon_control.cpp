@@ -178,8 +178,8 @@ void SetFalseLogonCount(DWORD value) {
 }
 
 int DelaySeconds(DWORD count) {
-  const std::int64_t square = std::int64_t{count} * std::int64_t{count};
-  if (square > std::numeric_limits<std::int32_t>::max()) return 32766;
+  const std::uint64_t square = std::uint64_t{count} * std::uint64_t{count};
+  if (square > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return 32766;
   return static_cast<int>(square);
 }
 

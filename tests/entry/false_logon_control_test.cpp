@@ -1,0 +1,204 @@
+#include "entry/false_logon_control.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+
+#include "entry/alarm_player.h"
+#include "platform/clock.h"
+#include "platform/device.h"
+#include "platform/faults.h"
+#include "platform/kernel.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/message_loop.h"
+#include "platform/wave_out.h"
+#include "store/settings_record.h"
+#include "tests/support/store_fixture.h"
+
+namespace {
+
+using testing_support::StoreTest;
+
+constexpr const char16_t* kKey = u"Software\\Vexlund\\Zentrak";
+
+std::vector<BYTE> Record(DWORD time, DWORD count, DWORD pending) {
+  std::vector<BYTE> bytes(36, 0);
+  std::memcpy(bytes.data(), "LRU0", 4);
+  std::memcpy(&bytes[4], &time, 4);
+  std::memcpy(&bytes[8], &count, 4);
+  std::memcpy(&bytes[12], &pending, 4);
+  return bytes;
+}
+
+class FalseLogonTest : public StoreTest {
+ protected:
+  void SetUp() override {
+    StoreTest::SetUp();
+    platform::clock::UseVirtual(100000);
+  }
+  void TearDown() override {
+    platform::ui::SetIdleHook(nullptr);
+    AlarmStop(true);
+    platform::clock::UseReal();
+    StoreTest::TearDown();
+  }
+
+  // Serves whatever delay dialogs come up by letting virtual time pass,
+  // 10 ms per idle moment, and records when the last one ended.
+  void LetTimePass() {
+    platform::ui::SetIdleHook([] {
+      platform::clock::Advance(10);
+      return true;
+    });
+  }
+};
+
+TEST_F(FalseLogonTest, CounterGrowsFromAbsentAndResets) {
+  EXPECT_EQ(IncrementFalseLogonCount(), 1u);
+  EXPECT_EQ(IncrementFalseLogonCount(), 2u);
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"Retry"), (std::vector<BYTE>{2, 0, 0, 0}));
+  SetFalseLogonCount(0);
+  EXPECT_EQ(IncrementFalseLogonCount(), 1u);
+  // A key that can be neither opened nor made: 0 and nothing written.
+  platform::faults::Fail("RegOpenKeyEx", ERROR_ACCESS_DENIED, 1, 0);
+  platform::faults::Fail("RegCreateKeyEx", ERROR_ACCESS_DENIED, 1, 0);
+  EXPECT_EQ(IncrementFalseLogonCount(), 0u);
+}
+
+TEST(DelaySecondsTest, SquareOfTheCountCappedWhenItOverflows) {
+  EXPECT_EQ(DelaySeconds(0), 0);
+  EXPECT_EQ(DelaySeconds(1), 1);
+  EXPECT_EQ(DelaySeconds(3), 9);
+  EXPECT_EQ(DelaySeconds(46340), 46340 * 46340);
+  EXPECT_EQ(DelaySeconds(46341), 32766);
+  EXPECT_EQ(DelaySeconds(0xFFFFFFFF), 32766);
+}
+
+TEST_F(FalseLogonTest, RecordBytesCountAndPendingFlag) {
+  EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 1);
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), Record(100000, 1, 1));
+  EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 1);
+  EXPECT_EQ(ClearPendingDelay(kDelayRecordName), 1);
+  EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 0);
+  platform::clock::Advance(5000);
+  EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 4);
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), Record(105000, 2, 1));
+  ResetFalseLogonDelay();
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"));
+  EXPECT_EQ(ClearPendingDelay(kDelayRecordName), 0);
+}
+
+TEST_F(FalseLogonTest, RecordsOfTheWrongSizeOrTypeCountAsAbsent) {
+  for (const auto& bad : {std::vector<BYTE>(35, 1), std::vector<BYTE>(37, 1)}) {
+    SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, bad);
+    EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 0);
+    EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 1);
+    EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay")->size(), 36u);
+  }
+  auto untagged = Record(1, 7, 1);
+  untagged[3] = '1';
+  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, untagged);
+  EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 1);
+}
+
+TEST_F(FalseLogonTest, TheOldestOfTenRecordsMakesRoom) {
+  // Ten other records; the one with the smallest time goes, ties keep the
+  // earlier one, and a record with time 0 is always replaced as candidate.
+  const DWORD times[10] = {0, 900, 50, 700, 50, 800, 600, 500, 400, 300};
+  for (int i = 0; i < 10; ++i) {
+    std::u16string name = u"Rec" + std::u16string(1, static_cast<char16_t>(u'A' + i));
+    SetRegBytes(HKEY_CURRENT_USER, kKey, name.c_str(), REG_BINARY, Record(times[i], 1, 0));
+  }
+  // Values that aren't records don't count.
+  SetRegBytes(HKEY_CURRENT_USER, kKey, u"Other", REG_BINARY, std::vector<BYTE>(36, 0));
+  RecordFalseLogon(kDelayRecordName);
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kKey, u"RecC"));
+  EXPECT_TRUE(RegBytes(HKEY_CURRENT_USER, kKey, u"RecA"));
+  EXPECT_TRUE(RegBytes(HKEY_CURRENT_USER, kKey, u"RecE"));
+  EXPECT_TRUE(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"));
+
+  // With nine others and PwDelay present, nothing is evicted.
+  RecordFalseLogon(kDelayRecordName);
+  EXPECT_TRUE(RegBytes(HKEY_CURRENT_USER, kKey, u"RecE"));
+}
+
+TEST_F(FalseLogonTest, DelayDialogEndsWhenItsTimeIsServed) {
+  LetTimePass();
+  const DWORD start = GetTickCount();
+  ShowDelayDialog(4, nullptr, 605);
+  const DWORD served = GetTickCount() - start;
+  EXPECT_GE(served, 4000u);
+  EXPECT_LE(served, 4040u);  // a few 10 ms ticks past the time, never seconds
+}
+
+TEST_F(FalseLogonTest, ReportShowsTheTextThenServesTheGrowingDelay) {
+  LetTimePass();
+  for (DWORD n = 1; n <= 3; ++n) {
+    platform::message_box::ClearRecorded();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(IncrementFalseLogonCount(), n);
+    ReportFalseLogon(590);
+    const DWORD served = GetTickCount() - start;
+    EXPECT_GE(served, n * n * 1000);
+    EXPECT_LT(served, n * n * 1000 + 100);
+    ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
+    EXPECT_EQ(platform::message_box::Recorded()[0].text,
+              u"Wrong User Password entered!\r\nPlease try again.");
+    EXPECT_EQ(platform::message_box::Recorded()[0].type, MB_ICONHAND | MB_SETFOREGROUND);
+    // Served: nothing is owed any more.
+    EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 0);
+  }
+}
+
+TEST_F(FalseLogonTest, ADelayInterruptedByAPowerCutIsServedAgain) {
+  // The record as a cut during the third delay leaves it: pending.
+  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, Record(1, 3, 1));
+  LetTimePass();
+  const DWORD start = GetTickCount();
+  ApplyPendingDelay();
+  EXPECT_GE(GetTickCount() - start, 9000u);
+  EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 0);
+  // Nothing owed: no dialog, no time.
+  const DWORD again = GetTickCount();
+  ApplyPendingDelay();
+  EXPECT_EQ(GetTickCount(), again);
+}
+
+TEST_F(FalseLogonTest, LimitSoundsAPersistentAlarm) {
+  g_Settings.MaxFalseLogonRetries = 1;
+  g_Settings.MaxFalseLogonRetriesValue = 2;
+  g_Settings.ActionAfterMaxFalseLogons = 1;
+  g_Settings.PowerOnLogon = 1;
+  ApplyFalseLogonLimit(1);
+  EXPECT_FALSE(platform::wave_out::CurrentStatus().playing);
+  ApplyFalseLogonLimit(2);
+  EXPECT_TRUE(platform::wave_out::CurrentStatus().playing);
+  EXPECT_TRUE(RegBytes(HKEY_CURRENT_USER, kKey, u"ContinueAlarm"));
+  // Off, or with the power-on logon off, the limit does nothing.
+  AlarmStop(true);
+  g_Settings.PowerOnLogon = 0;
+  ApplyFalseLogonLimit(5);
+  g_Settings.PowerOnLogon = 1;
+  g_Settings.MaxFalseLogonRetries = 0;
+  ApplyFalseLogonLimit(5);
+  EXPECT_FALSE(platform::wave_out::CurrentStatus().playing);
+}
+
+TEST_F(FalseLogonTest, LimitWithHardResetRequestsACleanReboot) {
+  g_Settings.MaxFalseLogonRetries = 1;
+  g_Settings.MaxFalseLogonRetriesValue = 1;
+  g_Settings.ActionAfterMaxFalseLogons = 0;
+  g_Settings.PowerOnLogon = 1;
+  ApplyFalseLogonLimit(1);
+  EXPECT_TRUE(platform::device::CleanBootFlagSet());
+  EXPECT_TRUE(platform::device::RebootRequested());
+  // The next boot wipes the store.
+  device_->Reopen();
+  EXPECT_FALSE(platform::device::CleanBootFlagSet());
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kKey, u"Retry"));
+}
+
+}  // namespace
