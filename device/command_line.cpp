@@ -116,12 +116,15 @@ Commands:
   inspect [--json]   print the device's registry, databases and
                      system-password state (as JSON with --json)
 
-Without a command, pda prints the same as 'inspect'. The options
---headless, --screenshots, --script and --real-time are accepted for the
-device screen and have no effect yet.
+Without a command, pda shows the device's screen: in a window when there is
+a display (and no --headless), until the window is closed. Without a
+window it runs until the first screen is drawn, or with --script until the
+script ends; --script runs on a virtual clock unless --real-time is given.
 
 Exit status: 0 success, 1 failure (e.g. the device cannot be opened),
-64 usage error.
+3 the script met a screen it did not expect, 4 the script ended while the
+device still waited for input, 64 usage error (also a script that does not
+parse).
 )";
 }
 

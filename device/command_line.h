@@ -14,10 +14,14 @@ namespace pda {
 // Exit statuses of the program.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
+// A script met a screen it did not expect (or could not act on it).
+inline constexpr int kExitUnexpectedScreen = 3;
+// A script ended while the device still waited for input in a dialog.
+inline constexpr int kExitScriptRanOut = 4;
 inline constexpr int kExitUsage = 64;
 
 enum class Command {
-  kNone,  // no command given: the device itself
+  kNone,  // no command given: the device itself (its screen)
   kInspect,
 };
 

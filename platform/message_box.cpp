@@ -131,16 +131,21 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     if (observer) observer(record);
     return answer;
   }
-  HWND shownBox = nullptr;
-  const int result = platform::ui::dialog_detail::RunMessageBox(
-      owner, record.text, record.caption, type, [&](HWND box) {
-        shownBox = box;
-        {
-          std::lock_guard guard(s.lock);
-          s.open.push_back(OpenBox{box, record});
-        }
-        if (observer) observer(record);
-      });
-  if (shownBox) Forget(shownBox);
-  return result;
+  // The box leaves the list of open boxes however its run ends (also by an
+  // exception: a scripted run that stops).
+  struct Shown {
+    HWND box = nullptr;
+    ~Shown() {
+      if (box) Forget(box);
+    }
+  } shown;
+  return platform::ui::dialog_detail::RunMessageBox(owner, record.text, record.caption, type,
+                                                    [&](HWND box) {
+                                                      shown.box = box;
+                                                      {
+                                                        std::lock_guard guard(s.lock);
+                                                        s.open.push_back(OpenBox{box, record});
+                                                      }
+                                                      if (observer) observer(record);
+                                                    });
 }

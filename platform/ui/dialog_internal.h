@@ -62,6 +62,19 @@ void PlaceDialog(HWND dialog, int clientWidth, int clientHeight, int x, int y);
 // Sends WM_INITDIALOG and decides the first focus. False when the dialog
 // was destroyed by its own initialisation.
 bool InitializeDialog(HWND dialog, LPARAM initParam);
+// Destroys a dialog that an exception leaves half made (a scripted run that
+// stops while WM_INITDIALOG shows a message box); does nothing otherwise.
+class DestroyIfUnwound {
+ public:
+  explicit DestroyIfUnwound(HWND dialog);
+  ~DestroyIfUnwound();
+  DestroyIfUnwound(const DestroyIfUnwound&) = delete;
+  DestroyIfUnwound& operator=(const DestroyIfUnwound&) = delete;
+
+ private:
+  HWND dialog_;
+  int exceptions_;
+};
 // Shows the dialog, gives it the focus chosen at initialisation and brings
 // it to the foreground for DS_SETFOREGROUND.
 void ShowDialog(HWND dialog);

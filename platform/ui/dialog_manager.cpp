@@ -1,6 +1,7 @@
 // The dialog class, DefDlgProc, modeless creation, the modal run and
 // EndDialog. Layout of templates is in dialog_layout.cpp, the keyboard
 // interface in dialog_keyboard.cpp.
+#include <exception>
 #include <map>
 #include <mutex>
 
@@ -284,6 +285,13 @@ void ShowDialog(HWND dialog) {
   }
 }
 
+DestroyIfUnwound::DestroyIfUnwound(HWND dialog)
+    : dialog_(dialog), exceptions_(std::uncaught_exceptions()) {}
+
+DestroyIfUnwound::~DestroyIfUnwound() {
+  if (std::uncaught_exceptions() > exceptions_ && IsWindow(dialog_)) DestroyWindow(dialog_);
+}
+
 LONG_PTR RunModal(HWND dialog, HWND owner) {
   const std::shared_ptr<DialogState> state = StateOf(dialog);
   if (!state) return -1;
@@ -297,22 +305,30 @@ LONG_PTR RunModal(HWND dialog, HWND owner) {
     EnableWindow(owner, FALSE);
     ownerDisabled = true;
   }
+  // Runs when the loop ends, and also when an exception (a scripted run
+  // that stops) leaves it: the dialog never outlives its run.
+  struct Closing {
+    HWND dialog;
+    HWND owner;
+    bool ownerDisabled;
+    ~Closing() {
+      const bool wasForeground = GetForegroundWindow() == dialog;
+      // The owner comes back before the dialog goes, so the activation
+      // falls to it and not to some other window.
+      if (ownerDisabled && IsWindow(owner)) EnableWindow(owner, TRUE);
+      if (IsWindow(dialog)) DestroyWindow(dialog);
+      if (owner && IsWindow(owner) && IsWindowVisible(owner)) {
+        if (wasForeground) SetForegroundWindow(owner);
+        SetActiveWindow(owner);
+      }
+    }
+  } closing{dialog, owner, ownerDisabled};
   if (!state->ended && IsWindow(dialog)) {
     ShowDialog(dialog);
     RunModalLoop([&] { return state->ended || !IsWindow(dialog); },
                  [dialog](MSG* msg) { return IsDialogMessage(dialog, msg) != FALSE; });
   }
-  const LONG_PTR result = state->ended ? state->result : 0;
-  const bool wasForeground = GetForegroundWindow() == dialog;
-  // The owner comes back before the dialog goes, so the activation falls
-  // to it and not to some other window.
-  if (ownerDisabled && IsWindow(owner)) EnableWindow(owner, TRUE);
-  if (IsWindow(dialog)) DestroyWindow(dialog);
-  if (owner && IsWindow(owner) && IsWindowVisible(owner)) {
-    if (wasForeground) SetForegroundWindow(owner);
-    SetActiveWindow(owner);
-  }
-  return result;
+  return state->ended ? state->result : 0;
 }
 
 }  // namespace platform::ui::dialog_detail
@@ -341,6 +357,7 @@ HWND CreateDialogIndirectParam(HINSTANCE instance, const DialogTemplate* dialogT
   if (!dialogTemplate) return nullptr;
   HWND dialog = CreateDialogWindow(instance, *dialogTemplate, parent, proc, false);
   if (!dialog) return nullptr;
+  DestroyIfUnwound unfinished(dialog);
   if (!InitializeDialog(dialog, initParam)) return nullptr;
   if (dialogTemplate->style & WS_VISIBLE) ShowDialog(dialog);
   return dialog;
@@ -360,7 +377,10 @@ LONG_PTR DialogBoxIndirectParam(HINSTANCE instance, const DialogTemplate* dialog
   HWND dialog = CreateDialogWindow(instance, *dialogTemplate, owner, proc, true);
   if (!dialog) return -1;
   const std::shared_ptr<DialogState> state = StateOf(dialog);
-  if (!InitializeDialog(dialog, initParam)) return state && state->ended ? state->result : -1;
+  {
+    DestroyIfUnwound unfinished(dialog);
+    if (!InitializeDialog(dialog, initParam)) return state && state->ended ? state->result : -1;
+  }
   return RunModal(dialog, owner);
 }
 

@@ -196,8 +196,11 @@ TEST(PdaProgram, InspectsADeviceAndReportsFailuresByExitStatus) {
                   R"("Software\\Vexlund\\Zentrak":{"LogonMethod":{"type":4,"hex":"01000000"}}})"),
       std::string::npos)
       << output;
-  EXPECT_EQ(RunPda("--device " + folder, &output), 0);
+  EXPECT_EQ(RunPda("--device " + folder + " inspect", &output), 0);
   EXPECT_NE(output.find("[registry]"), std::string::npos);
+  // Without a command pda shows the device screen, not the inspection.
+  EXPECT_EQ(RunPda("--device " + folder + " --headless", &output), 0);
+  EXPECT_EQ(output.find("[registry]"), std::string::npos);
   EXPECT_EQ(RunPda("--help", &output), 0);
   EXPECT_NE(output.find("Usage: pda"), std::string::npos);
   EXPECT_EQ(RunPda("--device " + folder + " frobnicate", &output), 64);

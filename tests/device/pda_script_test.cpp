@@ -1,0 +1,140 @@
+// pda --script from end to end: the built program on a throw-away device,
+// without a display.
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/device.h"
+#include "platform/registry.h"
+#include "platform/ui/screen.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string output;  // stdout and stderr
+};
+
+Outcome RunPda(const std::string& arguments) {
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY '" + std::string(VEYR_BIN_DIR) +
+                              "/pda' " + arguments + " 2>&1";
+  Outcome outcome;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return outcome;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    outcome.output.append(buffer, n);
+  }
+  const int status = pclose(pipe);
+  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return outcome;
+}
+
+std::string Quoted(const std::filesystem::path& path) {
+  return "'" + path.string() + "'";
+}
+
+class PdaScriptTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The owner record of the system: the name in the first field.
+    std::vector<BYTE> record(768, 0);
+    const std::u16string name = u"Jane Doe";
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      record[2 * i] = static_cast<BYTE>(name[i] & 0xFF);
+      record[2 * i + 1] = static_cast<BYTE>(name[i] >> 8);
+    }
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, u"ControlPanel\\Owner", 0, nullptr, 0,
+                             KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueEx(key, u"Owner", 0, REG_BINARY, record.data(), DWORD(record.size()));
+    RegCloseKey(key);
+    // pda opens the device itself, as a second boot would.
+    platform::device::Close();
+    host_ = device_.folder() / "host";
+    std::filesystem::create_directories(host_);
+  }
+
+  std::filesystem::path Script(const std::string& text) {
+    const std::filesystem::path file = host_ / "script.txt";
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+    return file;
+  }
+
+  std::string Options(const std::filesystem::path& script) {
+    return "--device " + Quoted(device_.folder()) + " --headless --script " + Quoted(script);
+  }
+
+  testing_support::TempDevice device_;
+  std::filesystem::path host_;
+};
+
+TEST_F(PdaScriptTest, AScriptThatMeetsEveryScreenEndsWithZeroAndLeavesScreenshots) {
+  const std::filesystem::path shots = host_ / "shots";
+  const std::filesystem::path final = host_ / "final.png";
+  const Outcome outcome = RunPda(Options(Script("# the home screen at midnight\n"
+                                                "expect dialog 1\n"
+                                                "check 1001 text Monday, 1 January 2001\n"
+                                                "check 1002 text 00:00\n"
+                                                "check 1003 text Jane Doe\n"
+                                                "tapxy 120 200\n"
+                                                "key Enter\n"
+                                                "wait 60000\n"
+                                                "check 1002 text 00:01\n"
+                                                "expect dialog 1\n"
+                                                "shot " +
+                                                final.string() + "\n")) +
+                                 " --screenshots " + Quoted(shots));
+  ASSERT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("screenshots in " + shots.string()), std::string::npos)
+      << outcome.output;
+  // A new picture for each changed screen: at least the first one and the
+  // turn of the minute.
+  EXPECT_TRUE(std::filesystem::exists(shots / "0001.png"));
+  EXPECT_TRUE(std::filesystem::exists(shots / "0002.png"));
+  for (const std::filesystem::path& file : {shots / "0001.png", final}) {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::string error;
+    ASSERT_TRUE(platform::ui::screen::ReadPng(file, &width, &height, &pixels, &error)) << error;
+    EXPECT_EQ(width * height, 240 * 320);
+    EXPECT_NE(std::count(pixels.begin(), pixels.end(), pixels.front()), std::ssize(pixels));
+  }
+}
+
+TEST_F(PdaScriptTest, AnUnexpectedScreenEndsWithThreeAndSaysWhatWasShown) {
+  const Outcome outcome = RunPda(Options(Script("expect dialog 1\nexpect dialog 628\n")));
+  EXPECT_EQ(outcome.status, 3) << outcome.output;
+  EXPECT_NE(outcome.output.find("line 2 (expect dialog 628): expected dialog 628, but the screen "
+                                "shows dialog 1 'Today'"),
+            std::string::npos)
+      << outcome.output;
+}
+
+TEST_F(PdaScriptTest, AScriptThatDoesNotParseOrCannotBeReadChangesNothing) {
+  Outcome outcome = RunPda(Options(Script("tap 1\nfly away\n")));
+  EXPECT_EQ(outcome.status, 64) << outcome.output;
+  EXPECT_NE(outcome.output.find("line 2: unknown command 'fly'"), std::string::npos)
+      << outcome.output;
+  outcome = RunPda(Options(host_ / "missing.txt"));
+  EXPECT_EQ(outcome.status, 1) << outcome.output;
+}
+
+TEST_F(PdaScriptTest, WithoutADisplayOrAScriptTheFirstScreenIsDrawnAndPdaEnds) {
+  const std::filesystem::path shots = host_ / "first";
+  const Outcome outcome =
+      RunPda("--device " + Quoted(device_.folder()) + " --screenshots " + Quoted(shots));
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_TRUE(std::filesystem::exists(shots / "0001.png")) << outcome.output;
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+// Reading scripts: every line kind, what is ignored, errors with their line,
+// and line kinds the host registers.
+#include "platform/ui/script.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/ui/scripted_user.h"
+
+namespace {
+
+using platform::ui::ParseScript;
+using platform::ui::ScriptedUser;
+
+std::vector<std::string> Parsed(std::string_view script) {
+  ScriptedUser user;
+  std::string error;
+  EXPECT_TRUE(ParseScript(script, &user, &error)) << error;
+  return user.Listing();
+}
+
+std::string ErrorOf(std::string_view script) {
+  ScriptedUser user;
+  std::string error;
+  EXPECT_FALSE(ParseScript(script, &user, &error)) << script;
+  return error;
+}
+
+TEST(Script, ReadsEveryLineKind) {
+  const std::vector<std::string> expected = {
+      "line 2: expect dialog 628",
+      "line 3: expect box 606",
+      "line 4: tap 1",
+      "line 5: tap 100 Kiwi fruit",
+      "line 6: tapxy 0 319",
+      "line 7: type 679 two  words ",
+      "line 8: type 679",
+      "line 9: key Enter",
+      "line 10: key F12",
+      "line 11: sip Hello, World!",
+      "line 12: pen 10,20 30,40 50,60",
+      "line 13: wait 9000",
+      "line 14: check 679 text secret",
+      "line 15: check 2 enabled 0",
+      "line 16: check 3 checked 2",
+      "line 17: shot out/one.png",
+  };
+  EXPECT_EQ(Parsed("# a logon\n"
+                   "expect dialog 628\n"
+                   "expect  box   0x25E\n"
+                   "tap 1\n"
+                   "tap 100 Kiwi fruit\n"
+                   "tapxy 0 319\n"
+                   "type 679 two  words \n"
+                   "type 679\n"
+                   "key enter\n"
+                   "key F12\n"
+                   "sip Hello, World!\n"
+                   "pen 10,20 30,40   50,60\n"
+                   "wait 9000\n"
+                   "check 679 text secret\n"
+                   "check 2 enabled 0\n"
+                   "check 3 checked 2\n"
+                   "shot out/one.png  \n"),
+            expected);
+}
+
+TEST(Script, IgnoresBlankLinesCommentsLineEndsAndAByteOrderMark) {
+  const std::vector<std::string> expected = {"line 3: tap 1", "line 5: wait 0"};
+  EXPECT_EQ(Parsed("\xEF\xBB\xBF# comment\r\n   \r\n  tap 1\r\n\t# indented comment\r\nwait 0"),
+            expected);
+  EXPECT_TRUE(Parsed("").empty());
+}
+
+TEST(Script, NamesTheLineOfAnError) {
+  EXPECT_EQ(ErrorOf("tap 1\n\nfly away"), "line 3: unknown command 'fly'");
+  EXPECT_EQ(ErrorOf("expect window 5"),
+            "line 1: expect: give 'dialog <template-id>' or 'box <string-id>'");
+  EXPECT_EQ(ErrorOf("expect dialog six"), "line 1: expect dialog: an id is a number, not 'six'");
+  EXPECT_EQ(ErrorOf("expect dialog 628 now"), "line 1: expect: unexpected 'now'");
+  EXPECT_EQ(ErrorOf("tap OK"), "line 1: tap: a control id is a number, not 'OK'");
+  EXPECT_EQ(ErrorOf("tapxy 240 10"), "line 1: tapxy: x must be 0..239, not '240'");
+  EXPECT_EQ(ErrorOf("tapxy 10"), "line 1: tapxy: y must be 0..319, not ''");
+  EXPECT_EQ(ErrorOf("type\n"), "line 1: type: a control id is a number, not ''");
+  EXPECT_EQ(ErrorOf("key Space"),
+            "line 1: key: 'Space' is none of Enter, Escape, Backspace, Tab, Delete, Left, Right, "
+            "Up, Down, F1..F12");
+  EXPECT_NE(ErrorOf("key F13").find("'F13' is none of"), std::string::npos);
+  EXPECT_EQ(ErrorOf("sip"), "line 1: sip: give the text to type");
+  EXPECT_EQ(ErrorOf("pen"), "line 1: pen: give at least one point <x>,<y>");
+  EXPECT_EQ(ErrorOf("pen 1,2 3;4"), "line 1: pen: a point is <x>,<y>, not '3;4'");
+  EXPECT_EQ(ErrorOf("pen 1,320"), "line 1: pen: y must be 0..319, not '320'");
+  EXPECT_EQ(ErrorOf("wait -5"), "line 1: wait: give milliseconds (0..86400000), not '-5'");
+  EXPECT_EQ(ErrorOf("check 1 colour red"),
+            "line 1: check: 'colour' is none of text, enabled, checked, visible");
+  EXPECT_EQ(ErrorOf("check 1 enabled yes"), "line 1: check: enabled is 0 or 1, not 'yes'");
+  EXPECT_EQ(ErrorOf("check 1 checked 3"), "line 1: check: checked is 0 or 1 (or 2), not '3'");
+  EXPECT_EQ(ErrorOf("shot   "), "line 1: shot: give the file name");
+}
+
+TEST(Script, KeyNamesAndTheApplicationButtons) {
+  using platform::ui::scripted_user::KeyByName;
+  EXPECT_EQ(KeyByName("Escape"), VK_ESCAPE);
+  EXPECT_EQ(KeyByName("BACKSPACE"), VK_BACK);
+  EXPECT_EQ(KeyByName("F1"), 0xC1u);
+  EXPECT_EQ(KeyByName("f12"), 0xCCu);
+  EXPECT_EQ(KeyByName("F13"), 0u);
+  EXPECT_EQ(KeyByName("F01"), 0u);
+  EXPECT_EQ(KeyByName(""), 0u);
+}
+
+TEST(Script, TheHostAddsLinesOfItsOwn) {
+  std::vector<std::string> seen;
+  ASSERT_TRUE(platform::ui::RegisterScriptCommand(
+      "reset", [&seen](ScriptedUser& user, std::string_view arguments, std::string* error) {
+        if (arguments != "soft" && arguments != "hard") {
+          *error = "give soft or hard";
+          return false;
+        }
+        seen.emplace_back(arguments);
+        user.Then([] {}).Then([] {});
+        return true;
+      }));
+  const std::vector<std::string> expected = {"line 1: tap 5", "line 2: step", "line 2: step"};
+  EXPECT_EQ(Parsed("tap 5\nreset   hard  \n"), expected);
+  EXPECT_EQ(seen, std::vector<std::string>{"hard"});
+  EXPECT_EQ(ErrorOf("reset\n"), "line 1: reset: give soft or hard");
+
+  // The built-in lines stay as they are; odd names are refused.
+  EXPECT_FALSE(platform::ui::RegisterScriptCommand("tap", nullptr));
+  EXPECT_FALSE(platform::ui::RegisterScriptCommand("two words", nullptr));
+  EXPECT_FALSE(platform::ui::RegisterScriptCommand("", nullptr));
+  ASSERT_TRUE(platform::ui::RegisterScriptCommand("reset", nullptr));
+  EXPECT_EQ(ErrorOf("reset soft"), "line 1: unknown command 'reset'");
+}
+
+}  // namespace

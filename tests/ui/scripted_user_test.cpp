@@ -1,0 +1,419 @@
+// The scripted user driving real dialogs (the module's templates 628, 778,
+// 786 and small templates of the tests) through the device's input.
+#include "platform/ui/scripted_user.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/modules.h"
+#include "platform/resources.h"
+#include "platform/ui/afx.h"
+#include "platform/ui/controls_internal.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/message_loop.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/script.h"
+#include "platform/ui/shell_internal.h"
+#include "platform/wstring.h"
+#include "tests/support/run_scripted.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+using platform::ui::ScriptedUser;
+using platform::ui::ScriptStopped;
+using testing_support::RunScripted;
+
+constexpr LPCWSTR kPlainClass = u"ScriptedUserPlain";
+
+struct Stylus {
+  UINT message;
+  int x;
+  int y;
+  bool operator==(const Stylus&) const = default;
+};
+struct Fired {
+  UINT_PTR id;
+  DWORD tick;
+  bool operator==(const Fired&) const = default;
+};
+
+std::vector<Stylus> g_stylus;
+std::vector<Fired> g_fired;
+
+LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto value = static_cast<DWORD>(lParam);
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+      g_stylus.push_back({message, LOWORD(value), HIWORD(value)});
+      break;
+    case WM_TIMER:
+      g_fired.push_back({wParam, platform::clock::Now()});
+      KillTimer(window, wParam);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProc(window, message, wParam, lParam);
+}
+
+// What the test's dialogs do: record each clicked button, let the test act
+// on it, and end on OK / Cancel by default.
+struct DialogScript {
+  std::function<void(HWND)> init;
+  // True when it handled the command itself.
+  std::function<bool(HWND, int)> command;
+  std::vector<int> clicked;
+};
+DialogScript* g_dialog = nullptr;
+
+LONG_PTR RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    if (g_dialog && g_dialog->init) g_dialog->init(dialog);
+    return TRUE;
+  }
+  if (message != WM_COMMAND || HIWORD(static_cast<DWORD>(wParam)) != BN_CLICKED) return FALSE;
+  const int id = LOWORD(static_cast<DWORD>(wParam));
+  if (g_dialog) {
+    g_dialog->clicked.push_back(id);
+    if (g_dialog->command && g_dialog->command(dialog, id)) return TRUE;
+  }
+  if (id == IDOK || id == IDCANCEL) EndDialog(dialog, id);
+  return TRUE;
+}
+
+std::u16string GeneralError(int number) {
+  LPCWSTR format = nullptr;
+  LoadString(GetModuleHandle(nullptr), 606, reinterpret_cast<LPWSTR>(&format), 0);
+  WCHAR text[128] = {};
+  wsprintf(text, 128, std::u16string(format ? format : u"").c_str(), number);
+  return text;
+}
+
+class ScriptedUserTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::clock::UseVirtual(1000);
+    platform::message_box::SetAnswer(IDOK);
+    platform::message_box::ClearRecorded();
+    if (!GetClassInfo(nullptr, kPlainClass, nullptr)) {
+      WNDCLASS wc{};
+      wc.lpfnWndProc = PlainProc;
+      wc.lpszClassName = kPlainClass;
+      wc.hbrBackground = reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+      RegisterClass(&wc);
+    }
+    g_stylus.clear();
+    g_fired.clear();
+    g_dialog = &dialog_;
+    platform::ui::shell::Start();
+    owner_ = CreateWindowEx(0, kPlainClass, u"Owner", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268,
+                            nullptr, 0, nullptr, nullptr);
+  }
+
+  void TearDown() override {
+    g_dialog = nullptr;
+    if (IsWindow(owner_)) DestroyWindow(owner_);
+    platform::ui::shell::Stop();
+    MSG msg;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    platform::message_box::ClearRecorded();
+  }
+
+  LONG_PTR RunDialog(UINT templateId) {
+    return DialogBoxParam(GetModuleHandle(nullptr), templateId, owner_, RecordingProc, 0);
+  }
+
+  // Runs the script and returns how it stopped (nothing when it ran to its
+  // end).
+  static std::optional<ScriptStopped> StopOf(std::string_view script,
+                                             const std::function<void()>& job) {
+    ScriptedUser user;
+    std::string error;
+    EXPECT_TRUE(platform::ui::ParseScript(script, &user, &error)) << error;
+    try {
+      platform::ui::PlayScript(user, job);
+    } catch (const ScriptStopped& stop) {
+      return stop;
+    }
+    return std::nullopt;
+  }
+
+  // No dialog is left behind and the owner takes input again.
+  void ExpectCleanedUp() {
+    EXPECT_EQ(FindWindow(u"Dialog", nullptr), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(owner_));
+    EXPECT_EQ(platform::ui::scripted_user::TopmostWindow(), owner_);
+  }
+
+  testing_support::TempDevice device_;
+  DialogScript dialog_;
+  HWND owner_ = nullptr;
+};
+
+TEST_F(ScriptedUserTest, ExpectsADialogAndABoxOverIt) {
+  dialog_.command = [](HWND dialog, int id) {
+    if (id != IDOK) return false;
+    MessageBox(dialog, GeneralError(42).c_str(), nullptr, MB_OK | MB_ICONHAND);
+    EndDialog(dialog, IDOK);
+    return true;
+  };
+  LONG_PTR result = 0;
+  RunScripted(R"(
+# the logon dialog, then its error box
+expect dialog 628
+tap 1
+expect box 606
+tap 1
+)",
+              [&] { result = RunDialog(628); });
+  EXPECT_EQ(result, IDOK);
+  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
+  EXPECT_EQ(platform::message_box::Recorded()[0].text, u"General error #42!");
+  ExpectCleanedUp();
+}
+
+TEST_F(ScriptedUserTest, AFailedExpectationNamesWhatTheScreenShows) {
+  auto stop = StopOf("expect dialog 778", [&] { RunDialog(628); });
+  ASSERT_TRUE(stop);
+  EXPECT_EQ(stop->ExitStatus(), 3);
+  EXPECT_STREQ(stop->what(),
+               "line 1 (expect dialog 778): expected dialog 778, but the screen shows dialog 628");
+  ExpectCleanedUp();
+
+  stop = StopOf("\n\nexpect box 606", [&] { RunDialog(778); });
+  ASSERT_TRUE(stop);
+  EXPECT_STREQ(stop->what(),
+               "line 3 (expect box 606): expected message box \"General error #%d!\", but the "
+               "screen shows dialog 778 'Welcome'");
+
+  // A box whose text is another string of the table.
+  dialog_.init = [](HWND dialog) { MessageBox(dialog, u"Something else", u"Note", MB_OK); };
+  stop = StopOf("expect box 606", [&] { RunDialog(786); });
+  ASSERT_TRUE(stop);
+  EXPECT_NE(std::string(stop->what()).find("shows message box \"Something else\""),
+            std::string::npos)
+      << stop->what();
+  ExpectCleanedUp();
+
+  stop = StopOf("expect dialog 628", nullptr);
+  ASSERT_TRUE(stop);
+  EXPECT_NE(std::string(stop->what()).find("shows window 'Owner' (class ScriptedUserPlain)"),
+            std::string::npos)
+      << stop->what();
+}
+
+TEST_F(ScriptedUserTest, ATapOnADisabledControlIsIgnored) {
+  dialog_.init = [](HWND dialog) { EnableWindow(GetDlgItem(dialog, IDOK), FALSE); };
+  dialog_.command = [](HWND dialog, int id) {
+    if (id == 724) EndDialog(dialog, 724);
+    return id == 724;
+  };
+  LONG_PTR result = 0;
+  RunScripted("check 1 enabled 0\ntap 1\ntap 724", [&] { result = RunDialog(628); });
+  EXPECT_EQ(result, 724);
+  EXPECT_EQ(dialog_.clicked, std::vector<int>{724});
+}
+
+TEST_F(ScriptedUserTest, TypeReplacesTheTextOfAMaskedField) {
+  dialog_.init = [](HWND dialog) { SetDlgItemText(dialog, 679, u"old text"); };
+  LONG_PTR result = 0;
+  RunScripted(ScriptedUser{}
+                  .ExpectDialog(628)
+                  .Type(679, "n3w p\xC3\xA4ssword")
+                  .Check(679, ScriptedUser::Property::kText, "n3w p\xC3\xA4ssword")
+                  .Then([] {
+                    HWND entry = GetDlgItem(platform::ui::scripted_user::TopmostWindow(), 679);
+                    EXPECT_EQ(platform::ui::controls::EditDisplayText(entry),
+                              std::u16string(12, u'*'));
+                  })
+                  .Type(679, "")
+                  .Check(679, ScriptedUser::Property::kText, "")
+                  .Tap(IDOK),
+              [&] { result = RunDialog(628); });
+  EXPECT_EQ(result, IDOK);
+
+  dialog_.init = [](HWND dialog) { EnableWindow(GetDlgItem(dialog, 679), FALSE); };
+  const auto stop = StopOf("type 679 abc", [&] { RunDialog(628); });
+  ASSERT_TRUE(stop);
+  EXPECT_NE(std::string(stop->what()).find("control 679 did not take the focus (it is disabled)"),
+            std::string::npos)
+      << stop->what();
+}
+
+TEST_F(ScriptedUserTest, EnterPressesTheDefaultButtonAndEscapeCancels) {
+  LONG_PTR result = 0;
+  RunScripted("expect dialog 786\nkey Enter", [&] { result = RunDialog(786); });
+  EXPECT_EQ(result, IDOK);
+  RunScripted("expect dialog 786\nkey escape", [&] { result = RunDialog(786); });
+  EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST_F(ScriptedUserTest, SipTypesWithTheSoftKeyboardIntoTheFocusedField) {
+  LONG_PTR result = 0;
+  RunScripted(R"(
+expect dialog 778
+sip Pa55 word!
+check 684 text Pa55 word!
+check 685 text
+key Escape
+)",
+              [&] { result = RunDialog(778); });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_TRUE(platform::ui::shell::PanelUp());
+
+  // The raised panel lies over the wizard's buttons: a person can't reach
+  // them, and neither can the script.
+  const auto stop = StopOf("tap 2", [&] { RunDialog(778); });
+  ASSERT_TRUE(stop);
+  EXPECT_STREQ(stop->what(),
+               "line 1 (tap 2): control 2 of dialog 778 'Welcome' can't be tapped: it is covered "
+               "by window 'Input Panel' (class ShellInputPanel)");
+}
+
+TEST_F(ScriptedUserTest, APenStrokeIsDownMovesAndUp) {
+  RunScripted("pen 10,40 20,50 30,62", nullptr);
+  // The owner's client area starts at y 26.
+  const std::vector<Stylus> expected = {{WM_LBUTTONDOWN, 10, 14},
+                                        {WM_MOUSEMOVE, 20, 24},
+                                        {WM_MOUSEMOVE, 30, 36},
+                                        {WM_LBUTTONUP, 30, 36}};
+  EXPECT_EQ(g_stylus, expected);
+}
+
+TEST_F(ScriptedUserTest, WaitFiresEachTimerAtItsOwnTickInOrder) {
+  SetTimer(owner_, 1, 300, nullptr);
+  SetTimer(owner_, 2, 100, nullptr);
+  SetTimer(owner_, 3, 25'000, nullptr);  // as long as a false-logon delay
+  RunScripted("wait 25000", nullptr);
+  const std::vector<Fired> expected = {{2, 1100}, {1, 1300}, {3, 26'000}};
+  EXPECT_EQ(g_fired, expected);
+  EXPECT_EQ(platform::clock::Now(), 26'000u);
+}
+
+TEST_F(ScriptedUserTest, ACheckThatFailsSaysWhatItFound) {
+  auto stop = StopOf("check 679 text abc", [&] { RunDialog(628); });
+  ASSERT_TRUE(stop);
+  EXPECT_STREQ(stop->what(),
+               "line 1 (check 679 text abc): expected control 679 to have text \"abc\", but it "
+               "has \"\" on dialog 628");
+  stop = StopOf("check 1 visible 1\ncheck 999 visible 1", [&] { RunDialog(628); });
+  ASSERT_TRUE(stop);
+  EXPECT_STREQ(stop->what(),
+               "line 2 (check 999 visible 1): the screen shows dialog 628, which has no control "
+               "999");
+  ExpectCleanedUp();
+}
+
+TEST_F(ScriptedUserTest, ShotWritesTheScreenAsAPicture) {
+  const std::filesystem::path file = device_.folder() / "shots" / "628.png";
+  RunScripted(ScriptedUser{}.ExpectDialog(628).Shot(file).Key(VK_ESCAPE), [&] { RunDialog(628); });
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::string error;
+  ASSERT_TRUE(platform::ui::screen::ReadPng(file, &width, &height, &pixels, &error)) << error;
+  EXPECT_EQ(width, 240);
+  EXPECT_EQ(height, 320);
+  EXPECT_NE(std::count(pixels.begin(), pixels.end(), pixels.front()), std::ssize(pixels));
+}
+
+TEST_F(ScriptedUserTest, AScriptThatEndsWhileABoxWaitsStopsAndLeavesNothingBehind) {
+  dialog_.command = [](HWND dialog, int id) {
+    if (id == IDOK) MessageBox(dialog, GeneralError(7).c_str(), nullptr, MB_YESNO);
+    return id == IDOK;
+  };
+  const auto outerHook = [] { return false; };
+  platform::ui::SetIdleHook(outerHook);
+  const auto stop = StopOf("expect dialog 628\ntap 1\nexpect box 606", [&] { RunDialog(628); });
+  ASSERT_TRUE(stop);
+  EXPECT_EQ(stop->reason(), ScriptStopped::Reason::kRanOut);
+  EXPECT_EQ(stop->ExitStatus(), 4);
+  EXPECT_STREQ(stop->what(),
+               "the script ended while the program still waits for input; the screen shows "
+               "message box \"General error #7!\"");
+  ExpectCleanedUp();
+  EXPECT_TRUE(platform::message_box::AutoAnswering());
+  // The run's own hook is gone again.
+  const platform::ui::IdleHook restored = platform::ui::SetIdleHook(nullptr);
+  EXPECT_NE(restored.target<decltype(outerHook)>(), nullptr);
+}
+
+TEST_F(ScriptedUserTest, AClassLibraryDialogLeftByAStopIsDestroyed) {
+  CDialog dialog(786, nullptr);
+  const auto stop = StopOf("expect dialog 786", [&] { dialog.DoModal(); });
+  ASSERT_TRUE(stop);
+  EXPECT_EQ(stop->reason(), ScriptStopped::Reason::kRanOut);
+  EXPECT_EQ(dialog.m_hWnd, nullptr);
+  EXPECT_EQ(FindWindow(u"Dialog", nullptr), nullptr);
+}
+
+TEST_F(ScriptedUserTest, TapWithAnItemChoosesFromAComboListOrATab) {
+  const DialogItemTemplate items[] = {
+      {100, u"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, 5, 5, 100, 60, nullptr, 0},
+      {200, u"SysTabControl32", WS_TABSTOP, 0, 5, 80, 150, 40, nullptr, 0},
+  };
+  const DialogTemplate sample{
+      0, WS_POPUP | DS_SETFONT, 0, 0, 0, 160, 150, u"Items", u"Tahoma", 8, items, 2};
+  static const char16_t* const kFruit[] = {u"Apple", u"Banana", u"Cherry", u"Date", u"Elder",
+                                           u"Fig",   u"Grape",  u"Kiwi",   u"Lime", u"Mango"};
+  dialog_.init = [](HWND dialog) {
+    for (const char16_t* fruit : kFruit) {
+      SendDlgItemMessage(dialog, 100, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(fruit));
+    }
+    for (const char16_t* label : {u"One", u"Two", u"Three"}) {
+      std::u16string text(label);
+      TCITEM item{TCIF_TEXT, 0, 0, text.data(), 0, 0, 0};
+      const auto count = SendDlgItemMessage(dialog, 200, TCM_GETITEMCOUNT, 0, 0);
+      SendDlgItemMessage(dialog, 200, TCM_INSERTITEM, WPARAM(count),
+                         reinterpret_cast<LPARAM>(&item));
+    }
+  };
+  LRESULT fruit = -1;
+  LRESULT tab = -1;
+  RunScripted(ScriptedUser{}.TapItem(100, "kiwi").TapItem(200, "2").Then([&] {
+    HWND dialog = platform::ui::scripted_user::TopmostWindow();
+    fruit = SendDlgItemMessage(dialog, 100, CB_GETCURSEL, 0, 0);
+    tab = SendDlgItemMessage(dialog, 200, TCM_GETCURSEL, 0, 0);
+    EndDialog(dialog, IDOK);
+  }),
+              [&] { DialogBoxIndirectParam(nullptr, &sample, owner_, RecordingProc, 0); });
+  EXPECT_EQ(fruit, 7);
+  EXPECT_EQ(tab, 2);
+
+  const auto stop = StopOf("tap 100 Papaya", [&] {
+    DialogBoxIndirectParam(nullptr, &sample, owner_, RecordingProc, 0);
+  });
+  ASSERT_TRUE(stop);
+  EXPECT_NE(std::string(stop->what()).find("combo box 100 has no item \"Papaya\""),
+            std::string::npos)
+      << stop->what();
+  ExpectCleanedUp();
+}
+
+TEST(ScriptedUserFormat, AFormattedTextMatchesItsFormat) {
+  using platform::ui::scripted_user::MatchesFormat;
+  EXPECT_TRUE(MatchesFormat(u"General error #%d!", u"General error #606!"));
+  EXPECT_TRUE(MatchesFormat(u"General error #%d!", u"General error #-3!"));
+  EXPECT_FALSE(MatchesFormat(u"General error #%d!", u"General error #!"));
+  EXPECT_FALSE(MatchesFormat(u"General error #%d!", u"General error #12x!"));
+  EXPECT_TRUE(MatchesFormat(u"Signature #%d is inconsistent!\r\nPlease enroll again!",
+                            u"Signature #2 is inconsistent!\r\nPlease enroll again!"));
+  EXPECT_TRUE(MatchesFormat(u"%s and %s", u"salt and pepper and more"));
+  EXPECT_TRUE(MatchesFormat(u"%04X at 100%%", u"00FF at 100%"));
+  EXPECT_FALSE(MatchesFormat(u"plain", u"plain text"));
+}
+
+}  // namespace
