@@ -28,6 +28,11 @@ Bytes Block(const std::uint8_t* p) {
   return Bytes(p, p + 16);
 }
 
+Bytes Part(const Bytes& bytes, std::size_t from, std::size_t to) {
+  return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+               bytes.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
 struct KeyDeleter {
   void operator()(CipherKey* key) const { DestroyCipherKey(key); }
 };
@@ -48,23 +53,68 @@ Bytes Apply(const CipherKey* key, int mode, Bytes data, std::uint8_t* iv) {
   return data;
 }
 
-// SP 800-38A, appendix F: the AES-128 key, four plaintext blocks, the IV.
-const Bytes kSpKey = Hex("2b7e151628aed2a6abf7158809cf4f3c");
-const Bytes kSpPlain =
-    Hex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
-        "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
-const Bytes kSpIv = Hex("000102030405060708090a0b0c0d0e0f");
-
 // --- Known answers --------------------------------------------------------
 
-TEST(CipherKnownAnswers, Fips197AppendixC1) {
-  const Bytes key = Hex("000102030405060708090a0b0c0d0e0f");
-  const Bytes plain = Hex("00112233445566778899aabbccddeeff");
-  const Bytes cipher = Hex("69c4e0d86a7b0430d8cdb78070b4c55a");
-  KeyPtr enc = MakeKey(key, CIPHER_FLAGS_STORE);
-  KeyPtr dec = MakeKey(key, kDecryptFlags);
-  EXPECT_EQ(Apply(enc.get(), CIPHER_MODE_ECB, plain, nullptr), cipher);
-  EXPECT_EQ(Apply(dec.get(), CIPHER_MODE_ECB, cipher, nullptr), plain);
+// FIPS-197 appendix C.1 and SP 800-38A appendix F (F.1 ECB, F.2 CBC, F.4
+// OFB), AES-128. Each is run in place and into a separate buffer, both
+// ways; `ivAfter` is what the IV buffer holds after either direction.
+struct KnownAnswer {
+  const char* name;
+  int mode;
+  std::string_view key, iv, plain, cipher, ivAfter;
+};
+
+constexpr std::string_view kSpKeyHex = "2b7e151628aed2a6abf7158809cf4f3c";
+constexpr std::string_view kSpIvHex = "000102030405060708090a0b0c0d0e0f";
+constexpr std::string_view kSpPlainHex =
+    "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
+    "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710";
+
+const KnownAnswer kKnownAnswers[] = {
+    {"FIPS-197 C.1", CIPHER_MODE_ECB, "000102030405060708090a0b0c0d0e0f", "",
+     "00112233445566778899aabbccddeeff", "69c4e0d86a7b0430d8cdb78070b4c55a", ""},
+    {"SP 800-38A F.1", CIPHER_MODE_ECB, kSpKeyHex, "", kSpPlainHex,
+     "3ad77bb40d7a3660a89ecaf32466ef97f5d3d58503b9699de785895a96fdbaaf"
+     "43b1cd7f598ece23881b00e3ed0306887b0c785e27e8ad3f8223207104725dd4",
+     ""},
+    {"SP 800-38A F.2", CIPHER_MODE_CBC, kSpKeyHex, kSpIvHex, kSpPlainHex,
+     "7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"
+     "73bed6b8e3c1743b7116e69e222295163ff1caa1681fac09120eca307586e1a7",
+     "3ff1caa1681fac09120eca307586e1a7"},  // CBC leaves the last cipher block
+    {"SP 800-38A F.4", CIPHER_MODE_OFB, kSpKeyHex, kSpIvHex, kSpPlainHex,
+     "3b3fd92eb72dad20333449f8e83cfb4a7789508d16918f03f53c52dac54ed825"
+     "9740051e9c5fecf64344f7a82260edcc304c6528f659c77866a510d9c1d6ae5e",
+     kSpIvHex},  // OFB leaves the IV as it was
+};
+
+const Bytes kSpKey = Hex(kSpKeyHex);
+const Bytes kSpIv = Hex(kSpIvHex);
+const Bytes kSpPlain = Hex(kSpPlainHex);
+
+TEST(CipherKnownAnswers, AesModesBothWays) {
+  for (const KnownAnswer& v : kKnownAnswers) {
+    KeyPtr enc = MakeKey(Hex(v.key), CIPHER_FLAGS_STORE);
+    // OFB deciphers with the encryption key; the block modes need their own.
+    KeyPtr dec =
+        MakeKey(Hex(v.key), v.mode == CIPHER_MODE_OFB ? CIPHER_FLAGS_STORE : kDecryptFlags);
+    const Bytes plain = Hex(v.plain), cipher = Hex(v.cipher);
+    Bytes iv;
+    auto freshIv = [&] {
+      iv = Hex(v.iv);
+      return iv.empty() ? nullptr : iv.data();
+    };
+    EXPECT_EQ(Apply(enc.get(), v.mode, plain, freshIv()), cipher) << v.name;
+    EXPECT_EQ(iv, Hex(v.ivAfter)) << v.name;
+    EXPECT_EQ(Apply(dec.get(), v.mode, cipher, freshIv()), plain) << v.name;
+    EXPECT_EQ(iv, Hex(v.ivAfter)) << v.name;
+
+    Bytes out(cipher.size());
+    const auto size = static_cast<std::uint32_t>(out.size());
+    ASSERT_EQ(CipherRun(enc.get(), v.mode, plain.data(), out.data(), size, freshIv()), 0);
+    EXPECT_EQ(out, cipher) << v.name;
+    ASSERT_EQ(CipherRun(dec.get(), v.mode, cipher.data(), out.data(), size, freshIv()), 0);
+    EXPECT_EQ(out, plain) << v.name;
+  }
 }
 
 TEST(CipherKnownAnswers, KeyObjectHoldsTheExpandedSchedule) {
@@ -88,51 +138,6 @@ TEST(CipherKnownAnswers, KeyObjectHoldsTheExpandedSchedule) {
   EXPECT_EQ(Block(dec->schedule.roundKeys[0]), c1Key);
   EXPECT_EQ(Block(dec->schedule.roundKeys[9]), Hex("13aa29be9c8faff6f770f58000f7bf03"));
   EXPECT_EQ(Block(dec->schedule.roundKeys[10]), Hex("13111d7fe3944a17f307a78b4d2b30c5"));
-}
-
-TEST(CipherKnownAnswers, Sp800_38aEcb) {
-  const Bytes cipher =
-      Hex("3ad77bb40d7a3660a89ecaf32466ef97f5d3d58503b9699de785895a96fdbaaf"
-          "43b1cd7f598ece23881b00e3ed0306887b0c785e27e8ad3f8223207104725dd4");
-  KeyPtr enc = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  KeyPtr dec = MakeKey(kSpKey, kDecryptFlags);
-  EXPECT_EQ(Apply(enc.get(), CIPHER_MODE_ECB, kSpPlain, nullptr), cipher);  // F.1.1
-  EXPECT_EQ(Apply(dec.get(), CIPHER_MODE_ECB, cipher, nullptr), kSpPlain);  // F.1.2
-  // Separate input and output buffers work as well as one buffer.
-  Bytes out(cipher.size());
-  ASSERT_EQ(CipherRun(enc.get(), CIPHER_MODE_ECB, kSpPlain.data(), out.data(), 64, nullptr), 0);
-  EXPECT_EQ(out, cipher);
-}
-
-TEST(CipherKnownAnswers, Sp800_38aCbcLeavesLastCipherBlockInIv) {
-  const Bytes cipher =
-      Hex("7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"
-          "73bed6b8e3c1743b7116e69e222295163ff1caa1681fac09120eca307586e1a7");
-  const Bytes lastBlock(cipher.end() - 16, cipher.end());
-  KeyPtr enc = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  KeyPtr dec = MakeKey(kSpKey, kDecryptFlags);
-
-  Bytes iv = kSpIv;
-  EXPECT_EQ(Apply(enc.get(), CIPHER_MODE_CBC, kSpPlain, iv.data()), cipher);  // F.2.1
-  EXPECT_EQ(iv, lastBlock);
-  iv = kSpIv;
-  EXPECT_EQ(Apply(dec.get(), CIPHER_MODE_CBC, cipher, iv.data()), kSpPlain);  // F.2.2, in place
-  EXPECT_EQ(iv, lastBlock);
-  iv = kSpIv;
-  Bytes out(cipher.size());
-  ASSERT_EQ(CipherRun(dec.get(), CIPHER_MODE_CBC, cipher.data(), out.data(), 64, iv.data()), 0);
-  EXPECT_EQ(out, kSpPlain);
-}
-
-TEST(CipherKnownAnswers, Sp800_38aOfbBothWaysWithIvUnchanged) {
-  const Bytes cipher =
-      Hex("3b3fd92eb72dad20333449f8e83cfb4a7789508d16918f03f53c52dac54ed825"
-          "9740051e9c5fecf64344f7a82260edcc304c6528f659c77866a510d9c1d6ae5e");
-  KeyPtr enc = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  Bytes iv = kSpIv;
-  EXPECT_EQ(Apply(enc.get(), CIPHER_MODE_OFB, kSpPlain, iv.data()), cipher);  // F.4.1
-  EXPECT_EQ(Apply(enc.get(), CIPHER_MODE_OFB, cipher, iv.data()), kSpPlain);  // F.4.2
-  EXPECT_EQ(iv, kSpIv);
 }
 
 TEST(CipherKnownAnswers, Rfc1321Md5Suite) {
@@ -195,86 +200,50 @@ Bytes ReferenceOfb(const CipherKey* key, const Bytes& iv, const Bytes& input) {
   return out;
 }
 
-TEST(CipherOfb, MatchesBlockByBlockDefinitionForEveryTail) {
+// Every length, tail or none, against the reference; nothing past the
+// length is written, the IV stays, and each call starts the stream afresh.
+TEST(CipherOfb, MatchesBlockByBlockDefinitionForEveryLength) {
   KeyPtr key = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
   Bytes input(1000 + 7);
   for (std::size_t i = 0; i < input.size(); ++i) input[i] = static_cast<std::uint8_t>(i ^ 0x5A);
-  for (std::size_t length : {1, 5, 15, 16, 17, 31, 33, 48, 1007}) {
-    const Bytes in(input.begin(), input.begin() + static_cast<std::ptrdiff_t>(length));
+  for (std::size_t length : {0, 1, 5, 15, 16, 17, 31, 33, 48, 1007}) {
+    const Bytes in = Part(input, 0, length);
     Bytes iv = kSpIv;
-    EXPECT_EQ(Apply(key.get(), CIPHER_MODE_OFB, in, iv.data()), ReferenceOfb(key.get(), kSpIv, in))
-        << length;
+    for (int call = 0; call < 2; ++call) {
+      Bytes out(length + 3, 0xEE);
+      ASSERT_EQ(CipherRun(key.get(), CIPHER_MODE_OFB, in.data(), out.data(),
+                          static_cast<std::uint32_t>(length), iv.data()),
+                0);
+      Bytes expected = ReferenceOfb(key.get(), kSpIv, in);
+      expected.insert(expected.end(), 3, 0xEE);
+      EXPECT_EQ(out, expected) << length;
+      EXPECT_EQ(iv, kSpIv) << length;
+    }
   }
-}
-
-TEST(CipherOfb, FiveBytesAreInputXorFirstKeyStreamBytes) {
-  KeyPtr key = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  const Bytes stream = Apply(key.get(), CIPHER_MODE_ECB, kSpIv, nullptr);
-  const Bytes in = {1, 2, 3, 4, 5};
-  Bytes out(8, 0xEE);
-  Bytes iv = kSpIv;
-  ASSERT_EQ(CipherRun(key.get(), CIPHER_MODE_OFB, in.data(), out.data(), 5, iv.data()), 0);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(out[i], in[i] ^ stream[i]);
-  EXPECT_EQ(Bytes(out.begin() + 5, out.end()), Bytes(3, 0xEE));
-  // The key stream restarts with every call.
-  ASSERT_EQ(CipherRun(key.get(), CIPHER_MODE_OFB, in.data(), out.data(), 5, iv.data()), 0);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(out[i], in[i] ^ stream[i]);
-}
-
-TEST(CipherOfb, ZeroBytesWriteNothingAndTwoRunsRestore) {
-  KeyPtr key = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  std::uint8_t iv[16] = {};
-  Bytes sentinel(4, 0xAB);
-  EXPECT_EQ(CipherRun(key.get(), CIPHER_MODE_OFB, sentinel.data(), sentinel.data(), 0, iv), 0);
-  EXPECT_EQ(sentinel, Bytes(4, 0xAB));
-
-  const Bytes secret = {'s', 0, 'e', 0, 'c', 0, 'r', 0, 'e', 0, 't', 0, '!', 0};
-  Bytes buffer = Apply(key.get(), CIPHER_MODE_OFB, secret, iv);
-  EXPECT_NE(buffer, secret);
-  EXPECT_EQ(Apply(key.get(), CIPHER_MODE_OFB, buffer, iv), secret);
-  EXPECT_EQ(Block(iv), Bytes(16, 0));
 }
 
 // --- CBC and CBC-MAC ----------------------------------------------------------
 
+// Two calls of one block each give what one call of both blocks gives.
 TEST(CipherCbc, IvCarriesTheChainAcrossCalls) {
-  KeyPtr enc = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  KeyPtr dec = MakeKey(kSpKey, kDecryptFlags);
-  const Bytes plain(kSpPlain.begin(), kSpPlain.begin() + 32);
-  Bytes ivWhole = kSpIv;
-  const Bytes whole = Apply(enc.get(), CIPHER_MODE_CBC, plain, ivWhole.data());
-
-  Bytes iv = kSpIv;
-  Bytes first =
-      Apply(enc.get(), CIPHER_MODE_CBC, Bytes(plain.begin(), plain.begin() + 16), iv.data());
-  Bytes second =
-      Apply(enc.get(), CIPHER_MODE_CBC, Bytes(plain.begin() + 16, plain.end()), iv.data());
-  first.insert(first.end(), second.begin(), second.end());
-  EXPECT_EQ(first, whole);
-  EXPECT_EQ(iv, ivWhole);
-
-  iv = kSpIv;
-  Bytes back =
-      Apply(dec.get(), CIPHER_MODE_CBC, Bytes(whole.begin(), whole.begin() + 16), iv.data());
-  second = Apply(dec.get(), CIPHER_MODE_CBC, Bytes(whole.begin() + 16, whole.end()), iv.data());
-  back.insert(back.end(), second.begin(), second.end());
-  EXPECT_EQ(back, plain);
-}
-
-TEST(CipherCbc, ZeroLengthTouchesNoBufferAndKeepsIv) {
-  // No input or output at all: anything read or written would fault.
-  KeyPtr key = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  for (int mode : {CIPHER_MODE_CBC, CIPHER_MODE_CBC_MAC}) {
+  for (std::uint32_t flags : {CIPHER_FLAGS_STORE, kDecryptFlags}) {
+    KeyPtr key = MakeKey(kSpKey, flags);
+    const Bytes input = Part(kSpPlain, 0, 32);
+    Bytes ivWhole = kSpIv;
+    const Bytes whole = Apply(key.get(), CIPHER_MODE_CBC, input, ivWhole.data());
     Bytes iv = kSpIv;
-    EXPECT_EQ(CipherRun(key.get(), mode, nullptr, nullptr, 0, iv.data()), 0);
-    EXPECT_EQ(iv, kSpIv);
+    Bytes halves = Apply(key.get(), CIPHER_MODE_CBC, Part(input, 0, 16), iv.data());
+    const Bytes second = Apply(key.get(), CIPHER_MODE_CBC, Part(input, 16, 32), iv.data());
+    halves.insert(halves.end(), second.begin(), second.end());
+    EXPECT_EQ(halves, whole) << flags;
+    EXPECT_EQ(iv, ivWhole) << flags;
   }
 }
 
 TEST(CipherCbcMac, IvIsLastCbcBlockOfZeroPaddedInput) {
   KeyPtr key = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
   for (std::size_t length : {1, 15, 16, 20, 31, 32, 47, 64}) {
-    const Bytes in(kSpPlain.begin(), kSpPlain.begin() + static_cast<std::ptrdiff_t>(length));
+    const Bytes in = Part(kSpPlain, 0, length);
     Bytes padded = in;
     padded.resize((length + 15) / 16 * 16, 0);
     Bytes cbcIv = kSpIv;
@@ -288,67 +257,69 @@ TEST(CipherCbcMac, IvIsLastCbcBlockOfZeroPaddedInput) {
     EXPECT_EQ(macIv, Bytes(cbc.end() - 16, cbc.end())) << length;
     // Only the whole blocks reach the output.
     const std::size_t full = length / 16 * 16;
-    EXPECT_EQ(Bytes(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(full)),
-              Bytes(cbc.begin(), cbc.begin() + static_cast<std::ptrdiff_t>(full)))
-        << length;
-    EXPECT_EQ(Bytes(out.begin() + static_cast<std::ptrdiff_t>(full), out.end()),
-              Bytes(length - full, 0xEE))
-        << length;
+    EXPECT_EQ(Part(out, 0, full), Part(cbc, 0, full)) << length;
+    EXPECT_EQ(Part(out, full, length), Bytes(length - full, 0xEE)) << length;
   }
 }
 
 // --- Result codes -------------------------------------------------------------
 
-TEST(CipherCodes, PartialBlocksRefusedByEcbAndCbcWithoutWriting) {
-  KeyPtr key = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  const Bytes in(20, 0x11);
-  for (int mode : {CIPHER_MODE_ECB, CIPHER_MODE_CBC}) {
+// A refused run writes nothing: neither output nor IV.
+TEST(CipherCodes, RefusedRunsWriteNothing) {
+  KeyPtr enc = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
+  KeyPtr dec = MakeKey(kSpKey, kDecryptFlags);
+  struct Case {
+    const CipherKey* key;
+    int mode;
+    std::uint32_t length;
+    bool iv;
+    int code;
+  } const cases[] = {
+      {enc.get(), CIPHER_MODE_ECB, 20, true, CIPHER_BAD_DATA_LENGTH},  // partial block
+      {enc.get(), CIPHER_MODE_CBC, 20, true, CIPHER_BAD_DATA_LENGTH},
+      {dec.get(), CIPHER_MODE_OFB, 16, true, CIPHER_BAD_MODE},  // OFB needs an encryption key
+      {enc.get(), 0, 16, true, CIPHER_BAD_MODE},
+      {enc.get(), 3, 16, true, CIPHER_BAD_MODE},
+      {enc.get(), 8, 16, true, CIPHER_BAD_MODE},
+      {enc.get(), 16, 16, true, CIPHER_BAD_MODE},
+      {enc.get(), 64, 16, true, CIPHER_BAD_MODE},
+      {enc.get(), -1, 16, true, CIPHER_BAD_MODE},
+      {nullptr, CIPHER_MODE_OFB, 16, true, CIPHER_BAD_KEY_HANDLE},
+      {enc.get(), CIPHER_MODE_CBC, 16, false, CIPHER_NO_IV},
+      {enc.get(), CIPHER_MODE_OFB, 16, false, CIPHER_NO_IV},
+      {enc.get(), CIPHER_MODE_CBC_MAC, 16, false, CIPHER_NO_IV},
+  };
+  for (const Case& c : cases) {
+    const Bytes in(20, 0x11);
     Bytes out(20, 0xEE);
     Bytes iv = kSpIv;
-    EXPECT_EQ(CipherRun(key.get(), mode, in.data(), out.data(), 20, iv.data()), -5);
-    EXPECT_EQ(out, Bytes(20, 0xEE));
+    EXPECT_EQ(CipherRun(c.key, c.mode, in.data(), out.data(), c.length, c.iv ? iv.data() : nullptr),
+              c.code)
+        << c.mode;
+    EXPECT_EQ(out, Bytes(20, 0xEE)) << c.mode;
+    EXPECT_EQ(iv, kSpIv) << c.mode;
+  }
+  // ECB needs no IV; zero-length CBC and CBC-MAC touch no buffer at all.
+  Bytes data(16, 0x11);
+  EXPECT_EQ(CipherRun(enc.get(), CIPHER_MODE_ECB, data.data(), data.data(), 16, nullptr), 0);
+  for (int mode : {CIPHER_MODE_CBC, CIPHER_MODE_CBC_MAC}) {
+    Bytes iv = kSpIv;
+    EXPECT_EQ(CipherRun(enc.get(), mode, nullptr, nullptr, 0, iv.data()), 0);
     EXPECT_EQ(iv, kSpIv);
   }
 }
 
-TEST(CipherCodes, UnknownModesAndOfbWithDecryptionKey) {
-  KeyPtr enc = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  KeyPtr dec = MakeKey(kSpKey, kDecryptFlags);
-  Bytes data(16, 0x11);
-  Bytes iv(16, 0);
-  EXPECT_EQ(CipherRun(dec.get(), CIPHER_MODE_OFB, data.data(), data.data(), 16, iv.data()), -30061);
-  for (int mode : {0, 3, 8, 16, 64, -1}) {
-    EXPECT_EQ(CipherRun(enc.get(), mode, data.data(), data.data(), 16, iv.data()), -30061) << mode;
-  }
-  EXPECT_EQ(data, Bytes(16, 0x11));
-}
-
-TEST(CipherCodes, MissingKeyOrIv) {
-  KeyPtr key = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  Bytes data(16, 0x11);
-  EXPECT_EQ(CipherRun(nullptr, CIPHER_MODE_OFB, data.data(), data.data(), 16, data.data()), -1);
-  for (int mode : {CIPHER_MODE_CBC, CIPHER_MODE_OFB, CIPHER_MODE_CBC_MAC}) {
-    EXPECT_EQ(CipherRun(key.get(), mode, data.data(), data.data(), 16, nullptr), -6) << mode;
-  }
-  EXPECT_EQ(data, Bytes(16, 0x11));
-  // ECB needs no IV.
-  EXPECT_EQ(CipherRun(key.get(), CIPHER_MODE_ECB, data.data(), data.data(), 16, nullptr), 0);
-}
-
-TEST(CipherCodes, CreateRefusesOtherKeyLengthsWithoutTouchingHandle) {
+// Another key length leaves the handle alone; no memory makes it null.
+TEST(CipherCodes, CreateRefusesBadLengthsAndReportsNoMemory) {
   auto* const untouched = reinterpret_cast<CipherKey*>(std::uintptr_t{0x1234});
   const Bytes key(32, 0x42);
+  CipherKey* handle = untouched;
   for (std::uint32_t length : {0u, 15u, 17u, 24u, 32u}) {
-    CipherKey* handle = untouched;
     EXPECT_EQ(CreateCipherKey(key.data(), length, CIPHER_FLAGS_STORE, &handle), -2) << length;
     EXPECT_EQ(handle, untouched);
   }
-}
-
-TEST(CipherCodes, CreateReportsNoMemoryWithNullHandle) {
   platform::faults::Scope faults;
   platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY);
-  auto* handle = reinterpret_cast<CipherKey*>(std::uintptr_t{0x1234});
   EXPECT_EQ(CreateCipherKey(kSpKey.data(), 16, CIPHER_FLAGS_STORE, &handle), -30051);
   EXPECT_EQ(handle, nullptr);
   EXPECT_EQ(DestroyCipherKey(handle), 0);

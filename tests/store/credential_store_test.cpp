@@ -105,7 +105,7 @@ TEST_F(CredentialStoreTest, StoredBlobsAreTheEncipheredTextWithItsTerminator) {
   EXPECT_EQ(props.at(100).size(), 2u);
 }
 
-TEST_F(CredentialStoreTest, LoadRestoresAllFourSecrets) {
+TEST_F(CredentialStoreTest, LoadRestoresWhatTheLastSaveStored) {
   SetSecrets(u"Master#1", u"\u00fcser", u"01234567", u"<sig template>");
   ASSERT_TRUE(SaveCredentials());
   WipeAllSecrets();
@@ -115,14 +115,17 @@ TEST_F(CredentialStoreTest, LoadRestoresAllFourSecrets) {
   EXPECT_EQ(g_strSymbolPassword, u"01234567");
   EXPECT_EQ(g_strSignature, u"<sig template>");
   EXPECT_EQ(SecretsPlain, 1);
-}
 
-TEST_F(CredentialStoreTest, PlaceholderSignatureLoadsAsNone) {
-  SetSecrets(u"mast", u"user", u"", u"*****");
+  // A later save replaces the one record; the placeholder signature loads
+  // as none.
+  SetSecrets(u"mast", u"two2", u"", u"*****");
   ASSERT_TRUE(SaveCredentials());
+  ASSERT_EQ(Records().size(), 1u);
+  WipeAllSecrets();
   ASSERT_TRUE(LoadCredentials());
-  EXPECT_EQ(g_strSignature, u"");
+  EXPECT_EQ(g_strUserPassword, u"two2");
   EXPECT_EQ(g_strSymbolPassword, u"");
+  EXPECT_EQ(g_strSignature, u"");
 }
 
 TEST_F(CredentialStoreTest, SavingScrambledSecretsStoresTheSameBytesAndRescrambles) {
@@ -136,16 +139,6 @@ TEST_F(CredentialStoreTest, SavingScrambledSecretsStoresTheSameBytesAndRescrambl
   EXPECT_EQ(Records(), plainRecords);
   EXPECT_EQ(SecretsPlain, 0);
   EXPECT_EQ(g_strUserPassword, scrambledUser);
-}
-
-TEST_F(CredentialStoreTest, RepeatedSavesKeepOneRecord) {
-  SetSecrets(u"mast", u"one1", u"", u"");
-  ASSERT_TRUE(SaveCredentials());
-  AssignSecret(g_strUserPassword, u"two2");
-  ASSERT_TRUE(SaveCredentials());
-  ASSERT_EQ(Records().size(), 1u);
-  ASSERT_TRUE(LoadCredentials());
-  EXPECT_EQ(g_strUserPassword, u"two2");
 }
 
 TEST_F(CredentialStoreTest, FailedWriteKeepsThePreviousRecord) {

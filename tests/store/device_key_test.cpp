@@ -118,17 +118,6 @@ TEST_F(DeviceKeyTest, CapacityUnder16IsRefused) {
   EXPECT_EQ(key[16], 0xEE);
 }
 
-TEST_F(DeviceKeyTest, DeviceCipherKeyIsAnEncryptionKeyOnTheDerivedBytes) {
-  CipherKey* key = nullptr;
-  ASSERT_EQ(MakeDeviceCipherKey(&key), 0);
-  ASSERT_NE(key, nullptr);
-  EXPECT_EQ(key->flags, 0x420Eu);
-  EXPECT_EQ(key->encrypt, 1);
-  const Key derived = Derive();
-  EXPECT_TRUE(std::equal(derived.begin(), derived.end(), key->schedule.keyMaterial));
-  DestroyCipherKey(key);
-}
-
 // --- Scrambling ---------------------------------------------------------------
 
 // The first `count` key stream characters of the device key with a zero IV.
@@ -136,6 +125,10 @@ std::u16string KeyStream(std::size_t count) {
   std::u16string stream(count, u'\0');
   CipherKey* key = nullptr;
   EXPECT_EQ(MakeDeviceCipherKey(&key), 0);
+  // The store's encryption key on the derived bytes.
+  EXPECT_EQ(key->flags, CIPHER_FLAGS_STORE);
+  const Key derived = Derive();
+  EXPECT_TRUE(std::equal(derived.begin(), derived.end(), key->schedule.keyMaterial));
   std::uint8_t iv[16] = {};
   auto* bytes = reinterpret_cast<std::uint8_t*>(stream.data());
   EXPECT_EQ(
@@ -164,6 +157,8 @@ class ScrambleTest : public DeviceKeyTest {
 
 TEST_F(ScrambleTest, RoundTripRestoresEveryCharacter) {
   SetSecrets(u"Master#Pass", u"user pass \u00e9\u4e2d", u"0492");
+  ASSERT_TRUE(UnscrambleSecrets());  // already plain: nothing changes
+  ExpectSecrets(u"Master#Pass", u"user pass \u00e9\u4e2d", u"0492");
   ASSERT_TRUE(ScrambleSecrets());
   EXPECT_EQ(SecretsPlain, 0);
   EXPECT_EQ(g_strSignature, kSignature);
@@ -176,8 +171,15 @@ TEST_F(ScrambleTest, RoundTripRestoresEveryCharacter) {
   }
   EXPECT_EQ(g_strSymbolPassword[0], u'0' ^ stream[0]);
 
+  // Scrambling twice is once; unscrambling twice is once.
+  const std::u16string once = g_strMasterPassword;
+  ASSERT_TRUE(ScrambleSecrets());
+  EXPECT_EQ(g_strMasterPassword, once);
+  EXPECT_EQ(SecretsPlain, 0);
   ASSERT_TRUE(UnscrambleSecrets());
   EXPECT_EQ(SecretsPlain, 1);
+  ExpectSecrets(u"Master#Pass", u"user pass \u00e9\u4e2d", u"0492");
+  ASSERT_TRUE(UnscrambleSecrets());
   ExpectSecrets(u"Master#Pass", u"user pass \u00e9\u4e2d", u"0492");
 }
 
@@ -194,22 +196,6 @@ TEST_F(ScrambleTest, ScrambledZeroCharacterSurvives) {
   EXPECT_TRUE(g_strUserPassword.empty());
   ASSERT_TRUE(UnscrambleSecrets());
   ExpectSecrets(secret, u"", u"1234");
-}
-
-TEST_F(ScrambleTest, RepeatedCallsChangeNothing) {
-  SetSecrets(u"master", u"user", u"5678");
-  ASSERT_TRUE(UnscrambleSecrets());  // already plain
-  ExpectSecrets(u"master", u"user", u"5678");
-
-  ASSERT_TRUE(ScrambleSecrets());
-  const std::u16string once = g_strMasterPassword;
-  ASSERT_TRUE(ScrambleSecrets());
-  EXPECT_EQ(g_strMasterPassword, once);
-  EXPECT_EQ(SecretsPlain, 0);
-
-  ASSERT_TRUE(UnscrambleSecrets());
-  ASSERT_TRUE(UnscrambleSecrets());
-  ExpectSecrets(u"master", u"user", u"5678");
 }
 
 TEST_F(ScrambleTest, FailureKeepsFlagAndSecrets) {

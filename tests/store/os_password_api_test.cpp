@@ -16,6 +16,7 @@
 #include "platform/modules.h"
 #include "platform/registry.h"
 #include "platform/system_password.h"
+#include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -25,60 +26,17 @@ constexpr LPCWSTR kPasswordKey = u"ControlPanel\\Password";
 constexpr LPCWSTR kShellKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Shell";
 constexpr std::u16string_view kModulePath = u"\\Windows\\Password.cpl";
 
-struct Value {
-  bool present = false;
-  DWORD type = 0;
-  std::vector<BYTE> bytes;
-};
-
-Value ReadValue(HKEY root, LPCWSTR path, LPCWSTR name) {
-  Value value;
-  HKEY key = nullptr;
-  if (RegOpenKeyEx(root, path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return value;
-  DWORD size = 0;
-  if (RegQueryValueEx(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-    value.bytes.resize(size);
-    value.present = RegQueryValueEx(key, name, nullptr, &value.type, value.bytes.data(), &size) ==
-                    ERROR_SUCCESS;
-  }
-  RegCloseKey(key);
-  return value;
-}
-
-void WriteValue(HKEY root, LPCWSTR path, LPCWSTR name, DWORD type, std::vector<BYTE> bytes) {
-  HKEY key = nullptr;
-  DWORD disposition = 0;
-  ASSERT_EQ(RegCreateKeyEx(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueEx(key, name, 0, type, bytes.data(), static_cast<DWORD>(bytes.size())),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
-}
-
-std::vector<BYTE> DwordBytes(DWORD value) {
-  return {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
-          static_cast<BYTE>(value >> 24)};
-}
-
-std::vector<BYTE> SzBytes(std::u16string_view text) {
-  std::vector<BYTE> bytes;
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<BYTE>(c & 0xFF));
-    bytes.push_back(static_cast<BYTE>(c >> 8));
-  }
-  bytes.push_back(0);
-  bytes.push_back(0);
-  return bytes;
-}
+using testing_support::Bytes;
+using testing_support::DwordBytes;
+using testing_support::InstallFixture;
+using testing_support::RegBytes;
+using testing_support::SetRegBytes;
+using testing_support::Utf16Bytes;
 
 platform::system_password::Record StoredPassword() {
   platform::system_password::Record record;
   EXPECT_TRUE(platform::system_password::Load(&record));
   return record;
-}
-
-std::filesystem::path DeviceFile(std::u16string_view devicePath) {
-  return platform::device::MapPath(devicePath);
 }
 
 class OsPasswordApiTest : public ::testing::Test {
@@ -156,25 +114,16 @@ void ExpectEveryPasswordCallFails(const OsPasswordApi& api) {
   EXPECT_FALSE(SetOsPasswordActive(api, u"", 0));
 }
 
-TEST_F(OsPasswordApiTest, MissingCoreDllFailsEveryPasswordCall) {
+// No library (it can't be loaded, or is gone), or one without the entries
+// (released again with the object): every call fails.
+TEST_F(OsPasswordApiTest, UnusableCoreDllFailsEveryPasswordCall) {
   {
     platform::faults::Fail("LoadLibrary", ERROR_NOT_ENOUGH_MEMORY);
     OsPasswordApi api;
     EXPECT_EQ(api.m_hCoreDll, nullptr);
     ExpectEveryPasswordCallFails(api);
   }
-  std::filesystem::remove(DeviceFile(u"\\Windows\\coredll.dll"));
-  OsPasswordApi api;
-  EXPECT_EQ(api.m_hCoreDll, nullptr);
-  EXPECT_EQ(api.m_pfnSetPassword, nullptr);
-  EXPECT_EQ(api.m_pfnSetPasswordActive, nullptr);
-  ExpectEveryPasswordCallFails(api);
-}
-
-TEST_F(OsPasswordApiTest, CoreDllWithoutTheEntriesFailsAndIsReleased) {
-  const auto target = DeviceFile(u"\\Windows\\coredll.dll");
-  std::filesystem::copy_file(std::filesystem::path(VEYR_FIXTURE_DIR) / "fixture_noentry.ocx",
-                             target, std::filesystem::copy_options::overwrite_existing);
+  InstallFixture("fixture_noentry.ocx", u"\\Windows\\coredll.dll");
   {
     OsPasswordApi api;
     EXPECT_NE(api.m_hCoreDll, nullptr);
@@ -184,6 +133,11 @@ TEST_F(OsPasswordApiTest, CoreDllWithoutTheEntriesFailsAndIsReleased) {
     EXPECT_NE(GetModuleHandle(u"coredll.dll"), nullptr);
   }
   EXPECT_EQ(GetModuleHandle(u"coredll.dll"), nullptr);
+  std::filesystem::remove(platform::device::MapPath(u"\\Windows\\coredll.dll"));
+  OsPasswordApi api;
+  EXPECT_EQ(api.m_hCoreDll, nullptr);
+  EXPECT_EQ(api.m_pfnSetPassword, nullptr);
+  ExpectEveryPasswordCallFails(api);
 }
 
 TEST_F(OsPasswordApiTest, InjectedCoreDllFaultsFailTheCalls) {
@@ -207,36 +161,35 @@ TEST_F(OsPasswordApiTest, InjectedCoreDllFaultsFailTheCalls) {
 TEST_F(OsPasswordApiTest, PowerOnFlagIsOneByteTwoOrZero) {
   EXPECT_EQ(ReadPowerOnLogon(), 0u);  // no key
 
+  DWORD type = 0;
   ASSERT_TRUE(WritePowerOnLogon(1));
-  Value stored = ReadValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass");
-  ASSERT_TRUE(stored.present);
-  EXPECT_EQ(stored.type, REG_BINARY);
-  EXPECT_EQ(stored.bytes, std::vector<BYTE>{2});
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", &type), Bytes{2});
+  EXPECT_EQ(type, REG_BINARY);
   EXPECT_EQ(ReadPowerOnLogon(), 1u);
 
   ASSERT_TRUE(WritePowerOnLogon(0));
-  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass").bytes, std::vector<BYTE>{0});
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass"), Bytes{0});
   EXPECT_EQ(ReadPowerOnLogon(), 0u);
 
   ASSERT_TRUE(WritePowerOnLogon(7));
-  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass").bytes, std::vector<BYTE>{2});
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass"), Bytes{2});
 }
 
 TEST_F(OsPasswordApiTest, PowerOnFlagReadsTheFirstByteOfValuesUpTo1000Bytes) {
-  WriteValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, {1});
+  SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, {1});
   EXPECT_EQ(ReadPowerOnLogon(), 1u);
 
   std::vector<BYTE> big(1000, 0);
   big[0] = 5;
-  WriteValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, big);
+  SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, big);
   EXPECT_EQ(ReadPowerOnLogon(), 1u);
   big.push_back(0);
-  WriteValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, big);
+  SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, big);
   EXPECT_EQ(ReadPowerOnLogon(), 0u);
 
-  WriteValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_DWORD, {0, 1, 0, 0});
+  SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_DWORD, {0, 1, 0, 0});
   EXPECT_EQ(ReadPowerOnLogon(), 0u);  // only the first byte counts
-  WriteValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, {});
+  SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, {});
   EXPECT_EQ(ReadPowerOnLogon(), 0u);
 }
 
@@ -244,36 +197,35 @@ TEST_F(OsPasswordApiTest, PowerOnFlagReadsTheFirstByteOfValuesUpTo1000Bytes) {
 
 TEST_F(OsPasswordApiTest, RedirectIsWrittenWithItsTerminatorAndGroupOne) {
   ASSERT_TRUE(WritePasswordRedirect(kModulePath));
-  const Value redirect = ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect");
-  ASSERT_TRUE(redirect.present);
-  EXPECT_EQ(redirect.type, REG_SZ);
-  EXPECT_EQ(redirect.bytes, SzBytes(kModulePath));
-  EXPECT_EQ(redirect.bytes.size(), (kModulePath.size() + 1) * 2);
-  const Value group = ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group");
-  EXPECT_EQ(group.type, REG_DWORD);
-  EXPECT_EQ(group.bytes, DwordBytes(1));
+  DWORD type = 0;
+  const auto redirect = RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect", &type);
+  EXPECT_EQ(type, REG_SZ);
+  EXPECT_EQ(redirect, Utf16Bytes(kModulePath));
+  EXPECT_EQ(redirect->size(), (kModulePath.size() + 1) * 2);
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group", &type), DwordBytes(1));
+  EXPECT_EQ(type, REG_DWORD);
 }
 
 TEST_F(OsPasswordApiTest, EmptyRedirectRemovesItAndLeavesGroupZero) {
   // With no key and no value at all, removal still succeeds.
   ASSERT_TRUE(WritePasswordRedirect(u""));
-  EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").present);
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group").bytes, DwordBytes(0));
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect"));
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group"), DwordBytes(0));
 
   ASSERT_TRUE(WritePasswordRedirect(kModulePath));
   ASSERT_TRUE(WritePasswordRedirect(u""));
-  EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").present);
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group").bytes, DwordBytes(0));
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect"));
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group"), DwordBytes(0));
 }
 
 TEST_F(OsPasswordApiTest, RedirectPathIsLimitedTo259Characters) {
   const std::u16string longest = u"\\" + std::u16string(258, u'a');
   ASSERT_TRUE(WritePasswordRedirect(longest));
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").bytes.size(), 520u);
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect")->size(), 520u);
 
   // One more would be cut to another file's name: refused, nothing changes.
   EXPECT_FALSE(WritePasswordRedirect(longest + u"b"));
-  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").bytes, SzBytes(longest));
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect"), Utf16Bytes(longest));
 }
 
 // --- "ActivePeriod" -------------------------------------------------------------
@@ -284,9 +236,9 @@ TEST_F(OsPasswordApiTest, ActivePeriodRoundTripsAndMissingLeavesTheField) {
   EXPECT_EQ(field, 42u);
 
   ASSERT_TRUE(WriteActivePeriod(15));
-  const Value stored = ReadValue(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod");
-  EXPECT_EQ(stored.type, REG_DWORD);
-  EXPECT_EQ(stored.bytes, DwordBytes(15));
+  DWORD type = 0;
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod", &type), DwordBytes(15));
+  EXPECT_EQ(type, REG_DWORD);
   EXPECT_TRUE(ReadActivePeriod(&field));
   EXPECT_EQ(field, 15u);
 
@@ -306,15 +258,15 @@ TEST_F(OsPasswordApiTest, EveryWriteFailsWhenTheRegistryRefusesTheValue) {
   EXPECT_TRUE(WritePasswordRedirect(u""));
   platform::faults::Clear();
 
-  EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass").present);
-  EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod").present);
-  EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").present);
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass"));
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod"));
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect"));
 
   // A redirect without its "Group" is a failure too.
   platform::faults::Fail("RegSetValueEx", ERROR_WRITE_FAULT, 2);
   EXPECT_FALSE(WritePasswordRedirect(kModulePath));
-  EXPECT_TRUE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").present);
-  EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group").present);
+  EXPECT_TRUE(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect"));
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group"));
 }
 
 // --- Signature control registration ------------------------------------------------
@@ -323,19 +275,14 @@ constexpr LPCWSTR kControlPath = u"\\Windows\\Panel.ocx";
 
 class SignatureControlTest : public OsPasswordApiTest {
  protected:
-  void Install(const char* fixture) {
-    std::filesystem::copy_file(std::filesystem::path(VEYR_FIXTURE_DIR) / fixture,
-                               DeviceFile(kControlPath),
-                               std::filesystem::copy_options::overwrite_existing);
-  }
   static bool Registered() {
-    return ReadValue(HKEY_CLASSES_ROOT, u"Fixture.Signature", u"Registered").present;
+    return RegBytes(HKEY_CLASSES_ROOT, u"Fixture.Signature", u"Registered").has_value();
   }
   static bool Loaded() { return GetModuleHandle(kControlPath) != nullptr; }
 };
 
 TEST_F(SignatureControlTest, RegisterAndUnregisterCallTheLibraryAndReleaseIt) {
-  Install("fixture_signature.ocx");
+  InstallFixture("fixture_signature.ocx", kControlPath);
   ASSERT_TRUE(RegisterSignatureControl(kControlPath));
   EXPECT_TRUE(Registered());
   EXPECT_FALSE(Loaded());
@@ -345,31 +292,23 @@ TEST_F(SignatureControlTest, RegisterAndUnregisterCallTheLibraryAndReleaseIt) {
   EXPECT_FALSE(Loaded());
 }
 
-TEST_F(SignatureControlTest, AFailingEntryIsReportedAndTheLibraryReleased) {
-  Install("fixture_signature.ocx");
-  WriteValue(HKEY_CLASSES_ROOT, u"Fixture.Signature.Control", u"Fail", REG_DWORD, DwordBytes(1));
-  EXPECT_FALSE(RegisterSignatureControl(kControlPath));
-  EXPECT_FALSE(Loaded());
-  EXPECT_FALSE(UnregisterSignatureControl(kControlPath));
-  EXPECT_FALSE(Loaded());
-}
-
-TEST_F(SignatureControlTest, ALibraryWithoutTheEntriesFailsAndIsNotLeftLoaded) {
-  Install("fixture_noentry.ocx");
-  EXPECT_FALSE(RegisterSignatureControl(kControlPath));
-  EXPECT_FALSE(Loaded());
-  EXPECT_FALSE(UnregisterSignatureControl(kControlPath));
-  EXPECT_FALSE(Loaded());
-}
-
-TEST_F(SignatureControlTest, AMissingLibraryFails) {
-  std::filesystem::remove(DeviceFile(kControlPath));
-  EXPECT_FALSE(RegisterSignatureControl(kControlPath));
-  EXPECT_FALSE(UnregisterSignatureControl(kControlPath));
+// An entry that fails, a library without the entries, no library: both
+// calls fail, and no library is left loaded.
+TEST_F(SignatureControlTest, FailuresAreReportedAndTheLibraryReleased) {
+  InstallFixture("fixture_signature.ocx", kControlPath);
+  SetRegBytes(HKEY_CLASSES_ROOT, u"Fixture.Signature.Control", u"Fail", REG_DWORD, DwordBytes(1));
+  for (int round = 0; round < 3; ++round) {
+    if (round == 1) InstallFixture("fixture_noentry.ocx", kControlPath);
+    if (round == 2) std::filesystem::remove(platform::device::MapPath(kControlPath));
+    EXPECT_FALSE(RegisterSignatureControl(kControlPath)) << round;
+    EXPECT_FALSE(Loaded()) << round;
+    EXPECT_FALSE(UnregisterSignatureControl(kControlPath)) << round;
+    EXPECT_FALSE(Loaded()) << round;
+  }
 }
 
 TEST_F(SignatureControlTest, UnregisteringLetsTheComponentRuntimeGo) {
-  Install("fixture_signature.ocx");
+  InstallFixture("fixture_signature.ocx", kControlPath);
   // The pad control, as a logon dialog leaves it: loaded by the runtime.
   ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
   ASSERT_NE(platform::com::LoadComponentLibrary(kControlPath), nullptr);
@@ -379,7 +318,7 @@ TEST_F(SignatureControlTest, UnregisteringLetsTheComponentRuntimeGo) {
 
   // Also when the library is gone and could not be loaded.
   ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-  std::filesystem::remove(DeviceFile(kControlPath));
+  std::filesystem::remove(platform::device::MapPath(kControlPath));
   EXPECT_FALSE(UnregisterSignatureControl(kControlPath));
   EXPECT_EQ(platform::com::InitCount(), 0u);
 }

@@ -41,28 +41,25 @@ SettingsRecord NonDefaultRecord() {
   return s;
 }
 
-TEST_F(SettingsModelTest, EmptyRegistryFailsAndKeepsDefaults) {
+// "LogonMethod" decides: without it a load fails (quietly, reading no
+// further); with it alone the rest keeps its defaults.
+TEST_F(SettingsModelTest, LoadNeedsLogonMethodAndKeepsDefaultsForTheRest) {
   EXPECT_FALSE(LoadSettings(true, true));
   SettingsRecord expected;
   expected.PlatformType = 2;  // worked out whatever else fails
   EXPECT_EQ(g_Settings, expected);
   EXPECT_TRUE(platform::message_box::Recorded().empty());
-}
 
-TEST_F(SettingsModelTest, KeyWithOnlyLogonMethodLoads) {
-  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod", 1);
-  EXPECT_TRUE(LoadSettings(true, false));
-  SettingsRecord expected;
-  expected.LogonMethod = 1;
-  expected.PlatformType = 2;
-  expected.PowerOnLogon = 0;  // no "PowrPass" value means off
-  EXPECT_EQ(g_Settings, expected);
-}
-
-TEST_F(SettingsModelTest, MissingLogonMethodFailsWithoutReadingFurther) {
   SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonActiveSync", 0);
   EXPECT_FALSE(LoadSettings(true, false));
   EXPECT_EQ(g_Settings.LogonActiveSync, 1u);
+
+  RegDeleteKey(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
+  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod", 1);
+  EXPECT_TRUE(LoadSettings(true, false));
+  expected.LogonMethod = 1;
+  expected.PowerOnLogon = 0;  // no "PowrPass" value means off
+  EXPECT_EQ(g_Settings, expected);
 }
 
 TEST_F(SettingsModelTest, SaveThenLoadRestoresEveryField) {
@@ -173,6 +170,8 @@ std::vector<BYTE> OwnerRecord(std::size_t size) {
   return record;
 }
 
+// Fields at their offsets; a shorter record reads as far as it goes; a
+// longer or missing one leaves the fields.
 TEST_F(SettingsModelTest, OwnerRecordFieldsComeFromTheirOffsets) {
   SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner", REG_BINARY, OwnerRecord(768));
   ASSERT_TRUE(ReadOwnerInfo());
@@ -182,18 +181,16 @@ TEST_F(SettingsModelTest, OwnerRecordFieldsComeFromTheirOffsets) {
   EXPECT_EQ(g_Settings.OwnerPhone, u"+44 1234");
   EXPECT_EQ(g_Settings.OwnerEmail, u"ann@example.org");
 
-  // A shorter record reads as far as it goes.
   g_Settings = SettingsRecord{};
   SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner", REG_BINARY, OwnerRecord(590));
   ASSERT_TRUE(ReadOwnerInfo());
   EXPECT_EQ(g_Settings.OwnerPhone, u"+44 1234");
   EXPECT_EQ(g_Settings.OwnerEmail, u"ann@example.");  // cut at byte 590
-}
 
-TEST_F(SettingsModelTest, OversizedOrMissingOwnerRecordLeavesFields) {
   g_Settings.OwnerName = u"kept";
-  EXPECT_FALSE(ReadOwnerInfo());
   SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner", REG_BINARY, OwnerRecord(769));
+  EXPECT_FALSE(ReadOwnerInfo());
+  RegDeleteKey(HKEY_CURRENT_USER, kOwnerKeyPath);
   EXPECT_FALSE(ReadOwnerInfo());
   EXPECT_EQ(g_Settings.OwnerName, u"kept");
 }
