@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <iterator>
 
 #include "platform/clock.h"
 #include "platform/registry.h"
@@ -191,6 +192,14 @@ void HomeScreen::Paint(HDC dc) const {
   SetTextColor(dc, kNavy);
   const HGDIOBJ previous = SelectObject(dc, headingFont_);
   TextOut(dc, kMargin, kOwnerHeadingTop, u"Owner", 5);
+  // A hint in the empty field; the field's own text stays empty.
+  HWND owner = GetDlgItem(window_, kHomeOwnerId);
+  if (owner && GetWindowTextLength(owner) == 0) {
+    SelectObject(dc, reinterpret_cast<HFONT>(SendMessage(window_, WM_GETFONT, 0, 0)));
+    SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    constexpr char16_t kHint[] = u"No owner information";
+    TextOut(dc, kMargin, kOwnerTop, kHint, static_cast<int>(std::size(kHint) - 1));
+  }
   SelectObject(dc, previous);
   DeleteObject(band);
   DeleteObject(navy);
