@@ -248,6 +248,11 @@ void ResetInputPanel() {
   soft_keyboard::SetCurrentState({});
 }
 
+void LowerPanel(bool force) {
+  // A locked panel keeps itself up against a mere preference.
+  if (force || !(P().flags & SIPF_LOCKED)) SetUp(false);
+}
+
 void TogglePanel() {
   Panel& p = P();
   // A locked panel stays as it is for the user.
@@ -273,11 +278,8 @@ BOOL SHSipPreference(HWND window, SIPSTATE state) {
       SetUp(true);
       return TRUE;
     case SIP_DOWN:
-      // A locked panel keeps itself up against a mere preference.
-      if (!(P().flags & SIPF_LOCKED)) SetUp(false);
-      return TRUE;
     case SIP_FORCEDOWN:
-      SetUp(false);
+      detail::LowerPanel(state == SIP_FORCEDOWN);
       return TRUE;
     case SIP_UNCHANGED:
       return TRUE;

@@ -213,18 +213,13 @@ void Start() {
   s.taskbar = detail::CreateTaskbar();
   s.menuBar = detail::CreateMenuBar();
   s.panel = detail::CreateInputPanel();
-  // Follow the foreground before every frame. A frame may not change what
-  // is shown while it is being composed, so a frame that finds the bars out
-  // of date is skipped and the change made from the taskbar's queue; the
-  // next frame then shows the bars of the window in front.
+  // Follow the foreground before every frame, so each frame shows the bars
+  // of the window in front (the loop composes again after the changes).
   s.previousComposer = SetComposer([] {
-    Shell& s = S();
-    if (s.started && s.shown && !(Compute() == *s.shown)) {
-      PostMessage(s.taskbar, detail::kRefreshMessage, 0, 0);
-      return;
-    }
-    if (s.previousComposer) {
-      s.previousComposer();
+    Refresh();
+    const Composer& previous = S().previousComposer;
+    if (previous) {
+      previous();
     } else {
       screen::Compose();
     }
@@ -386,7 +381,7 @@ BOOL SHInitDialog(SHINITDLGINFO* info) {
     if (flags & SHIDIF_FULLSCREENNOMENUBAR) state.noMenuBar = true;
   });
   if (!ok) return FALSE;
-  if (flags & SHIDIF_SIPDOWN) SHSipPreference(dialog, SIP_DOWN);
+  if (flags & SHIDIF_SIPDOWN) detail::LowerPanel(false);
   // The work area below the taskbar: to the bottom of the screen without a
   // menu bar, else to the menu bar, or (SIZEDLG) to the input panel when up.
   int bottom = 0;
@@ -395,10 +390,7 @@ BOOL SHInitDialog(SHINITDLGINFO* info) {
   } else if (flags & SHIDIF_SIZEDLGFULLSCREEN) {
     bottom = kMenuBarTop;
   } else if (flags & SHIDIF_SIZEDLG) {
-    SIPINFO sip{};
-    sip.cbSize = sizeof(SIPINFO);
-    bottom = (SHSipInfo(SPI_GETSIPINFO, 0, &sip, 0) && (sip.fdwFlags & SIPF_ON)) ? kPanelTop
-                                                                                 : kMenuBarTop;
+    bottom = PanelUp() ? kPanelTop : kMenuBarTop;
   }
   if (bottom != 0) {
     MoveWindow(dialog, 0, kTaskbarHeight, kScreenWidth, bottom - kTaskbarHeight, TRUE);

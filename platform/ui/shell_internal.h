@@ -111,15 +111,14 @@ int HelpViewerLineCount(HWND viewer);
 
 namespace detail {
 
-// Posted to the taskbar when a frame found the bars out of date.
-inline constexpr UINT kRefreshMessage = WM_USER + 0x51;
-
 // Per-file parts of the shell, called by shell.cpp.
 HWND CreateTaskbar();
 HWND CreateMenuBar();
 HWND CreateInputPanel();
 void DestroyHelpViewers();
 void ResetInputPanel();
+// Lowers the panel; unless forced, not while it is locked.
+void LowerPanel(bool force);
 // The menu bar's input-panel button: raises or lowers the panel unless it
 // is locked.
 void TogglePanel();

@@ -129,9 +129,6 @@ LRESULT TaskbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       ArmClock(window);
       InvalidateRect(window, nullptr, FALSE);
       return 0;
-    case detail::kRefreshMessage:
-      Refresh();
-      return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:

@@ -41,6 +41,8 @@ class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::clock::UseVirtual(0);
+    // No clock target left over from an earlier test.
+    platform::ui::AdvanceClockTo(0);
     WNDCLASS wc{};
     wc.lpfnWndProc = RecorderProc;
     wc.lpszClassName = u"ShellTestWindow";
