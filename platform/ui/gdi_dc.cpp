@@ -1,5 +1,6 @@
 // Device contexts: the screen, window client areas (GetDC, BeginPaint) and
 // memory DCs on bitmaps; their colours, modes and capabilities.
+#include <algorithm>
 #include <atomic>
 
 #include "platform/ui/gdi_internal.h"
@@ -14,6 +15,48 @@ std::atomic<bool> g_composing{false};
 // Paint DCs handed out during a composition, so the composer knows which
 // windows painted themselves.
 std::atomic<std::uint64_t> g_beginPaintCount{0};
+// Set when a screen DC is made outside a composition; the screen as it was
+// then, to tell later whether anything was drawn (most such DCs only
+// measure text).
+std::atomic<bool> g_dcOutside{false};
+
+std::vector<std::uint32_t>& ScreenBeforeOutsideDc() {
+  static auto* pixels = new std::vector<std::uint32_t>();
+  return *pixels;
+}
+
+// What a partial composition repaints (disjoint rectangles) and, when that
+// is more than one rectangle, the rest of the screen; both empty while a
+// composition repaints everything.
+struct ComposeArea {
+  std::vector<Rect> damage;
+  std::vector<Rect> spared;
+};
+
+ComposeArea& Area() {
+  static auto* area = new ComposeArea();
+  return *area;
+}
+
+// Composing: keeps drawing off the areas the composition spares.
+// Otherwise: keeps the screen as it is, to compare at the next frame.
+void NoteScreenDc(ClipList& clip) {
+  if (!Composing()) {
+    if (!g_dcOutside.exchange(true)) {
+      const Surface screen = ScreenSurface();
+      ScreenBeforeOutsideDc().assign(screen.pixels,
+                                     screen.pixels + static_cast<std::size_t>(screen.width) *
+                                                         static_cast<std::size_t>(screen.height));
+    }
+    return;
+  }
+  const ComposeArea& area = Area();
+  if (area.damage.size() == 1) {
+    clip.IntersectWith(area.damage.front());
+    return;
+  }
+  for (const Rect& spared : area.spared) clip.Subtract(spared);
+}
 
 Rect ScreenRectOf(HWND window) {
   RECT r{};
@@ -54,6 +97,25 @@ void SetComposing(bool composing) {
   g_composing.store(composing);
 }
 
+void SetComposeArea(const std::vector<Rect>& damage) {
+  ComposeArea& area = Area();
+  area.damage.assign(damage.begin(), damage.end());
+  area.spared.clear();
+  if (damage.size() > 1) {
+    ClipList spared(ScreenSurface().Bounds());
+    for (const Rect& damaged : damage) spared.Subtract(damaged);
+    area.spared = spared.Rects();
+  }
+}
+
+bool TakeScreenDrawnOutsideComposition(bool look) {
+  if (!g_dcOutside.exchange(false)) return false;
+  if (!look) return true;
+  const Surface screen = ScreenSurface();
+  const std::vector<std::uint32_t>& before = ScreenBeforeOutsideDc();
+  return !std::equal(before.begin(), before.end(), screen.pixels);
+}
+
 std::uint64_t BeginPaintCount() {
   return g_beginPaintCount.load();
 }
@@ -91,6 +153,7 @@ std::shared_ptr<DeviceContext> NewWindowDc(HWND window, DeviceContext::Kind kind
   dc->surface = ScreenSurface();
   Rect client;
   dc->clip = VisibleClientArea(window, &client);
+  NoteScreenDc(dc->clip);
   dc->originX = client.left;
   dc->originY = client.top;
   return dc;
@@ -113,6 +176,7 @@ HDC GetDC(HWND window) {
     auto dc = NewDc(DeviceContext::Kind::kScreen);
     dc->surface = ScreenSurface();
     dc->clip = ClipList(dc->surface.Bounds());
+    NoteScreenDc(dc->clip);
     return reinterpret_cast<HDC>(AddObject(dc));
   }
   if (!IsWindow(window)) return nullptr;

@@ -110,6 +110,15 @@ Surface ScreenSurface();
 // BeginPaint treats the whole client area as invalid.
 bool Composing();
 void SetComposing(bool composing);
+// The screen areas a partial composition repaints, disjoint (empty: a full
+// one): window DCs made while composing draw only there.
+void SetComposeArea(const std::vector<Rect>& damage);
+// True when something was drawn on the screen outside a composition since
+// the last call (the next frame must paint over it); resets the watch.
+// Only DCs handed out outside a composition are watched: the screen is
+// kept when the first is made and compared here when `look` is set;
+// without it any such DC counts as drawing.
+bool TakeScreenDrawnOutsideComposition(bool look);
 // Number of BeginPaint calls so far (the composer sees whether a window
 // painted itself).
 std::uint64_t BeginPaintCount();

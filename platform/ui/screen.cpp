@@ -41,6 +41,19 @@ Surface ScreenSurface() {
 namespace platform::ui::screen {
 namespace {
 
+// The parts of the screen the current composition repaints, disjoint: the
+// whole screen, or only what changed since the last frame.
+std::vector<Rect> g_damage;
+bool g_partial = false;
+bool g_incremental = false;
+
+bool Touches(const Rect& r) {
+  for (const Rect& damaged : g_damage) {
+    if (!gdi::Intersect(r, damaged).Empty()) return true;
+  }
+  return false;
+}
+
 Rect WindowRectOnScreen(HWND window) {
   RECT r{};
   GetWindowRect(window, &r);
@@ -88,7 +101,11 @@ void DrawFrame(HWND window, const Rect& outer, const Rect& clip, int thickness) 
                           : Ring{sys(COLOR_BTNFACE), sys(COLOR_BTNFACE)};
     auto fill = [&](const Rect& side, std::uint32_t pixel) {
       const Rect part = gdi::Intersect(side, clip);
-      if (!part.Empty()) gdi::Fill(surface, part, pixel);
+      if (part.Empty()) return;
+      for (const Rect& damaged : g_damage) {
+        const Rect piece = gdi::Intersect(part, damaged);
+        if (!piece.Empty()) gdi::Fill(surface, piece, pixel);
+      }
     };
     fill({r.left, r.top, r.right, r.top + 1}, ring.topLeft);
     fill({r.left, r.top, r.left + 1, r.bottom}, ring.topLeft);
@@ -108,16 +125,31 @@ std::vector<HWND> BottomUp(HWND first) {
   return windows;
 }
 
-void PaintWindow(HWND window, const Rect& parentClip) {
-  if (!IsWindow(window) || !IsWindowVisible(window)) return;
-  const Rect outer = WindowRectOnScreen(window);
-  const Rect visible = gdi::Intersect(outer, parentClip);
-  const int frame = FrameThickness(window);
-  if (frame > 0) DrawFrame(window, outer, visible, frame);
+// True when the damage reaches into a window's frame of `thickness`.
+bool FrameTouched(const Rect& outer, int thickness) {
+  const Rect inner{outer.left + thickness, outer.top + thickness, outer.right - thickness,
+                   outer.bottom - thickness};
+  for (const Rect& damaged : g_damage) {
+    const Rect part = gdi::Intersect(damaged, outer);
+    if (part.Empty()) continue;
+    if (part.left < inner.left || part.top < inner.top || part.right > inner.right ||
+        part.bottom > inner.bottom) {
+      return true;
+    }
+  }
+  return false;
+}
 
+// One window's frame and contents (not its children). False when the
+// window went away while it painted.
+bool PaintOne(HWND window, const Rect& outer, const Rect& visible) {
+  const int frame = FrameThickness(window);
+  if (frame > 0 && (!g_partial || FrameTouched(outer, frame))) {
+    DrawFrame(window, outer, visible, frame);
+  }
   const std::uint64_t before = gdi::BeginPaintCount();
   SendMessage(window, WM_PAINT, 0, 0);
-  if (!IsWindow(window)) return;
+  if (!IsWindow(window)) return false;
   if (gdi::BeginPaintCount() == before) {
     // The window procedure did not paint (DefWindowProc only validates):
     // its background still has to cover what lies below.
@@ -125,9 +157,59 @@ void PaintWindow(HWND window, const Rect& parentClip) {
     if (BeginPaint(window, &paint) != nullptr) EndPaint(window, &paint);
   }
   ValidateRect(window, nullptr);
+  return true;
+}
 
+// A whole frame: the window and its visible children, each clipped to its
+// parent's client area.
+void PaintWindow(HWND window, const Rect& parentClip) {
+  if (!IsWindow(window) || !IsWindowVisible(window)) return;
+  const Rect outer = WindowRectOnScreen(window);
+  const Rect visible = gdi::Intersect(outer, parentClip);
+  if (!PaintOne(window, outer, visible)) return;
   const Rect childClip = gdi::Intersect(gdi::ClientAreaOnScreen(window), visible);
   for (HWND child : BottomUp(GetWindow(window, GW_CHILD))) PaintWindow(child, childClip);
+}
+
+// A partial frame: the windows of the (unchanged) layout that reach into
+// the damage, in paint order. Windows outside it keep what the last frame
+// painted; none of them is invalid, or only since a window painted before
+// it in this frame invalidated it, and the next frame paints it then.
+void PaintDamaged(const ScreenLayout& layout) {
+  for (const ShownWindow& shown : layout.windows) {
+    const Rect visible = gdi::FromRECT(shown.visible);
+    if (!Touches(visible) || !IsWindowVisible(shown.window)) continue;
+    PaintOne(shown.window, gdi::FromRECT(shown.outer), visible);
+  }
+}
+
+// The layout of the last frame, and room for the next one's.
+struct Layouts {
+  ScreenLayout last;
+  ScreenLayout now;
+  bool haveLast = false;
+};
+
+Layouts& FrameLayouts() {
+  static auto* layouts = new Layouts();
+  return *layouts;
+}
+
+// The visible parts of the invalid windows as disjoint rectangles; false
+// when they cover so much that painting everything costs no more.
+bool FindDamage(const ScreenLayout& layout, std::vector<Rect>* damage) {
+  long area = 0;
+  for (const ShownWindow& shown : layout.windows) {
+    const Rect visible = gdi::FromRECT(shown.visible);
+    if (!shown.invalid || visible.Empty()) continue;
+    ClipList fresh(visible);
+    for (const Rect& known : *damage) fresh.Subtract(known);
+    for (const Rect& piece : fresh.Rects()) {
+      damage->push_back(piece);
+      area += static_cast<long>(piece.Width()) * piece.Height();
+    }
+  }
+  return area <= static_cast<long>(kWidth) * kHeight / 2;
 }
 
 }  // namespace
@@ -136,13 +218,41 @@ const std::vector<std::uint32_t>& Pixels() {
   return Framebuffer();
 }
 
+void SetIncrementalCompose(bool on) {
+  g_incremental = on;
+}
+
 void Compose() {
   if (gdi::Composing()) return;
-  gdi::SetComposing(true);
   const gdi::Surface surface = gdi::ScreenSurface();
-  gdi::Fill(surface, surface.Bounds(), gdi::ToPixel(GetSysColor(COLOR_BACKGROUND)));
-  for (HWND window : BottomUp(GetTopWindow(nullptr))) PaintWindow(window, surface.Bounds());
+  // A frame repaints only the invalid windows (and what overlaps them) when
+  // the rest of the screen is known to be as the last frame left it: same
+  // layout, and nothing drawn on the screen outside a composition since.
+  Layouts& layouts = FrameLayouts();
+  GetScreenLayout(&layouts.now);
+  const bool sameLayout = g_incremental && layouts.haveLast && layouts.last.SameAs(layouts.now);
+  const bool drawnOutside = gdi::TakeScreenDrawnOutsideComposition(sameLayout);
+  g_damage.clear();
+  const bool partial = sameLayout && !drawnOutside && FindDamage(layouts.now, &g_damage);
+  std::swap(layouts.last, layouts.now);
+  layouts.haveLast = true;
+  if (!partial) g_damage.assign(1, surface.Bounds());
+  g_partial = partial;
+  if (partial) gdi::SetComposeArea(g_damage);
+
+  gdi::SetComposing(true);
+  for (const Rect& damaged : g_damage) {
+    gdi::Fill(surface, damaged, gdi::ToPixel(GetSysColor(COLOR_BACKGROUND)));
+  }
+  if (partial) {
+    PaintDamaged(layouts.last);
+  } else {
+    for (HWND window : BottomUp(GetTopWindow(nullptr))) PaintWindow(window, surface.Bounds());
+  }
   gdi::SetComposing(false);
+  if (partial) gdi::SetComposeArea({});
+  g_damage.clear();
+  g_partial = false;
   g_frames++;
 }
 

@@ -25,6 +25,14 @@ const std::vector<std::uint32_t>& Pixels();
 // WM_PAINT, children above parents, in z-order) and validates them. The
 // message loop calls it when some window is invalid and the queue is empty.
 void Compose();
+// While on, Compose repaints only the invalid windows and whatever overlaps
+// them, provided nothing else on the screen changed since the previous
+// frame (no window shown, hidden, moved, restacked, restyled, activated or
+// focused, and no drawing on the screen outside a composition); otherwise
+// it repaints everything. The picture is the same either way. The message
+// loop turns it on for the frames it composes; a direct call to Compose
+// repaints everything.
+void SetIncrementalCompose(bool on);
 // Number of frames composed so far (tests and benchmarks).
 std::uint64_t FrameCount();
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "platform/ui/window.h"
 
@@ -37,6 +38,28 @@ CreateHook SetCreateHook(CreateHook hook);
 bool GetUpdateState(HWND window, RECT* update, bool* erase);
 // True when some visible window waits to be painted.
 bool ScreenNeedsCompose();
+
+// What the screen's picture depends on besides the windows' contents, read
+// in one look: every shown window in paint order (bottom-most top-level
+// window first, each followed by its children bottom-up) with its screen
+// rectangle, the part of it its parents let show, and its styles; and the
+// active and focus windows. Equal layouts (ignoring `invalid`) paint alike
+// wherever no window is invalid. For the composer's incremental frames.
+struct ShownWindow {
+  HWND window;
+  RECT outer;
+  RECT visible;
+  DWORD style;
+  DWORD exStyle;
+  bool invalid;
+};
+struct ScreenLayout {
+  std::vector<ShownWindow> windows;
+  HWND active = nullptr;
+  HWND focus = nullptr;
+  bool SameAs(const ScreenLayout& other) const;
+};
+void GetScreenLayout(ScreenLayout* layout);
 
 // Wakes a thread blocked in its message loop's real-clock wait (input and
 // posts from other threads, datagrams from other processes).
