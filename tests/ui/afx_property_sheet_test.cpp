@@ -175,6 +175,7 @@ TEST_F(AfxPropertySheetTest, CancelResetsTheCreatedPagesInPageOrder) {
   sheet.AddPage(&gamma_);
   Then([&] {
     EXPECT_EQ(sheet.GetActivePage(), &beta_) << "the page chosen at construction";
+    EXPECT_EQ(GetFocus(), beta_.GetDlgItem(kText)->m_hWnd) << "its first field has the focus";
     sheet.SetActivePage(0);
     log_.clear();
     platform::ui::input::Key(VK_ESCAPE);
