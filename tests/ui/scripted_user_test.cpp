@@ -403,6 +403,43 @@ TEST_F(ScriptedUserTest, TapWithAnItemChoosesFromAComboListOrATab) {
   ExpectCleanedUp();
 }
 
+// A page that shows its own text in its field 300.
+class TextPage : public CPropertyPage {
+ public:
+  TextPage(const DialogTemplate* page, std::u16string text)
+      : CPropertyPage(page), text_(std::move(text)) {}
+  BOOL OnInitDialog() override {
+    ::SetDlgItemText(m_hWnd, 300, text_.c_str());
+    return CPropertyPage::OnInitDialog();
+  }
+
+ private:
+  std::u16string text_;
+};
+
+TEST_F(ScriptedUserTest, ControlsOfThePageInFrontAreFoundThroughTheSheet) {
+  const DialogItemTemplate items[] = {
+      {300, u"EDIT", WS_BORDER | WS_TABSTOP, 0, 5, 5, 100, 12, nullptr, 0}};
+  const DialogTemplate page{
+      0, WS_POPUP | WS_CAPTION | DS_SETFONT, 0, 0, 0, 160, 100, u"Page", u"Tahoma", 8, items, 1};
+  TextPage first(&page, u"first");
+  TextPage second(&page, u"second");
+  CPropertySheet sheet(u"Settings");
+  sheet.AddPage(&first);
+  sheet.AddPage(&second);
+  INT_PTR result = 0;
+  RunScripted(R"(
+check 300 text first
+tap 0x3020 1
+check 300 text second
+type 300 changed
+check 300 text changed
+key Escape
+)",
+              [&] { result = sheet.DoModal(); });
+  EXPECT_EQ(result, IDCANCEL);
+}
+
 TEST(ScriptedUserFormat, AFormattedTextMatchesItsFormat) {
   using platform::ui::scripted_user::MatchesFormat;
   EXPECT_TRUE(MatchesFormat(u"General error #%d!", u"General error #606!"));
