@@ -14,19 +14,14 @@ pda::Options Parse(const std::vector<std::string>& args) {
   return options;
 }
 
-TEST(CommandLine, NoArgumentsGiveTheDefaults) {
-  const pda::Options options = Parse({});
-  EXPECT_TRUE(options.device.empty());
-  EXPECT_FALSE(options.headless);
-  EXPECT_TRUE(options.screenshots.empty());
-  EXPECT_TRUE(options.script.empty());
-  EXPECT_FALSE(options.realTime);
-  EXPECT_FALSE(options.help);
-  EXPECT_EQ(options.command, pda::Command::kNone);
-  EXPECT_FALSE(options.json);
-}
+TEST(CommandLine, OptionsAreStoredAndDefaultsKept) {
+  const pda::Options none = Parse({});
+  EXPECT_TRUE(none.device.empty());
+  EXPECT_FALSE(none.headless);
+  EXPECT_FALSE(none.realTime);
+  EXPECT_FALSE(none.help);
+  EXPECT_EQ(none.command, pda::Command::kNone);
 
-TEST(CommandLine, EveryOptionIsStored) {
   const pda::Options options =
       Parse({"--device", "/tmp/dev", "--headless", "--screenshots", "shots", "--script", "run.txt",
              "--real-time", "inspect", "--json"});
@@ -37,14 +32,13 @@ TEST(CommandLine, EveryOptionIsStored) {
   EXPECT_TRUE(options.realTime);
   EXPECT_EQ(options.command, pda::Command::kInspect);
   EXPECT_TRUE(options.json);
-}
 
-TEST(CommandLine, ValuesMayBeGivenInline) {
-  const pda::Options options = Parse({"--device=a b", "--screenshots=s", "--script=f"});
-  EXPECT_EQ(options.device, "a b");
-  EXPECT_EQ(options.screenshots, "s");
-  EXPECT_EQ(options.script, "f");
-  // A value that looks like an option is still the value.
+  // Values may be given inline; a value that looks like an option is still
+  // the value.
+  const pda::Options inlined = Parse({"--device=a b", "--screenshots=s", "--script=f"});
+  EXPECT_EQ(inlined.device, "a b");
+  EXPECT_EQ(inlined.screenshots, "s");
+  EXPECT_EQ(inlined.script, "f");
   EXPECT_EQ(Parse({"--device", "--headless"}).device, "--headless");
 }
 
@@ -55,34 +49,27 @@ TEST(CommandLine, HelpIsRecognisedBeforeAndAfterTheCommand) {
   EXPECT_FALSE(pda::Usage().empty());
 }
 
+// Each mistake is refused with a reason that names the argument.
 TEST(CommandLine, MistakesAreRefusedWithAReason) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"--frobnicate"},              // unknown option
-      {"-x"},                        // unknown short option
-      {"launch"},                    // unknown command
-      {"--device"},                  // missing value
-      {"--device="},                 // empty value
-      {"--script"},                  // missing value
-      {"--headless=yes"},            // flag with a value
-      {"inspect", "--xml"},          // unknown command argument
-      {"inspect", "extra"},          // stray argument
-      {"inspect", "--device", "d"},  // global options come before the command
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--frobnicate"}, "--frobnicate"},          // unknown option
+      {{"-x"}, "-x"},                              // unknown short option
+      {{"reboot"}, "reboot"},                      // unknown command
+      {{"--device"}, "--device"},                  // missing value
+      {{"--device="}, "--device"},                 // empty value
+      {{"--script"}, "--script"},                  // missing value
+      {{"--headless=yes"}, "--headless"},          // flag with a value
+      {{"inspect", "--xml"}, "--xml"},             // unknown command argument
+      {{"inspect", "extra"}, "extra"},             // stray argument
+      {{"inspect", "--device", "d"}, "--device"},  // global options come before the command
+      {{"--device", "d", "--bogus"}, "--bogus"},
   };
-  for (const auto& args : cases) {
+  for (const auto& [args, named] : cases) {
     pda::Options options;
     std::string error;
-    EXPECT_FALSE(pda::ParseCommandLine(args, &options, &error)) << args[0];
-    EXPECT_FALSE(error.empty()) << args[0];
+    EXPECT_FALSE(pda::ParseCommandLine(args, &options, &error)) << named;
+    EXPECT_NE(error.find(named), std::string::npos) << error;
   }
-}
-
-TEST(CommandLine, ReasonNamesTheOffendingArgument) {
-  pda::Options options;
-  std::string error;
-  ASSERT_FALSE(pda::ParseCommandLine({"--device", "d", "--bogus"}, &options, &error));
-  EXPECT_NE(error.find("--bogus"), std::string::npos) << error;
-  ASSERT_FALSE(pda::ParseCommandLine({"reboot"}, &options, &error));
-  EXPECT_NE(error.find("reboot"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,6 +15,7 @@
 #include "platform/registry.h"
 #include "platform/system_password.h"
 #include "platform/wstring.h"
+#include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -26,6 +25,11 @@ constexpr DWORD kErrorInvalidPassword = 86;
 using SetPasswordFn = BOOL (*)(LPWSTR, LPWSTR);
 using SetPasswordActiveFn = BOOL (*)(BOOL, LPWSTR);
 using CheckPasswordFn = BOOL (*)(LPWSTR);
+
+std::string Utf16(std::u16string_view text) {
+  const auto bytes = testing_support::Utf16Bytes(text, false);
+  return std::string(bytes.begin(), bytes.end());
+}
 
 class CoreDllTest : public ::testing::Test {
  protected:
@@ -92,27 +96,22 @@ TEST_F(CoreDllTest, PasswordIsSetFromEmptyAndChangedOnlyWithTheOldOne) {
   EXPECT_FALSE(Set(u"", u"beta4567"));
   EXPECT_TRUE(Check(u"alpha123"));
 
+  // Setting it to itself verifies it without changing anything.
+  const auto before = Stored();
+  EXPECT_TRUE(Set(u"alpha123", u"alpha123"));
+  EXPECT_FALSE(Set(nullptr, nullptr));
+  EXPECT_FALSE(Set(u"alpha124", u"alpha124"));
+  EXPECT_EQ(Stored().salt, before.salt);
+  EXPECT_EQ(Stored().hash, before.hash);
+
   ASSERT_TRUE(Set(u"alpha123", u"beta4567"));
   EXPECT_FALSE(Check(u"alpha123"));
   EXPECT_TRUE(Check(u"beta4567"));
 }
 
-TEST_F(CoreDllTest, SettingThePasswordToItselfVerifiesWithoutChangingIt) {
-  EXPECT_TRUE(Set(nullptr, nullptr));  // no password yet
-  EXPECT_FALSE(Set(u"alpha123", u"alpha123"));
-  ASSERT_TRUE(Set(nullptr, u"alpha123"));
-  const auto before = Stored();
-
-  EXPECT_TRUE(Set(u"alpha123", u"alpha123"));
-  EXPECT_FALSE(Set(nullptr, nullptr));
-  EXPECT_FALSE(Set(u"alpha124", u"alpha124"));
-  const auto after = Stored();
-  EXPECT_EQ(after.salt, before.salt);
-  EXPECT_EQ(after.hash, before.hash);
-  EXPECT_TRUE(Check(u"alpha123"));
-}
-
 TEST_F(CoreDllTest, EmptyAndNullAreTheSamePasswordAndMeanNone) {
+  EXPECT_TRUE(Set(nullptr, nullptr));  // no password yet: verifies
+  EXPECT_FALSE(Set(u"alpha123", u"alpha123"));
   EXPECT_TRUE(Set(u"", nullptr));
   EXPECT_TRUE(Set(nullptr, u""));
   ASSERT_TRUE(Set(u"", u"gamma789"));
@@ -166,11 +165,7 @@ TEST_F(CoreDllTest, RecordHoldsASaltedPbkdf2HashWithAFreshSaltPerSet) {
   ASSERT_GT(first.iterations, 0u);
 
   // The hash is PBKDF2-HMAC-SHA256 over the UTF-16LE bytes.
-  std::string bytes;
-  for (char16_t c : password) {
-    bytes.push_back(static_cast<char>(c & 0xFF));
-    bytes.push_back(static_cast<char>(c >> 8));
-  }
+  const std::string bytes = Utf16(password);
   std::vector<unsigned char> expected(32);
   ASSERT_EQ(
       PKCS5_PBKDF2_HMAC(bytes.data(), static_cast<int>(bytes.size()), first.salt.data(),
@@ -188,26 +183,12 @@ TEST_F(CoreDllTest, RecordHoldsASaltedPbkdf2HashWithAFreshSaltPerSet) {
   EXPECT_TRUE(Check(password.data()));
 }
 
-std::vector<char> ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool Contains(const std::vector<char>& haystack, const std::string& needle) {
-  return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
-         haystack.end();
-}
-
 TEST_F(CoreDllTest, PasswordIsNeverStoredInPlain) {
   const std::u16string password = u"Qx7plainScan";
   ASSERT_TRUE(Set(nullptr, password.c_str()));
   ASSERT_TRUE(Active(TRUE, password.data()));
 
-  std::string utf16;
-  for (char16_t c : password) {
-    utf16.push_back(static_cast<char>(c & 0xFF));
-    utf16.push_back(static_cast<char>(c >> 8));
-  }
+  const std::string utf16 = Utf16(password);
   const std::string utf8 = platform::ToUtf8(password);
   // A text the store does hold in plain, to show the scan can see it.
   const std::u16string marker = u"VisibleMarker42";
@@ -224,12 +205,11 @@ TEST_F(CoreDllTest, PasswordIsNeverStoredInPlain) {
   for (const auto& entry : std::filesystem::directory_iterator(device_.folder())) {
     const std::string name = entry.path().filename().string();
     if (name.rfind("objectstore.db", 0) != 0) continue;
-    const auto bytes = ReadFile(entry.path());
-    EXPECT_FALSE(Contains(bytes, utf16)) << name;
-    EXPECT_FALSE(Contains(bytes, utf8)) << name;
-    markerSeen = markerSeen || Contains(bytes, platform::ToUtf8(marker)) ||
-                 Contains(bytes, std::string(reinterpret_cast<const char*>(marker.data()),
-                                             marker.size() * 2));
+    const std::string bytes = testing_support::ReadFile(entry.path());
+    EXPECT_EQ(bytes.find(utf16), std::string::npos) << name;
+    EXPECT_EQ(bytes.find(utf8), std::string::npos) << name;
+    markerSeen = markerSeen || bytes.find(platform::ToUtf8(marker)) != std::string::npos ||
+                 bytes.find(Utf16(marker)) != std::string::npos;
     ++scanned;
   }
   EXPECT_GE(scanned, 1);

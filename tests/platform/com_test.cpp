@@ -17,11 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::TempDevice;
 
-void Install(const char* fixture, std::u16string_view devicePath) {
-  fs::copy_file(fs::path(VEYR_FIXTURE_DIR) / fixture, platform::device::MapPath(devicePath),
-                fs::copy_options::overwrite_existing);
-}
-
 TEST(ComRuntime, InitialisationIsCountedPerThread) {
   EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
   EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
@@ -40,9 +35,9 @@ TEST(ComRuntime, InitialisationIsCountedPerThread) {
 
 TEST(ComRuntime, FreeUnusedLibrariesUnloadsThoseThatAgree) {
   TempDevice device(false);
-  Install("fixture_signature.ocx", u"\\Windows\\Panel.ocx");
-  Install("fixture_module.dll", u"\\Windows\\Busy.dll");
-  Install("fixture_noentry.ocx", u"\\Windows\\NoEntry.ocx");
+  testing_support::InstallFixture("fixture_signature.ocx", u"\\Windows\\Panel.ocx");
+  testing_support::InstallFixture("fixture_module.dll", u"\\Windows\\Busy.dll");
+  testing_support::InstallFixture("fixture_noentry.ocx", u"\\Windows\\NoEntry.ocx");
   HMODULE idle = platform::com::LoadComponentLibrary(u"Panel.ocx");
   HMODULE busy = platform::com::LoadComponentLibrary(u"Busy.dll");
   HMODULE silent = platform::com::LoadComponentLibrary(u"NoEntry.ocx");
@@ -64,11 +59,8 @@ TEST(ComRuntime, FreeUnusedLibrariesUnloadsThoseThatAgree) {
   EXPECT_EQ(GetModuleHandle(u"Panel.ocx"), nullptr);
   CoFreeUnusedLibraries();  // nothing left to drop for it
   EXPECT_EQ(GetModuleHandle(u"Busy.dll"), busy);
-}
 
-TEST(ComRuntime, FreeUnusedLibrariesUnloadsTheLastReference) {
-  TempDevice device(false);
-  Install("fixture_signature.ocx", u"\\Windows\\Panel.ocx");
+  // Without another reference, the runtime's was the last.
   ASSERT_NE(platform::com::LoadComponentLibrary(u"Panel.ocx"), nullptr);
   CoFreeUnusedLibraries();
   EXPECT_EQ(GetModuleHandle(u"Panel.ocx"), nullptr);

@@ -351,37 +351,6 @@ bool Failed(HANDLE result) {
   return result == INVALID_HANDLE_VALUE;
 }
 
-// The credential store's save-then-load round, on a device that starts
-// without the database.
-TEST_F(DatabaseTest, SaveAndLoadRoundAsTheCredentialStoreDoesIt) {
-  auto save = [&](BYTE fill) {
-    CEOID oid = 0;
-    HANDLE db = CeOpenDatabase(&oid, u"Vexlund", 0, 0, nullptr);
-    if (db == INVALID_HANDLE_VALUE) {
-      oid = CeCreateDatabase(u"Vexlund", kType, 0, nullptr);
-      db = CeOpenDatabase(&oid, nullptr, 0, 0, nullptr);
-    } else if (const CEOID old = CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr)) {
-      EXPECT_TRUE(CeDeleteRecord(db, old));
-    }
-    Bytes blobs[4] = {Bytes(2, fill), Bytes(4, fill), Bytes(6, fill), Bytes(10, fill)};
-    CEPROPVAL v[4] = {Blob(100, blobs[0]), Blob(101, blobs[1]), Blob(102, blobs[2]),
-                      Blob(103, blobs[3])};
-    const CEOID record = CeWriteRecordProps(db, 0, 4, v);
-    CloseHandle(db);
-    return record;
-  };
-  ASSERT_NE(save(1), 0u);
-  ASSERT_NE(save(2), 0u);
-
-  HANDLE db = OpenByName(u"Vexlund");
-  ASSERT_NE(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), 0u);
-  std::vector<Prop> props;
-  ASSERT_NE(Read(db, &props), 0u);
-  ASSERT_EQ(props.size(), 4u);
-  EXPECT_EQ(props[3].bytes, Bytes(10, 2));
-  EXPECT_EQ(Read(db, &props), 0u);  // exactly one record
-}
-
 // Each call, made to fail, reports the injected error and changes nothing.
 TEST_F(DatabaseTest, InjectedFaultsLeaveTheStoreUnchanged) {
   platform::faults::Scope faults;

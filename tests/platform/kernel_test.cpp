@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,18 +19,14 @@ namespace {
 
 using testing_support::TempDevice;
 
-std::string IdentityFile(const TempDevice& device) {
-  std::ifstream in(device.folder() / "hardware" / "device-id", std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(KernelIoControl, DeviceIdFitsOrReportsSizeNeeded) {
   TempDevice device(false);
   std::array<BYTE, 512> buffer{};
   DWORD returned = 512;
   ASSERT_TRUE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, buffer.data(), 512, &returned));
   ASSERT_EQ(returned, 32u);
-  EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + 32), IdentityFile(device));
+  EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + 32),
+            testing_support::ReadFile(device.folder() / "hardware" / "device-id"));
   EXPECT_TRUE(std::all_of(buffer.begin() + 32, buffer.end(), [](BYTE b) { return b == 0; }));
 
   std::array<BYTE, 32> exact{};
@@ -45,12 +39,8 @@ TEST(KernelIoControl, DeviceIdFitsOrReportsSizeNeeded) {
   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(returned, 32u);
   EXPECT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0; }));
-}
 
-TEST(KernelIoControl, DeviceIdNeedsAnOpenDevice) {
   platform::device::Close();
-  std::array<BYTE, 512> buffer{};
-  DWORD returned = 512;
   EXPECT_FALSE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, buffer.data(), 512, &returned));
   EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
 }
@@ -69,34 +59,6 @@ TEST(KernelIoControl, RebootIsRecordedAndOtherCodesRefused) {
 
   EXPECT_FALSE(KernelIoControl(0x01010000, nullptr, 0, nullptr, 0, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
-}
-
-TEST(KernelFaults, EveryFailableCallHonoursInjection) {
-  TempDevice device(false);
-  platform::faults::Scope faults;
-  std::array<BYTE, 512> buffer{};
-  DWORD returned = 0;
-
-  platform::faults::Fail("KernelIoControl", ERROR_NOT_SUPPORTED);
-  EXPECT_FALSE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, buffer.data(), 512, &returned));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
-  EXPECT_TRUE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, buffer.data(), 512, &returned));
-
-  platform::faults::Fail("SystemParametersInfo", ERROR_INVALID_PARAMETER);
-  EXPECT_FALSE(SystemParametersInfo(SPI_GETPLATFORMTYPE, 512, buffer.data(), 0));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-
-  OSVERSIONINFO info{};
-  platform::faults::Fail("GetVersionEx", ERROR_INVALID_DATA);
-  EXPECT_FALSE(GetVersionEx(&info));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_DATA);
-  EXPECT_TRUE(GetVersionEx(&info));
-  EXPECT_EQ(info.dwMajorVersion, 3u);
-
-  platform::beeps::Clear();
-  platform::faults::Fail("MessageBeep", ERROR_NOT_READY);
-  EXPECT_FALSE(MessageBeep(0x10));
-  EXPECT_TRUE(platform::beeps::Recorded().empty());
 }
 
 TEST(SystemParametersInfo, PlatformTypeNeedsRoomForTerminator) {
@@ -156,6 +118,8 @@ class VirtualClock : public ::testing::Test {
   ~VirtualClock() override { platform::clock::UseReal(); }
 };
 
+// It moves only when advanced or slept, and wraps like the device's tick
+// count.
 TEST_F(VirtualClock, MovesOnlyWhenAdvancedOrSlept) {
   platform::clock::UseVirtual(1000);
   EXPECT_TRUE(platform::clock::IsVirtual());
@@ -166,9 +130,7 @@ TEST_F(VirtualClock, MovesOnlyWhenAdvancedOrSlept) {
   // A 25-second sleep takes no real time on the virtual clock.
   Sleep(25000);
   EXPECT_EQ(GetTickCount(), 26010u);
-}
 
-TEST_F(VirtualClock, WrapsLikeTheDeviceTickCount) {
   platform::clock::UseVirtual(0xFFFFFF00u);
   platform::clock::Advance(0x200);
   EXPECT_EQ(GetTickCount(), 0x100u);
@@ -232,6 +194,10 @@ TEST(MessageBeep, RecordsEachBeepInOrder) {
   platform::beeps::Clear();
   EXPECT_TRUE(MessageBeep(MB_OK_BEEP));
   EXPECT_TRUE(MessageBeep(0x10));
+  platform::faults::Scope faults;
+  platform::faults::Fail("MessageBeep", ERROR_NOT_READY);
+  EXPECT_FALSE(MessageBeep(0x20));
+  EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
   EXPECT_EQ(platform::beeps::Recorded(), (std::vector<UINT>{0, 0x10}));
   platform::beeps::Clear();
   EXPECT_TRUE(platform::beeps::Recorded().empty());

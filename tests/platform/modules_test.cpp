@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "platform/device.h"
@@ -22,19 +20,13 @@ using testing_support::TempDevice;
 
 using AnswerProc = int (*)();
 
-// Copies a built fixture to a device path and returns its host path.
 fs::path Install(const char* fixture, std::u16string_view devicePath) {
-  const fs::path target = platform::device::MapPath(devicePath);
-  fs::create_directories(target.parent_path());
-  fs::copy_file(fs::path(VEYR_FIXTURE_DIR) / fixture, target, fs::copy_options::overwrite_existing);
-  return fs::canonical(target);
+  return fs::canonical(testing_support::InstallFixture(fixture, devicePath));
 }
 
 // Whether the file is mapped into this process, i.e. really loaded.
 bool IsMapped(const fs::path& file) {
-  std::ifstream maps("/proc/self/maps");
-  const std::string text((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
-  return text.find(file.string()) != std::string::npos;
+  return testing_support::ReadFile("/proc/self/maps").find(file.string()) != std::string::npos;
 }
 
 class Modules : public ::testing::Test {

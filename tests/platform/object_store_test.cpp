@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +16,7 @@
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/system_password.h"
+#include "platform/wstring.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -26,16 +25,8 @@ namespace fs = std::filesystem;
 namespace store = platform::object_store;
 using Bytes = std::vector<BYTE>;
 
-Bytes ReadAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const fs::path& file, const Bytes& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
+using testing_support::ReadFile;
+using testing_support::WriteFile;
 
 LONG SetDword(HKEY key, const char16_t* name, DWORD value) {
   return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
@@ -180,24 +171,45 @@ TEST(ObjectStoreTest, CallsFailCleanlyWithoutAStore) {
   EXPECT_FALSE(platform::system_password::Load(&record));
 }
 
-TEST(ObjectStoreTest, DamagedFilesAreRefusedAndLeftAlone) {
+// Refused files are left byte for byte as they were, and the reason says why.
+TEST(ObjectStoreTest, DamagedForeignAndNewerFilesAreRefusedAndLeftAlone) {
   TempFolder folder;
-  std::mt19937 random(42);
-  Bytes noise(8192);
-  for (BYTE& b : noise) b = static_cast<BYTE>(random());
-  WriteAll(folder.db(), noise);
   std::string error;
-  EXPECT_FALSE(store::Open(folder.db(), &error));
-  EXPECT_NE(error.find("damaged"), std::string::npos) << error;
-  EXPECT_EQ(ReadAll(folder.db()), noise);
-  EXPECT_FALSE(store::IsOpen());
-
+  auto refused = [&](const std::string& bytes, const char* reason) {
+    WriteFile(folder.db(), bytes);
+    EXPECT_FALSE(store::Open(folder.db(), &error)) << reason;
+    EXPECT_FALSE(store::IsOpen()) << reason;
+    EXPECT_FALSE(error.empty()) << reason;
+    EXPECT_NE(error.find(reason), std::string::npos) << error;
+    EXPECT_EQ(ReadFile(folder.db()), bytes) << reason;
+  };
+  std::mt19937 random(42);
+  std::string noise(8192, '\0');
+  for (char& b : noise) b = static_cast<char>(random());
+  refused(noise, "damaged");
   // A SQLite header over garbage gets past the first look but no further.
   std::memcpy(noise.data(), "SQLite format 3", 16);
-  WriteAll(folder.db(), noise);
-  EXPECT_FALSE(store::Open(folder.db(), &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(ReadAll(folder.db()), noise);
+  refused(noise, "");
+
+  fs::remove(folder.db());
+  ASSERT_TRUE(store::Open(folder.db(), &error)) << error;
+  store::Close();
+  const std::string ours = ReadFile(folder.db());
+  ASSERT_GT(ours.size(), 100u);
+  // A SQLite file with tables but without our application id (offset 68 of
+  // the header) is someone else's.
+  for (std::uint32_t id : {0u, 0x12345678u}) {
+    std::string foreign = ours;
+    for (int i = 0; i < 4; ++i) foreign[68 + i] = static_cast<char>(id >> (24 - 8 * i));
+    refused(foreign, "another application");
+  }
+  // Ours, but from a later schema (user version at offset 60).
+  std::string newer = ours;
+  newer[63] = 99;
+  refused(newer, "newer version");
+
+  WriteFile(folder.db(), ours);
+  EXPECT_TRUE(store::Open(folder.db(), &error)) << error;
 }
 
 TEST(ObjectStoreTest, DamageInsideAStoreGivesErrorsNotCrashes) {
@@ -207,18 +219,17 @@ TEST(ObjectStoreTest, DamageInsideAStoreGivesErrorsNotCrashes) {
   HKEY key = CreateKey(HKEY_LOCAL_MACHINE, u"Bulk");
   const Bytes payload(200, 0x33);
   for (int i = 0; i < 100; ++i) {
-    const std::u16string name = u"Value" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) +
-                                std::u16string(static_cast<std::size_t>(i / 26 + 1), u'x');
+    const std::u16string name = u"Value" + platform::FromUtf8(std::to_string(i));
     ASSERT_EQ(RegSetValueEx(key, name.c_str(), 0, REG_BINARY, payload.data(), 200), ERROR_SUCCESS);
   }
   RegCloseKey(key);
   store::Close();
 
-  Bytes bytes = ReadAll(folder.db());
+  std::string bytes = ReadFile(folder.db());
   ASSERT_GT(bytes.size(), 4 * 4096u);
   std::mt19937 random(7);
-  for (std::size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<BYTE>(random());
-  WriteAll(folder.db(), bytes);
+  for (std::size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<char>(random());
+  WriteFile(folder.db(), bytes);
 
   if (!store::Open(folder.db(), &error)) {
     EXPECT_FALSE(error.empty());
@@ -241,39 +252,9 @@ TEST(ObjectStoreTest, DamageInsideAStoreGivesErrorsNotCrashes) {
   EXPECT_FALSE(problem.empty());
 }
 
-TEST(ObjectStoreTest, ForeignAndNewerFilesAreRefusedAndLeftAlone) {
-  TempFolder folder;
-  std::string error;
-  ASSERT_TRUE(store::Open(folder.db(), &error)) << error;
-  store::Close();
-  const Bytes ours = ReadAll(folder.db());
-  ASSERT_GT(ours.size(), 100u);
-
-  // A SQLite file with tables but without our application id (offset 68 of
-  // the header) is someone else's.
-  for (std::uint32_t id : {0u, 0x12345678u}) {
-    Bytes foreign = ours;
-    for (int i = 0; i < 4; ++i) foreign[68 + i] = static_cast<BYTE>(id >> (24 - 8 * i));
-    WriteAll(folder.db(), foreign);
-    EXPECT_FALSE(store::Open(folder.db(), &error));
-    EXPECT_NE(error.find("another application"), std::string::npos) << error;
-    EXPECT_EQ(ReadAll(folder.db()), foreign);
-  }
-
-  // Ours, but from a later schema (user version at offset 60).
-  Bytes newer = ours;
-  newer[63] = 99;
-  WriteAll(folder.db(), newer);
-  EXPECT_FALSE(store::Open(folder.db(), &error));
-  EXPECT_NE(error.find("newer version"), std::string::npos) << error;
-
-  WriteAll(folder.db(), ours);
-  EXPECT_TRUE(store::Open(folder.db(), &error)) << error;
-}
-
 TEST(ObjectStoreTest, UnusableLocationsAreRefused) {
   TempFolder folder;
-  WriteAll(folder.path() / "file", {1});
+  WriteFile(folder.path() / "file", "x");
   std::string error;
   EXPECT_FALSE(store::Open(folder.path() / "file" / "objectstore.db", &error));
   EXPECT_FALSE(error.empty());
@@ -331,10 +312,7 @@ TEST(ObjectStoreTest, ConcurrentWritersAllLand) {
       HANDLE db = CeOpenDatabase(nullptr, u"Shared", 0, 0, nullptr);
       if (db == INVALID_HANDLE_VALUE) return 5;
       for (int i = 0; i < kWrites; ++i) {
-        const std::u16string name = std::u16string(1, who) + u"-" +
-                                    std::u16string(1, static_cast<char16_t>(u'0' + i / 100)) +
-                                    std::u16string(1, static_cast<char16_t>(u'0' + i / 10 % 10)) +
-                                    std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
+        const std::u16string name = who + platform::FromUtf8(std::to_string(i));
         if (SetDword(key, name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS) return 6;
         CEPROPVAL v{};
         v.propid = MAKEPROPID(1, CEVT_UI4);

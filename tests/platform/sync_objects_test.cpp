@@ -206,9 +206,8 @@ TEST_F(KernelObjects, NamesIgnoreCaseAndStayDistinct) {
   SetLastError(0);
   EXPECT_EQ(CreateMutex(nullptr, FALSE, std::u16string(MAX_PATH, u'y').c_str()), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
-}
 
-TEST_F(KernelObjects, MutexesAndEventsHaveSeparateNames) {
+  // Mutexes and events have names of their own.
   HANDLE event = CreateEvent(nullptr, TRUE, FALSE, u"Shared");
   ASSERT_NE(event, nullptr);
   EXPECT_FALSE(NameExists(u"Shared"));
@@ -351,18 +350,16 @@ TEST_F(KernelObjects, InjectedFaultsFailCreation) {
   CloseHandle(event);
 }
 
-TEST_F(KernelObjects, NamedObjectsNeedAnOpenDevice) {
+// Closing the device closes its objects; without one only unnamed objects
+// can be made.
+TEST_F(KernelObjects, NamedObjectsLiveWithTheOpenDevice) {
+  CreateMutex(nullptr, TRUE, kAppMutex);
   platform::device::Close();
   EXPECT_EQ(CreateMutex(nullptr, FALSE, kAppMutex), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
   HANDLE unnamed = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   EXPECT_NE(unnamed, nullptr);
   CloseHandle(unnamed);
-  device_.Reopen();
-}
-
-TEST_F(KernelObjects, ClosingTheDeviceClosesItsObjects) {
-  CreateMutex(nullptr, TRUE, kAppMutex);
   device_.Reopen();
   EXPECT_FALSE(NameExists(kAppMutex));
 }
