@@ -123,6 +123,7 @@ TEST_F(DatabaseTest, CreateAndOpenByNameOrId) {
   EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
 }
 
+// Blobs come back byte for byte, in the order first written.
 TEST_F(DatabaseTest, BlobsComeBackByteForByte) {
   ASSERT_NE(CeCreateDatabase(u"Vexlund", kType, 0, nullptr), 0u);
   HANDLE db = OpenByName(u"Vexlund");
@@ -154,6 +155,23 @@ TEST_F(DatabaseTest, BlobsComeBackByteForByte) {
   EXPECT_EQ(props, (std::vector<Prop>{{MAKEPROPID(103, CEVT_BLOB), master},
                                       {MAKEPROPID(7, CEVT_BLOB), {0xDE, 0xAD}},
                                       {MAKEPROPID(102, CEVT_BLOB), user}}));
+
+  // An update replaces (in place) or deletes only the properties it names.
+  Bytes symbols2 = {9, 9, 9, 9};
+  Bytes extra = {4};
+  CEPROPVAL update[] = {Blob(101, symbols2), Blob(100, signature), Blob(104, extra)};
+  update[1].wFlags = CEDB_PROPDELETE;
+  ASSERT_EQ(CeWriteRecordProps(db, record, 3, update), record);
+  ASSERT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), record);
+  ASSERT_EQ(Read(db, &props), record);
+  EXPECT_EQ(props, (std::vector<Prop>{{MAKEPROPID(101, CEVT_BLOB), symbols2},
+                                      {MAKEPROPID(102, CEVT_BLOB), user},
+                                      {MAKEPROPID(103, CEVT_BLOB), master},
+                                      {MAKEPROPID(104, CEVT_BLOB), extra}}));
+  // Writing to a record that isn't there adds nothing.
+  EXPECT_EQ(CeWriteRecordProps(db, record + 100, 1, update), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 0, nullptr), record);
 }
 
 TEST_F(DatabaseTest, EveryPropertyTypeIsStoredExactly) {
@@ -244,32 +262,6 @@ TEST_F(DatabaseTest, RecordsKeepCreationOrderAndReadsAdvance) {
   ASSERT_TRUE(CeOidGetInfo(dbId, &info));
   EXPECT_EQ(info.wNumRecords, 2);
   EXPECT_EQ(info.dwSize, 2u);
-}
-
-TEST_F(DatabaseTest, UpdatesReplaceOnlyTheGivenProperties) {
-  ASSERT_NE(CeCreateDatabase(u"Vexlund", kType, 0, nullptr), 0u);
-  HANDLE db = OpenByName(u"Vexlund");
-  Bytes a = {1}, b = {2, 2}, c = {3, 3, 3};
-  CEPROPVAL first[] = {Blob(100, a), Blob(101, b), Blob(102, c)};
-  const CEOID record = CeWriteRecordProps(db, 0, 3, first);
-  ASSERT_NE(record, 0u);
-
-  Bytes b2 = {9, 9, 9, 9};
-  Bytes d = {4};
-  CEPROPVAL update[] = {Blob(101, b2), Blob(100, a), Blob(103, d)};
-  update[1].wFlags = CEDB_PROPDELETE;
-  ASSERT_EQ(CeWriteRecordProps(db, record, 3, update), record);
-
-  std::vector<Prop> props;
-  ASSERT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), record);
-  ASSERT_EQ(Read(db, &props), record);
-  EXPECT_EQ(props, (std::vector<Prop>{{MAKEPROPID(101, CEVT_BLOB), b2},
-                                      {MAKEPROPID(102, CEVT_BLOB), c},
-                                      {MAKEPROPID(103, CEVT_BLOB), d}}));
-  // Writing to a record that isn't there adds nothing.
-  EXPECT_EQ(CeWriteRecordProps(db, record + 100, 1, update), 0u);
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_END, 0, nullptr), record);
 }
 
 TEST_F(DatabaseTest, ReadBufferGrowsOnlyWhenAllowed) {

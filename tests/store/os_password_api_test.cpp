@@ -175,21 +175,18 @@ TEST_F(OsPasswordApiTest, PowerOnFlagIsOneByteTwoOrZero) {
   EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass"), Bytes{2});
 }
 
+// Only the first byte counts, of a value of any type up to 1000 bytes.
 TEST_F(OsPasswordApiTest, PowerOnFlagReadsTheFirstByteOfValuesUpTo1000Bytes) {
-  SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, {1});
-  EXPECT_EQ(ReadPowerOnLogon(), 1u);
-
-  std::vector<BYTE> big(1000, 0);
+  Bytes big(1000, 0);
   big[0] = 5;
-  SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, big);
-  EXPECT_EQ(ReadPowerOnLogon(), 1u);
+  const std::pair<DWORD, Bytes> cases[] = {
+      {REG_BINARY, {1}}, {REG_BINARY, big}, {REG_DWORD, {0, 1, 0, 0}}, {REG_BINARY, {}}};
+  for (const auto& [type, bytes] : cases) {
+    SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", type, bytes);
+    EXPECT_EQ(ReadPowerOnLogon(), bytes.empty() ? 0u : bytes[0] != 0) << bytes.size();
+  }
   big.push_back(0);
   SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, big);
-  EXPECT_EQ(ReadPowerOnLogon(), 0u);
-
-  SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_DWORD, {0, 1, 0, 0});
-  EXPECT_EQ(ReadPowerOnLogon(), 0u);  // only the first byte counts
-  SetRegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass", REG_BINARY, {});
   EXPECT_EQ(ReadPowerOnLogon(), 0u);
 }
 

@@ -7,7 +7,6 @@
 #include <set>
 #include <string>
 
-#include "platform/modules.h"
 #include "platform/resources.h"
 #include "res/string_ids.h"
 #include "res/string_table.h"
@@ -122,18 +121,4 @@ TEST(StringTable, EveryNamedIdIsInTheTableAndEveryEntryIsNamed) {
   for (std::size_t i = 0; i < kStringTableSize; ++i) {
     EXPECT_TRUE(named.count(kStringTable[i].id)) << kStringTable[i].id << " has no IDS_ name";
   }
-}
-
-// The program exports ModuleResources, so its own handle reaches this table
-// exactly as the module's handle does on the device.
-TEST(StringTable, LoadsThroughThePlatformFromTheProgramItself) {
-  HMODULE self = GetModuleHandle(nullptr);
-  ASSERT_NE(self, nullptr);
-  WCHAR buffer[520] = {};
-  ASSERT_EQ(LoadString(self, IDS_ERROR_CAPTION, buffer, 520), 5);
-  EXPECT_EQ(std::u16string(buffer), u"Error");
-  const std::u16string welcome = Text(IDS_WIZARD_MASTER_INFO);
-  ASSERT_EQ(LoadString(self, IDS_WIZARD_MASTER_INFO, buffer, 520),
-            static_cast<int>(welcome.size()));
-  EXPECT_EQ(std::u16string(buffer), welcome);
 }
