@@ -59,6 +59,27 @@ bool ParseInspectArguments(ArgumentReader& reader, Options* options, std::string
   return true;
 }
 
+// Jobs take no arguments of their own but --help; the demo also takes
+// --screenshots DIR.
+bool ParseJobArguments(std::string_view command, ArgumentReader& reader, Options* options,
+                       std::string* error) {
+  while (!reader.Done()) {
+    const std::string& arg = reader.Next();
+    const auto [name, inlineValue] = SplitInline(arg);
+    if (command == "demo" && name == "--screenshots") {
+      std::string value;
+      if (!reader.Value(name, inlineValue, &value, error)) return false;
+      options->screenshots = value;
+    } else if (arg == "--help" || arg == "-h") {
+      options->help = true;
+    } else {
+      *error = std::string(command) + ": unknown argument '" + arg + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ParseCommandLine(const std::vector<std::string>& args, Options* options, std::string* error) {
@@ -90,6 +111,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, Options* options, st
     } else if (arg == "inspect") {
       options->command = Command::kInspect;
       return ParseInspectArguments(reader, options, error);
+    } else if (arg == "install" || arg == "prompt" || arg == "lock" || arg == "demo") {
+      options->command = arg == "install"  ? Command::kInstall
+                         : arg == "prompt" ? Command::kPrompt
+                         : arg == "lock"   ? Command::kLock
+                                           : Command::kDemo;
+      return ParseJobArguments(arg, reader, options, error);
     } else {
       *error = "unknown command '" + arg + "'";
       return false;
@@ -113,18 +140,30 @@ Options:
   -h, --help         show this help
 
 Commands:
-  inspect [--json]   print the device's registry, databases and
-                     system-password state (as JSON with --json)
+  inspect [--json]   print the device's registry, databases, system-password
+                     state and logon counters (as JSON with --json)
+  install            run the installation wizard; exit 0 completed,
+                     1 aborted, 2 failed
+  prompt             ask for the password as the shell does at power on;
+                     exit 0 it passed the system's check, 1 the module gave
+                     no password, 2 the password did not pass
+  lock               lock the device now (LockDevice); exit 0
+  demo [--screenshots DIR]
+                     play the bundled demo on a new temporary device (or the
+                     one --device names) and write a picture of every screen
+                     (into --screenshots, else a new temporary folder)
 
-Without a command, pda shows the device's screen: in a window when there is
-a display (and no --headless), until the window is closed. Without a
-window it runs until the first screen is drawn, or with --script until the
-script ends; --script runs on a virtual clock unless --real-time is given.
+Without a command, pda boots the device and shows its screen: in a window
+when there is a display (and no --headless), until the window is closed.
+Without a window it plays --script until it ends, or runs until the device
+waits for input; with neither a display nor --device nor --script it plays
+the demo. Scripts run on a virtual clock unless --real-time is given, and
+drive the commands too.
 
 Exit status: 0 success, 1 failure (e.g. the device cannot be opened),
 3 the script met a screen it did not expect, 4 the script ended while the
 device still waited for input, 64 usage error (also a script that does not
-parse).
+parse); the jobs exit with their result as above.
 )";
 }
 

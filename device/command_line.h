@@ -23,6 +23,10 @@ inline constexpr int kExitUsage = 64;
 enum class Command {
   kNone,  // no command given: the device itself (its screen)
   kInspect,
+  kInstall,  // ExecuteInstallWizard; exits 0, 1, 2 for its 0, 1, -1
+  kPrompt,   // PromptForPasswd; exits 0 passed CheckPassword, 1 null, 2 did not pass
+  kLock,     // LockDevice; exits 0 when it returned 0
+  kDemo,     // the bundled demo script on a new device (temporary unless --device)
 };
 
 struct Options {

@@ -27,6 +27,7 @@ constexpr int kOwnerTop = 94;
 constexpr int kEntriesTop = 124;
 constexpr int kEntryHeight = 24;
 constexpr int kEntryGap = 6;
+constexpr int kIconRowHeight = 32;
 
 constexpr COLORREF kBand = RGB(219, 231, 248);
 constexpr COLORREF kNavy = RGB(0, 40, 120);
@@ -137,18 +138,44 @@ HWND HomeScreen::AddStatic(int id, int x, int y, int width, int height, HFONT fo
   return control;
 }
 
-bool HomeScreen::AddEntry(int id, std::u16string_view label, std::function<void()> action) {
+bool HomeScreen::AddEntry(int id, std::u16string_view label, std::function<void()> action,
+                          HICON icon) {
   if (!window_ || GetDlgItem(window_, id)) return false;
-  const int top = kEntriesTop + static_cast<int>(entries_.size()) * (kEntryHeight + kEntryGap);
+  const int fullWidth = platform::ui::screen::kWidth - 2 * kMargin;
+  const int halfWidth = (fullWidth - kEntryGap) / 2;
+  if (nextTop_ == 0) nextTop_ = kEntriesTop;
+  if (icon && rightHalf_) {
+    nextTop_ += kEntryHeight + kEntryGap;
+    rightHalf_ = false;
+  }
+  int x = kMargin;
+  int top = nextTop_;
+  int width = rightHalf_ ? halfWidth : fullWidth;
+  POINT iconAt{};
+  if (icon) {
+    // The icon left of the button, the button centred on the icon's row.
+    iconAt = {kMargin, nextTop_};
+    x += kIconRowHeight + kEntryGap;
+    width = fullWidth - kIconRowHeight - kEntryGap;
+    top += (kIconRowHeight - kEntryHeight) / 2;
+    nextTop_ += kIconRowHeight + kEntryGap;
+  } else if (rightHalf_) {
+    x += halfWidth + kEntryGap;
+    nextTop_ += kEntryHeight + kEntryGap;
+    rightHalf_ = false;
+  } else {
+    width = halfWidth;
+    rightHalf_ = true;
+  }
   const std::u16string text(label);
-  HWND button =
-      CreateWindowEx(0, u"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                     kMargin, top, platform::ui::screen::kWidth - 2 * kMargin, kEntryHeight,
-                     window_, static_cast<std::uintptr_t>(id), nullptr, nullptr);
+  HWND button = CreateWindowEx(
+      0, u"BUTTON", text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, x, top, width,
+      kEntryHeight, window_, static_cast<std::uintptr_t>(id), nullptr, nullptr);
   if (!button) return false;
   SendMessage(button, WM_SETFONT, static_cast<WPARAM>(SendMessage(window_, WM_GETFONT, 0, 0)),
               FALSE);
-  entries_.push_back(Entry{id, std::move(action), button});
+  entries_.push_back(Entry{id, std::move(action), button, icon, iconAt});
+  if (icon) InvalidateRect(window_, nullptr, TRUE);
   return true;
 }
 
@@ -201,6 +228,9 @@ void HomeScreen::Paint(HDC dc) const {
     TextOut(dc, kMargin, kOwnerTop, kHint, static_cast<int>(std::size(kHint) - 1));
   }
   SelectObject(dc, previous);
+  for (const Entry& entry : entries_) {
+    if (entry.icon) DrawIcon(dc, entry.iconAt.x, entry.iconAt.y, entry.icon);
+  }
   DeleteObject(band);
   DeleteObject(navy);
 }

@@ -36,8 +36,10 @@ class HomeScreen {
 
   // An entry: a button below the owner's name; `action` runs when it is
   // tapped (or chosen with the keyboard). False for an id in use or
-  // before Show.
-  bool AddEntry(int id, std::u16string_view label, std::function<void()> action);
+  // before Show. Entries with an icon take a row of their own with the
+  // icon at its left; the others go two to a row.
+  bool AddEntry(int id, std::u16string_view label, std::function<void()> action,
+                HICON icon = nullptr);
 
   // Reads the clock and the owner record again and shows what changed.
   // The screen does this itself each minute and whenever it comes back to
@@ -62,6 +64,8 @@ class HomeScreen {
     int id;
     std::function<void()> action;
     HWND button;
+    HICON icon;
+    POINT iconAt;
   };
 
   static LONG_PTR Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -75,6 +79,10 @@ class HomeScreen {
   HFONT timeFont_ = nullptr;
   HFONT headingFont_ = nullptr;
   std::vector<Entry> entries_;
+  // Where the next entry goes: its row's top, and whether the row's left
+  // half is taken.
+  int nextTop_ = 0;
+  bool rightHalf_ = false;
 };
 
 }  // namespace pda

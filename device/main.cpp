@@ -1,6 +1,8 @@
 // pda: the device host program. Opens (or creates) a device folder, puts
 // the built system files into it as the handheld's ROM would, runs one
 // command or the device's screen, and closes the device again.
+#include <stdlib.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,9 +12,13 @@
 #include <vector>
 
 #include "device/command_line.h"
+#include "device/demo_script.h"
+#include "device/device_commands.h"
 #include "device/device_screen.h"
 #include "device/home_screen.h"
 #include "device/inspect.h"
+#include "device/script_device_lines.h"
+#include "device/shell_session.h"
 #include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/message_box.h"
@@ -93,11 +99,45 @@ class ShellRunning {
   ShellRunning& operator=(const ShellRunning&) = delete;
 };
 
-// The device's screen: the shell, the home screen, and then the person at
-// the window, the script, or (with neither) just the first screen.
-int RunScreen(const pda::Options& options, platform::ui::ScriptedUser* user) {
+class IdleHookScope {
+ public:
+  explicit IdleHookScope(platform::ui::IdleHook hook)
+      : previous_(platform::ui::SetIdleHook(std::move(hook))) {}
+  ~IdleHookScope() { platform::ui::SetIdleHook(previous_); }
+  IdleHookScope(const IdleHookScope&) = delete;
+  IdleHookScope& operator=(const IdleHookScope&) = delete;
+
+ private:
+  platform::ui::IdleHook previous_;
+};
+
+const char* CommandName(pda::Command command) {
+  switch (command) {
+    case pda::Command::kInstall:
+      return "install";
+    case pda::Command::kPrompt:
+      return "prompt";
+    case pda::Command::kLock:
+      return "lock";
+    case pda::Command::kDemo:
+      return "demo";
+    default:
+      return "";
+  }
+}
+
+bool IsJob(pda::Command command) {
+  return command == pda::Command::kInstall || command == pda::Command::kPrompt ||
+         command == pda::Command::kLock;
+}
+
+// The device with its screen: the shell, then the boot and the home screen
+// or one job, played by the person at the window, the script, or nobody.
+int RunScreen(const pda::Options& options, platform::ui::ScriptedUser* user,
+              pda::ShellSession& session) {
   namespace ui = platform::ui;
-  const bool wantWindow = !options.headless && HaveDisplay();
+  const bool demo = options.command == pda::Command::kDemo;
+  const bool wantWindow = !demo && !options.headless && HaveDisplay();
   pda::DeviceScreen screen({wantWindow, options.screenshots});
   if (wantWindow && !screen.HasWindow()) {
     std::cerr << "pda: no window (" << screen.WindowError() << "); running headless\n";
@@ -105,36 +145,99 @@ int RunScreen(const pda::Options& options, platform::ui::ScriptedUser* user) {
   // A person or a script answers the boxes; a headless job can't.
   if (screen.HasWindow() || user) platform::message_box::ClearAnswer();
 
+  const bool job = IsJob(options.command);
   int status = pda::kExitOk;
+  int jobStatus = pda::kExitOk;
   {
     ShellRunning shell;
     pda::HomeScreen home;
-    if (!home.Show()) {
-      std::cerr << "pda: the home screen could not be made\n";
-      return pda::kExitFailure;
-    }
+    bool homeFailed = false;
+    auto run = [&] {
+      switch (options.command) {
+        case pda::Command::kInstall:
+          jobStatus = pda::RunInstallJob(session);
+          return;
+        case pda::Command::kPrompt:
+          jobStatus = pda::RunPromptJob(session);
+          return;
+        case pda::Command::kLock:
+          jobStatus = pda::RunLockJob(session);
+          return;
+        default:
+          break;
+      }
+      session.Boot();
+      if (!session.FatalError().empty()) return;
+      if (!home.Show()) {
+        homeFailed = true;
+        PostQuitMessage(1);
+        return;
+      }
+      pda::AddDeviceEntries(home, session);
+    };
+    auto preTranslate = [&home](MSG* msg) { return home.PreTranslate(msg); };
+
     if (user) {
       user->SetHost({[&screen] { screen.PollEvents(); },
                      [&screen](DWORD milliseconds) { screen.WaitEvents(milliseconds); }});
       try {
-        ui::PlayScript(*user, {}, [&home](MSG* msg) { return home.PreTranslate(msg); });
+        ui::PlayScript(*user, run, preTranslate);
+        if (job) status = jobStatus;
       } catch (const ui::ScriptStopped& stop) {
-        std::cerr << "pda: " << options.script.string() << ": " << stop.what() << '\n';
+        const std::string source = demo ? std::string("demo") : options.script.string();
+        std::cerr << "pda: " << source << ": " << stop.what() << '\n';
         status = stop.ExitStatus();
       }
     } else if (screen.HasWindow()) {
-      const ui::IdleHook previous = ui::SetIdleHook([&screen] { return screen.IdleWait(); });
-      MSG msg{};
-      while (GetMessage(&msg, nullptr, 0, 0)) {
-        if (home.PreTranslate(&msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
+      IdleHookScope hook([&screen] { return screen.IdleWait(); });
+      run();
+      if (job) {
+        status = jobStatus;
+      } else {
+        MSG msg{};
+        while (GetMessage(&msg, nullptr, 0, 0)) {
+          if (home.PreTranslate(&msg)) continue;
+          TranslateMessage(&msg);
+          DispatchMessage(&msg);
+        }
       }
-      ui::SetIdleHook(previous);
     } else {
-      RunUntilIdle(home);
+      try {
+        // Nobody can answer a dialog: the first time the device waits for
+        // input, the run ends there (as a script that ran out, so module
+        // calls let it through).
+        IdleHookScope hook([]() -> bool {
+          throw ui::ScriptStopped(ui::ScriptStopped::Reason::kRanOut,
+                                  ui::scripted_user::Describe(ui::scripted_user::TopmostWindow()));
+        });
+        run();
+        if (job) {
+          status = jobStatus;
+        } else {
+          RunUntilIdle(home);
+        }
+      } catch (const ui::ScriptStopped& stop) {
+        // What the screen showed when the device began to wait.
+        const std::string screenName = stop.what();
+        if (job) {
+          std::cerr << "pda: " << CommandName(options.command)
+                    << ": the job waits for input and nobody can answer it (no window, no "
+                       "--script); the screen shows "
+                    << screenName << '\n';
+          status = pda::kExitScriptRanOut;
+        } else {
+          std::cerr << "pda: the device waits for input (the screen shows " << screenName
+                    << "); without a window or a script pda stops here\n";
+        }
+      }
     }
+    if (homeFailed) {
+      std::cerr << "pda: the home screen could not be made\n";
+      status = pda::kExitFailure;
+    }
+    pda::ReleaseApplet();
   }
+  if (!session.FatalError().empty()) status = pda::kExitFailure;
   if (!options.screenshots.empty()) {
     if (!screen.ScreenshotError().empty()) {
       std::cerr << "pda: screenshots: " << screen.ScreenshotError() << '\n';
@@ -147,28 +250,50 @@ int RunScreen(const pda::Options& options, platform::ui::ScriptedUser* user) {
   return status;
 }
 
-int Run(const pda::Options& options, platform::ui::ScriptedUser* user) {
+int Run(const pda::Options& options, platform::ui::ScriptedUser* user, pda::ShellSession& session) {
   const std::filesystem::path folder =
       options.device.empty() ? platform::device::DefaultFolder() : options.device;
   std::string error;
-  if (!platform::device::Open(folder, &error)) {
+  if (!session.Open(folder, RomFolder(), &error)) {
     std::cerr << "pda: cannot open the device in " << folder.string() << ": " << error << '\n';
     return pda::kExitFailure;
   }
-  const std::filesystem::path rom = RomFolder();
-  if (!rom.empty()) platform::device::InstallRomFiles(rom);
-
-  int status = pda::kExitOk;
-  switch (options.command) {
-    case pda::Command::kNone:
-      status = RunScreen(options, user);
-      break;
-    case pda::Command::kInspect:
-      status = Inspect(options);
-      break;
-  }
-  platform::device::Close();
+  const int status = options.command == pda::Command::kInspect ? Inspect(options)
+                                                               : RunScreen(options, user, session);
+  session.Close();
   return status;
+}
+
+// A new folder under the system's temporary folder; empty on failure.
+std::filesystem::path MakeTemporaryFolder(const std::string& prefix) {
+  std::error_code ec;
+  std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+  if (ec) base = "/tmp";
+  std::string pattern = (base / (prefix + "XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
+}
+
+// The demo runs without a window, on a device of its own unless one is
+// named, and always writes its screens somewhere it names.
+bool PrepareDemo(pda::Options* options, std::filesystem::path* temporaryDevice) {
+  if (options->device.empty()) {
+    *temporaryDevice = MakeTemporaryFolder("pda-demo-device-");
+    if (temporaryDevice->empty()) {
+      std::cerr << "pda: demo: cannot make a temporary device folder\n";
+      return false;
+    }
+    options->device = *temporaryDevice;
+  }
+  if (options->screenshots.empty()) {
+    options->screenshots = MakeTemporaryFolder("pda-demo-");
+    if (options->screenshots.empty()) {
+      std::cerr << "pda: demo: cannot make a folder for the screenshots\n";
+      return false;
+    }
+  }
+  options->headless = true;
+  return true;
 }
 
 }  // namespace
@@ -187,11 +312,29 @@ int main(int argc, char** argv) {
   }
   platform::message_box::SetObserver(PrintMessageBox);
 
+  // The shell's session exists before any script is read: the device lines
+  // of the script language act on it.
+  pda::ShellSession session;
+  pda::RegisterDeviceLines(session);
+
+  // Without a window, a device or a script, the newcomer gets the demo.
+  if (options.command == pda::Command::kNone && options.script.empty() && options.device.empty() &&
+      (options.headless || !HaveDisplay())) {
+    options.command = pda::Command::kDemo;
+  }
+  const bool demo = options.command == pda::Command::kDemo;
+
   // The script is read before the device is touched: a script that does
   // not parse changes nothing.
   platform::ui::ScriptedUser user;
-  const bool scripted = !options.script.empty() && options.command == pda::Command::kNone;
-  if (scripted) {
+  const bool scripted =
+      demo || (!options.script.empty() && options.command != pda::Command::kInspect);
+  if (demo) {
+    if (!platform::ui::ParseScript(pda::DemoScript(), &user, &error)) {
+      std::cerr << "pda: demo: " << error << '\n';
+      return pda::kExitFailure;
+    }
+  } else if (scripted) {
     std::ifstream file(options.script, std::ios::binary);
     std::ostringstream text;
     if (file) text << file.rdbuf();
@@ -203,8 +346,19 @@ int main(int argc, char** argv) {
       std::cerr << "pda: " << options.script.string() << ": " << error << '\n';
       return pda::kExitUsage;
     }
-    // Scripted runs are repeatable: time moves only when the script waits.
-    if (!options.realTime) platform::clock::UseVirtual(0);
   }
-  return Run(options, scripted ? &user : nullptr);
+  // Scripted runs are repeatable: time moves only when the script waits.
+  if (scripted && !options.realTime) platform::clock::UseVirtual(0);
+
+  std::filesystem::path temporaryDevice;
+  if (demo && !PrepareDemo(&options, &temporaryDevice)) return pda::kExitFailure;
+  const int status = Run(options, scripted ? &user : nullptr, session);
+  if (demo) {
+    if (status == pda::kExitOk)
+      std::cerr << "pda: demo done: the pictures of its screens are in "
+                << options.screenshots.string() << '\n';
+    std::error_code ec;
+    if (!temporaryDevice.empty()) std::filesystem::remove_all(temporaryDevice, ec);
+  }
+  return status;
 }

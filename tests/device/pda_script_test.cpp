@@ -57,6 +57,15 @@ class PdaScriptTest : public ::testing::Test {
               ERROR_SUCCESS);
     RegSetValueEx(key, u"Owner", 0, REG_BINARY, record.data(), DWORD(record.size()));
     RegCloseKey(key);
+    // A configured device without the power-on password: it boots straight
+    // to the home screen (a new one would run the installer).
+    constexpr char16_t kModule[] = u"\\Windows\\Password.cpl";
+    ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", 0, nullptr, 0,
+                             KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueEx(key, u"Redirect", 0, REG_SZ, reinterpret_cast<const BYTE*>(kModule),
+                  sizeof(kModule));
+    RegCloseKey(key);
     // pda opens the device itself, as a second boot would.
     platform::device::Close();
     host_ = device_.folder() / "host";

@@ -1,0 +1,217 @@
+// pda's jobs and the device from end to end: the built program on a
+// throw-away device, driven by scripts, checked by its exit status and by
+// what the device holds afterwards.
+#include "device/device_commands.h"
+
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/device.h"
+#include "platform/modules.h"
+#include "platform/registry.h"
+#include "tests/support/registry_values.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+using testing_support::RegBytes;
+using testing_support::SetRegBytes;
+using testing_support::SetRegDword;
+using testing_support::Utf16Bytes;
+
+constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
+
+struct Outcome {
+  int status = -1;
+  std::string output;  // stdout and stderr
+};
+
+std::string Quoted(const std::filesystem::path& path) {
+  return "'" + path.string() + "'";
+}
+
+Outcome RunPda(const std::string& arguments) {
+  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " +
+                              Quoted(std::string(VEYR_BIN_DIR) + "/pda") + " " + arguments +
+                              " 2>&1";
+  Outcome outcome;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return outcome;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    outcome.output.append(buffer, n);
+  const int status = pclose(pipe);
+  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return outcome;
+}
+
+bool CheckSystemPassword(std::u16string password) {
+  using CheckFn = BOOL (*)(LPWSTR);
+  const HMODULE coredll = LoadLibrary(u"coredll.dll");
+  const auto check =
+      coredll ? reinterpret_cast<CheckFn>(GetProcAddress(coredll, "CheckPassword")) : nullptr;
+  return check && check(password.data());
+}
+
+class DeviceCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host_ = device_.folder().parent_path() / "host";
+    std::filesystem::create_directories(host_);
+  }
+
+  // Runs pda on the device (closed here meanwhile, as another process
+  // would find it) with `script` when it is not empty.
+  Outcome Pda(const std::string& command, const std::string& script = {},
+              const std::string& options = {}) {
+    std::string arguments = "--device " + Quoted(device_.folder()) + " --headless " + options;
+    if (!script.empty()) {
+      const std::filesystem::path file = host_ / ("script" + std::to_string(++scripts_) + ".txt");
+      std::ofstream(file, std::ios::binary | std::ios::trunc) << script;
+      arguments += " --script " + Quoted(file);
+    }
+    platform::device::Close();
+    const Outcome outcome = RunPda(arguments + " " + command);
+    device_.Reopen();
+    return outcome;
+  }
+
+  // The stand-in module as the password provider; the system password is
+  // "right1234".
+  void UseFixture(bool powerOn) {
+    testing_support::InstallFixture("fixture_password.cpl", u"\\Windows\\Fixture.cpl");
+    using SetFn = BOOL (*)(LPWSTR, LPWSTR);
+    const HMODULE coredll = LoadLibrary(u"coredll.dll");
+    ASSERT_NE(coredll, nullptr);
+    std::u16string password = u"right1234";
+    ASSERT_TRUE(
+        reinterpret_cast<SetFn>(GetProcAddress(coredll, "SetPassword"))(nullptr, password.data()));
+    SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
+                Utf16Bytes(u"\\Windows\\Fixture.cpl"));
+    SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY,
+                {BYTE(powerOn ? 2 : 0)});
+  }
+  void SetAnswer(std::u16string_view answer) {
+    SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(answer));
+  }
+
+  testing_support::TempDevice device_;
+  std::filesystem::path host_;
+  int scripts_ = 0;
+};
+
+TEST_F(DeviceCommandsTest, ExitStatusesOfTheJobs) {
+  EXPECT_EQ(pda::InstallExitStatus(0), 0);
+  EXPECT_EQ(pda::InstallExitStatus(1), 1);
+  EXPECT_EQ(pda::InstallExitStatus(-1), 2);
+  EXPECT_EQ(pda::InstallExitStatus(7), 2);
+  EXPECT_EQ(pda::PromptExitStatus(pda::PromptOutcome::kAccepted), 0);
+  EXPECT_EQ(pda::PromptExitStatus(pda::PromptOutcome::kDeclined), 1);
+  EXPECT_EQ(pda::PromptExitStatus(pda::PromptOutcome::kRejected), 2);
+}
+
+TEST_F(DeviceCommandsTest, PromptAndLockExitWithWhatTheShellsCheckSaysOfTheAnswer) {
+  ASSERT_NO_FATAL_FAILURE(UseFixture(false));
+  SetAnswer(u"right1234");
+  Outcome outcome = Pda("prompt");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  SetAnswer(u"Right1234");
+  outcome = Pda("prompt");
+  EXPECT_EQ(outcome.status, 2) << outcome.output;
+  RegDeleteKey(HKEY_LOCAL_MACHINE, kFixtureKey);
+  outcome = Pda("prompt");
+  EXPECT_EQ(outcome.status, 1) << outcome.output;
+
+  outcome = Pda("lock");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  SetRegDword(HKEY_LOCAL_MACHINE, kFixtureKey, u"Lock", 5);
+  outcome = Pda("lock");
+  EXPECT_EQ(outcome.status, 2) << outcome.output;
+}
+
+TEST_F(DeviceCommandsTest, InstallPromptAndLockWithTheModuleAndTheScriptedUser) {
+  constexpr const char* kInstall =
+      "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
+      "expect dialog 778\ntype 684 user1234\ntype 685 user1234\nkey Enter\n"
+      "expect box 627\ntap 1\n";
+  Outcome outcome = Pda("install", "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n");
+  EXPECT_EQ(outcome.status, 1) << outcome.output;
+  outcome = Pda("install", kInstall);
+  ASSERT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_TRUE(CheckSystemPassword(u"user1234"));
+
+  // A script that ends while the logon waits: 4, naming the screen.
+  outcome = Pda("prompt", "expect dialog 628\n");
+  EXPECT_EQ(outcome.status, 4) << outcome.output;
+  EXPECT_NE(outcome.output.find("the screen shows dialog 628"), std::string::npos)
+      << outcome.output;
+
+  // A false logon, and the battery pulled during its delay ...
+  outcome = Pda("prompt",
+                "expect dialog 628\ntype 679 guess\ntap 1\nexpect box 590\ntap 1\n"
+                "expect dialog 634\ncut\ntap 1\n");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("pda: power cut"), std::string::npos) << outcome.output;
+  // ... the next logon first serves the delay it still owes.
+  outcome = Pda("prompt",
+                "expect dialog 634\ncheck 688 text Delay from previous attempt...\nwait 1100\n"
+                "expect dialog 628\ntype 679 user1234\ntap 1\n");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+
+  outcome = Pda("lock", "expect dialog 628\ntype 679 user1234\ntap 1\n");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+}
+
+TEST_F(DeviceCommandsTest, TheHomeScreensEntriesResetTheDevice) {
+  ASSERT_NO_FATAL_FAILURE(UseFixture(false));
+  SetRegDword(HKEY_CURRENT_USER, u"Marker", u"Kept", 1);
+  const Outcome outcome =
+      Pda("",
+          "expect dialog 1\ncheck 1010 text Veyrholm PDA\ntap 1014\nexpect dialog 1\n"
+          "tap 1015\nexpect dialog 778\nkey Escape\nexpect box 658\ntap 1\n"
+          "expect dialog 1\n");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("pda: soft reset"), std::string::npos) << outcome.output;
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, u"Marker", u"Kept").has_value());
+  EXPECT_FALSE(CheckSystemPassword(u"right1234"));
+}
+
+TEST_F(DeviceCommandsTest, TheDemoRunsToTheEndAndLeavesAPictureOfEveryScreen) {
+  const std::filesystem::path shots = host_ / "demo";
+  const Outcome outcome = Pda("demo --screenshots " + Quoted(shots));
+  ASSERT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_NE(outcome.output.find("the pictures of its screens are in " + shots.string()),
+            std::string::npos)
+      << outcome.output;
+  int pictures = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(shots))
+    pictures += entry.path().extension() == ".png";
+  EXPECT_GT(pictures, 10);
+  // What the demo leaves: its user password is the system's, and the false
+  // logon was forgiven by the right one.
+  EXPECT_TRUE(CheckSystemPassword(u"user1234"));
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak", u"Retry"),
+            testing_support::DwordBytes(0));
+}
+
+TEST_F(DeviceCommandsTest, WithoutADeviceOrADisplayPdaPlaysTheDemoOnATemporaryDevice) {
+  const Outcome outcome = RunPda("--headless");
+  ASSERT_EQ(outcome.status, 0) << outcome.output;
+  const std::string marker = "the pictures of its screens are in ";
+  const auto at = outcome.output.find(marker);
+  ASSERT_NE(at, std::string::npos) << outcome.output;
+  const auto end = outcome.output.find('\n', at);
+  const std::filesystem::path shots =
+      outcome.output.substr(at + marker.size(), end - at - marker.size());
+  EXPECT_TRUE(std::filesystem::exists(shots / "0001.png")) << shots;
+  std::error_code ec;
+  std::filesystem::remove_all(shots, ec);
+}
+
+}  // namespace

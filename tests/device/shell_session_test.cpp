@@ -1,0 +1,277 @@
+// The device shell around a password module: the fail-closed unlock with a
+// stand-in module, the first boot, reboots and resets, and the power cycle
+// with the active period.
+#include "device/shell_session.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "device/device_commands.h"
+#include "device/plain_prompt.h"
+#include "device/script_device_lines.h"
+#include "platform/clock.h"
+#include "platform/device.h"
+#include "platform/kernel.h"
+#include "platform/modules.h"
+#include "platform/registry.h"
+#include "platform/system_password.h"
+#include "platform/ui/gdi.h"
+#include "platform/ui/script.h"
+#include "platform/ui/scripted_user.h"
+#include "platform/ui/shell_internal.h"
+#include "tests/support/registry_values.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+using testing_support::DwordBytes;
+using testing_support::RegBytes;
+using testing_support::SetRegBytes;
+using testing_support::SetRegDword;
+using testing_support::Utf16Bytes;
+
+constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
+constexpr const char16_t* kFixturePath = u"\\Windows\\Fixture.cpl";
+constexpr const char16_t* kShellPolicyKey =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Shell";
+// The keyboard covers the Cancel button; Escape cancels too.
+constexpr const char* kCancelInstaller = "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n";
+
+// The system password through coredll, as another program would set it.
+void SetSystemPassword(std::u16string password) {
+  using SetFn = BOOL (*)(LPWSTR, LPWSTR);
+  const HMODULE coredll = LoadLibrary(u"coredll.dll");
+  ASSERT_NE(coredll, nullptr);
+  const auto set = reinterpret_cast<SetFn>(GetProcAddress(coredll, "SetPassword"));
+  ASSERT_NE(set, nullptr);
+  ASSERT_TRUE(set(nullptr, password.data()));
+}
+
+bool SystemPasswordSet() {
+  platform::system_password::Record record;
+  return platform::system_password::Load(&record) && record.set;
+}
+
+class ShellSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::clock::UseVirtual(0);
+    platform::ui::shell::Start();
+    testing_support::InstallFixture("fixture_password.cpl", kFixturePath);
+    pda::RegisterDeviceLines(session_);
+  }
+  void TearDown() override {
+    for (const char* line : {"power", "cut", "reset"})
+      platform::ui::RegisterScriptCommand(line, {});
+    platform::ui::shell::Stop();
+  }
+
+  // The stand-in module as the system's password provider, with the power-on
+  // password on, answering `answer` (nothing: null).
+  void UseFixture(std::optional<std::u16string> answer, bool powerOn = true) {
+    ASSERT_NO_FATAL_FAILURE(SetSystemPassword(u"right1234"));
+    SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
+                Utf16Bytes(kFixturePath));
+    SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY,
+                {BYTE(powerOn ? 2 : 0)});
+    if (answer)
+      SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(*answer));
+  }
+  static DWORD Calls() {
+    const auto bytes = RegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Calls");
+    return bytes && bytes->size() == 4 ? DWORD((*bytes)[0] | ((*bytes)[1] << 8)) : 0;
+  }
+  // The shell as pda runs it: the session opens the device itself.
+  void OpenThroughSession() {
+    platform::device::Close();
+    std::string error;
+    ASSERT_TRUE(session_.Open(device_.folder(), testing_support::BinDir(), &error)) << error;
+  }
+
+  // Plays `script` around `job`; the reason when the run stopped, empty when
+  // it ended normally.
+  std::string Play(std::string_view script, const std::function<void()>& job = {}) {
+    platform::ui::ScriptedUser user;
+    std::string error;
+    if (!platform::ui::ParseScript(script, &user, &error)) return "does not parse: " + error;
+    try {
+      platform::ui::PlayScript(user, job);
+    } catch (const platform::ui::ScriptStopped& stop) {
+      return stop.what();
+    }
+    return {};
+  }
+
+  testing_support::TempDevice device_;
+  pda::ShellSession session_;
+};
+
+TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
+  ASSERT_NO_FATAL_FAILURE(SetSystemPassword(u"right1234"));
+  auto block = [](std::u16string_view text) {
+    auto* copy = static_cast<LPWSTR>(LocalAlloc(LPTR, (text.size() + 1) * sizeof(WCHAR)));
+    std::copy(text.begin(), text.end(), copy);
+    return copy;
+  };
+  LPWSTR right = block(u"right1234");
+  EXPECT_EQ(pda::TakeReturnedPassword(right), pda::PromptOutcome::kAccepted);
+  // Released: the heap no longer knows the block.
+  EXPECT_NE(LocalFree(right), nullptr);
+  EXPECT_EQ(pda::TakeReturnedPassword(block(u"Right1234")), pda::PromptOutcome::kRejected);
+  EXPECT_EQ(pda::TakeReturnedPassword(block(u"")), pda::PromptOutcome::kRejected);
+  EXPECT_EQ(pda::TakeReturnedPassword(nullptr), pda::PromptOutcome::kDeclined);
+}
+
+TEST_F(ShellSessionTest, TheRightStringUnlocksAtOnce) {
+  UseFixture(u"right1234");
+  std::optional<pda::ShellSession::Unlocked> result;
+  EXPECT_EQ(Play("", [&] { result = session_.Unlock(); }), "");
+  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
+  EXPECT_EQ(Calls(), 1u);
+}
+
+TEST_F(ShellSessionTest, NullFallsBackToThePlainPromptThatOnlyTheSystemPasswordEnds) {
+  UseFixture(std::nullopt);
+  std::optional<pda::ShellSession::Unlocked> result;
+  // Nobody who knows the password: the device stays locked.
+  const std::string stop = Play("expect dialog 2\ntype 1202 guess\ntap 1\nexpect dialog 2\n",
+                                [&] { result = session_.Unlock(); });
+  EXPECT_NE(stop.find("waits for input; the screen shows dialog 2"), std::string::npos) << stop;
+  EXPECT_FALSE(result.has_value());
+
+  EXPECT_EQ(Play("expect dialog 2\ntype 1202 guess\ntap 1\n"
+                 "check 1203 text Wrong password. Try again.\n"
+                 "type 1202 right1234\ntap 1\n",
+                 [&] { result = session_.Unlock(); }),
+            "");
+  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
+  EXPECT_EQ(Calls(), 2u);
+}
+
+TEST_F(ShellSessionTest, AWrongStringIsNeverAcceptedAndTheModuleIsAskedAgain) {
+  UseFixture(u"wrong");
+  std::optional<pda::ShellSession::Unlocked> result;
+  const std::string stop = Play("expect dialog 2\n", [&] { result = session_.Unlock(); });
+  EXPECT_NE(stop.find("dialog 2"), std::string::npos) << stop;
+  EXPECT_FALSE(result.has_value());
+  // Three wrong strings in a row, then the shell's own prompt.
+  EXPECT_EQ(Calls(), 3u);
+}
+
+TEST_F(ShellSessionTest, AModuleThatCannotBeUsedKeepsTheDeviceLocked) {
+  UseFixture(u"right1234");
+  SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
+              Utf16Bytes(u"\\Windows\\Missing.cpl"));
+  std::optional<pda::ShellSession::Unlocked> result;
+  EXPECT_EQ(
+      Play("expect dialog 2\ntype 1202 right1234\ntap 1\n", [&] { result = session_.Unlock(); }),
+      "");
+  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
+}
+
+TEST_F(ShellSessionTest, ANewDeviceRunsTheInstallerAtBootAndAConfiguredOneDoesNot) {
+  EXPECT_TRUE(pda::NeverConfigured());
+  EXPECT_EQ(Play(kCancelInstaller, [&] { session_.Boot(); }), "");
+  EXPECT_EQ(session_.Boots(), 1);
+  // Still new: the next boot asks again.
+  EXPECT_TRUE(pda::NeverConfigured());
+
+  // A provider with the power-on password off: no installer, no logon.
+  UseFixture(u"right1234", false);
+  EXPECT_FALSE(pda::NeverConfigured());
+  EXPECT_EQ(Play("", [&] { session_.Boot(); }), "");
+  EXPECT_EQ(Calls(), 0u);
+}
+
+TEST_F(ShellSessionTest, AHardResetTheModuleAsksForRebootsIntoAWipedDevice) {
+  ASSERT_NO_FATAL_FAILURE(OpenThroughSession());
+  UseFixture(u"right1234");
+  SetRegDword(HKEY_LOCAL_MACHINE, kFixtureKey, u"HardReset", 1);
+  const std::string identity = testing_support::ReadFile(device_.folder() / "hardware/device-id");
+  // The unlock ends in the reboot; the wiped device is new again.
+  EXPECT_EQ(Play(kCancelInstaller, [&] { session_.Boot(); }), "");
+  EXPECT_EQ(session_.Boots(), 2);
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect").has_value());
+  EXPECT_FALSE(SystemPasswordSet());
+  EXPECT_FALSE(platform::device::CleanBootFlagSet());
+  // Files and hardware stay.
+  EXPECT_TRUE(std::filesystem::exists(platform::device::MapPath(kFixturePath)));
+  EXPECT_EQ(testing_support::ReadFile(device_.folder() / "hardware/device-id"), identity);
+}
+
+TEST_F(ShellSessionTest, ResetLinesRebootAndOnlyTheHardOneWipes) {
+  ASSERT_NO_FATAL_FAILURE(OpenThroughSession());
+  UseFixture(u"right1234");
+  SetRegDword(HKEY_CURRENT_USER, u"Marker", u"Kept", 7);
+  // A soft reset boots into the power-on logon, and the store stays.
+  EXPECT_EQ(Play("reset soft\n"), "");
+  EXPECT_EQ(session_.Boots(), 1);
+  EXPECT_EQ(Calls(), 1u);
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, u"Marker", u"Kept"), DwordBytes(7));
+
+  EXPECT_EQ(Play(std::string("reset hard\n") + kCancelInstaller), "");
+  EXPECT_EQ(session_.Boots(), 2);
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, u"Marker", u"Kept").has_value());
+  EXPECT_FALSE(SystemPasswordSet());
+}
+
+TEST_F(ShellSessionTest, AResetWaitsForTheShellWhileADialogOfTheLogonIsUp) {
+  UseFixture(std::nullopt);
+  const std::string stop = Play("expect dialog 2\nreset soft\n", [&] { session_.Unlock(); });
+  EXPECT_NE(stop.find("busy in dialog 2"), std::string::npos) << stop;
+  EXPECT_EQ(session_.Boots(), 0);
+}
+
+TEST_F(ShellSessionTest, PowerOnLogsOnAfterTheActivePeriodOrAlwaysWhenItIsZero) {
+  UseFixture(u"right1234");
+  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 5);
+  EXPECT_EQ(Play("power 299999\n"), "");
+  EXPECT_EQ(Calls(), 0u);
+  EXPECT_EQ(Play("power 300000\n"), "");
+  EXPECT_EQ(Calls(), 1u);
+  // Off through the home screen's entry: the dark screen, a tap turns it on.
+  session_.PowerOffScreen();
+  EXPECT_TRUE(session_.IsOff());
+  EXPECT_EQ(Play("wait 600000\ntapxy 120 160\n"), "");
+  EXPECT_FALSE(session_.IsOff());
+  EXPECT_EQ(Calls(), 2u);
+
+  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 0);
+  EXPECT_EQ(Play("power\n"), "");
+  EXPECT_EQ(Calls(), 3u);
+  // The power-on password off: no logon however long.
+  SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {0});
+  EXPECT_EQ(Play("power 3600000\n"), "");
+  EXPECT_EQ(Calls(), 3u);
+}
+
+TEST_F(ShellSessionTest, PowerDuringALogonLeavesTheLogonWhereItIs) {
+  UseFixture(std::nullopt);
+  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 0);
+  std::optional<pda::ShellSession::Unlocked> result;
+  EXPECT_EQ(Play("expect dialog 2\npower 60000\nexpect dialog 2\ntype 1202 right1234\ntap 1\n",
+                 [&] { result = session_.Unlock(); }),
+            "");
+  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
+  EXPECT_EQ(Calls(), 1u);
+}
+
+TEST_F(ShellSessionTest, TheAppletsNameAndIconComeFromItsNewInquiry) {
+  std::string error;
+  const pda::PasswordModule* module = pda::LoadPasswordModule(pda::kInstalledModulePath, &error);
+  ASSERT_NE(module, nullptr) << error;
+  pda::AppletInfo applet;
+  ASSERT_TRUE(pda::InquireApplet(*module, &applet));
+  EXPECT_EQ(applet.name, u"Veyrholm PDA");
+  // The 32-bit value of the record is a usable icon handle again.
+  SIZE size{};
+  ASSERT_TRUE(GetIconSize(applet.icon, &size));
+  EXPECT_EQ(size.cx, 32);
+  EXPECT_EQ(size.cy, 32);
+  pda::ReleaseApplet();
+}
+
+}  // namespace
