@@ -16,4 +16,10 @@ set_target_properties(zentrak_module PROPERTIES CXX_VISIBILITY_PRESET hidden
 # Password.cpl: the module as the device loads it.
 add_library(password_cpl SHARED $<TARGET_OBJECTS:zentrak_module> $<TARGET_OBJECTS:zentrak_res>)
 target_link_libraries(password_cpl PRIVATE veyrplatform OpenSSL::Crypto)
+# The module's own calls between its entry points (LockDevice ->
+# PromptForPasswd -> ExecuteInstallWizard) must stay inside the module, as
+# they do in a DLL: a program that exports the same names (the test
+# programs link the module's objects) would otherwise receive them and run
+# them on its own globals.
+target_link_options(password_cpl PRIVATE -Wl,-Bsymbolic)
 set_target_properties(password_cpl PROPERTIES PREFIX "" SUFFIX "" OUTPUT_NAME "Password.cpl")

@@ -99,7 +99,9 @@ constexpr DialogItemTemplate kInstallWizardItems[] = {
     StaticText(IDC_NEW_LABEL, u"New Password:", {38, 64, 110, 8}),
     Edit(IDC_NEW_PASSWORD, ES_PASSWORD | ES_AUTOHSCROLL, {38, 73, 110, 12}),
     StaticText(IDC_CONFIRM_LABEL, u"Confirm New Password:", {38, 91, 109, 8}),
-    Edit(IDC_CONFIRM_PASSWORD, ES_PASSWORD, {38, 100, 110, 12}),
+    // Scrolling, like the new password: a confirmation must hold as many
+    // characters (32) as the password it repeats, more than the field shows.
+    Edit(IDC_CONFIRM_PASSWORD, ES_PASSWORD | ES_AUTOHSCROLL, {38, 100, 110, 12}),
     DefaultButton(IDC_WIZARD_NEXT, u"Next >>", {58, 126, 46, 14}),
     PushButton(2, u"Cancel", {109, 126, 46, 14}),
 };
@@ -108,7 +110,8 @@ constexpr DialogItemTemplate kInstallWizardItems[] = {
 constexpr DialogItemTemplate kCurrentPasswordItems[] = {
     StaticIcon(IDC_STATIC, IDI_PASSWORD, {3, 6, 20, 20}),
     GroupBox(IDC_CURRENT_FRAME, u"Current Password:", {27, 5, 112, 29}),
-    Edit(IDC_CURRENT_PASSWORD, ES_PASSWORD, {34, 15, 100, 12}),
+    // A current password may be longer than the field is wide.
+    Edit(IDC_CURRENT_PASSWORD, ES_PASSWORD | ES_AUTOHSCROLL, {34, 15, 100, 12}),
     PushButton(1, u"OK", {55, 38, 40, 14}),
     PushButton(2, u"Cancel", {99, 38, 40, 14}),
 };

@@ -2,6 +2,7 @@
 
 #include "platform/kernel.h"
 #include "platform/message_box.h"
+#include "platform/wstring.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
 #include "setup/current_password_dlg.h"
@@ -17,6 +18,15 @@ constexpr std::size_t kMaxPasswordLength = 32;
 constexpr int kSystemPasswordAttempts = 3;
 constexpr DWORD_PTR kWizardHelpData = 5;
 constexpr const WCHAR* kModulePath = u"\\Windows\\Password.cpl";
+
+bool IsPushButton(HWND window) {
+  WCHAR className[16] = {};
+  if (window == nullptr || GetClassName(window, className, 16) == 0 ||
+      platform::FoldCase(className) != u"button")
+    return false;
+  const auto type = static_cast<DWORD>(GetWindowLong(window, GWL_STYLE)) & BS_TYPEMASK;
+  return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
 
 std::u16string LoadText(UINT id) {
   LPWSTR text = nullptr;
@@ -61,7 +71,7 @@ BOOL CInstallWizardDlg::OnInitDialog() {
   m_sipSaved = SaveAndDockInputPanel(m_hWnd);
   LoadSettings(true, true);
   ShowMasterPage();
-  UpdateData(FALSE);
+  WriteControls();
   // The page text is read, not edited: no selection, caret at its end.
   SendDlgItemMessage(IDC_WIZARD_INFO, EM_SETSEL, static_cast<WPARAM>(-1), 0);
   SendDlgItemMessage(IDC_WIZARD_INFO, EM_SCROLLCARET);
@@ -95,17 +105,29 @@ void CInstallWizardDlg::ValidateWizardPage() {
              m_strNew.size() <= kMaxPasswordLength && m_strNew == m_strConfirm;
   }
   if (CWnd* next = GetDlgItem(IDC_WIZARD_NEXT)) next->EnableWindow(enable);
+  WriteControls();
+}
+
+// Writing one control would otherwise read the others back before they are
+// written (a new page would keep the old confirmation) and beep for the
+// page text.
+void CInstallWizardDlg::WriteControls() {
+  const int outer = m_bWritingControls;
+  m_bWritingControls = 1;
   UpdateData(FALSE);
+  m_bWritingControls = outer;
 }
 
 void CInstallWizardDlg::OnPasswordChange() {
+  if (m_bWritingControls) return;
   UpdateData(TRUE);
   ValidateWizardPage();
 }
 
 void CInstallWizardDlg::OnInfoChange() {
+  if (m_bWritingControls) return;
   MessageBeep(MB_ICONHAND);
-  UpdateData(FALSE);
+  WriteControls();
 }
 
 void CInstallWizardDlg::OnInfoSetFocus() {
@@ -130,6 +152,19 @@ void CInstallWizardDlg::OnOK() {
   } else {
     MessageBeep(MB_ICONHAND);
   }
+}
+
+// Enter is the wizard's OK command (OnOK), also while Next is disabled:
+// the dialog manager would send it to the disabled default button, which
+// swallows it, and the user would not hear that the page isn't complete.
+// A focused push button keeps Enter for itself.
+BOOL CInstallWizardDlg::PreTranslateMessage(MSG* msg) {
+  if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN &&
+      (msg->hwnd == m_hWnd || ::IsChild(m_hWnd, msg->hwnd)) && !IsPushButton(::GetFocus())) {
+    OnOK();
+    return TRUE;
+  }
+  return CDialog::PreTranslateMessage(msg);
 }
 
 void CInstallWizardDlg::OnCancel() {

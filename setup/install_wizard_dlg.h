@@ -20,6 +20,7 @@ class CInstallWizardDlg : public CDialog {
   void OnOK() override;
   void OnCancel() override;
   void WinHelp(DWORD_PTR data, UINT command = HELP_CONTEXT) override;
+  BOOL PreTranslateMessage(MSG* msg) override;
 
   void ValidateWizardPage();
   void OnNext();
@@ -31,6 +32,7 @@ class CInstallWizardDlg : public CDialog {
   void OnPasswordSetFocus();
   void OnPasswordKillFocus();
   LRESULT OnHelpRequest(WPARAM wParam, LPARAM lParam);
+  void WriteControls();
   bool ProveSystemPassword();
   void FailUserPage(UINT messageId);
 
@@ -44,6 +46,9 @@ class CInstallWizardDlg : public CDialog {
   std::u16string m_strCurrentOs;
   int m_bUserDone = 0;
   int m_bMasterDone = 0;
+  // Set while the fields are written into the controls: the change
+  // notifications that writing causes are not the user's typing.
+  int m_bWritingControls = 0;
 
   DECLARE_MESSAGE_MAP()
 };

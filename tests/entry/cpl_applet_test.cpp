@@ -1,0 +1,92 @@
+// CPlApplet of the loaded module as the control panel calls it: the two
+// records byte for byte and the answer to every message.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/control_panel.h"
+#include "platform/kernel.h"
+#include "platform/ui/gdi.h"
+#include "tests/support/scenario_fixture.h"
+
+namespace {
+
+using testing_support::ScenarioTest;
+
+using CplAppletTest = ScenarioTest;
+
+TEST_F(CplAppletTest, InquireFillsTheShortRecord) {
+  CPLINFO info;
+  std::memset(&info, 0xCC, sizeof info);
+  EXPECT_EQ(module_->Applet(CPL_INQUIRE, 0, reinterpret_cast<LPARAM>(&info)), 0);
+  EXPECT_EQ(info.idIcon, 500);
+  EXPECT_EQ(info.idName, 586);
+  EXPECT_EQ(info.idInfo, 587);
+  EXPECT_EQ(info.lData, 0);
+}
+
+TEST_F(CplAppletTest, NewInquireFillsTheLongRecordWithZeroPaddedFields) {
+  NEWCPLINFO info;
+  std::memset(&info, 0xCC, sizeof info);
+  EXPECT_EQ(module_->Applet(CPL_NEWINQUIRE, 0, reinterpret_cast<LPARAM>(&info)), 0);
+  EXPECT_EQ(info.dwSize, 468u);
+  EXPECT_EQ(info.dwFlags, 0u);
+  EXPECT_EQ(info.dwHelpContext, 0u);
+  EXPECT_EQ(info.lData, 0);
+  // The product's icon from the module.
+  EXPECT_NE(info.hIcon, 0u);
+  EXPECT_EQ(info.hIcon,
+            static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(LoadIcon(module_->Handle(), 500))));
+
+  // Each text field holds its text and zeros up to its end.
+  auto field = [](const WCHAR* chars, std::size_t capacity, std::u16string_view text) {
+    std::vector<WCHAR> expected(capacity, 0);
+    std::copy(text.begin(), text.end(), expected.begin());
+    return std::vector<WCHAR>(chars, chars + capacity) == expected;
+  };
+  EXPECT_TRUE(field(info.szName, 32, u"Veyrholm PDA"));
+  const std::u16string longName = Text(587);
+  ASSERT_FALSE(longName.empty());
+  ASSERT_LT(longName.size(), 64u);
+  EXPECT_TRUE(field(info.szInfo, 64, longName));
+  EXPECT_TRUE(field(info.szHelpFile, 128, u""));
+}
+
+TEST_F(CplAppletTest, AnswersEveryMessage) {
+  EXPECT_EQ(module_->Applet(CPL_INIT), 1);
+  EXPECT_EQ(module_->Applet(CPL_GETCOUNT), 1);
+  EXPECT_EQ(module_->Applet(CPL_SELECT), 1);
+  EXPECT_EQ(module_->Applet(CPL_STOP), 1);
+  EXPECT_EQ(module_->Applet(CPL_EXIT), 0);
+  EXPECT_EQ(module_->Applet(0), 1);
+  EXPECT_EQ(module_->Applet(10), 1);
+  EXPECT_EQ(module_->Applet(0x7FFF), 1);
+}
+
+TEST_F(CplAppletTest, ADoubleClickWhileTheSettingsAreOpenElsewhereReturnsOne) {
+  // Another instance holds the settings' mutex.
+  const HANDLE other = CreateMutex(nullptr, TRUE, u"OMREL_APP_MUTEX");
+  ASSERT_NE(other, nullptr);
+  // No logon, no window: an empty script would run out on any dialog.
+  LONG result = -1;
+  Run("", [&] { result = module_->Applet(CPL_DBLCLK); });
+  EXPECT_EQ(result, 1);
+  Run("", [&] { result = module_->Applet(CPL_STARTWPARMS); });
+  EXPECT_EQ(result, 1);
+  CloseHandle(other);
+}
+
+TEST_F(CplAppletTest, ADoubleClickRunsTheLogonThatGuardsTheSettings) {
+  Configure({});
+  LONG result = -1;
+  Run("expect dialog 628\ntype 679 user1234\ntap 1\n",
+      [&] { result = module_->Applet(CPL_DBLCLK); });
+  EXPECT_EQ(result, 0);
+  // The mutex is released again: the next double-click is no second instance.
+  Run("expect dialog 628\ntype 679 user1234\ntap 1\n",
+      [&] { result = module_->Applet(CPL_DBLCLK); });
+  EXPECT_EQ(result, 0);
+}
+
+}  // namespace

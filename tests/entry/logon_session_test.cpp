@@ -1,0 +1,219 @@
+// The logon session as a person meets it through PromptForPasswd: wrong
+// passwords and their growing delays, a power cut in the middle of a delay
+// with the alarm sounding, and the false-logon limit's two actions.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "platform/device.h"
+#include "platform/kernel.h"
+#include "platform/message_box.h"
+#include "platform/ui/scripted_user.h"
+#include "platform/wave_out.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scenario_fixture.h"
+
+namespace {
+
+using platform::ui::scripted_user::FindControl;
+using platform::ui::scripted_user::Property;
+using platform::ui::scripted_user::ReadProperty;
+using platform::ui::scripted_user::TopmostWindow;
+using testing_support::ChildProcess;
+using testing_support::DeviceSetup;
+using testing_support::Require;
+using testing_support::ScenarioTest;
+using testing_support::Script;
+
+constexpr DWORD kQuietVolume = 0x40004000;
+
+std::string Ascii(std::u16string_view text) {
+  return std::string(text.begin(), text.end());
+}
+
+// A wrong password typed and confirmed, the error box answered.
+std::string WrongTry(int n) {
+  return "expect dialog 628\ntype 679 wrong-" + std::to_string(n) +
+         "\ntap 1\nexpect box 590\ntap 1\n";
+}
+
+// The delay dialog shows `seconds` seconds and not a tick less: still up
+// when the time has passed (its last tick shows 100 %), gone one tick later.
+std::string Delay(int seconds) {
+  return "expect dialog 634\nwait " + std::to_string(seconds * 1000) +
+         "\nexpect dialog 634\nwait 20\nexpect dialog 628\n";
+}
+
+class LogonSessionTest : public ScenarioTest {
+ protected:
+  DWORD recorded_ = 0;
+
+  void TearDown() override {
+    waveOutSetVolume(nullptr, 0xFFFFFFFF);
+    ScenarioTest::TearDown();
+  }
+  // The text of the delay dialog's message control.
+  static std::function<void()> DelayText(UINT id) {
+    return [id] {
+      const HWND text = FindControl(TopmostWindow(), 688);
+      Require(text != nullptr, "no control 688");
+      Require(ReadProperty(text, Property::kText) == Ascii(Text(id)),
+              "the delay shows \"" + ReadProperty(text, Property::kText) + "\"");
+    };
+  }
+  // "Retry" and the "PwDelay" record. A false logon just recorded carries
+  // the current tick; the clock stands still until the script waits.
+  std::function<void()> Counted(DWORD retry, DWORD count, DWORD pending) {
+    return [this, retry, count, pending] {
+      Require(Retry() == retry, "\"Retry\" is not " + std::to_string(retry));
+      const auto record = DelayRecord();
+      Require(record && record->wellFormed, "\"PwDelay\" is no 36-byte LRU0 record");
+      Require(record->count == count && record->pending == pending,
+              "\"PwDelay\" holds count " + std::to_string(record->count) + ", pending " +
+                  std::to_string(record->pending));
+      if (pending == 1) recorded_ = GetTickCount();
+      Require(record->time == recorded_, "\"PwDelay\" holds the time " +
+                                             std::to_string(record->time) + ", not " +
+                                             std::to_string(recorded_));
+    };
+  }
+
+  // Sets the volume the alarm will save: opening the output is the only
+  // way to reach the device volume.
+  static void SetVolume(DWORD volume) {
+    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
+    HWAVEOUT out = nullptr;
+    if (waveOutOpen(&out, 0, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) {
+      waveOutSetVolume(out, volume);
+      waveOutClose(out);
+    }
+    waveOutSetVolume(nullptr, volume);
+  }
+};
+
+TEST_F(LogonSessionTest, WrongPasswordsAreCountedAndDelayedByTheSquareOfTheirNumber) {
+  Configure({});
+  Script script;
+  script.Lines(WrongTry(1))
+      .Then(Counted(1, 1, 1))
+      .Then(DelayText(605))
+      .Lines(Delay(1))
+      .Then(Counted(1, 1, 0))
+      .Lines(WrongTry(2))
+      .Then(Counted(2, 2, 1))
+      .Lines(Delay(4))
+      .Lines(WrongTry(3))
+      .Then(Counted(3, 3, 1))
+      .Then(DelayText(605))
+      .Lines(Delay(9))
+      .Then(Counted(3, 3, 0))
+      // The entry was emptied after each wrong one; Escape only shows the
+      // logon again.
+      .Lines(
+          "check 679 text \ncheck 1 enabled 0\ntype 679 user1\nkey Escape\n"
+          "expect dialog 628\ncheck 679 text \ntype 679 user1234\ntap 1\n");
+  EXPECT_EQ(PromptUnder(script), u"user1234");
+  // Accepted: everything about the false logons is forgotten.
+  EXPECT_EQ(Retry(), 0u);
+  EXPECT_FALSE(DelayRecord().has_value());
+  EXPECT_EQ(platform::message_box::Recorded().size(), 3u);
+}
+
+TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSounding) {
+  DeviceSetup setup;
+  setup.maxFalseLogons = 2;
+  setup.actionAfterMax = 1;
+  Configure(setup);
+
+  // The first boot: two wrong passwords, the second reaches the limit and
+  // the alarm sounds; the battery is pulled during the delay.
+  ChildProcess boot([this](ChildProcess& self) {
+    SetVolume(kQuietVolume);
+    Script script;
+    script.Lines(WrongTry(1) + Delay(1) + WrongTry(2) + "expect dialog 634\nwait 2000\n")
+        .Then([&self] {
+          const auto status = platform::wave_out::CurrentStatus();
+          self.Report(status.playing && status.looping ? "alarm" : "silent");
+          for (;;) ::pause();
+        });
+    try {
+      platform::ui::PlayScript(script.User(), [this] { module_->Prompt(); });
+    } catch (const platform::ui::ScriptStopped& stop) {
+      self.Report(std::string("stopped: ") + stop.what());
+    }
+  });
+  ASSERT_EQ(boot.NextLine(), "alarm");
+  boot.Kill();
+  EXPECT_EQ(Retry(), 2u);
+  const auto record = DelayRecord();
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->count, 2u);
+  EXPECT_EQ(record->pending, 1u);
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, testing_support::kZentrakKey, u"ContinueAlarm"),
+            testing_support::Utf16Bytes(u"\\Windows\\Alarm1.wav"));
+  EXPECT_EQ(RegDword(HKEY_CURRENT_USER, testing_support::kZentrakKey, u"DefaultVolume"),
+            kQuietVolume);
+
+  // The next boot: the alarm sounds again at full volume and the whole
+  // delay of the second false logon is served before the logon.
+  device_->Reopen();
+  ASSERT_FALSE(platform::wave_out::CurrentStatus().open);
+  Script script;
+  script.Lines("expect dialog 634\n")
+      .Then(DelayText(604))
+      .Then([] {
+        const auto status = platform::wave_out::CurrentStatus();
+        Require(status.playing && status.looping, "the alarm did not resume");
+        Require(status.deviceVolume == 0xFFFFFFFF && status.masterVolume == 0xFFFFFFFF,
+                "the alarm does not sound at full volume");
+      })
+      .Lines(Delay(4))
+      .Then([] {
+        const auto served = DelayRecord();
+        Require(served && served->count == 2 && served->pending == 0, "the delay is still owed");
+      })
+      .Lines("type 679 user1234\ntap 1\n");
+  EXPECT_EQ(PromptUnder(script), u"user1234");
+
+  // The accepted logon ends the alarm and puts the volume from before the
+  // first alarm back.
+  const auto status = platform::wave_out::CurrentStatus();
+  EXPECT_FALSE(status.open);
+  EXPECT_EQ(status.masterVolume, kQuietVolume);
+  EXPECT_EQ(status.deviceVolume, kQuietVolume);
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, testing_support::kZentrakKey, u"ContinueAlarm"));
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, testing_support::kZentrakKey, u"DefaultVolume"));
+  EXPECT_EQ(Retry(), 0u);
+  EXPECT_FALSE(DelayRecord().has_value());
+}
+
+TEST_F(LogonSessionTest, TheLimitWithHardResetWipesTheDevice) {
+  DeviceSetup setup;
+  setup.maxFalseLogons = 2;
+  setup.actionAfterMax = 0;
+  Configure(setup);
+  Script script;
+  script.Lines(WrongTry(1))
+      .Then([] {
+        Require(!platform::device::RebootRequested() && !platform::device::CleanBootFlagSet(),
+                "the device resets before the limit");
+      })
+      .Lines(Delay(1) + WrongTry(2))
+      .Then([] {
+        Require(platform::device::RebootRequested(), "no reboot was requested");
+        Require(platform::device::CleanBootFlagSet(), "the reboot would keep the object store");
+      })
+      .Lines(Delay(4) + "type 679 user1234\ntap 1\n");
+  PromptUnder(script);
+
+  // The reboot wipes the object store: settings, secrets and the system
+  // password are gone, and the device comes back unconfigured.
+  device_->Reopen();
+  EXPECT_FALSE(platform::device::CleanBootFlagSet());
+  EXPECT_FALSE(system_->IsSet());
+  EXPECT_FALSE(StoredPasswords().has_value());
+  EXPECT_FALSE(Retry().has_value());
+  EXPECT_FALSE(PromptUnder("expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n").has_value());
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+// PromptForPasswd's decisions as the shell and other callers meet them:
+// whether a logon runs at all, when the wizard runs first, the caller's
+// window, and a second caller while a session runs.
+#include <gtest/gtest.h>
+
+#include "platform/message_box.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/scripted_user.h"
+#include "platform/ui/window.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scenario_fixture.h"
+
+namespace {
+
+using testing_support::ChildProcess;
+using testing_support::DeviceSetup;
+using testing_support::Require;
+using testing_support::ScenarioTest;
+using testing_support::Script;
+
+constexpr LPCWSTR kAppClass = u"PromptTestApp";
+constexpr DWORD kAppStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU;
+
+class PromptForPasswdTest : public ScenarioTest {
+ protected:
+  void SetUp() override {
+    ScenarioTest::SetUp();
+    WNDCLASS wc{};
+    wc.lpfnWndProc = DefWindowProc;
+    wc.lpszClassName = kAppClass;
+    RegisterClass(&wc);
+  }
+  void TearDown() override {
+    if (app_ != nullptr) DestroyWindow(app_);
+    UnregisterClass(kAppClass, nullptr);
+    ScenarioTest::TearDown();
+  }
+  // A program's main window, in front, or made without being shown.
+  HWND OpenApp(bool shown = true) {
+    app_ = CreateWindowEx(0, kAppClass, u"Notes", shown ? kAppStyle : kAppStyle & ~WS_VISIBLE, 0,
+                          26, 240, 268, nullptr, 0, nullptr, nullptr);
+    if (shown) SetForegroundWindow(app_);
+    return app_;
+  }
+  static std::u16string TitleOf(HWND window) {
+    WCHAR title[80] = {};
+    GetWindowText(window, title, 80);
+    return title;
+  }
+
+  HWND app_ = nullptr;
+};
+
+TEST_F(PromptForPasswdTest, PowerOnLogonOffAnOutsideCallerGetsNothingAndSeesNothing) {
+  DeviceSetup setup;
+  setup.powerOnLogon = false;
+  Configure(setup);
+  // An empty script runs out on any window.
+  EXPECT_FALSE(PromptUnder("").has_value());
+  // A window that is not the thread's active one is an outside caller too.
+  const HWND other = OpenApp(false);
+  ASSERT_NE(GetActiveWindow(), other);
+  EXPECT_FALSE(PromptUnder("", other).has_value());
+  EXPECT_TRUE(platform::message_box::Recorded().empty());
+  EXPECT_FALSE(Retry().has_value());
+}
+
+TEST_F(PromptForPasswdTest, LockDeviceLogsOnEvenWithPowerOnLogonOff) {
+  DeviceSetup setup;
+  setup.powerOnLogon = false;
+  Configure(setup);
+  LONG result = -1;
+  Run("expect dialog 628\ntype 679 user1234\ntap 1\n", [&] { result = module_->Lock(); });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(Retry(), 0u);
+}
+
+TEST_F(PromptForPasswdTest, TheOwnWindowLogsOnAndGetsItsStyleAndTitleBack) {
+  DeviceSetup setup;
+  setup.powerOnLogon = false;  // the own window's logon runs anyway
+  Configure(setup);
+  const HWND own = OpenApp();
+  const auto style = static_cast<DWORD>(GetWindowLong(own, GWL_STYLE));
+  Script script;
+  script.Lines("expect dialog 628\n")
+      .Then([&] {
+        // Behind the logon the window shows neither caption nor title.
+        const auto during = static_cast<DWORD>(GetWindowLong(own, GWL_STYLE));
+        Require((during & 0x00CE0000) == 0, "the caption bits are still set");
+        Require((during & 0x10010000) == 0x10010000, "the visible and lock bits are not set");
+        Require(TitleOf(own).empty(), "the title is still shown");
+      })
+      .Lines("type 679 user1234\ntap 1\n");
+  const auto password = PromptUnder(script, own);
+  EXPECT_EQ(password, u"user1234");
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLong(own, GWL_STYLE)), style);
+  EXPECT_EQ(TitleOf(own), u"Notes");
+}
+
+TEST_F(PromptForPasswdTest, ACancelledWizardOnANewDeviceGivesNothing) {
+  EXPECT_FALSE(PromptUnder("expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n").has_value());
+  EXPECT_FALSE(system_->IsSet());
+}
+
+TEST_F(PromptForPasswdTest, ASystemPasswordRemovedElsewhereRunsTheWizardAgain) {
+  Configure({});
+  ASSERT_TRUE(system_->Set(u"user1234", u""));
+  const auto password = PromptUnder(
+      "expect dialog 778\ntype 684 Master#2\ntype 685 Master#2\nkey Enter\n"
+      // The system has no password: no prompt for it.
+      "expect dialog 778\ncheck 717 text Finish!\n"
+      "type 684 User5678\ntype 685 User5678\nkey Enter\nexpect box 627\ntap 1\n"
+      "expect dialog 628\ntype 679 User5678\ntap 1\n");
+  EXPECT_EQ(password, u"User5678");
+  EXPECT_TRUE(system_->Check(u"User5678"));
+  const auto stored = StoredPasswords();
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->first, u"Master#2");
+  EXPECT_EQ(stored->second, u"User5678");
+}
+
+TEST_F(PromptForPasswdTest, ASystemPasswordChangedElsewhereMustBeProvenInTheWizard) {
+  Configure({});
+  ASSERT_TRUE(system_->Set(u"user1234", u"Changed9"));
+  const auto password = PromptUnder(
+      "expect dialog 778\ntype 684 Master#2\ntype 685 Master#2\nkey Enter\n"
+      "expect dialog 786\ntype 777 Changed9\ntap 1\n"
+      "expect dialog 778\ncheck 717 text Finish!\n"
+      "type 684 User5678\ntype 685 User5678\nkey Enter\nexpect box 627\ntap 1\n"
+      "expect dialog 628\ntype 679 User5678\ntap 1\n");
+  EXPECT_EQ(password, u"User5678");
+  EXPECT_TRUE(system_->Check(u"User5678"));
+  EXPECT_FALSE(system_->Check(u"Changed9"));
+}
+
+TEST_F(PromptForPasswdTest, ASecondCallerFromAnotherProcessGetsThePasswordAtOnce) {
+  Configure({});
+  std::optional<std::string> answer;
+  bool childEnded = false;
+  Script script;
+  script.Lines("expect dialog 628\n")
+      .Then([&] {
+        // Another program asks while this logon waits for its user.
+        ChildProcess child([this](ChildProcess& self) {
+          const auto password = module_->Prompt(nullptr);
+          std::string text = "null";
+          if (password) text.assign(password->begin(), password->end());
+          self.Report(text);
+        });
+        answer = child.NextLine();
+        childEnded = child.Wait();
+      })
+      .Lines("expect dialog 628\ntype 679 user1234\ntap 1\n");
+  EXPECT_EQ(PromptUnder(script), u"user1234");
+  EXPECT_EQ(answer, "user1234");
+  EXPECT_TRUE(childEnded);
+}
+
+}  // namespace

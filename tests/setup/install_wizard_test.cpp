@@ -1,0 +1,240 @@
+// The installation wizard as a person meets it: through PromptForPasswd on
+// a new device and through ExecuteInstallWizard, with what it leaves in
+// the registry, the credential record and the system password.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/beeps.h"
+#include "platform/device.h"
+#include "platform/faults.h"
+#include "platform/message_box.h"
+#include "platform/system_password.h"
+#include "platform/ui/scripted_user.h"
+#include "tests/support/scenario_fixture.h"
+
+namespace {
+
+using platform::ui::scripted_user::FindControl;
+using platform::ui::scripted_user::Property;
+using platform::ui::scripted_user::ReadProperty;
+using platform::ui::scripted_user::TopmostWindow;
+using testing_support::Require;
+using testing_support::ScenarioTest;
+using testing_support::Script;
+
+std::string Utf8(std::u16string_view text) {
+  std::string out;
+  for (char16_t c : text) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+// The text of a control of the topmost window, for Then steps.
+std::string ControlText(int id) {
+  const HWND control = FindControl(TopmostWindow(), id);
+  Require(control != nullptr, "no control " + std::to_string(id));
+  return ReadProperty(control, Property::kText);
+}
+
+class InstallWizardTest : public ScenarioTest {
+ protected:
+  LONG WizardUnder(Script& script) {
+    LONG result = 99;
+    Run(script, [&] { result = module_->InstallWizard(); });
+    return result;
+  }
+  // A check that the wizard shows page `page` (1 master, 2 user).
+  std::function<void()> OnPage(int page) {
+    return [this, page] {
+      Require(testing_support::TopmostTemplate() == 778, "the wizard is not in front");
+      Require(ControlText(719) == Utf8(Text(page == 1 ? 618 : 620)),
+              "the information box does not show page " + std::to_string(page));
+      Require(ControlText(732) == Utf8(Text(page == 1 ? 642 : 646)), "label 732 is wrong");
+      Require(ControlText(734) == Utf8(Text(page == 1 ? 644 : 648)), "label 734 is wrong");
+    };
+  }
+};
+
+TEST_F(InstallWizardTest, ANewDeviceIsInstalledAndLogsOnWithThePasswordsJustAssigned) {
+  const std::string k32 = "abcdefghijklmnopqrstuvwxyz123456";
+  Script script;
+  auto noBeep = [] {
+    Require(platform::beeps::Recorded().empty(), "the wizard beeped without a reason");
+  };
+  script.Lines("expect dialog 778\ncheck 717 text Next >>\n")
+      .Then(OnPage(1))
+      .Then(noBeep)
+      // Lengths 3, 4, 32 and 33 with a matching confirmation.
+      .Lines(
+          "type 684 abc\ntype 685 abc\ncheck 717 enabled 0\n"
+          "type 684 abcd\ntype 685 abcd\ncheck 717 enabled 1\n"
+          "type 684 " +
+          k32 + "\ntype 685 " + k32 +
+          "\ncheck 717 enabled 1\n"
+          "type 684 " +
+          k32 + "7\ntype 685 " + k32 +
+          "7\ncheck 717 enabled 0\n"
+          // Only the case differs.
+          "type 684 Master#1\ntype 685 master#1\ncheck 717 enabled 0\n")
+      // Enter on a page that isn't acceptable only beeps.
+      .Then([] { platform::beeps::Clear(); })
+      .Lines("key Enter\n")
+      .Then(OnPage(1))
+      .Then([] {
+        Require(platform::beeps::Recorded() == std::vector<UINT>{MB_ICONHAND},
+                "Enter on an unacceptable page did not beep once");
+        platform::beeps::Clear();
+      })
+      // The information box can't be changed: a typed key beeps and the
+      // page text comes back.
+      .Lines("type 719 x\n")
+      .Then(OnPage(1))
+      .Then([] {
+        Require(platform::beeps::Recorded() == std::vector<UINT>{MB_ICONHAND},
+                "typing into the information box did not beep once");
+        platform::beeps::Clear();
+      })
+      // The input panel covers the buttons while a field has the focus:
+      // Enter takes the default button, Next.
+      .Lines(
+          "type 685 Master#1\ncheck 717 enabled 1\nkey Enter\n"
+          // No system password: no prompt, straight to page 2 with
+          // empty fields and Finish! disabled.
+          "expect dialog 778\ncheck 717 text Finish!\ncheck 717 enabled 0\n")
+      .Then(OnPage(2))
+      .Then(noBeep)
+      .Then([] {
+        Require(ControlText(684).empty() && ControlText(685).empty(),
+                "page 2 starts with the master password in its fields");
+      })
+      .Lines(
+          "type 684 User1234\ntype 685 User1234\nkey Enter\n"
+          "expect box 627\ntap 1\n"
+          // The logon follows at once, with the password just assigned.
+          "expect dialog 628\ntype 679 User1234\ntap 1\n");
+
+  const auto password = PromptUnder(script);
+  ASSERT_TRUE(password.has_value());
+  EXPECT_EQ(*password, u"User1234");
+  EXPECT_TRUE(system_->Check(*password));
+  EXPECT_FALSE(system_->Check(u"Master#1"));
+
+  // The closing box speaks as the application, and nobody reboots.
+  const auto& boxes = platform::message_box::Recorded();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, Text(627));
+  EXPECT_EQ(boxes[0].caption, u"Veyrholm PDA");
+  EXPECT_EQ(boxes[0].type & 0xF0, MB_ICONINFORMATION);
+  EXPECT_FALSE(platform::device::RebootRequested());
+
+  // What the completed wizard leaves behind.
+  platform::system_password::Record osRecord;
+  ASSERT_TRUE(platform::system_password::Load(&osRecord));
+  EXPECT_TRUE(osRecord.active);
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, testing_support::kOwnerKey, u"PowrPass"),
+            testing_support::Bytes{2});
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, testing_support::kPasswordKey, u"Redirect"),
+            testing_support::Utf16Bytes(u"\\Windows\\Password.cpl"));
+  EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, testing_support::kPasswordKey, u"Group"), 1u);
+  EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, testing_support::kZentrakKey, u"LogonMethod"), 0u);
+  EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, testing_support::kZentrakKey, u"LogonActiveSync"), 1u);
+  const auto stored = StoredPasswords();
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->first, u"Master#1");
+  EXPECT_EQ(stored->second, u"User1234");
+  // The logon was accepted at the first try.
+  EXPECT_EQ(Retry(), 0u);
+  EXPECT_FALSE(DelayRecord().has_value());
+}
+
+TEST_F(InstallWizardTest, AnExistingSystemPasswordMustBeProvenAndThreeWrongOnesAbort) {
+  ASSERT_TRUE(system_->Set(u"", u"Old#pass"));
+  Script script(
+      "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
+      "expect dialog 786\ncheck 738 text Current User Password\ncheck 1 enabled 0\n"
+      "type 777 wrong-1\ntap 1\nexpect box 590\ntap 1\n"
+      // Every run of the prompt starts empty.
+      "expect dialog 786\ncheck 777 enabled 1\ncheck 1 enabled 0\n"
+      "type 777 wrong-2\ntap 1\nexpect box 590\ntap 1\n"
+      "expect dialog 786\ntype 777 wrong-3\ntap 1\n"
+      // The third wrong one ends the wizard without 590.
+      "expect box 658\ntap 1\n");
+  EXPECT_EQ(WizardUnder(script), 1);
+  EXPECT_TRUE(system_->Check(u"Old#pass"));
+  EXPECT_FALSE(StoredPasswords().has_value());
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, testing_support::kPasswordKey, u"Redirect"));
+}
+
+TEST_F(InstallWizardTest, CancellingThePromptGoesBackToPage1ThenTheProvenPasswordIsReplaced) {
+  ASSERT_TRUE(system_->Set(u"", u"Old#pass"));
+  Script script;
+  script
+      .Lines(
+          "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
+          "expect dialog 786\ntap 2\n")
+      .Then(OnPage(1))
+      .Lines(
+          "check 684 text Master#1\ncheck 685 text Master#1\n"
+          "check 717 text Next >>\ncheck 717 enabled 1\n"
+          "key Enter\nexpect dialog 786\ntype 777 Old#pass\ntap 1\n")
+      .Then(OnPage(2))
+      .Lines("type 684 User1234\ntype 685 User1234\nkey Enter\nexpect box 627\ntap 1\n");
+  EXPECT_EQ(WizardUnder(script), 0);
+  // The system password was changed from the proven one.
+  EXPECT_TRUE(system_->Check(u"User1234"));
+  EXPECT_FALSE(system_->Check(u"Old#pass"));
+  const auto stored = StoredPasswords();
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->first, u"Master#1");
+  EXPECT_EQ(stored->second, u"User1234");
+}
+
+TEST_F(InstallWizardTest, AFailedFinalSaveStallsUntilCancelled) {
+  // The credential record can't be written.
+  platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL, 1, 0);
+  Script script;
+  script
+      .Lines(
+          "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
+          "type 684 User1234\ntype 685 User1234\nkey Enter\n"
+          "expect box 606\ntap 1\nexpect box 600\ntap 1\n")
+      .Then(OnPage(2))
+      .Lines("check 717 enabled 1\n")
+      .Then([] { platform::message_box::ClearRecorded(); })
+      // Finish!, tapped or by Enter, does nothing any more.
+      .Then(testing_support::LowerInputPanel)
+      .Lines("tap 717\nwait 100\ntype 685 User1234\nkey Enter\nwait 100\n")
+      .Then(OnPage(2))
+      .Then([] {
+        Require(platform::message_box::Recorded().empty(), "Finish! showed a box after the stall");
+      })
+      .Then(testing_support::LowerInputPanel)
+      .Lines("tap 2\nexpect box 658\ntap 1\n");
+  EXPECT_EQ(WizardUnder(script), 1);
+  platform::faults::Clear();
+  // Nothing of the new passwords in the record; the system password set
+  // before the save stays.
+  EXPECT_FALSE(StoredPasswords().has_value());
+  EXPECT_TRUE(system_->Check(u"User1234"));
+}
+
+TEST_F(InstallWizardTest, WithoutTheSignatureComponentNothingIsShown) {
+  std::filesystem::remove(platform::device::MapPath(u"\\Windows\\Panel.ocx"));
+  Script script;  // a window would make the empty script run out
+  EXPECT_EQ(WizardUnder(script), -1);
+  EXPECT_TRUE(platform::message_box::Recorded().empty());
+  EXPECT_FALSE(system_->IsSet());
+}
+
+}  // namespace
