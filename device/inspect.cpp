@@ -328,6 +328,68 @@ void WriteSystemText(const DeviceSnapshot& snapshot, std::ostream& out) {
   out << "password active  " << (snapshot.system.passwordActive ? "yes" : "no") << '\n';
 }
 
+constexpr const char16_t* kLogonKey = u"Software\\Vexlund\\Zentrak";
+constexpr std::size_t kDelayRecordBytes = 36;
+
+DWORD LittleEndian(const Bytes& data, std::size_t at) {
+  return static_cast<DWORD>(data[at]) | (static_cast<DWORD>(data[at + 1]) << 8) |
+         (static_cast<DWORD>(data[at + 2]) << 16) | (static_cast<DWORD>(data[at + 3]) << 24);
+}
+
+// The delay the module serves for a count of false logons (its square,
+// capped as the module caps it).
+std::uint64_t DelaySecondsFor(DWORD count) {
+  const std::uint64_t square = std::uint64_t{count} * count;
+  return square > 0x7FFFFFFFu ? 32766 : square;
+}
+
+void WriteLogonText(const LogonState& logon, std::ostream& out) {
+  out << "\n[logon]\n";
+  out << "retry    ";
+  if (logon.hasRetry) {
+    out << logon.retry << '\n';
+  } else {
+    out << "(none)\n";
+  }
+  out << "PwDelay  ";
+  if (!logon.hasDelay) {
+    out << "(none)\n";
+  } else if (!logon.delayValid) {
+    out << "not a delay record (" << logon.delaySize << " bytes)\n";
+  } else {
+    out << "time " << logon.delayTime << "  count " << logon.delayCount << "  pending "
+        << logon.delayPending;
+    if (logon.delayPending != 0)
+      out << "  (a delay of " << DelaySecondsFor(logon.delayCount) << " s is owed)";
+    out << '\n';
+  }
+}
+
+void WriteLogonJson(const LogonState& logon, JsonWriter& json) {
+  json.Key("logon");
+  json.BeginObject();
+  json.Key("retry");
+  if (logon.hasRetry) {
+    json.Number(logon.retry);
+  } else {
+    json.Null();
+  }
+  json.Key("delay");
+  if (logon.delayValid) {
+    json.BeginObject();
+    json.Key("time");
+    json.Number(logon.delayTime);
+    json.Key("count");
+    json.Number(logon.delayCount);
+    json.Key("pending");
+    json.Number(logon.delayPending);
+    json.EndObject();
+  } else {
+    json.Null();
+  }
+  json.EndObject();
+}
+
 void WriteBytesJson(JsonWriter& json, DWORD type, const Bytes& data) {
   json.BeginObject();
   json.Key("type");
@@ -362,10 +424,33 @@ const RegistryValue* FindRegistryValue(const DeviceSnapshot& snapshot, std::stri
   return nullptr;
 }
 
+LogonState DecodeLogonState(const DeviceSnapshot& snapshot) {
+  LogonState logon;
+  if (const RegistryValue* retry = FindRegistryValue(snapshot, "HKCU", kLogonKey, u"Retry");
+      retry && retry->type == REG_DWORD && retry->data.size() == 4) {
+    logon.hasRetry = true;
+    logon.retry = LittleEndian(retry->data, 0);
+  }
+  if (const RegistryValue* delay = FindRegistryValue(snapshot, "HKCU", kLogonKey, u"PwDelay")) {
+    logon.hasDelay = true;
+    logon.delaySize = delay->data.size();
+    const Bytes& data = delay->data;
+    if (data.size() == kDelayRecordBytes && std::memcmp(data.data(), "LRU0", 4) == 0) {
+      logon.delayValid = true;
+      logon.delayTime = LittleEndian(data, 4);
+      logon.delayCount = LittleEndian(data, 8);
+      logon.delayPending = LittleEndian(data, 12);
+    }
+  }
+  return logon;
+}
+
 void WriteInspectText(const DeviceSnapshot& snapshot, std::ostream& out) {
   WriteRegistryText(snapshot, out);
   WriteDatabasesText(snapshot, out);
   WriteSystemText(snapshot, out);
+  const LogonState logon = DecodeLogonState(snapshot);
+  if (logon.hasRetry || logon.hasDelay) WriteLogonText(logon, out);
 }
 
 void WriteInspectJson(const DeviceSnapshot& snapshot, std::ostream& out) {
@@ -422,6 +507,8 @@ void WriteInspectJson(const DeviceSnapshot& snapshot, std::ostream& out) {
   json.Key("password_active");
   json.Bool(snapshot.system.passwordActive);
   json.EndObject();
+  const LogonState logon = DecodeLogonState(snapshot);
+  if (logon.hasRetry || logon.hasDelay) WriteLogonJson(logon, json);
   json.EndObject();
   out << '\n';
 }

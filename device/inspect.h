@@ -62,6 +62,21 @@ struct SystemState {
   bool passwordActive = false;
 };
 
+// The false-logon state the module keeps in HKCU "Software\Vexlund\Zentrak":
+// the "Retry" counter and the "PwDelay" delay record (36 bytes: "LRU0",
+// then the tick of the last false logon, the count and the pending flag,
+// each a little-endian 32-bit word).
+struct LogonState {
+  bool hasRetry = false;  // a REG_DWORD "Retry"
+  DWORD retry = 0;
+  bool hasDelay = false;    // a "PwDelay" value of any form
+  bool delayValid = false;  // ... that is a delay record
+  std::size_t delaySize = 0;
+  DWORD delayTime = 0;
+  DWORD delayCount = 0;
+  DWORD delayPending = 0;
+};
+
 struct DeviceSnapshot {
   std::vector<RegistryRoot> roots;  // HKLM, HKCU, HKCR, always all three
   std::vector<Database> databases;
@@ -77,9 +92,13 @@ void CollectSnapshot(DeviceSnapshot* snapshot, std::vector<std::string>* errors)
 const RegistryValue* FindRegistryValue(const DeviceSnapshot& snapshot, std::string_view rootName,
                                        std::u16string_view path, std::u16string_view name);
 
+// The logon state decoded from the snapshot's registry.
+LogonState DecodeLogonState(const DeviceSnapshot& snapshot);
+
 // Human-readable form: sections [registry], [databases], [system], one
 // line per value or property. Decoded views of particular values are
-// further sections after these.
+// further sections after these: [logon] when the device has a "Retry"
+// counter or a "PwDelay" record (JSON: the member "logon").
 void WriteInspectText(const DeviceSnapshot& snapshot, std::ostream& out);
 // The JSON document (one line, then a newline).
 void WriteInspectJson(const DeviceSnapshot& snapshot, std::ostream& out);

@@ -25,6 +25,7 @@ class JsonWriter {
   void String(std::string_view utf8);
   void Number(std::int64_t value);
   void Bool(bool value);
+  void Null();
 
  private:
   // Writes the comma that separates this value from the previous one.
