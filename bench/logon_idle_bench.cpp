@@ -1,0 +1,252 @@
+// What the lock screen costs while nobody touches it: PromptForPasswd's
+// password dialog (template 628) with its 10 ms foreground watchdog, on the
+// real clock, headless, left idle for two seconds per iteration. The figure
+// is the process CPU time over the wall time of the idle stretch
+// ("cpu_percent", 100 = one core busy); the target is at most 0.5.
+// "frames_per_s" counts composed frames (an idle lock screen composes
+// none) and "wakeups_per_s" the loop's idle moments (about 100: one per
+// watchdog tick). Beside it, two floors: the same template run by the window
+// system alone (DialogBoxParam with a procedure whose 10 ms timer does
+// nothing), and a bare thread waking as often. The lock screen's own share
+// is the difference to the first; the machine's is the second.
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <tuple>
+
+#include "bench/logon_bench_device.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/input.h"
+#include "platform/ui/message_loop.h"
+#include "platform/ui/screen.h"
+#include "platform/ui/scripted_user.h"
+#include "platform/ui/shell_internal.h"
+#include "res/resource_ids.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+using logon_bench::Seconds;
+
+void ReportCpu(benchmark::State& state, double cpu, double wall, std::uint64_t wakeups,
+               std::uint64_t frames) {
+  if (wall <= 0) return;
+  state.counters["cpu_percent"] = 100.0 * cpu / wall;
+  state.counters["wakeups_per_s"] = static_cast<double>(wakeups) / wall;
+  state.counters["frames_per_s"] = static_cast<double>(frames) / wall;
+}
+
+// One lock screen left alone for `idleMs`, measured from the first idle
+// moment with dialog 628 in front; then the password is typed into the
+// focused entry and Enter ends the logon.
+struct IdleRun {
+  bool measured = false;
+  bool accepted = false;
+  double cpu = 0;
+  double wall = 0;
+  std::uint64_t wakeups = 0;
+  std::uint64_t frames = 0;
+};
+
+IdleRun RunIdleLockScreen(logon_bench::LoadedModule::PromptFn prompt, double idleSeconds) {
+  IdleRun run;
+  enum class Phase { kWaiting, kIdle, kTyped } phase = Phase::kWaiting;
+  double startWall = 0;
+  double startCpu = 0;
+  std::uint64_t startFrames = 0;
+  auto previous = platform::ui::SetIdleHook([&] {
+    namespace su = platform::ui::scripted_user;
+    switch (phase) {
+      case Phase::kWaiting:
+        if (su::TemplateIdOf(su::TopmostWindow()) != IDD_PASSWORD_LOGON) return false;
+        phase = Phase::kIdle;
+        startFrames = platform::ui::screen::FrameCount();
+        startCpu = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+        startWall = Seconds(CLOCK_MONOTONIC);
+        return false;
+      case Phase::kIdle: {
+        ++run.wakeups;
+        const double wall = Seconds(CLOCK_MONOTONIC) - startWall;
+        if (wall < idleSeconds) return false;  // sleep until the next timer
+        run.cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - startCpu;
+        run.wall = wall;
+        run.frames = platform::ui::screen::FrameCount() - startFrames;
+        run.measured = true;
+        phase = Phase::kTyped;
+        // The entry has the focus since the dialog opened.
+        for (const char16_t c : std::u16string_view(logon_bench::kUserPassword))
+          platform::ui::input::Char(c);
+        platform::ui::input::Key(VK_RETURN);
+        return true;
+      }
+      case Phase::kTyped:
+        return false;
+    }
+    return false;
+  });
+  run.accepted = logon_bench::TakeResult(prompt(nullptr));
+  platform::ui::SetIdleHook(std::move(previous));
+  return run;
+}
+
+void BM_IdleLockScreen(benchmark::State& state) {
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  testing_support::TempDevice device;
+  platform::clock::UseReal();
+  platform::ui::shell::Start();
+  double cpuSum = 0;
+  double wallSum = 0;
+  std::uint64_t wakeups = 0;
+  std::uint64_t frames = 0;
+  {
+    const bool configured = logon_bench::ConfigureDevice();
+    const logon_bench::LoadedModule module;
+    if (!configured || module.prompt() == nullptr) {
+      state.SkipWithError("the device could not be configured or the module does not load");
+    } else {
+      // A first short run loads fonts, glyphs and artwork, as the device
+      // does once after boot.
+      const IdleRun warmUp = RunIdleLockScreen(module.prompt(), 0.1);
+      if (!warmUp.measured || !warmUp.accepted)
+        state.SkipWithError("the lock screen did not come up or did not accept the password");
+    }
+    for (auto _ : state) {
+      const IdleRun run =
+          RunIdleLockScreen(module.prompt(), static_cast<double>(state.range(0)) / 1000.0);
+      if (!run.measured || !run.accepted) {
+        state.SkipWithError("the lock screen did not come up or did not accept the password");
+        break;
+      }
+      state.SetIterationTime(run.wall);
+      cpuSum += run.cpu;
+      wallSum += run.wall;
+      wakeups += run.wakeups;
+      frames += run.frames;
+    }
+  }
+  platform::ui::shell::Stop();
+  ReportCpu(state, cpuSum, wallSum, wakeups, frames);
+}
+BENCHMARK(BM_IdleLockScreen)
+    ->ArgName("ms")
+    ->Arg(2000)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The window system's floor for the same screen: template 628 as a plain
+// dialog with a 10 ms timer that does nothing, no class library, no
+// watchdog, left idle as long.
+LONG_PTR FloorProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    SetTimer(dialog, 2345, 10, nullptr);
+    SetForegroundWindow(dialog);
+    return TRUE;
+  }
+  return message == WM_TIMER;
+}
+
+void BM_IdlePlainDialog(benchmark::State& state) {
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  testing_support::TempDevice device;
+  platform::clock::UseReal();
+  platform::ui::shell::Start();
+  const HINSTANCE module = GetModuleHandle(nullptr);
+  double cpuSum = 0;
+  double wallSum = 0;
+  std::uint64_t wakeups = 0;
+  std::uint64_t frames = 0;
+  auto runOnce = [&](double seconds) {
+    double startWall = 0;
+    double startCpu = 0;
+    std::uint64_t ticks = 0;
+    std::uint64_t startFrames = 0;
+    bool started = false;
+    bool ended = false;
+    double wall = 0;
+    double cpu = 0;
+    auto previous = platform::ui::SetIdleHook([&] {
+      if (ended) return false;
+      if (!started) {
+        started = true;
+        startFrames = platform::ui::screen::FrameCount();
+        startCpu = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+        startWall = Seconds(CLOCK_MONOTONIC);
+        return false;
+      }
+      ++ticks;
+      wall = Seconds(CLOCK_MONOTONIC) - startWall;
+      if (wall < seconds) return false;
+      cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - startCpu;
+      ended = true;
+      EndDialog(GetActiveWindow(), IDOK);
+      return true;
+    });
+    DialogBoxParam(module, IDD_PASSWORD_LOGON, nullptr, FloorProc, 0);
+    platform::ui::SetIdleHook(std::move(previous));
+    return std::make_tuple(wall, cpu, ticks, platform::ui::screen::FrameCount() - startFrames);
+  };
+  runOnce(0.1);
+  for (auto _ : state) {
+    const auto [wall, cpu, ticks, frameCount] =
+        runOnce(static_cast<double>(state.range(0)) / 1000.0);
+    state.SetIterationTime(wall);
+    cpuSum += cpu;
+    wallSum += wall;
+    wakeups += ticks;
+    frames += frameCount;
+  }
+  platform::ui::shell::Stop();
+  ReportCpu(state, cpuSum, wallSum, wakeups, frames);
+}
+BENCHMARK(BM_IdlePlainDialog)
+    ->ArgName("ms")
+    ->Arg(2000)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The machine's floor: a thread that only sleeps in poll with a 10 ms
+// timeout, 100 wake-ups a second, and does nothing else.
+void BM_BareWakeups(benchmark::State& state) {
+  const int fd = eventfd(0, EFD_NONBLOCK);
+  double cpuSum = 0;
+  double wallSum = 0;
+  std::uint64_t wakeups = 0;
+  for (auto _ : state) {
+    const double wall0 = Seconds(CLOCK_MONOTONIC);
+    const double cpu0 = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+    for (std::int64_t i = 0; i < state.range(0) / 10; ++i) {
+      pollfd wait{fd, POLLIN, 0};
+      poll(&wait, 1, 10);
+      ++wakeups;
+    }
+    const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    const double wall = Seconds(CLOCK_MONOTONIC) - wall0;
+    state.SetIterationTime(wall);
+    cpuSum += cpu;
+    wallSum += wall;
+  }
+  close(fd);
+  ReportCpu(state, cpuSum, wallSum, wakeups, 0);
+}
+BENCHMARK(BM_BareWakeups)
+    ->ArgName("ms")
+    ->Arg(2000)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
