@@ -33,21 +33,22 @@ constexpr UINT kTickMs = 10;
 // One run of the dialog: how long it stays up, and what it did meanwhile.
 struct DelayRun {
   DWORD totalMs = 0;
+  // The bar's range: 0 for the delay in milliseconds, else 0..steps.
+  DWORD steps = 0;
   DWORD start = 0;
   std::uint64_t ticks = 0;
 };
 
 DelayRun* g_run = nullptr;
 
-// The delay dialog's procedure: the bar's range is the delay in
-// milliseconds, so every tick moves it (the real dialog's 0..100 range
-// moves it less often, which is cheaper).
+// The delay dialog's procedure as the module has it, except that the bar's
+// range may be the delay in milliseconds, so that every tick moves it.
 LONG_PTR DelayProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       g_run->start = GetTickCount();
       SendDlgItemMessage(dialog, IDC_DELAY_PROGRESS, PBM_SETRANGE32, 0,
-                         static_cast<LPARAM>(g_run->totalMs));
+                         static_cast<LPARAM>(g_run->steps ? g_run->steps : g_run->totalMs));
       SendDlgItemMessage(dialog, IDC_DELAY_PROGRESS, PBM_SETPOS, 0, 0);
       SetTimer(dialog, kProgressTimer, kTickMs, nullptr);
       SetForegroundWindow(dialog);
@@ -65,7 +66,8 @@ LONG_PTR DelayProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         EndDialog(dialog, 1);
         return TRUE;
       }
-      SendDlgItemMessage(dialog, IDC_DELAY_PROGRESS, PBM_SETPOS, elapsed, 0);
+      const DWORD position = g_run->steps ? elapsed * g_run->steps / g_run->totalMs : elapsed;
+      SendDlgItemMessage(dialog, IDC_DELAY_PROGRESS, PBM_SETPOS, position, 0);
       return TRUE;
     }
     default:
@@ -88,7 +90,9 @@ void ReportCpu(benchmark::State& state, double cpu, double wall, std::uint64_t t
 }
 
 // Arguments: how long the dialog stays up (ms); 1 to paint the screen, 0
-// to replace the composer by one that paints nothing (the loop's own cost).
+// to replace the composer by one that paints nothing (the loop's own cost);
+// the bar's range: 0 for milliseconds (it moves on every tick), 100 for the
+// real dialog's percent (it moves every 1 % of the delay).
 void BM_IdleDelayDialog(benchmark::State& state) {
   setenv("SDL_VIDEODRIVER", "dummy", 0);
   testing_support::TempDevice device;
@@ -115,6 +119,7 @@ void BM_IdleDelayDialog(benchmark::State& state) {
   for (auto _ : state) {
     DelayRun run;
     run.totalMs = static_cast<DWORD>(state.range(0));
+    run.steps = static_cast<DWORD>(state.range(2));
     g_run = &run;
     const std::uint64_t framesBefore = platform::ui::screen::FrameCount();
     const double wall0 = Seconds(CLOCK_MONOTONIC);
@@ -140,9 +145,10 @@ void BM_IdleDelayDialog(benchmark::State& state) {
 }
 // Two seconds of the dialog per iteration.
 BENCHMARK(BM_IdleDelayDialog)
-    ->ArgNames({"ms", "paint"})
-    ->Args({2000, 1})
-    ->Args({2000, 0})
+    ->ArgNames({"ms", "paint", "steps"})
+    ->Args({2000, 1, 0})
+    ->Args({2000, 1, 100})
+    ->Args({2000, 0, 0})
     ->Iterations(1)
     ->Repetitions(3)
     ->UseManualTime()

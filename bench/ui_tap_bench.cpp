@@ -2,9 +2,9 @@
 // the installation wizard (template 778, nine controls) runs modally under
 // the shell's bars, and each iteration queues one input and lets the modal
 // loop run until the next frame is composed. The reported time is the
-// mean; "median_ms" (the target: at most 2) and "p90_ms" are per input,
-// "cpu_median_ms" is the thread's CPU time per input, which a busy machine
-// does not inflate.
+// mean; "median_ms" (the target: at most 2), "p90_ms" and "p99_ms" are per
+// input, and "cpu_median_ms" is the thread's CPU time per input, which a
+// busy machine does not inflate.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <time.h>
@@ -154,6 +154,7 @@ class Driver {
   void Report() {
     state_.counters["median_ms"] = Quantile(wall_, 0.5) * 1e3;
     state_.counters["p90_ms"] = Quantile(wall_, 0.9) * 1e3;
+    state_.counters["p99_ms"] = Quantile(wall_, 0.99) * 1e3;
     state_.counters["cpu_median_ms"] = Quantile(cpu_, 0.5) * 1e3;
   }
 
