@@ -170,7 +170,7 @@ void DeviceScreen::Handle(const SDL_Event& event) {
   switch (event.type) {
     case SDL_QUIT:
       closeRequested_ = true;
-      PostQuitMessage(0);
+      if (!onClose_ || !onClose_()) PostQuitMessage(0);
       break;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_EXPOSED && !lastPresented_.empty()) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,9 @@ class DeviceScreen {
   // Without a window it just lets the time pass.
   void WaitEvents(DWORD milliseconds);
   bool CloseRequested() const { return closeRequested_; }
+  // Asked when the window is closed; true when it dealt with the close
+  // itself. Otherwise (or with no handler) the close posts WM_QUIT.
+  void SetCloseHandler(std::function<bool()> handler) { onClose_ = std::move(handler); }
 
   // The host's idle hook of an interactive run on the real clock: waits for
   // the window's events until the next timer falls due (at most a moment,
@@ -67,6 +71,7 @@ class DeviceScreen {
   std::unique_ptr<Window> window_;
   std::string windowError_;
   bool closeRequested_ = false;
+  std::function<bool()> onClose_;
   std::uint64_t presented_ = 0;
   std::vector<std::uint32_t> lastPresented_;
   std::filesystem::path screenshots_;

@@ -138,7 +138,17 @@ int RunScreen(const pda::Options& options, platform::ui::ScriptedUser* user,
   namespace ui = platform::ui;
   const bool demo = options.command == pda::Command::kDemo;
   const bool wantWindow = !demo && !options.headless && HaveDisplay();
+  // Closing the window while a module call or the shell's prompt runs is
+  // the device going away: pda ends at once and the device stays locked
+  // (the module's logon would otherwise keep reopening its dialog).
+  auto closeWhileBusy = [&session] {
+    if (!session.Busy()) return false;
+    std::cerr << "pda: the window was closed during the logon; the device stays locked"
+              << std::endl;
+    std::_Exit(pda::kExitOk);
+  };
   pda::DeviceScreen screen({wantWindow, options.screenshots});
+  screen.SetCloseHandler(closeWhileBusy);
   if (wantWindow && !screen.HasWindow()) {
     std::cerr << "pda: no window (" << screen.WindowError() << "); running headless\n";
   }
