@@ -108,9 +108,9 @@ void CInstallWizardDlg::ValidateWizardPage() {
   WriteControls();
 }
 
-// Writing one control would otherwise read the others back before they are
-// written (a new page would keep the old confirmation) and beep for the
-// page text.
+// A written password field reports the change like typing would; reading
+// the controls back then would take the other field before it is written
+// (a new page would keep the old confirmation).
 void CInstallWizardDlg::WriteControls() {
   const int outer = m_bWritingControls;
   m_bWritingControls = 1;
@@ -125,7 +125,6 @@ void CInstallWizardDlg::OnPasswordChange() {
 }
 
 void CInstallWizardDlg::OnInfoChange() {
-  if (m_bWritingControls) return;
   MessageBeep(MB_ICONHAND);
   WriteControls();
 }

@@ -7,7 +7,10 @@
 
 #include "platform/control_panel.h"
 #include "platform/kernel.h"
+#include "platform/ui/dialog.h"
 #include "platform/ui/gdi.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/window.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {
@@ -74,6 +77,31 @@ TEST_F(CplAppletTest, ADoubleClickWhileTheSettingsAreOpenElsewhereReturnsOne) {
   EXPECT_EQ(result, 1);
   Run("", [&] { result = module_->Applet(CPL_STARTWPARMS); });
   EXPECT_EQ(result, 1);
+  CloseHandle(other);
+}
+
+TEST_F(CplAppletTest, ADoubleClickBringsTheOpenSettingsToTheFront) {
+  const HANDLE other = CreateMutex(nullptr, TRUE, u"OMREL_APP_MUTEX");
+  // The settings sheet of that instance, behind everything.
+  DialogTemplate sheet{};
+  sheet.style = WS_POPUP | WS_CAPTION | DS_SETFONT;
+  sheet.cx = 160;
+  sheet.cy = 200;
+  const std::u16string title = Text(609);
+  sheet.title = title.c_str();
+  sheet.fontFace = u"Tahoma";
+  sheet.fontPointSize = 8;
+  const HWND settings = CreateDialogIndirectParam(
+      nullptr, &sheet, nullptr,
+      [](HWND, UINT m, WPARAM, LPARAM) -> LONG_PTR { return m == WM_INITDIALOG; }, 0);
+  ASSERT_NE(settings, nullptr);
+  ASSERT_FALSE(IsWindowVisible(settings));
+  LONG result = -1;
+  Run("", [&] { result = module_->Applet(CPL_DBLCLK); });
+  EXPECT_EQ(result, 1);
+  EXPECT_TRUE(IsWindowVisible(settings));
+  EXPECT_EQ(GetForegroundWindow(), settings);
+  DestroyWindow(settings);
   CloseHandle(other);
 }
 

@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include "platform/registry.h"
+#include "platform/resources.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/scripted_user.h"
 #include "platform/ui/shell_internal.h"
 #include "platform/ui/window.h"
@@ -73,6 +75,36 @@ class LogonBaseTest : public ScenarioTest {
     return reminder;
   }
 
+  // The screen shows the password banner unscaled, centred, 7 pixels below
+  // the logon's top.
+  void RequireBanner(HWND logon) {
+    const BitmapResource* banner = FindBitmapResource(module_->Handle(), 790);
+    Require(banner != nullptr && banner->width == 227 && banner->height == 60 &&
+                banner->bitsPerPixel == 8,
+            "the module has no 227 x 60 banner of 8 bits per pixel");
+    RECT client{};
+    GetClientRect(logon, &client);
+    POINT origin{(client.right - 227) / 2, 7};
+    ClientToScreen(logon, &origin);
+    const auto& screen = platform::ui::screen::Pixels();
+    const LONG stride = (banner->width + 3) / 4 * 4;
+    Require(origin.x >= 0 && origin.y >= 0 && origin.x + 227 <= platform::ui::screen::kWidth,
+            "the banner is not on the screen");
+    int differing = 0;
+    for (LONG y = 0; y < banner->height; ++y) {
+      for (LONG x = 0; x < banner->width; ++x) {
+        const LONG sx = origin.x + x;
+        const LONG sy = origin.y + y;
+        const DWORD expected = banner->palette[banner->bits[y * stride + x]] & 0xFFFFFF;
+        if ((screen[static_cast<std::size_t>(sy * platform::ui::screen::kWidth + sx)] & 0xFFFFFF) !=
+            expected)
+          ++differing;
+      }
+    }
+    Require(origin.y == 7 && differing == 0, "the banner is not on the screen where it belongs (" +
+                                                 std::to_string(differing) + " pixels differ)");
+  }
+
   HWND app_ = nullptr;
 };
 
@@ -82,7 +114,7 @@ TEST_F(LogonBaseTest, LockDeviceKeepsItsLogonInFrontAndFullScreen) {
   HWND reminder = nullptr;
   Script script;
   script.Lines("expect dialog 628\n")
-      .Then([] {
+      .Then([this] {
         const HWND logon = LogonInFront();
         RECT rect{};
         GetWindowRect(logon, &rect);
@@ -91,6 +123,7 @@ TEST_F(LogonBaseTest, LockDeviceKeepsItsLogonInFrontAndFullScreen) {
                 "the logon does not cover the screen");
         Require(!shell::TaskbarVisible() && !shell::StartIconVisible(), "the taskbar shows");
         Require(shell::SipButtonVisible(), "the input-panel button is hidden");
+        RequireBanner(logon);
       })
       // Another program comes to the front: pushed back within one tick.
       .Then([&] {

@@ -8,7 +8,9 @@
 #include "platform/device.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
+#include "platform/ui/messages.h"
 #include "platform/ui/scripted_user.h"
+#include "platform/ui/window.h"
 #include "platform/wave_out.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scenario_fixture.h"
@@ -26,6 +28,20 @@ using testing_support::ScenarioTest;
 using testing_support::Script;
 
 constexpr DWORD kQuietVolume = 0x40004000;
+constexpr LPCWSTR kListenerClass = u"StopAlarmListener";
+
+// What a settings frame open elsewhere hears of "WM_STOP_ALARM".
+struct Heard {
+  UINT message = 0;
+  WPARAM wParam = 1;
+  LPARAM lParam = 1;
+};
+Heard g_heard;
+
+LRESULT ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == RegisterWindowMessage(u"WM_STOP_ALARM")) g_heard = {message, wParam, lParam};
+  return DefWindowProc(window, message, wParam, lParam);
+}
 
 std::string Ascii(std::u16string_view text) {
   return std::string(text.begin(), text.end());
@@ -101,7 +117,14 @@ TEST_F(LogonSessionTest, WrongPasswordsAreCountedAndDelayedByTheSquareOfTheirNum
       .Then(Counted(1, 1, 0))
       .Lines(WrongTry(2))
       .Then(Counted(2, 2, 1))
-      .Lines(Delay(4))
+      // The progress follows the clock: a quarter after one of four seconds.
+      .Lines("expect dialog 634\nwait 1000\n")
+      .Then([] {
+        const HWND progress = FindControl(TopmostWindow(), 689);
+        Require(progress != nullptr && SendMessage(progress, PBM_GETPOS, 0, 0) == 25,
+                "the progress is not at 25 % after one of four seconds");
+      })
+      .Lines("wait 3000\nexpect dialog 634\nwait 20\nexpect dialog 628\n")
       .Lines(WrongTry(3))
       .Then(Counted(3, 3, 1))
       .Then(DelayText(605))
@@ -155,11 +178,23 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
             kQuietVolume);
 
   // The next boot: the alarm sounds again at full volume and the whole
-  // delay of the second false logon is served before the logon.
+  // delay of the second false logon is served before the logon. Other
+  // programs are told to stop their test playbacks.
   device_->Reopen();
   ASSERT_FALSE(platform::wave_out::CurrentStatus().open);
+  WNDCLASS wc{};
+  wc.lpfnWndProc = ListenerProc;
+  wc.lpszClassName = kListenerClass;
+  RegisterClass(&wc);
+  const HWND listener = CreateWindowEx(0, kListenerClass, u"Settings", WS_POPUP, 0, 0, 10, 10,
+                                       nullptr, 0, nullptr, nullptr);
+  g_heard = {};
   Script script;
   script.Lines("expect dialog 634\n")
+      .Then([] {
+        Require(g_heard.message != 0 && g_heard.wParam == 0 && g_heard.lParam == 0,
+                "no WM_STOP_ALARM (0, 0) was broadcast");
+      })
       .Then(DelayText(604))
       .Then([] {
         const auto status = platform::wave_out::CurrentStatus();
@@ -174,6 +209,8 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
       })
       .Lines("type 679 user1234\ntap 1\n");
   EXPECT_EQ(PromptUnder(script), u"user1234");
+  DestroyWindow(listener);
+  UnregisterClass(kListenerClass, nullptr);
 
   // The accepted logon ends the alarm and puts the volume from before the
   // first alarm back.

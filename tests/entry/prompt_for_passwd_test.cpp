@@ -6,6 +6,7 @@
 #include "platform/message_box.h"
 #include "platform/ui/messages.h"
 #include "platform/ui/scripted_user.h"
+#include "platform/ui/shell_internal.h"
 #include "platform/ui/window.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scenario_fixture.h"
@@ -69,10 +70,19 @@ TEST_F(PromptForPasswdTest, LockDeviceLogsOnEvenWithPowerOnLogonOff) {
   DeviceSetup setup;
   setup.powerOnLogon = false;
   Configure(setup);
+  // The program in front is prepared for the lock: no Done button, style
+  // bit 0x00010000, and the input panel down afterwards.
+  const HWND app = OpenApp();
+  SHDoneButton(app, SHDB_SHOW);
+  SHSipPreference(app, SIP_UP);
   LONG result = -1;
   Run("expect dialog 628\ntype 679 user1234\ntap 1\n", [&] { result = module_->Lock(); });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(Retry(), 0u);
+  EXPECT_EQ(GetForegroundWindow(), app);
+  EXPECT_TRUE(GetWindowLong(app, GWL_STYLE) & 0x00010000);
+  EXPECT_FALSE(platform::ui::shell::DoneButtonVisible());
+  EXPECT_FALSE(platform::ui::shell::PanelUp());
 }
 
 TEST_F(PromptForPasswdTest, TheOwnWindowLogsOnAndGetsItsStyleAndTitleBack) {
