@@ -17,6 +17,7 @@
 #include "platform/registry.h"
 #include "platform/system_password.h"
 #include "platform/wstring.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -348,44 +349,46 @@ Bytes StepBlob(DWORD n) {
 
 TEST(ObjectStoreTest, KilledWriterLeavesAConsistentStore) {
   testing_support::TempDevice device(false);
-  const fs::path dbFile = device.folder() / "objectstore.db";
   ASSERT_NE(CeCreateDatabase(u"Log", 1, 0, nullptr), 0u);
-  int progress[2];
-  ASSERT_EQ(pipe(progress), 0);
-
-  const pid_t child = Spawn([&] {
-    close(progress[0]);
-    if (!store::Open(dbFile, nullptr)) return 1;
+  // Each step reports its number once all three of its calls are done.
+  testing_support::ChildProcess child([](testing_support::ChildProcess& self) {
     HKEY key = CreateKey(HKEY_CURRENT_USER, u"Counter");
     HANDLE db = CeOpenDatabase(nullptr, u"Log", 0, 0, nullptr);
     CEOID record = 0;
-    for (DWORD n = 1; n < 1000000; ++n) {
-      const Bytes blob = StepBlob(n);
-      if (SetDword(key, u"N", n) != ERROR_SUCCESS) return 2;
-      if (RegSetValueEx(key, u"Blob", 0, REG_BINARY, blob.data(),
-                        static_cast<DWORD>(blob.size())) != ERROR_SUCCESS)
-        return 3;
-      Bytes copy = blob;
+    for (DWORD n = 1;; ++n) {
+      Bytes blob = StepBlob(n);
       CEPROPVAL v[2] = {};
       v[0].propid = MAKEPROPID(1, CEVT_UI4);
       v[0].val.ulVal = n;
       v[1].propid = MAKEPROPID(2, CEVT_BLOB);
-      v[1].val.blob = {static_cast<DWORD>(copy.size()), copy.data()};
-      record = CeWriteRecordProps(db, record, 2, v);
-      if (record == 0) return 4;
-      if (write(progress[1], &n, sizeof n) != sizeof n) return 5;
+      v[1].val.blob = {static_cast<DWORD>(blob.size()), blob.data()};
+      if (SetDword(key, u"N", n) != ERROR_SUCCESS ||
+          RegSetValueEx(key, u"Blob", 0, REG_BINARY, blob.data(),
+                        static_cast<DWORD>(blob.size())) != ERROR_SUCCESS ||
+          (record = CeWriteRecordProps(db, record, 2, v)) == 0) {
+        self.Report("failed");
+        return;
+      }
+      self.Report(std::to_string(n));
     }
-    return 6;
   });
-  close(progress[1]);
   DWORD last = 0;
-  DWORD n = 0;
-  while (last < 300 && read(progress[0], &n, sizeof n) == sizeof n) last = n;
+  auto read = [&] {
+    const auto line = child.NextLine();
+    if (!line) return false;
+    if (*line == "failed") {
+      ADD_FAILURE() << "the writer failed after step " << last;
+      return false;
+    }
+    last = static_cast<DWORD>(std::stoul(*line));
+    return true;
+  };
+  while (last < 300 && read()) {
+  }
   usleep(static_cast<useconds_t>(std::random_device()() % 3000));
-  kill(child, SIGKILL);
-  EXPECT_EQ(Wait(child), 128 + SIGKILL);
-  while (read(progress[0], &n, sizeof n) == sizeof n) last = n;
-  close(progress[0]);
+  child.Kill();
+  while (read()) {
+  }
   ASSERT_GE(last, 300u);
 
   // As after a power cut: a fresh connection recovers from the log.
