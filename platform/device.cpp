@@ -325,8 +325,17 @@ bool HardwareId(std::vector<BYTE>* identity) {
   return true;
 }
 
+namespace {
+std::atomic<RebootHandler> g_rebootHandler{nullptr};
+}  // namespace
+
+void SetRebootHandler(RebootHandler handler) {
+  g_rebootHandler.store(handler);
+}
+
 void RequestReboot() {
   g_rebootRequested.store(true);
+  if (RebootHandler handler = g_rebootHandler.load()) handler();
 }
 
 bool SetCleanBootFlag() {

@@ -38,6 +38,11 @@ std::filesystem::path MapPath(std::u16string_view devicePath);
 
 // Reboot requests made through KernelIoControl(IOCTL_HAL_REBOOT).
 bool RebootRequested();
+// The host's reboot: called at once by IOCTL_HAL_REBOOT (after the request
+// is recorded). A handler that restarts the device does not return, as a
+// reboot doesn't; without one the request waits for the host to act on it.
+using RebootHandler = void (*)();
+void SetRebootHandler(RebootHandler handler);
 void ClearRebootRequest();
 bool CleanBootFlagSet();
 
