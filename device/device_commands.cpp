@@ -23,10 +23,13 @@ LONG g_appletData = 0;
 template <typename Call>
 bool Guarded(const char* what, Call call) {
   try {
+    RebootUnwinds unwinds;
     call();
     return true;
   } catch (const platform::ui::ScriptStopped&) {
     throw;
+  } catch (const RebootNow&) {
+    return false;  // the recorded request makes the caller reboot
   } catch (...) {
     std::cerr << "pda: the password module failed in " << what << '\n';
     return false;

@@ -113,6 +113,10 @@ bool SystemCheckPassword(LPCWSTR password) {
   return check(const_cast<LPWSTR>(password)) != FALSE;
 }
 
+[[noreturn]] static void AbandonForReboot() {
+  throw RebootNow{};
+}
+
 PromptOutcome TakeReturnedPassword(LPWSTR password) {
   if (!password) return PromptOutcome::kDeclined;
   const bool passed = SystemCheckPassword(password);
@@ -126,9 +130,12 @@ PromptOutcome PromptOnce(const PasswordModule& module, HWND owner) {
   if (!module.promptForPasswd) return PromptOutcome::kUnavailable;
   LPWSTR answer = nullptr;
   try {
+    RebootUnwinds unwinds;
     answer = module.promptForPasswd(owner);
   } catch (const platform::ui::ScriptStopped&) {
     throw;
+  } catch (const RebootNow&) {
+    return PromptOutcome::kUnavailable;
   } catch (...) {
     ReportModuleFailure("PromptForPasswd");
     return PromptOutcome::kUnavailable;
@@ -218,6 +225,11 @@ bool ShellSession::Reopen(bool clean) {
   return true;
 }
 
+RebootUnwinds::RebootUnwinds() : previous_(platform::device::SetRebootHandler(&AbandonForReboot)) {}
+RebootUnwinds::~RebootUnwinds() {
+  platform::device::SetRebootHandler(previous_);
+}
+
 void ShellSession::RunModuleCall(const std::function<void()>& call) {
   ++busy_;
   struct Leave {
@@ -236,9 +248,11 @@ ShellSession::BootEnd ShellSession::BootOnce() {
     if (module && module->executeInstallWizard) {
       RunModuleCall([&] {
         try {
+          RebootUnwinds unwinds;
           result = module->executeInstallWizard(nullptr);
         } catch (const platform::ui::ScriptStopped&) {
           throw;
+        } catch (const RebootNow&) {
         } catch (...) {
           ReportModuleFailure("ExecuteInstallWizard");
         }

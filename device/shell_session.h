@@ -27,6 +27,22 @@ inline constexpr const char16_t* kInstalledModulePath = u"\\Windows\\Password.cp
 // The entries of a password module, loaded by device path and kept loaded
 // for the rest of the process (a module's windows and classes may outlive
 // a call). Entries the module lacks stay null.
+// A reboot the module asks for (its hard reset) happens at once: while a
+// RebootUnwinds is alive, the kernel's reboot call unwinds the module's
+// stack back to the shell as RebootNow, the way a real reboot abandons it.
+// The request stays recorded, so the shell's usual reboot path follows.
+struct RebootNow {};
+class RebootUnwinds {
+ public:
+  RebootUnwinds();
+  ~RebootUnwinds();
+  RebootUnwinds(const RebootUnwinds&) = delete;
+  RebootUnwinds& operator=(const RebootUnwinds&) = delete;
+
+ private:
+  void (*previous_)();
+};
+
 struct PasswordModule {
   LPWSTR (*promptForPasswd)(HWND) = nullptr;
   LONG (*lockDevice)() = nullptr;

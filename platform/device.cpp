@@ -329,8 +329,8 @@ namespace {
 std::atomic<RebootHandler> g_rebootHandler{nullptr};
 }  // namespace
 
-void SetRebootHandler(RebootHandler handler) {
-  g_rebootHandler.store(handler);
+RebootHandler SetRebootHandler(RebootHandler handler) {
+  return g_rebootHandler.exchange(handler);
 }
 
 void RequestReboot() {

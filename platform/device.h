@@ -42,7 +42,8 @@ bool RebootRequested();
 // is recorded). A handler that restarts the device does not return, as a
 // reboot doesn't; without one the request waits for the host to act on it.
 using RebootHandler = void (*)();
-void SetRebootHandler(RebootHandler handler);
+// Returns the previous handler.
+RebootHandler SetRebootHandler(RebootHandler handler);
 void ClearRebootRequest();
 bool CleanBootFlagSet();
 

@@ -22,6 +22,8 @@
 #include "platform/ui/script.h"
 #include "platform/ui/scripted_user.h"
 #include "platform/ui/shell_internal.h"
+#include "store/credential_set.h"
+#include "store/settings_model.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
@@ -275,3 +277,28 @@ TEST_F(ShellSessionTest, TheAppletsNameAndIconComeFromItsNewInquiry) {
 }
 
 }  // namespace
+
+// The real module's false-logon limit with the hard-reset action: the wrong
+// entry reboots the device at once, before any message or delay, and the
+// wiped device asks for its installation.
+TEST_F(ShellSessionTest, TheLimitsHardResetRebootsBeforeTheLogonGoesOn) {
+  ASSERT_NO_FATAL_FAILURE(OpenThroughSession());
+  ASSERT_NO_FATAL_FAILURE(SetSystemPassword(u"user1234"));
+  g_Settings = SettingsRecord{};
+  g_Settings.MaxFalseLogonRetries = 1;
+  g_Settings.MaxFalseLogonRetriesValue = 1;
+  g_Settings.ActionAfterMaxFalseLogons = 0;
+  AssignSecret(g_strMasterPassword, u"Master#1");
+  AssignSecret(g_strUserPassword, u"user1234");
+  ASSERT_TRUE(SaveSettings(true, true));
+  WipeAllSecrets();
+  SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
+              Utf16Bytes(u"\\Windows\\Password.cpl"));
+  SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {2});
+
+  const std::string script =
+      std::string("expect dialog 628\ntype 679 wrong\ntap 1\n") + kCancelInstaller;
+  EXPECT_EQ(Play(script, [&] { session_.Boot(); }), "");
+  EXPECT_EQ(session_.Boots(), 2);
+  EXPECT_FALSE(SystemPasswordSet());
+}
