@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <tuple>
 
 #include "bench/logon_bench_device.h"
 #include "platform/clock.h"
@@ -42,9 +41,8 @@ void ReportCpu(benchmark::State& state, double cpu, double wall, std::uint64_t w
   state.counters["frames_per_s"] = static_cast<double>(frames) / wall;
 }
 
-// One lock screen left alone for `idleMs`, measured from the first idle
-// moment with dialog 628 in front; then the password is typed into the
-// focused entry and Enter ends the logon.
+// What an idle stretch did: process CPU and wall time, the loop's idle
+// moments and the frames composed meanwhile.
 struct IdleRun {
   bool measured = false;
   bool accepted = false;
@@ -54,45 +52,84 @@ struct IdleRun {
   std::uint64_t frames = 0;
 };
 
-IdleRun RunIdleLockScreen(logon_bench::LoadedModule::PromptFn prompt, double idleSeconds) {
-  IdleRun run;
-  enum class Phase { kWaiting, kIdle, kTyped } phase = Phase::kWaiting;
-  double startWall = 0;
-  double startCpu = 0;
-  std::uint64_t startFrames = 0;
-  auto previous = platform::ui::SetIdleHook([&] {
+// The idle hook of a measured stretch. The loop copies its hook on every
+// idle moment, so the hook holds one pointer to this and allocates nothing
+// (a lambda capturing many references would allocate on every tick and
+// bill the benchmark's own malloc to the dialog).
+class IdleMeter {
+ public:
+  explicit IdleMeter(double seconds) : seconds_(seconds) {}
+
+  // Starts the measurement at the first idle moment.
+  void Start() {
+    started_ = true;
+    startFrames_ = platform::ui::screen::FrameCount();
+    startCpu_ = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+    startWall_ = Seconds(CLOCK_MONOTONIC);
+  }
+  bool started() const { return started_; }
+
+  // One idle moment of the stretch: true once it has lasted long enough
+  // (the figures are then in run()).
+  bool Tick() {
+    ++run_.wakeups;
+    const double wall = Seconds(CLOCK_MONOTONIC) - startWall_;
+    if (wall < seconds_) return false;
+    run_.cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - startCpu_;
+    run_.wall = wall;
+    run_.frames = platform::ui::screen::FrameCount() - startFrames_;
+    run_.measured = true;
+    return true;
+  }
+  IdleRun& run() { return run_; }
+
+ private:
+  double seconds_;
+  bool started_ = false;
+  double startWall_ = 0;
+  double startCpu_ = 0;
+  std::uint64_t startFrames_ = 0;
+  IdleRun run_;
+};
+
+// One lock screen left alone for `idleSeconds`, measured from the first
+// idle moment with dialog 628 in front; then the password is typed into the
+// focused entry and Enter ends the logon.
+class LockScreenIdler {
+ public:
+  explicit LockScreenIdler(double seconds) : meter_(seconds) {}
+
+  IdleRun Run(logon_bench::LoadedModule::PromptFn prompt) {
+    auto previous = platform::ui::SetIdleHook([self = this] { return self->OnIdle(); });
+    meter_.run().accepted = logon_bench::TakeResult(prompt(nullptr));
+    platform::ui::SetIdleHook(std::move(previous));
+    return meter_.run();
+  }
+
+ private:
+  bool OnIdle() {
     namespace su = platform::ui::scripted_user;
-    switch (phase) {
-      case Phase::kWaiting:
-        if (su::TemplateIdOf(su::TopmostWindow()) != IDD_PASSWORD_LOGON) return false;
-        phase = Phase::kIdle;
-        startFrames = platform::ui::screen::FrameCount();
-        startCpu = Seconds(CLOCK_PROCESS_CPUTIME_ID);
-        startWall = Seconds(CLOCK_MONOTONIC);
-        return false;
-      case Phase::kIdle: {
-        ++run.wakeups;
-        const double wall = Seconds(CLOCK_MONOTONIC) - startWall;
-        if (wall < idleSeconds) return false;  // sleep until the next timer
-        run.cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - startCpu;
-        run.wall = wall;
-        run.frames = platform::ui::screen::FrameCount() - startFrames;
-        run.measured = true;
-        phase = Phase::kTyped;
-        // The entry has the focus since the dialog opened.
-        for (const char16_t c : std::u16string_view(logon_bench::kUserPassword))
-          platform::ui::input::Char(c);
-        platform::ui::input::Key(VK_RETURN);
-        return true;
-      }
-      case Phase::kTyped:
-        return false;
+    if (typed_) return false;
+    if (!meter_.started()) {
+      if (su::TemplateIdOf(su::TopmostWindow()) == IDD_PASSWORD_LOGON) meter_.Start();
+      return false;
     }
-    return false;
-  });
-  run.accepted = logon_bench::TakeResult(prompt(nullptr));
-  platform::ui::SetIdleHook(std::move(previous));
-  return run;
+    if (!meter_.Tick()) return false;  // sleep until the next timer
+    typed_ = true;
+    // The entry has the focus since the dialog opened.
+    for (const char16_t c : std::u16string_view(logon_bench::kUserPassword))
+      platform::ui::input::Char(c);
+    platform::ui::input::Key(VK_RETURN);
+    return true;
+  }
+
+  IdleMeter meter_;
+  bool typed_ = false;
+};
+
+IdleRun RunIdleLockScreen(logon_bench::LoadedModule::PromptFn prompt, double idleSeconds) {
+  LockScreenIdler idler(idleSeconds);
+  return idler.Run(prompt);
 }
 
 void BM_IdleLockScreen(benchmark::State& state) {
@@ -164,45 +201,29 @@ void BM_IdlePlainDialog(benchmark::State& state) {
   double wallSum = 0;
   std::uint64_t wakeups = 0;
   std::uint64_t frames = 0;
-  auto runOnce = [&](double seconds) {
-    double startWall = 0;
-    double startCpu = 0;
-    std::uint64_t ticks = 0;
-    std::uint64_t startFrames = 0;
-    bool started = false;
-    bool ended = false;
-    double wall = 0;
-    double cpu = 0;
-    auto previous = platform::ui::SetIdleHook([&] {
-      if (ended) return false;
-      if (!started) {
-        started = true;
-        startFrames = platform::ui::screen::FrameCount();
-        startCpu = Seconds(CLOCK_PROCESS_CPUTIME_ID);
-        startWall = Seconds(CLOCK_MONOTONIC);
+  auto runOnce = [module](double seconds) {
+    IdleMeter meter(seconds);
+    auto previous = platform::ui::SetIdleHook([m = &meter] {
+      if (!m->started()) {
+        m->Start();
         return false;
       }
-      ++ticks;
-      wall = Seconds(CLOCK_MONOTONIC) - startWall;
-      if (wall < seconds) return false;
-      cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - startCpu;
-      ended = true;
+      if (m->run().measured || !m->Tick()) return false;
       EndDialog(GetActiveWindow(), IDOK);
       return true;
     });
     DialogBoxParam(module, IDD_PASSWORD_LOGON, nullptr, FloorProc, 0);
     platform::ui::SetIdleHook(std::move(previous));
-    return std::make_tuple(wall, cpu, ticks, platform::ui::screen::FrameCount() - startFrames);
+    return meter.run();
   };
   runOnce(0.1);
   for (auto _ : state) {
-    const auto [wall, cpu, ticks, frameCount] =
-        runOnce(static_cast<double>(state.range(0)) / 1000.0);
-    state.SetIterationTime(wall);
-    cpuSum += cpu;
-    wallSum += wall;
-    wakeups += ticks;
-    frames += frameCount;
+    const IdleRun run = runOnce(static_cast<double>(state.range(0)) / 1000.0);
+    state.SetIterationTime(run.wall);
+    cpuSum += run.cpu;
+    wallSum += run.wall;
+    wakeups += run.wakeups;
+    frames += run.frames;
   }
   platform::ui::shell::Stop();
   ReportCpu(state, cpuSum, wallSum, wakeups, frames);
