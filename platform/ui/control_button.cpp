@@ -293,38 +293,23 @@ bool InsideClient(HWND window, LPARAM lParam) {
 }  // namespace
 
 LRESULT ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCDESTROY) {
-    Buttons().Erase(window);
-    return DefWindowProc(window, message, wParam, lParam);
-  }
-  auto state = Buttons().Find(window);
-  if (!state) state = Buttons().Create(window);
+  const auto state = StateFor(Buttons(), window, message);
+  if (!state) return DefWindowProc(window, message, wParam, lParam);
   ButtonState& s = *state;
+  if (const auto result = CommonMessage(window, message, wParam, lParam, s, Paint, Repaint)) {
+    return *result;
+  }
   const DWORD style = StyleOf(window);
   const DWORD type = TypeOf(style);
 
   switch (message) {
     case WM_GETDLGCODE:
       return DialogCode(type);
-    case WM_SETFONT:
-      s.font = reinterpret_cast<HFONT>(wParam);
-      if (lParam) Repaint(window);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s.font);
     case WM_SETTEXT: {
       const LRESULT result = DefWindowProc(window, message, wParam, lParam);
       Repaint(window);
       return result;
     }
-    case WM_ENABLE:
-      Repaint(window);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      Paint(window, s);
-      return 0;
     case WM_SETFOCUS:
       s.focused = true;
       Repaint(window);

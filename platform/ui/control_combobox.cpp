@@ -435,12 +435,8 @@ int InsertItem(ComboState& s, LONG_PTR at, LPCWSTR text, bool sorted) {
 }  // namespace
 
 LRESULT ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCDESTROY) {
-    Combos().Erase(window);
-    return DefWindowProc(window, message, wParam, lParam);
-  }
-  auto state = Combos().Find(window);
-  if (!state) state = Combos().Create(window);
+  const auto state = StateFor(Combos(), window, message);
+  if (!state) return DefWindowProc(window, message, wParam, lParam);
   ComboState& s = *state;
   const DWORD style = StyleOf(window);
 

@@ -694,14 +694,16 @@ bool IsComboParent(HWND parent) {
 }  // namespace
 
 LRESULT EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCDESTROY) {
-    if (auto state = Edits().Find(window)) Wipe(state->text);
-    Edits().Erase(window);
-    return DefWindowProc(window, message, wParam, lParam);
-  }
-  auto state = Edits().Find(window);
-  if (!state) state = Edits().Create(window);
+  const auto state =
+      StateFor(Edits(), window, message, [](EditState& dropped) { Wipe(dropped.text); });
+  if (!state) return DefWindowProc(window, message, wParam, lParam);
   EditState& s = *state;
+  // A new font changes every line break.
+  if (message == WM_SETFONT) s.layoutValid = false;
+  if (const auto result =
+          CommonMessage(window, message, wParam, lParam, s, Paint, InvalidateWhole)) {
+    return *result;
+  }
   const DWORD style = StyleOf(window);
 
   switch (message) {
@@ -714,13 +716,6 @@ LRESULT EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_GETDLGCODE:
       return DialogCode(window, s, style, lParam);
-    case WM_SETFONT:
-      s.font = reinterpret_cast<HFONT>(wParam);
-      s.layoutValid = false;
-      if (lParam) InvalidateRect(window, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s.font);
     case WM_SETTEXT:
       SetText(s, reinterpret_cast<LPCWSTR>(lParam));
       InvalidateRect(window, nullptr, TRUE);
@@ -741,14 +736,6 @@ LRESULT EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       s.layoutValid = false;
       InvalidateRect(window, nullptr, TRUE);
-      return 0;
-    case WM_ENABLE:
-      InvalidateRect(window, nullptr, TRUE);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      Paint(window, s);
       return 0;
     case WM_SETFOCUS: {
       s.focused = true;

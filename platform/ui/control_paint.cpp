@@ -137,6 +137,10 @@ bool NotifyParent(HWND window, WORD code) {
   return IsWindow(window) != FALSE;
 }
 
+void InvalidateWhole(HWND window) {
+  InvalidateRect(window, nullptr, TRUE);
+}
+
 void InvalidateUnder(HWND window) {
   const HWND parent = GetParent(window);
   if (parent && (StyleOf(window) & WS_CHILD)) {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -52,6 +53,54 @@ class StateTable {
   std::unordered_map<HWND, std::shared_ptr<State>> states_;
 };
 
+// The start of every control's window procedure: the window's state, made on
+// its first message. On WM_NCDESTROY the state is handed to `onDrop` (to wipe
+// what must not linger) and dropped, and the result is null: the caller then
+// leaves the message to DefWindowProc.
+template <class State, class OnDrop>
+std::shared_ptr<State> StateFor(StateTable<State>& table, HWND window, UINT message,
+                                OnDrop onDrop) {
+  if (message == WM_NCDESTROY) {
+    if (auto state = table.Find(window)) onDrop(*state);
+    table.Erase(window);
+    return nullptr;
+  }
+  auto state = table.Find(window);
+  return state ? state : table.Create(window);
+}
+template <class State>
+std::shared_ptr<State> StateFor(StateTable<State>& table, HWND window, UINT message) {
+  return StateFor(table, window, message, [](State&) {});
+}
+
+// Answers the messages a control that keeps its own font and paints all of
+// its area treats alike: WM_SETFONT and WM_GETFONT, WM_ENABLE (repaint in the
+// new look), WM_ERASEBKGND (nothing to erase) and WM_PAINT. `invalidate`
+// marks the control for repainting, `paint` paints it. Empty for any other
+// message.
+template <class State, class Paint, class Invalidate>
+std::optional<LRESULT> CommonMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     State& state, Paint paint, Invalidate invalidate) {
+  switch (message) {
+    case WM_SETFONT:
+      state.font = reinterpret_cast<HFONT>(wParam);
+      if (lParam) invalidate(window);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(state.font);
+    case WM_ENABLE:
+      invalidate(window);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      paint(window, state);
+      return 0;
+    default:
+      return std::nullopt;
+  }
+}
+
 // Signed client coordinates of a stylus message.
 inline int XOf(LPARAM lParam) {
   return static_cast<short>(LOWORD(static_cast<DWORD>(lParam)));
@@ -74,6 +123,8 @@ bool NotifyParent(HWND window, WORD code);
 // Asks the parent to repaint the area under a control that draws no
 // background of its own (text on the parent's background).
 void InvalidateUnder(HWND window);
+// Marks the whole control for repainting, background included.
+void InvalidateWhole(HWND window);
 
 // Hands a stylus message that lands on a see-through control (a group box,
 // a static without SS_NOTIFY, the page area of a tab control) to the window

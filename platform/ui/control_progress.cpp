@@ -83,12 +83,8 @@ void Paint(HWND window, const ProgressState& s) {
 }  // namespace
 
 LRESULT ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCDESTROY) {
-    Bars().Erase(window);
-    return DefWindowProc(window, message, wParam, lParam);
-  }
-  auto state = Bars().Find(window);
-  if (!state) state = Bars().Create(window);
+  const auto state = StateFor(Bars(), window, message);
+  if (!state) return DefWindowProc(window, message, wParam, lParam);
   ProgressState& s = *state;
 
   switch (message) {

@@ -151,37 +151,23 @@ void Paint(HWND window, const StaticState& state) {
 }  // namespace
 
 LRESULT StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCDESTROY) {
-    Statics().Erase(window);
-    return DefWindowProc(window, message, wParam, lParam);
-  }
-  auto state = Statics().Find(window);
-  if (!state) state = Statics().Create(window);
+  const auto state = StateFor(Statics(), window, message);
+  if (!state) return DefWindowProc(window, message, wParam, lParam);
   StaticState& s = *state;
+  if (const auto result =
+          CommonMessage(window, message, wParam, lParam, s, Paint, InvalidateUnder)) {
+    return *result;
+  }
   const DWORD style = StyleOf(window);
 
   switch (message) {
     case WM_GETDLGCODE:
       return DLGC_STATIC;
-    case WM_SETFONT:
-      s.font = reinterpret_cast<HFONT>(wParam);
-      if (lParam) InvalidateUnder(window);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s.font);
     case WM_SETTEXT: {
       const LRESULT result = DefWindowProc(window, message, wParam, lParam);
       InvalidateUnder(window);
       return result;
     }
-    case WM_ENABLE:
-      InvalidateUnder(window);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      Paint(window, s);
-      return 0;
     case STM_SETIMAGE: {
       const DWORD kind = KindOf(style);
       if (!HasImage(kind) || wParam != ImageTypeFor(kind)) return 0;

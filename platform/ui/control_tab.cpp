@@ -149,33 +149,21 @@ void CopyItemIn(const TCITEM& in, TabItem* item) {
 }  // namespace
 
 LRESULT TabProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCDESTROY) {
-    Tabs().Erase(window);
-    return DefWindowProc(window, message, wParam, lParam);
-  }
-  auto state = Tabs().Find(window);
-  if (!state) state = Tabs().Create(window);
+  const auto state = StateFor(Tabs(), window, message);
+  if (!state) return DefWindowProc(window, message, wParam, lParam);
   TabState& s = *state;
+  if (const auto result =
+          CommonMessage(window, message, wParam, lParam, s, Paint, InvalidateWhole)) {
+    return *result;
+  }
   const DWORD style = StyleOf(window);
   const auto index = static_cast<std::intptr_t>(wParam);
 
   switch (message) {
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS;
-    case WM_SETFONT:
-      s.font = reinterpret_cast<HFONT>(wParam);
-      if (lParam) InvalidateRect(window, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(s.font);
-    case WM_ENABLE:
     case WM_SIZE:
       InvalidateRect(window, nullptr, TRUE);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      Paint(window, s);
       return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
