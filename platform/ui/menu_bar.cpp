@@ -2,6 +2,7 @@
 // (raises and lowers the panel) and the arrow beside it (next input
 // method).
 #include "platform/ui/gdi.h"
+#include "platform/ui/shell_bar.h"
 #include "platform/ui/shell_internal.h"
 
 namespace platform::ui::shell {
@@ -128,8 +129,7 @@ LRESULT MenuBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       const Part pressed = g_pressed;
       g_pressed = Part::kNone;
       if (pressed == Part::kNone) return 0;
-      if (GetCapture() == window) ReleaseCapture();
-      InvalidateRect(window, nullptr, FALSE);
+      detail::EndBarPress(window);
       if (PartAt(lParam) != pressed) return 0;
       if (pressed == Part::kSipButton) detail::TogglePanel();
       if (pressed == Part::kImSwitch) NextIM();
@@ -149,12 +149,7 @@ LRESULT MenuBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 namespace detail {
 
 HWND CreateMenuBar() {
-  WNDCLASS wc{};
-  wc.lpfnWndProc = MenuBarProc;
-  wc.lpszClassName = kMenuBarClass;
-  RegisterClass(&wc);  // fails harmlessly when a previous start registered it
-  return CreateWindowEx(WS_EX_TOPMOST | WS_EX_NOACTIVATE, kMenuBarClass, u"", WS_POPUP | WS_VISIBLE,
-                        0, kMenuBarTop, kScreenWidth, kMenuBarHeight, nullptr, 0, nullptr, nullptr);
+  return CreateBar(MenuBarProc, kMenuBarClass, kMenuBarTop, kMenuBarHeight);
 }
 
 }  // namespace detail

@@ -3,6 +3,7 @@
 // button.
 #include "platform/kernel.h"
 #include "platform/ui/gdi.h"
+#include "platform/ui/shell_bar.h"
 #include "platform/ui/shell_internal.h"
 
 namespace platform::ui::shell {
@@ -144,8 +145,7 @@ LRESULT TaskbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP: {
       if (!g_donePressed) return 0;
       g_donePressed = false;
-      if (GetCapture() == window) ReleaseCapture();
-      InvalidateRect(window, nullptr, FALSE);
+      detail::EndBarPress(window);
       if (InDone(lParam)) detail::PressDone();
       return 0;
     }
@@ -164,12 +164,7 @@ LRESULT TaskbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 namespace detail {
 
 HWND CreateTaskbar() {
-  WNDCLASS wc{};
-  wc.lpfnWndProc = TaskbarProc;
-  wc.lpszClassName = kTaskbarClass;
-  RegisterClass(&wc);  // fails harmlessly when a previous start registered it
-  return CreateWindowEx(WS_EX_TOPMOST | WS_EX_NOACTIVATE, kTaskbarClass, u"", WS_POPUP | WS_VISIBLE,
-                        0, 0, kScreenWidth, kTaskbarHeight, nullptr, 0, nullptr, nullptr);
+  return CreateBar(TaskbarProc, kTaskbarClass, 0, kTaskbarHeight);
 }
 
 }  // namespace detail
