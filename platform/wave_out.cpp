@@ -141,6 +141,18 @@ MMRESULT CheckHandle(HWAVEOUT waveOut, Device& d) {
   return MMSYSERR_NOERROR;
 }
 
+// Runs `body` on the open device under its lock. An injected fault for
+// `call` or a handle that is not the open device's is returned instead.
+template <class Body>
+MMRESULT OnOpenDevice(const char* call, HWAVEOUT waveOut, Body body) {
+  MMRESULT fault = 0;
+  if (FaultHit(call, &fault)) return fault;
+  Device& d = TheDevice();
+  std::lock_guard guard(d.lock);
+  if (const MMRESULT r = CheckHandle(waveOut, d); r != MMSYSERR_NOERROR) return r;
+  return body(d);
+}
+
 }  // namespace
 
 UINT waveOutGetNumDevs() {
@@ -196,88 +208,71 @@ MMRESULT waveOutOpen(HWAVEOUT* waveOut, UINT deviceId, const WAVEFORMATEX* forma
 }
 
 MMRESULT waveOutClose(HWAVEOUT waveOut) {
-  MMRESULT fault = 0;
-  if (FaultHit("waveOutClose", &fault)) return fault;
-  Device& d = TheDevice();
   SDL_AudioDeviceID sdl = 0;
-  {
-    std::lock_guard guard(d.lock);
-    if (const MMRESULT r = CheckHandle(waveOut, d); r != MMSYSERR_NOERROR) return r;
+  const MMRESULT r = OnOpenDevice("waveOutClose", waveOut, [&](Device& d) -> MMRESULT {
     if (d.current != nullptr) return WAVERR_STILLPLAYING;
     sdl = d.sdl;
     d.sdl = 0;
     d.open = false;
     d.doneEvent = nullptr;
-  }
+    return MMSYSERR_NOERROR;
+  });
+  if (r != MMSYSERR_NOERROR) return r;
+  // Outside the lock: closing waits for the audio callback, which takes it.
   SDL_CloseAudioDevice(sdl);
   return MMSYSERR_NOERROR;
 }
 
 MMRESULT waveOutPrepareHeader(HWAVEOUT waveOut, WAVEHDR* header, UINT size) {
-  MMRESULT fault = 0;
-  if (FaultHit("waveOutPrepareHeader", &fault)) return fault;
-  Device& d = TheDevice();
-  std::lock_guard guard(d.lock);
-  if (const MMRESULT r = CheckHandle(waveOut, d); r != MMSYSERR_NOERROR) return r;
-  if (header == nullptr || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
-  header->dwFlags |= WHDR_PREPARED;
-  return MMSYSERR_NOERROR;
+  return OnOpenDevice("waveOutPrepareHeader", waveOut, [&](Device&) -> MMRESULT {
+    if (header == nullptr || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
+    header->dwFlags |= WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT waveOutUnprepareHeader(HWAVEOUT waveOut, WAVEHDR* header, UINT size) {
-  MMRESULT fault = 0;
-  if (FaultHit("waveOutUnprepareHeader", &fault)) return fault;
-  Device& d = TheDevice();
-  std::lock_guard guard(d.lock);
-  if (const MMRESULT r = CheckHandle(waveOut, d); r != MMSYSERR_NOERROR) return r;
-  if (header == nullptr || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
-  if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
-  header->dwFlags &= ~WHDR_PREPARED;
-  return MMSYSERR_NOERROR;
+  return OnOpenDevice("waveOutUnprepareHeader", waveOut, [&](Device&) -> MMRESULT {
+    if (header == nullptr || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
+    if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+    header->dwFlags &= ~WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT waveOutWrite(HWAVEOUT waveOut, WAVEHDR* header, UINT size) {
-  MMRESULT fault = 0;
-  if (FaultHit("waveOutWrite", &fault)) return fault;
-  Device& d = TheDevice();
-  std::lock_guard guard(d.lock);
-  if (const MMRESULT r = CheckHandle(waveOut, d); r != MMSYSERR_NOERROR) return r;
-  if (header == nullptr || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
-  if (!(header->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
-  if (d.current != nullptr) return WAVERR_STILLPLAYING;  // one buffer at a time
-  header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
-  const bool looped =
-      (header->dwFlags & (WHDR_BEGINLOOP | WHDR_ENDLOOP)) == (WHDR_BEGINLOOP | WHDR_ENDLOOP);
-  // dwLoops counts plays; the loop counter here counts repeats after the first.
-  d.loopsLeft = !looped                       ? 0
-                : header->dwLoops == kEndless ? kEndless
-                                              : (header->dwLoops > 0 ? header->dwLoops - 1 : 0);
-  d.offset = 0;
-  d.current = header;
-  if (header->dwBufferLength == 0) Finish(d);
-  return MMSYSERR_NOERROR;
+  return OnOpenDevice("waveOutWrite", waveOut, [&](Device& d) -> MMRESULT {
+    if (header == nullptr || size < sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
+    if (!(header->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
+    if (d.current != nullptr) return WAVERR_STILLPLAYING;  // one buffer at a time
+    header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    const bool looped =
+        (header->dwFlags & (WHDR_BEGINLOOP | WHDR_ENDLOOP)) == (WHDR_BEGINLOOP | WHDR_ENDLOOP);
+    // dwLoops counts plays; the loop counter here counts repeats after the first.
+    d.loopsLeft = !looped                       ? 0
+                  : header->dwLoops == kEndless ? kEndless
+                                                : (header->dwLoops > 0 ? header->dwLoops - 1 : 0);
+    d.offset = 0;
+    d.current = header;
+    if (header->dwBufferLength == 0) Finish(d);
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT waveOutBreakLoop(HWAVEOUT waveOut) {
-  MMRESULT fault = 0;
-  if (FaultHit("waveOutBreakLoop", &fault)) return fault;
-  Device& d = TheDevice();
-  std::lock_guard guard(d.lock);
-  if (const MMRESULT r = CheckHandle(waveOut, d); r != MMSYSERR_NOERROR) return r;
-  d.loopsLeft = 0;
-  return MMSYSERR_NOERROR;
+  return OnOpenDevice("waveOutBreakLoop", waveOut, [&](Device& d) -> MMRESULT {
+    d.loopsLeft = 0;
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT waveOutReset(HWAVEOUT waveOut) {
-  MMRESULT fault = 0;
-  if (FaultHit("waveOutReset", &fault)) return fault;
-  Device& d = TheDevice();
-  std::lock_guard guard(d.lock);
-  if (const MMRESULT r = CheckHandle(waveOut, d); r != MMSYSERR_NOERROR) return r;
-  Finish(d);
-  d.offset = 0;
-  d.loopsLeft = 0;
-  return MMSYSERR_NOERROR;
+  return OnOpenDevice("waveOutReset", waveOut, [&](Device& d) -> MMRESULT {
+    Finish(d);
+    d.offset = 0;
+    d.loopsLeft = 0;
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT waveOutGetVolume(HWAVEOUT waveOut, DWORD* volume) {
