@@ -10,9 +10,7 @@
 // nothing), and a bare thread waking as often. The lock screen's own share
 // is the difference to the first; the machine's is the second.
 #include <benchmark/benchmark.h>
-#include <poll.h>
 #include <stdlib.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -229,38 +227,6 @@ void BM_IdlePlainDialog(benchmark::State& state) {
   ReportCpu(state, cpuSum, wallSum, wakeups, frames);
 }
 BENCHMARK(BM_IdlePlainDialog)
-    ->ArgName("ms")
-    ->Arg(2000)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-
-// The machine's floor: a thread that only sleeps in poll with a 10 ms
-// timeout, 100 wake-ups a second, and does nothing else.
-void BM_BareWakeups(benchmark::State& state) {
-  const int fd = eventfd(0, EFD_NONBLOCK);
-  double cpuSum = 0;
-  double wallSum = 0;
-  std::uint64_t wakeups = 0;
-  for (auto _ : state) {
-    const double wall0 = Seconds(CLOCK_MONOTONIC);
-    const double cpu0 = Seconds(CLOCK_PROCESS_CPUTIME_ID);
-    for (std::int64_t i = 0; i < state.range(0) / 10; ++i) {
-      pollfd wait{fd, POLLIN, 0};
-      poll(&wait, 1, 10);
-      ++wakeups;
-    }
-    const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
-    const double wall = Seconds(CLOCK_MONOTONIC) - wall0;
-    state.SetIterationTime(wall);
-    cpuSum += cpu;
-    wallSum += wall;
-  }
-  close(fd);
-  ReportCpu(state, cpuSum, wallSum, wakeups, 0);
-}
-BENCHMARK(BM_BareWakeups)
     ->ArgName("ms")
     ->Arg(2000)
     ->Iterations(1)
