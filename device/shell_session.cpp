@@ -130,6 +130,7 @@ PromptOutcome PromptOnce(const PasswordModule& module, HWND owner) {
   if (!module.promptForPasswd) return PromptOutcome::kUnavailable;
   LPWSTR answer = nullptr;
   try {
+    KeepFrontWindow keep;
     RebootUnwinds unwinds;
     answer = module.promptForPasswd(owner);
   } catch (const platform::ui::ScriptStopped&) {
@@ -230,7 +231,23 @@ RebootUnwinds::~RebootUnwinds() {
   platform::device::SetRebootHandler(previous_);
 }
 
+KeepFrontWindow::KeepFrontWindow() : window_(GetActiveWindow()) {
+  if (window_ == nullptr) return;
+  style_ = GetWindowLong(window_, GWL_STYLE);
+  WCHAR title[256] = {};
+  GetWindowText(window_, title, 256);
+  title_ = title;
+}
+
+KeepFrontWindow::~KeepFrontWindow() {
+  if (window_ == nullptr || !IsWindow(window_)) return;
+  SetWindowLong(window_, GWL_STYLE, style_);
+  SetWindowText(window_, title_.c_str());
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
 void ShellSession::RunModuleCall(const std::function<void()>& call) {
+  KeepFrontWindow keep;
   ++busy_;
   struct Leave {
     int& busy;

@@ -43,6 +43,23 @@ class RebootUnwinds {
   void (*previous_)();
 };
 
+// The module's lock screen takes the title and caption of the window in
+// front and leaves them so for callers other than its own window (as on
+// the handheld, where the shell repaints its own). The shell puts its
+// window back as it was when a module call returns.
+class KeepFrontWindow {
+ public:
+  KeepFrontWindow();
+  ~KeepFrontWindow();
+  KeepFrontWindow(const KeepFrontWindow&) = delete;
+  KeepFrontWindow& operator=(const KeepFrontWindow&) = delete;
+
+ private:
+  HWND window_;
+  LONG_PTR style_ = 0;
+  std::u16string title_;
+};
+
 struct PasswordModule {
   LPWSTR (*promptForPasswd)(HWND) = nullptr;
   LONG (*lockDevice)() = nullptr;

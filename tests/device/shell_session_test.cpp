@@ -302,3 +302,22 @@ TEST_F(ShellSessionTest, TheLimitsHardResetRebootsBeforeTheLogonGoesOn) {
   EXPECT_EQ(session_.Boots(), 2);
   EXPECT_FALSE(SystemPasswordSet());
 }
+
+// The module's lock screen retitles and restyles the window in front; the
+// shell's own window gets its title and style back when the call returns.
+TEST_F(ShellSessionTest, TheWindowInFrontGetsItsTitleAndStyleBackAfterAModuleCall) {
+  const HWND home = CreateWindowEx(0, u"STATIC", u"Today", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0,
+                                   26, 240, 268, nullptr, 0, nullptr, nullptr);
+  ASSERT_NE(home, nullptr);
+  SetActiveWindow(home);
+  const LONG_PTR style = GetWindowLong(home, GWL_STYLE);
+  session_.RunModuleCall([&] {
+    SetWindowText(home, u"");
+    SetWindowLong(home, GWL_STYLE, (style & ~0x00CE0000) | 0x10010000);
+  });
+  WCHAR title[32] = {};
+  GetWindowText(home, title, 32);
+  EXPECT_EQ(std::u16string(title), u"Today");
+  EXPECT_EQ(GetWindowLong(home, GWL_STYLE), style);
+  DestroyWindow(home);
+}
