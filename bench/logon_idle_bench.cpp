@@ -31,14 +31,6 @@ namespace {
 
 using logon_bench::Seconds;
 
-void ReportCpu(benchmark::State& state, double cpu, double wall, std::uint64_t wakeups,
-               std::uint64_t frames) {
-  if (wall <= 0) return;
-  state.counters["cpu_percent"] = 100.0 * cpu / wall;
-  state.counters["wakeups_per_s"] = static_cast<double>(wakeups) / wall;
-  state.counters["frames_per_s"] = static_cast<double>(frames) / wall;
-}
-
 // What an idle stretch did: process CPU and wall time, the loop's idle
 // moments and the frames composed meanwhile.
 struct IdleRun {
@@ -48,6 +40,27 @@ struct IdleRun {
   double wall = 0;
   std::uint64_t wakeups = 0;
   std::uint64_t frames = 0;
+};
+
+// The measured stretches of one benchmark, summed and reported as rates.
+struct IdleTotals {
+  double cpu = 0;
+  double wall = 0;
+  std::uint64_t wakeups = 0;
+  std::uint64_t frames = 0;
+
+  void Add(const IdleRun& run) {
+    cpu += run.cpu;
+    wall += run.wall;
+    wakeups += run.wakeups;
+    frames += run.frames;
+  }
+  void Report(benchmark::State& state) const {
+    if (wall <= 0) return;
+    state.counters["cpu_percent"] = 100.0 * cpu / wall;
+    state.counters["wakeups_per_s"] = static_cast<double>(wakeups) / wall;
+    state.counters["frames_per_s"] = static_cast<double>(frames) / wall;
+  }
 };
 
 // The idle hook of a measured stretch. The loop copies its hook on every
@@ -136,10 +149,7 @@ void BM_IdleLockScreen(benchmark::State& state) {
   testing_support::TempDevice device;
   platform::clock::UseReal();
   platform::ui::shell::Start();
-  double cpuSum = 0;
-  double wallSum = 0;
-  std::uint64_t wakeups = 0;
-  std::uint64_t frames = 0;
+  IdleTotals totals;
   {
     const bool configured = logon_bench::ConfigureDevice();
     const logon_bench::LoadedModule module;
@@ -160,14 +170,11 @@ void BM_IdleLockScreen(benchmark::State& state) {
         break;
       }
       state.SetIterationTime(run.wall);
-      cpuSum += run.cpu;
-      wallSum += run.wall;
-      wakeups += run.wakeups;
-      frames += run.frames;
+      totals.Add(run);
     }
   }
   platform::ui::shell::Stop();
-  ReportCpu(state, cpuSum, wallSum, wakeups, frames);
+  totals.Report(state);
 }
 BENCHMARK(BM_IdleLockScreen)
     ->ArgName("ms")
@@ -195,10 +202,7 @@ void BM_IdlePlainDialog(benchmark::State& state) {
   platform::clock::UseReal();
   platform::ui::shell::Start();
   const HINSTANCE module = GetModuleHandle(nullptr);
-  double cpuSum = 0;
-  double wallSum = 0;
-  std::uint64_t wakeups = 0;
-  std::uint64_t frames = 0;
+  IdleTotals totals;
   auto runOnce = [module](double seconds) {
     IdleMeter meter(seconds);
     auto previous = platform::ui::SetIdleHook([m = &meter] {
@@ -218,13 +222,10 @@ void BM_IdlePlainDialog(benchmark::State& state) {
   for (auto _ : state) {
     const IdleRun run = runOnce(static_cast<double>(state.range(0)) / 1000.0);
     state.SetIterationTime(run.wall);
-    cpuSum += run.cpu;
-    wallSum += run.wall;
-    wakeups += run.wakeups;
-    frames += run.frames;
+    totals.Add(run);
   }
   platform::ui::shell::Stop();
-  ReportCpu(state, cpuSum, wallSum, wakeups, frames);
+  totals.Report(state);
 }
 BENCHMARK(BM_IdlePlainDialog)
     ->ArgName("ms")
