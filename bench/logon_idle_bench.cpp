@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "bench/cpu_clocks.h"
 #include "bench/logon_bench_device.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
@@ -36,7 +37,7 @@ using logon_bench::Seconds;
 struct IdleRun {
   bool measured = false;
   bool accepted = false;
-  double cpu = 0;
+  bench_clocks::CpuSpent cpu;
   double wall = 0;
   std::uint64_t wakeups = 0;
   std::uint64_t frames = 0;
@@ -44,20 +45,20 @@ struct IdleRun {
 
 // The measured stretches of one benchmark, summed and reported as rates.
 struct IdleTotals {
-  double cpu = 0;
+  bench_clocks::CpuSpent cpu;
   double wall = 0;
   std::uint64_t wakeups = 0;
   std::uint64_t frames = 0;
 
   void Add(const IdleRun& run) {
-    cpu += run.cpu;
+    cpu.Add(run.cpu);
     wall += run.wall;
     wakeups += run.wakeups;
     frames += run.frames;
   }
   void Report(benchmark::State& state) const {
     if (wall <= 0) return;
-    state.counters["cpu_percent"] = 100.0 * cpu / wall;
+    cpu.Report(state, wall);
     state.counters["wakeups_per_s"] = static_cast<double>(wakeups) / wall;
     state.counters["frames_per_s"] = static_cast<double>(frames) / wall;
   }
@@ -75,7 +76,7 @@ class IdleMeter {
   void Start() {
     started_ = true;
     startFrames_ = platform::ui::screen::FrameCount();
-    startCpu_ = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+    startCpu_ = bench_clocks::ReadCpuClocks();
     startWall_ = Seconds(CLOCK_MONOTONIC);
   }
   bool started() const { return started_; }
@@ -86,7 +87,7 @@ class IdleMeter {
     ++run_.wakeups;
     const double wall = Seconds(CLOCK_MONOTONIC) - startWall_;
     if (wall < seconds_) return false;
-    run_.cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - startCpu_;
+    run_.cpu.Add(startCpu_, bench_clocks::ReadCpuClocks());
     run_.wall = wall;
     run_.frames = platform::ui::screen::FrameCount() - startFrames_;
     run_.measured = true;
@@ -98,7 +99,7 @@ class IdleMeter {
   double seconds_;
   bool started_ = false;
   double startWall_ = 0;
-  double startCpu_ = 0;
+  bench_clocks::CpuClocks startCpu_;
   std::uint64_t startFrames_ = 0;
   IdleRun run_;
 };

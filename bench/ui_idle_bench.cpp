@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+#include "bench/cpu_clocks.h"
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"
@@ -81,10 +82,10 @@ double Seconds(clockid_t clock) {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-void ReportCpu(benchmark::State& state, double cpu, double wall, std::uint64_t ticks,
-               std::uint64_t frames) {
+void ReportCpu(benchmark::State& state, const bench_clocks::CpuSpent& cpu, double wall,
+               std::uint64_t ticks, std::uint64_t frames) {
   if (wall <= 0) return;
-  state.counters["cpu_percent"] = 100.0 * cpu / wall;
+  cpu.Report(state, wall);
   state.counters["ticks_per_s"] = static_cast<double>(ticks) / wall;
   state.counters["frames_per_s"] = static_cast<double>(frames) / wall;
 }
@@ -112,7 +113,7 @@ void BM_IdleDelayDialog(benchmark::State& state) {
     g_run = nullptr;
   }
 
-  double cpuSum = 0;
+  bench_clocks::CpuSpent cpuSum;
   double wallSum = 0;
   std::uint64_t ticks = 0;
   std::uint64_t frames = 0;
@@ -123,9 +124,9 @@ void BM_IdleDelayDialog(benchmark::State& state) {
     g_run = &run;
     const std::uint64_t framesBefore = platform::ui::screen::FrameCount();
     const double wall0 = Seconds(CLOCK_MONOTONIC);
-    const double cpu0 = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+    const bench_clocks::CpuClocks cpu0 = bench_clocks::ReadCpuClocks();
     const LONG_PTR result = DialogBoxParam(module, IDD_DELAY, nullptr, DelayProc, 0);
-    const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    const bench_clocks::CpuClocks cpu1 = bench_clocks::ReadCpuClocks();
     const double wall = Seconds(CLOCK_MONOTONIC) - wall0;
     g_run = nullptr;
     if (result != 1) {
@@ -133,7 +134,7 @@ void BM_IdleDelayDialog(benchmark::State& state) {
       break;
     }
     state.SetIterationTime(wall);
-    cpuSum += cpu;
+    cpuSum.Add(cpu0, cpu1);
     wallSum += wall;
     ticks += run.ticks;
     frames += platform::ui::screen::FrameCount() - framesBefore;
@@ -158,21 +159,21 @@ BENCHMARK(BM_IdleDelayDialog)
 // timeout, 100 wake-ups a second, and does nothing else.
 void BM_BareWakeups(benchmark::State& state) {
   const int fd = eventfd(0, EFD_NONBLOCK);
-  double cpuSum = 0;
+  bench_clocks::CpuSpent cpuSum;
   double wallSum = 0;
   std::uint64_t ticks = 0;
   for (auto _ : state) {
     const double wall0 = Seconds(CLOCK_MONOTONIC);
-    const double cpu0 = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+    const bench_clocks::CpuClocks cpu0 = bench_clocks::ReadCpuClocks();
     for (std::int64_t i = 0; i < state.range(0) / 10; ++i) {
       pollfd wait{fd, POLLIN, 0};
       poll(&wait, 1, 10);
       ++ticks;
     }
-    const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    const bench_clocks::CpuClocks cpu1 = bench_clocks::ReadCpuClocks();
     const double wall = Seconds(CLOCK_MONOTONIC) - wall0;
     state.SetIterationTime(wall);
-    cpuSum += cpu;
+    cpuSum.Add(cpu0, cpu1);
     wallSum += wall;
   }
   close(fd);
