@@ -3,7 +3,7 @@
 # PRESET=asan ./test.sh runs the same suite under the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")"
-tools/ensure_packages.sh
+tools/ensure_packages.sh --tests
 preset="${PRESET:-release}"
 cmake --preset "$preset"
 cmake --build --preset "$preset"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, and says nothing when they
 # are all present. Everything goes to standard error: run.sh keeps standard
-# output for the device program.
+# output for the device program. With --tests it adds what only the tests
+# use: an X server without a screen and a tool that types and clicks in it.
 set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config clang-format
@@ -9,6 +10,9 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(xvfb xdotool)
+fi
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
