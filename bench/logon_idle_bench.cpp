@@ -1,8 +1,9 @@
 // What the lock screen costs while nobody touches it: PromptForPasswd's
 // password dialog (template 628) with its 10 ms foreground watchdog, on the
-// real clock, headless, left idle for two seconds per iteration. The figure
-// is the process CPU time over the wall time of the idle stretch
-// ("cpu_percent", 100 = one core busy); the target is at most 0.5.
+// real clock, headless, left idle for two seconds per iteration. The figures
+// are the process CPU time over the wall time of the idle stretch, as the
+// scheduler accounts it ("cpu_percent", 100 = one core busy) and as time on
+// a core ("oncpu_percent"; bench/cpu_clocks.h); the target is at most 0.5.
 // "frames_per_s" counts composed frames (an idle lock screen composes
 // none) and "wakeups_per_s" the loop's idle moments (about 100: one per
 // watchdog tick). Beside it, two floors: the same template run by the window

@@ -1,8 +1,9 @@
 // What an idle modal dialog costs the process: the false-logon delay dialog
 // (template 634) on the real clock, headless, with its 10 ms progress timer
 // moving the bar on every tick, as the device shows it while a delay is
-// served. The figure is process CPU time over wall time ("cpu_percent",
-// 100 = one core busy); the target is at most 0.5. Beside it: the same
+// served. The figures are process CPU time over wall time, as the scheduler
+// accounts it ("cpu_percent", 100 = one core busy) and as time on a core
+// ("oncpu_percent"; bench/cpu_clocks.h); the target is at most 0.5. Beside it: the same
 // dialog with a composer that paints nothing, and a bare thread waking as
 // often, the floor the machine sets.
 #include <benchmark/benchmark.h>
