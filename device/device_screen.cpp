@@ -225,9 +225,12 @@ void DeviceScreen::WaitEvents(DWORD milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     return;
   }
-  // Waits in the window system's own wait (no polling).
+  // Waits in the window system's own wait (no polling). A wait that ends
+  // without an event has just read the display and found nothing, so only
+  // an event asks for a look at what came with it.
   SDL_Event event;
-  if (SDL_WaitEventTimeout(&event, static_cast<int>(milliseconds))) Handle(event);
+  if (!SDL_WaitEventTimeout(&event, static_cast<int>(milliseconds))) return;
+  Handle(event);
   PollEvents();
 }
 
