@@ -25,6 +25,13 @@
 
 namespace bench_clocks {
 
+// A clock's reading in seconds.
+inline double Seconds(clockid_t clock) {
+  timespec t{};
+  clock_gettime(clock, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 struct CpuClocks {
   double scheduled = 0;
   double onCpu = -1;
@@ -47,9 +54,7 @@ inline int TaskClockFd() {
 
 inline CpuClocks ReadCpuClocks() {
   CpuClocks clocks;
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  clocks.scheduled = static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+  clocks.scheduled = Seconds(CLOCK_PROCESS_CPUTIME_ID);
   std::uint64_t nanoseconds = 0;
   const int fd = TaskClockFd();
   if (fd >= 0 && read(fd, &nanoseconds, sizeof nanoseconds) == sizeof nanoseconds)

@@ -4,12 +4,12 @@
 #pragma once
 
 #include <openssl/crypto.h>
-#include <time.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "bench/cpu_clocks.h"
 #include "entry/session_flags.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"
@@ -24,11 +24,7 @@ inline constexpr char16_t kUserPassword[] = u"user1234";
 inline constexpr char kUserPasswordUtf8[] = "user1234";
 inline constexpr char16_t kMasterPassword[] = u"Master#1";
 
-inline double Seconds(clockid_t clock) {
-  timespec t{};
-  clock_gettime(clock, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+using bench_clocks::Seconds;
 
 inline double Quantile(std::vector<double> values, double q) {
   if (values.empty()) return 0;

@@ -29,6 +29,8 @@
 
 namespace {
 
+using bench_clocks::Seconds;
+
 constexpr UINT_PTR kProgressTimer = 1234;
 constexpr UINT kTickMs = 10;
 
@@ -75,12 +77,6 @@ LONG_PTR DelayProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     default:
       return FALSE;
   }
-}
-
-double Seconds(clockid_t clock) {
-  timespec t{};
-  clock_gettime(clock, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 void ReportCpu(benchmark::State& state, const bench_clocks::CpuSpent& cpu, double wall,
