@@ -20,7 +20,7 @@
 #include "entry/session_flags.h"
 #include "platform/clock.h"
 #include "platform/modules.h"
-#include "platform/ui/shell_internal.h"
+#include "platform/ui/shell/shell_internal.h"
 #include "tests/support/temp_device.h"
 
 namespace {

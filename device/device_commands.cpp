@@ -6,8 +6,8 @@
 #include "device/home_screen.h"
 #include "platform/control_panel.h"
 #include "platform/device.h"
-#include "platform/ui/scripted_user.h"
-#include "platform/ui/window.h"
+#include "platform/ui/script/scripted_user.h"
+#include "platform/ui/window/window.h"
 #include "platform/wstring.h"
 
 namespace pda {

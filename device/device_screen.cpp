@@ -8,9 +8,9 @@
 #include <thread>
 
 #include "platform/clock.h"
-#include "platform/ui/input.h"
-#include "platform/ui/screen.h"
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/script/scripted_user.h"
+#include "platform/ui/window/input.h"
+#include "platform/ui/window/screen.h"
 #include "platform/wstring.h"
 
 namespace pda {

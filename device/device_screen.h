@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/message_loop.h"
+#include "platform/ui/window/message_loop.h"
 #include "platform/windef.h"
 
 union SDL_Event;

@@ -9,9 +9,9 @@
 
 #include "platform/clock.h"
 #include "platform/registry.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/screen.h"
-#include "platform/ui/shell_internal.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/shell/shell_internal.h"
+#include "platform/ui/window/screen.h"
 #include "platform/wstring.h"
 
 namespace pda {

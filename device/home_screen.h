@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ui/gdi.h"
-#include "platform/ui/window.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/window.h"
 
 namespace pda {
 

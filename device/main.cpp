@@ -22,10 +22,10 @@
 #include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/message_box.h"
-#include "platform/ui/message_loop.h"
-#include "platform/ui/script.h"
-#include "platform/ui/scripted_user.h"
-#include "platform/ui/shell_internal.h"
+#include "platform/ui/script/script.h"
+#include "platform/ui/script/scripted_user.h"
+#include "platform/ui/shell/shell_internal.h"
+#include "platform/ui/window/message_loop.h"
 #include "platform/wstring.h"
 
 namespace {

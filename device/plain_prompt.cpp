@@ -6,10 +6,10 @@
 #include <iterator>
 
 #include "platform/message_box.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/shell.h"
-#include "platform/ui/window.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/shell/shell.h"
+#include "platform/ui/window/messages.h"
+#include "platform/ui/window/window.h"
 
 namespace pda {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "device/shell_session.h"
 #include "platform/clock.h"
-#include "platform/ui/script.h"
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/script/script.h"
+#include "platform/ui/script/scripted_user.h"
 
 namespace pda {
 namespace {

@@ -15,11 +15,11 @@
 #include "platform/modules.h"
 #include "platform/registry.h"
 #include "platform/system_password.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/screen.h"
-#include "platform/ui/scripted_user.h"
-#include "platform/ui/window.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/script/scripted_user.h"
+#include "platform/ui/window/messages.h"
+#include "platform/ui/window/screen.h"
+#include "platform/ui/window/window.h"
 #include "platform/wstring.h"
 
 namespace pda {

@@ -8,7 +8,7 @@
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
-#include "platform/ui/window.h"
+#include "platform/ui/window/window.h"
 #include "store/registry_key.h"
 #include "store/settings_record.h"
 #include "store/show_error.h"

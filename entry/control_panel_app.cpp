@@ -1,6 +1,6 @@
 #include "entry/control_panel_app.h"
 
-#include "platform/ui/shell.h"
+#include "platform/ui/shell/shell.h"
 
 CControlPanelApp* g_pControlPanelApp = nullptr;
 

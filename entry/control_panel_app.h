@@ -2,7 +2,7 @@
 // starts the help viewer on the product's help page.
 #pragma once
 
-#include "platform/ui/afx.h"
+#include "platform/ui/afx/afx.h"
 
 class CControlPanelApp : public CWinApp {
  public:

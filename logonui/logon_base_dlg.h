@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/ui/afx.h"
-#include "platform/ui/shell.h"
+#include "platform/ui/afx/afx.h"
+#include "platform/ui/shell/shell.h"
 
 inline constexpr UINT WM_APPLY_SCREEN_STATE = WM_USER + 1;
 inline constexpr UINT WM_FIT_TO_SCREEN = WM_USER + 2;

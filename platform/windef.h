@@ -39,7 +39,27 @@ using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE;
 struct HICON__;
 using HICON = HICON__*;
+struct HBRUSH__;
+using HBRUSH = HBRUSH__*;
 using FARPROC = void (*)();
+
+// Geometry, shared by drawing and the window system.
+struct POINT {
+  LONG x;
+  LONG y;
+};
+
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+
+struct SIZE {
+  LONG cx;
+  LONG cy;
+};
 
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;

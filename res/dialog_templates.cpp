@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "platform/ui/messages.h"
+#include "platform/ui/window/messages.h"
 #include "res/resource_ids.h"
 
 // Every template holds its controls in creation (and tab) order, with

@@ -3,7 +3,7 @@
 // the saved state back at the end.
 #pragma once
 
-#include "platform/ui/shell.h"
+#include "platform/ui/shell/shell.h"
 
 // Returns the state to restore later.
 SIPINFO SaveAndDockInputPanel(HWND dialog);

@@ -2,8 +2,8 @@
 
 #include "entry/session_flags.h"
 #include "platform/modules.h"
-#include "platform/ui/afx.h"
-#include "platform/ui/shell.h"
+#include "platform/ui/afx/afx.h"
+#include "platform/ui/shell/shell.h"
 #include "res/string_ids.h"
 #include "setup/install_wizard_dlg.h"
 #include "store/device_key.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/ui/afx.h"
-#include "platform/ui/shell.h"
+#include "platform/ui/afx/afx.h"
+#include "platform/ui/shell/shell.h"
 #include "store/os_password_api.h"
 
 class CInstallWizardDlg : public CDialog {

@@ -8,7 +8,7 @@
 #include "platform/database.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
-#include "platform/ui/window.h"
+#include "platform/ui/window/window.h"
 #include "store/cipher_toolkit.h"
 #include "store/credential_set.h"
 #include "store/device_key.h"

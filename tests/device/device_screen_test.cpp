@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "platform/clock.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/message_loop.h"
-#include "platform/ui/window.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/message_loop.h"
+#include "platform/ui/window/window.h"
 #include "tests/support/temp_device.h"
 
 namespace {

@@ -9,8 +9,8 @@
 
 #include "platform/clock.h"
 #include "platform/registry.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/shell_internal.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/shell/shell_internal.h"
 #include "tests/support/run_scripted.h"
 #include "tests/support/temp_device.h"
 

@@ -12,7 +12,7 @@
 
 #include "platform/device.h"
 #include "platform/registry.h"
-#include "platform/ui/screen.h"
+#include "platform/ui/window/screen.h"
 #include "tests/support/temp_device.h"
 
 namespace {

@@ -2,10 +2,10 @@
 // dialogs opens the help page in the help viewer.
 #include <gtest/gtest.h>
 
-#include "platform/ui/messages.h"
-#include "platform/ui/scripted_user.h"
-#include "platform/ui/shell_internal.h"
-#include "platform/ui/window.h"
+#include "platform/ui/script/scripted_user.h"
+#include "platform/ui/shell/shell_internal.h"
+#include "platform/ui/window/messages.h"
+#include "platform/ui/window/window.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {

@@ -7,10 +7,10 @@
 
 #include "platform/control_panel.h"
 #include "platform/kernel.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/window.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/messages.h"
+#include "platform/ui/window/window.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {

@@ -7,12 +7,12 @@
 
 #include "platform/registry.h"
 #include "platform/resources.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/screen.h"
-#include "platform/ui/scripted_user.h"
-#include "platform/ui/shell_internal.h"
-#include "platform/ui/window.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/script/scripted_user.h"
+#include "platform/ui/shell/shell_internal.h"
+#include "platform/ui/window/messages.h"
+#include "platform/ui/window/screen.h"
+#include "platform/ui/window/window.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {

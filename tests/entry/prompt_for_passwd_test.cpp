@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/message_box.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/scripted_user.h"
-#include "platform/ui/shell_internal.h"
-#include "platform/ui/window.h"
+#include "platform/ui/script/scripted_user.h"
+#include "platform/ui/shell/shell_internal.h"
+#include "platform/ui/window/messages.h"
+#include "platform/ui/window/window.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scenario_fixture.h"
 

@@ -10,7 +10,7 @@
 #include "platform/faults.h"
 #include "platform/message_box.h"
 #include "platform/system_password.h"
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/script/scripted_user.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {

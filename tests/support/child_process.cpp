@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/device.h"
-#include "platform/ui/message_loop.h"
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/script/scripted_user.h"
+#include "platform/ui/window/message_loop.h"
 
 namespace testing_support {
 

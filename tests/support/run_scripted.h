@@ -1,4 +1,4 @@
-// Runs a job under the scripted user (platform/ui/scripted_user.h) and
+// Runs a job under the scripted user (platform/ui/script/scripted_user.h) and
 // turns a stopped run into a test failure that says what the script
 // expected and what the screen showed.
 #pragma once
@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ui/script.h"
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/script/script.h"
+#include "platform/ui/script/scripted_user.h"
 
 namespace testing_support {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "platform/registry.h"
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/script/scripted_user.h"
 #include "platform/windef.h"
 #include "tests/support/module_under_test.h"
 #include "tests/support/registry_values.h"

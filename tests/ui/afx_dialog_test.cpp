@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "platform/message_box.h"
-#include "platform/ui/input.h"
-#include "platform/ui/shell_internal.h"
+#include "platform/ui/shell/shell_internal.h"
+#include "platform/ui/window/input.h"
 #include "tests/support/temp_device.h"
 #include "tests/ui/afx_test_support.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/input.h"
+#include "platform/ui/window/input.h"
 #include "tests/ui/afx_test_support.h"
 
 using namespace testing_support;

@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/ui/afx.h"
-#include "platform/ui/message_loop.h"
+#include "platform/ui/afx/afx.h"
+#include "platform/ui/window/message_loop.h"
 
 namespace testing_support {
 

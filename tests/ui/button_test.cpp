@@ -1,7 +1,8 @@
 // The "BUTTON" class: clicks, check boxes, radio groups, default and
 // owner-drawn buttons, bitmap buttons, group boxes and disabled buttons.
-#include "platform/ui/dialog.h"
-#include "platform/ui/gdi.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/window_dc.h"
 #include "tests/ui/controls_fixture.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // opened and chosen from by taps, and the notifications of the edit part.
 #include <string>
 
-#include "platform/ui/controls_internal.h"
-#include "platform/ui/gdi.h"
+#include "platform/ui/controls/controls_internal.h"
+#include "platform/ui/gfx/gdi.h"
 #include "tests/ui/controls_fixture.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/input.h"
-#include "platform/ui/screen.h"
+#include "platform/ui/window/input.h"
+#include "platform/ui/window/screen.h"
 #include "tests/ui/test_window.h"
 
 namespace controls_test {

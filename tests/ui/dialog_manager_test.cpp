@@ -3,10 +3,11 @@
 #include <vector>
 
 #include "platform/message_box.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/input.h"
-#include "platform/ui/screen.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/input.h"
+#include "platform/ui/window/screen.h"
+#include "platform/ui/window/window_dc.h"
 #include "tests/ui/dialog_test_support.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/dialog.h"
-#include "platform/ui/message_loop.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/window/message_loop.h"
 
 namespace testing_support {
 

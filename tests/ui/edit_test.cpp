@@ -1,8 +1,9 @@
 // The "EDIT" class: notifications, caret and selection, masking, limits,
 // scrolling, read-only and multi-line text.
 #include "platform/beeps.h"
-#include "platform/ui/controls_internal.h"
-#include "platform/ui/gdi.h"
+#include "platform/ui/controls/controls_internal.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/window_dc.h"
 #include "tests/ui/controls_fixture.h"
 
 namespace {

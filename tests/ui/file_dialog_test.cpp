@@ -1,4 +1,4 @@
-#include "platform/ui/file_dialog.h"
+#include "platform/ui/shell/file_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 
 #include "platform/device.h"
 #include "platform/message_box.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/input.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/window/input.h"
 #include "tests/support/temp_device.h"
 #include "tests/ui/dialog_test_support.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/modules.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/gdi_internal.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/gfx/gdi_internal.h"
 #include "res/resource_ids.h"
 
 namespace {

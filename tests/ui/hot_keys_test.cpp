@@ -1,6 +1,6 @@
 // Hot keys swallow the hardware buttons while registered; cursors.
 #include "platform/kernel.h"
-#include "platform/ui/input.h"
+#include "platform/ui/window/input.h"
 #include "tests/ui/test_window.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Keys and characters from the input layer: routing to the focus window,
 // TranslateMessage's characters, and keys whose character the host sends.
-#include "platform/ui/input.h"
+#include "platform/ui/window/input.h"
 #include "tests/ui/test_window.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ui/dialog.h"
-#include "platform/ui/input.h"
-#include "platform/ui/screen.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/window/input.h"
+#include "platform/ui/window/screen.h"
 #include "tests/ui/dialog_test_support.h"
 
 namespace {

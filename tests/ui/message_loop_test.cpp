@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "platform/clock.h"
-#include "platform/ui/window_internal.h"
+#include "platform/ui/window/window_internal.h"
 #include "tests/ui/test_window.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/resources.h"
-#include "platform/ui/messages.h"
+#include "platform/ui/window/messages.h"
 #include "res/artwork/artwork.h"
 #include "res/dialog_templates.h"
 #include "res/resource_ids.h"

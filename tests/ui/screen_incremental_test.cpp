@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/message_loop.h"
-#include "platform/ui/screen.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/message_loop.h"
+#include "platform/ui/window/screen.h"
+#include "platform/ui/window/window_dc.h"
 
 namespace {
 

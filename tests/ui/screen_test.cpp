@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/gdi.h"
-#include "platform/ui/screen.h"
-#include "platform/ui/window_internal.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/screen.h"
+#include "platform/ui/window/window_dc.h"
+#include "platform/ui/window/window_internal.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Reading scripts: every line kind, what is ignored, errors with their line,
 // and line kinds the host registers.
-#include "platform/ui/script.h"
+#include "platform/ui/script/script.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/script/scripted_user.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The scripted user driving real dialogs (the module's templates 628, 778,
 // 786 and small templates of the tests) through the device's input.
-#include "platform/ui/scripted_user.h"
+#include "platform/ui/script/scripted_user.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +16,13 @@
 #include "platform/message_box.h"
 #include "platform/modules.h"
 #include "platform/resources.h"
-#include "platform/ui/afx.h"
-#include "platform/ui/controls_internal.h"
-#include "platform/ui/dialog.h"
-#include "platform/ui/message_loop.h"
-#include "platform/ui/screen.h"
-#include "platform/ui/script.h"
-#include "platform/ui/shell_internal.h"
+#include "platform/ui/afx/afx.h"
+#include "platform/ui/controls/controls_internal.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/script/script.h"
+#include "platform/ui/shell/shell_internal.h"
+#include "platform/ui/window/message_loop.h"
+#include "platform/ui/window/screen.h"
 #include "platform/wstring.h"
 #include "tests/support/run_scripted.h"
 #include "tests/support/temp_device.h"

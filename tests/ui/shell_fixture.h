@@ -10,10 +10,10 @@
 
 #include "platform/clock.h"
 #include "platform/faults.h"
-#include "platform/ui/gdi.h"
-#include "platform/ui/input.h"
-#include "platform/ui/message_loop.h"
-#include "platform/ui/shell_internal.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/shell/shell_internal.h"
+#include "platform/ui/window/input.h"
+#include "platform/ui/window/message_loop.h"
 #include "tests/support/temp_device.h"
 
 namespace testing_support {

@@ -6,7 +6,7 @@
 #include "platform/device.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
-#include "platform/ui/screen.h"
+#include "platform/ui/window/screen.h"
 #include "platform/wstring.h"
 #include "tests/ui/shell_fixture.h"
 

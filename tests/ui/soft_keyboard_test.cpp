@@ -1,8 +1,8 @@
-#include "platform/ui/soft_keyboard.h"
+#include "platform/ui/shell/soft_keyboard.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/ui/screen.h"
+#include "platform/ui/window/screen.h"
 #include "tests/ui/shell_fixture.h"
 
 namespace {

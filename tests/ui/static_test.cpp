@@ -1,7 +1,8 @@
 // The "STATIC" class: clicks with SS_NOTIFY, taps passing through plain
 // statics, icons and bitmaps with their sizes, wrapped text.
-#include "platform/ui/dialog.h"
-#include "platform/ui/gdi.h"
+#include "platform/ui/dialog/dialog.h"
+#include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/window_dc.h"
 #include "tests/ui/controls_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // the parent's say, and the layout along the top or bottom edge.
 #include <optional>
 
-#include "platform/ui/controls_internal.h"
+#include "platform/ui/controls/controls_internal.h"
 #include "tests/ui/controls_fixture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/clock.h"
-#include "platform/ui/window_internal.h"
+#include "platform/ui/window/window_internal.h"
 
 namespace ui_test {
 namespace {

@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/ui/message_loop.h"
-#include "platform/ui/window.h"
+#include "platform/ui/window/message_loop.h"
+#include "platform/ui/window/window.h"
 
 namespace ui_test {
 

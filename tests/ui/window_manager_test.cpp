@@ -4,8 +4,8 @@
 
 #include "platform/clock.h"
 #include "platform/kernel.h"
-#include "platform/ui/input.h"
-#include "platform/ui/window_internal.h"
+#include "platform/ui/window/input.h"
+#include "platform/ui/window/window_internal.h"
 #include "tests/ui/test_window.h"
 
 namespace {
