@@ -13,6 +13,7 @@
 #include "platform/ui/scripted_user.h"
 #include "platform/ui/shell_internal.h"
 #include "platform/ui/window.h"
+#include "platform/wave_out.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {
@@ -208,6 +209,35 @@ TEST_F(SettingsSheetTest, LimitAndActionStoredOnTheAdvancedPageActOnTheNextFalse
   EXPECT_EQ(Setting(u"MaxFalseLogonRetries"), 1u);
   EXPECT_EQ(Setting(u"MaxFalseLogonRetriesValue"), 2u);
   EXPECT_EQ(Setting(u"ActionAfterMaxFalseLogons"), 0u);
+}
+
+TEST_F(SettingsSheetTest, TheAlarmTestPlaysAndStopsOnTheButtonAndOnAnotherLogon) {
+  Configure(SetupWith([](auto& s) { s.maxFalseLogons = 3; }));
+  auto playing = [](bool expected) {
+    return [expected] {
+      Require(platform::wave_out::CurrentStatus().playing == expected,
+              expected ? "the test playback does not play" : "the test playback still plays");
+    };
+  };
+  Script script(kLogon);
+  script.Lines(Tab(3) + "tap 736\n")
+      .Then(playing(true))
+      .Lines("tap 736\n")
+      .Then(playing(false))
+      .Lines("tap 736\n")
+      .Then(playing(true))
+      // A logon elsewhere broadcasts "WM_STOP_ALARM" (0): the frame stops it.
+      .Then([] { PostMessage(HWND_BROADCAST, RegisterWindowMessage(u"WM_STOP_ALARM"), 0, 0); })
+      .Lines("wait 10\n")
+      .Then(playing(false))
+      // Hard reset has no sound: the button only beeps.
+      .Lines("tap 694\ntap 736\n")
+      .Then(playing(false))
+      .Then(CloseSheet)
+      .Lines("expect box 622\ntap 7\n");
+  EXPECT_EQ(OpenSettings(script), 0);
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kZentrakKey, u"ContinueAlarm").has_value());
+  EXPECT_EQ(Setting(u"ActionAfterMaxFalseLogons"), 1u);
 }
 
 }  // namespace
