@@ -117,6 +117,9 @@ bool ParseCommandLine(const std::vector<std::string>& args, Options* options, st
                          : arg == "lock"   ? Command::kLock
                                            : Command::kDemo;
       return ParseJobArguments(arg, reader, options, error);
+    } else if (arg == "settings" || arg == "uninstall") {
+      options->command = arg == "settings" ? Command::kSettings : Command::kUninstall;
+      return ParseJobArguments(arg, reader, options, error);
     } else {
       *error = "unknown command '" + arg + "'";
       return false;
@@ -148,6 +151,10 @@ Commands:
                      exit 0 it passed the system's check, 1 the module gave
                      no password, 2 the password did not pass
   lock               lock the device now (LockDevice); exit 0
+  settings           open the control-panel applet (logon, then the settings);
+                     exit 0 when it returned
+  uninstall          remove the logon module (Uninstall, then its files); exit
+                     0 removed, 1 cancelled at the master password, 2 failed
   demo [--screenshots DIR]
                      play the bundled demo on a new temporary device (or the
                      one --device names) and write a picture of every screen

@@ -27,6 +27,9 @@ enum class Command {
   kPrompt,   // PromptForPasswd; exits 0 passed CheckPassword, 1 null, 2 did not pass
   kLock,     // LockDevice; exits 0 when it returned 0
   kDemo,     // the bundled demo script on a new device (temporary unless --device)
+  // The settings applet and the remover.
+  kSettings,   // CPlApplet as the control panel runs it; exits 0 when it returned
+  kUninstall,  // Uninstall, then the module's files; exits 0 removed, 1 cancelled, 2 failed
 };
 
 struct Options {

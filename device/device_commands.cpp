@@ -155,6 +155,60 @@ bool InquireApplet(const PasswordModule& module, AppletInfo* info) {
   return ok;
 }
 
+int UninstallExitStatus(LONG result) {
+  if (result == 0) return 0;
+  if (result == 1) return 1;
+  return 2;
+}
+
+namespace {
+
+// The files the module brought: its library, its help page and its alarm
+// sound. The system's own files (coredll.dll) and the signature component,
+// which the module only registered, stay.
+constexpr const WCHAR* kModuleFiles[] = {u"\\Windows\\Password.cpl", u"\\Windows\\OMREL.htm",
+                                         u"\\Windows\\Alarm1.wav"};
+
+LONG CallUninstall(ShellSession& session, HWND owner) {
+  const PasswordModule* module = JobModule(kInstalledModulePath);
+  if (!module || !module->uninstall) {
+    if (module) std::cerr << "pda: the module has no Uninstall\n";
+    return -1;
+  }
+  LONG result = -1;
+  session.RunModuleCall([&] { Guarded("Uninstall", [&] { result = module->uninstall(owner); }); });
+  if (result == 0) {
+    for (const WCHAR* file : kModuleFiles) {
+      std::error_code ignored;
+      std::filesystem::remove(platform::device::MapPath(file), ignored);
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+int RunUninstallJob(ShellSession& session, HWND owner) {
+  const LONG result = CallUninstall(session, owner);
+  ReopenIfRequested(session);
+  return UninstallExitStatus(result);
+}
+
+int RunSettingsJob(ShellSession& session, HWND owner) {
+  const PasswordModule* module = JobModule(kInstalledModulePath);
+  if (!module || !module->cplApplet) return 1;
+  AppletInfo applet;
+  if (!InquireApplet(*module, &applet)) return 1;
+  g_applet = module;
+  session.RunModuleCall([&] {
+    Guarded("CPlApplet",
+            [&] { module->cplApplet(owner, CPL_DBLCLK, 0, static_cast<LPARAM>(g_appletData)); });
+  });
+  ReleaseApplet();
+  ReopenIfRequested(session);
+  return 0;
+}
+
 void ReleaseApplet() {
   if (!g_applet) return;
   const PasswordModule* applet = g_applet;
@@ -210,6 +264,10 @@ void AddDeviceEntries(HomeScreen& home, ShellSession& session) {
     if (shell->RebootIfRequested()) return;
     // A completed installation takes effect with a reboot.
     if (result == 0) shell->Reboot(false);
+  });
+  home.AddEntry(kEntryRemovePrograms, u"Remove Programs", [shell, window] {
+    CallUninstall(*shell, window);
+    shell->RebootIfRequested();
   });
 }
 

@@ -19,6 +19,8 @@ inline constexpr int kEntryActiveSync = 1013;  // "ActiveSync": a connection
 inline constexpr int kEntrySoftReset = 1014;   // "Soft reset"
 inline constexpr int kEntryHardReset = 1015;   // "Hard reset": wipes the object store
 inline constexpr int kEntryInstall = 1016;     // "Install": ExecuteInstallWizard
+// "Remove Programs": Uninstall, and on 0 the module's files.
+inline constexpr int kEntryRemovePrograms = 1017;
 
 // Exit statuses of the jobs: install 0, 1, 2 for the wizard's 0, 1, -1
 // (any other answer counts as the failure, 2); prompt 0 accepted, 1 null
@@ -38,6 +40,14 @@ int RunPromptJob(ShellSession& session, HWND owner = nullptr);
 // LockDevice keeps the password it obtains and returns 0: the status is 0
 // for that and 2 for any other answer (or 1 when there is no module).
 int RunLockJob(ShellSession& session);
+// The applet as the control panel runs it (CPL_INIT, CPL_GETCOUNT,
+// CPL_NEWINQUIRE, CPL_DBLCLK, CPL_STOP, CPL_EXIT): 0 when it returned, 1
+// when there is no applet to run.
+int RunSettingsJob(ShellSession& session, HWND owner = nullptr);
+// Uninstall(owner); on 0 the module's files are removed as the system's
+// remover does. 0 removed, 1 cancelled at the prompt, 2 failed.
+int RunUninstallJob(ShellSession& session, HWND owner = nullptr);
+int UninstallExitStatus(LONG result);
 
 // The control-panel applet as the home screen offers it: name and icon
 // from CPL_NEWINQUIRE (the 32-bit icon value turned back into a handle).

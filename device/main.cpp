@@ -121,6 +121,10 @@ const char* CommandName(pda::Command command) {
       return "lock";
     case pda::Command::kDemo:
       return "demo";
+    case pda::Command::kSettings:
+      return "settings";
+    case pda::Command::kUninstall:
+      return "uninstall";
     default:
       return "";
   }
@@ -128,7 +132,8 @@ const char* CommandName(pda::Command command) {
 
 bool IsJob(pda::Command command) {
   return command == pda::Command::kInstall || command == pda::Command::kPrompt ||
-         command == pda::Command::kLock;
+         command == pda::Command::kLock || command == pda::Command::kSettings ||
+         command == pda::Command::kUninstall;
 }
 
 // The device with its screen: the shell, then the boot and the home screen
@@ -172,6 +177,12 @@ int RunScreen(const pda::Options& options, platform::ui::ScriptedUser* user,
           return;
         case pda::Command::kLock:
           jobStatus = pda::RunLockJob(session);
+          return;
+        case pda::Command::kSettings:
+          jobStatus = pda::RunSettingsJob(session);
+          return;
+        case pda::Command::kUninstall:
+          jobStatus = pda::RunUninstallJob(session);
           return;
         default:
           break;

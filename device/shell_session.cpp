@@ -99,6 +99,7 @@ const PasswordModule* LoadPasswordModule(std::u16string_view devicePath, std::st
   entries.promptForPasswd = Entry<LPWSTR (*)(HWND)>(module, "PromptForPasswd");
   entries.lockDevice = Entry<LONG (*)()>(module, "LockDevice");
   entries.executeInstallWizard = Entry<LONG (*)(HWND)>(module, "ExecuteInstallWizard");
+  entries.uninstall = Entry<LONG (*)(HWND)>(module, "Uninstall");
   entries.cplApplet = Entry<APPLET_PROC>(module, "CPlApplet");
   return &loaded.emplace(key, entries).first->second;
 }

@@ -65,6 +65,7 @@ struct PasswordModule {
   LONG (*lockDevice)() = nullptr;
   LONG (*executeInstallWizard)(HWND) = nullptr;
   APPLET_PROC cplApplet = nullptr;
+  LONG (*uninstall)(HWND) = nullptr;
 };
 // Null with a reason in *error when the file can't be loaded.
 const PasswordModule* LoadPasswordModule(std::u16string_view devicePath, std::string* error);

@@ -7,6 +7,7 @@
 #include "entry/control_panel_app.h"
 #include "entry/entry_points.h"
 #include "entry/logon_session.h"
+#include "entry/main_frame.h"
 #include "entry/session_flags.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"
@@ -49,9 +50,23 @@ LONG OpenSettings() {
     CloseHandle(mutex);
     return 1;
   }
-  // The settings sheet itself comes with its own work; the logon that
-  // guards it already runs here.
-  WipeAndFreePassword(PromptForPasswd(GetOwnMainWindow()));
+  // The settings show the module's own resources, whatever an earlier call
+  // of this process left as the resource module.
+  AfxSetResourceHandle(g_hResourceModule);
+  CWinApp* app = AfxGetApp();
+  auto* frame = new CMainFrame;
+  app->m_pMainWnd = frame;
+  if (frame->LoadFrame(IDR_MAINFRAME, FWS_ADDTOTITLE, nullptr, nullptr)) {
+    frame->ShowWindow(app->m_nCmdShow);
+    frame->UpdateWindow();
+    RunSettings(frame, frame);
+    // The control panel of the handheld ends the applet's process here;
+    // this shell lives on, so the frame goes with the launch.
+    frame->DestroyWindow();
+  } else {
+    app->m_pMainWnd = nullptr;
+    delete frame;
+  }
   if (mutex != nullptr) CloseHandle(mutex);
   return 0;
 }

@@ -52,6 +52,21 @@ constexpr DialogItemTemplate Edit(int id, DWORD options, Box box) {
 constexpr DialogItemTemplate MultiLineEdit(int id, DWORD options, DWORD exStyle, Box box) {
   return Item(id, u"EDIT", ES_MULTILINE | options, exStyle, box, nullptr);
 }
+// Settings pages: check boxes, radio buttons (a group starts at WS_GROUP),
+// drop-down lists that also take typed text, and the owner-drawn test
+// button of the Advanced page.
+constexpr DialogItemTemplate CheckBox(int id, LPCWSTR text, Box box, DWORD extra = 0) {
+  return Item(id, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP | extra, 0, box, text);
+}
+constexpr DialogItemTemplate Radio(int id, LPCWSTR text, Box box, DWORD extra = 0) {
+  return Item(id, u"BUTTON", BS_AUTORADIOBUTTON | extra, 0, box, text);
+}
+constexpr DialogItemTemplate DropDown(int id, Box box) {
+  return Item(id, u"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP, 0, box, nullptr);
+}
+constexpr DialogItemTemplate OwnerDrawnButton(int id, Box box) {
+  return Item(id, u"BUTTON", BS_OWNERDRAW | WS_TABSTOP, 0, box, nullptr);
+}
 constexpr DialogItemTemplate SmoothProgress(int id, Box box) {
   return Item(id, u"msctls_progress32", PBS_SMOOTH | WS_BORDER, 0, box, nullptr);
 }
@@ -116,11 +131,79 @@ constexpr DialogItemTemplate kCurrentPasswordItems[] = {
     PushButton(2, u"Cancel", {99, 38, 40, 14}),
 };
 
+// Settings sheet pages, 162 x 154 each; every page ends in Accept and Default.
+constexpr DialogItemTemplate kGeneralPageItems[] = {
+    GroupBox(IDC_SECURE_DEVICE_FRAME, u"Secure Device", {7, 3, 148, 57}),
+    StaticIcon(IDC_PAGE_ICON, IDI_SECURE_DEVICE, {12, 16, 20, 20}),
+    CheckBox(IDC_POWER_ON_LOGON, u"at Power ON", {38, 15, 101, 10}),
+    CheckBox(IDC_ACTIVESYNC_LOGON, u"at ActiveSync connection", {38, 29, 110, 10}),
+    CheckBox(IDC_DELAY_ENABLE, u"after", {38, 43, 30, 10}),
+    DropDown(IDC_DELAY_MINUTES, {70, 41, 26, 66}),
+    StaticText(IDC_MINUTES_LABEL, u"min Power OFF", {99, 43, 50, 10}),
+    GroupBox(IDC_PROGRAM_SETTINGS_FRAME, u"Program Settings", {7, 62, 148, 35}),
+    StaticIcon(IDC_PAGE_ICON2, IDI_PROGRAM_SETTINGS, {13, 74, 20, 20}),
+    CheckBox(IDC_SHOW_ICON, u"Show command bar icon", {38, 77, 110, 10}),
+    DefaultButton(IDC_PAGE_ACCEPT, u"Accept", {58, 103, 46, 14}),
+    PushButton(IDC_PAGE_DEFAULT, u"Default", {109, 103, 46, 14}),
+};
+
+constexpr DialogItemTemplate kLogonPageItems[] = {
+    GroupBox(IDC_LOGON_METHODS_FRAME, u"Logon Methods", {7, 3, 148, 72}),
+    StaticIcon(IDC_LOGON_METHODS_ICON, IDI_LOGON_METHODS, {13, 16, 20, 20}),
+    Radio(IDC_METHOD_PASSWORD, u"Logon with password", {38, 13, 102, 12}, WS_GROUP | WS_TABSTOP),
+    Radio(IDC_METHOD_SIGNATURE, u"Logon with signature", {38, 26, 109, 12}),
+    Radio(IDC_METHOD_SYMBOLS, u"Logon with symbols", {38, 39, 104, 12}),
+    PushButton(IDC_CHANGE_SECRET, u"Change Password", {39, 54, 90, 14}),
+    GroupBox(IDC_LOGON_SETTINGS_FRAME, u"Logon Settings", {7, 77, 148, 35}),
+    StaticIcon(IDC_LOGON_SETTINGS_ICON, IDI_PROGRAM_SETTINGS, {13, 88, 20, 20}),
+    CheckBox(IDC_RANDOM_ORDER, u"Use random symbol order", {38, 90, 110, 12}, WS_GROUP),
+    DefaultButton(IDC_PAGE_ACCEPT, u"Accept", {58, 118, 46, 14}),
+    PushButton(IDC_PAGE_DEFAULT, u"Default", {109, 118, 46, 14}),
+};
+
+constexpr DialogItemTemplate kOwnerPageItems[] = {
+    GroupBox(IDC_OWNER_FRAME, u"Owner Information", {7, 3, 148, 100}),
+    StaticIcon(IDC_OWNER_ICON, IDI_OWNER, {13, 16, 20, 20}),
+    CheckBox(IDC_SHOW_OWNER_INFO, u"Show owner info at logon", {38, 14, 110, 13}),
+    Radio(IDC_OWNER_SYSTEM, u"System owner information", {48, 29, 102, 10}, WS_GROUP | WS_TABSTOP),
+    Radio(IDC_OWNER_CUSTOM, u"Custom information", {48, 56, 101, 10}),
+    Radio(IDC_OWNER_PHONE, u"Phone-Nr.", {63, 40, 44, 12}, WS_GROUP | WS_TABSTOP),
+    Radio(IDC_OWNER_EMAIL, u"E-Mail", {112, 41, 33, 11}),
+    Edit(IDC_WELCOME_TEXT1, ES_AUTOHSCROLL, {49, 69, 100, 12}),
+    Edit(IDC_WELCOME_TEXT2, ES_AUTOHSCROLL, {49, 84, 100, 12}),
+    DefaultButton(IDC_PAGE_ACCEPT, u"Accept", {58, 110, 46, 14}),
+    PushButton(IDC_PAGE_DEFAULT, u"Default", {109, 110, 46, 14}),
+};
+
+// The Advanced page: master password on top, the false-logon limit with its
+// action below; the test button sits beside "Sound alarm", the browse
+// button beside the file field.
+constexpr DialogItemTemplate kAdvancedPageItems[] = {
+    GroupBox(IDC_MASTER_PASSWORD_FRAME, u"Master Password", {7, 3, 148, 36}),
+    StaticIcon(IDC_PAGE_ICON2, IDI_PASSWORD, {13, 14, 20, 20}),
+    PushButton(IDC_CHANGE_MASTER, u"Change Master Password", {38, 17, 110, 14}),
+    GroupBox(IDC_FALSE_LOGON_FRAME, u"False Logon", {7, 42, 148, 72}),
+    StaticIcon(IDC_PAGE_ICON, IDI_FALSE_LOGON, {13, 54, 20, 20}),
+    CheckBox(IDC_LIMIT_ENABLE, u"False logon limit", {38, 54, 72, 10}, WS_GROUP),
+    DropDown(IDC_LIMIT_VALUE, {114, 52, 34, 80}),
+    Radio(IDC_SOUND_ALARM, u"Sound alarm", {38, 69, 70, 10}, WS_GROUP | WS_TABSTOP),
+    OwnerDrawnButton(IDC_TEST_ALARM, {128, 66, 20, 14}),
+    Edit(IDC_ALARM_FILE, ES_AUTOHSCROLL, {38, 83, 88, 12}),
+    PushButton(IDC_BROWSE_ALARM, u"...", {128, 83, 20, 12}),
+    Radio(IDC_HARD_RESET, u"Hard reset", {38, 99, 70, 10}),
+    DefaultButton(IDC_PAGE_ACCEPT, u"Accept", {58, 118, 46, 14}),
+    PushButton(IDC_PAGE_DEFAULT, u"Default", {109, 118, 46, 14}),
+};
+
 }  // namespace
 
 const DialogTemplate kDialogTemplates[] = {
     Dialog(IDD_PASSWORD_LOGON, kPopup, 162, 110, nullptr, kTahoma, kPasswordLogonItems),
     Dialog(IDD_DELAY, kModalFrameCentred, 154, 34, nullptr, kMsSansSerif, kDelayItems),
+    Dialog(IDD_GENERAL_PAGE, kCaptioned, 162, 154, u"General", kTahoma, kGeneralPageItems),
+    Dialog(IDD_LOGON_PAGE, kCaptioned, 162, 154, u"Logon", kTahoma, kLogonPageItems),
+    Dialog(IDD_OWNER_PAGE, kCaptioned, 162, 154, u"Owner Information", kTahoma, kOwnerPageItems),
+    Dialog(IDD_ADVANCED_PAGE, kCaptioned, 162, 154, u"Advanced", kTahoma, kAdvancedPageItems),
     Dialog(IDD_INSTALL_WIZARD, kCaptioned, 162, 154, u"Welcome", kTahoma, kInstallWizardItems),
     Dialog(IDD_CURRENT_PASSWORD, kBorderedCentred, 144, 59, nullptr, kMsSansSerif,
            kCurrentPasswordItems),

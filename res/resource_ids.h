@@ -12,6 +12,14 @@ inline constexpr UINT IDD_DELAY = 634;             // false-logon delay, no butt
 inline constexpr UINT IDD_INSTALL_WIZARD = 778;    // "Welcome": master and user password pages
 inline constexpr UINT IDD_CURRENT_PASSWORD = 786;  // prompt for the current password
 
+// Settings sheet: the frame and the four pages (tab order General, Logon,
+// Owner Information, Advanced).
+inline constexpr UINT IDR_MAINFRAME = 500;      // applet frame: title string and icon 500
+inline constexpr UINT IDD_GENERAL_PAGE = 649;   // "General"
+inline constexpr UINT IDD_LOGON_PAGE = 653;     // "Logon"
+inline constexpr UINT IDD_OWNER_PAGE = 655;     // "Owner Information"
+inline constexpr UINT IDD_ADVANCED_PAGE = 657;  // "Advanced"
+
 // Controls of the delay dialog (634).
 inline constexpr int IDC_DELAY_TEXT = 688;      // static: "Next attempt delayed" or the message
 inline constexpr int IDC_DELAY_PROGRESS = 689;  // smooth progress bar
@@ -33,6 +41,59 @@ inline constexpr int IDC_WIZARD_NEXT = 717;       // "Next >>", later "Finish!"
 // Controls of the current-password prompt (786).
 inline constexpr int IDC_CURRENT_FRAME = 738;     // group box, retitled at start
 inline constexpr int IDC_CURRENT_PASSWORD = 777;  // masked entry field
+
+// Buttons every settings page has.
+inline constexpr int IDC_PAGE_ACCEPT = 711;   // default button "Accept": ApplyChanges
+inline constexpr int IDC_PAGE_DEFAULT = 710;  // "Default": LoadDefaults
+
+// Frames, icons and labels of the pages (decoration; 713 and 731 are an
+// icon on two pages each).
+inline constexpr int IDC_PAGE_ICON = 713;
+inline constexpr int IDC_PAGE_ICON2 = 731;
+inline constexpr int IDC_SECURE_DEVICE_FRAME = 712;
+inline constexpr int IDC_MINUTES_LABEL = 723;
+inline constexpr int IDC_PROGRAM_SETTINGS_FRAME = 730;
+inline constexpr int IDC_LOGON_METHODS_FRAME = 735;
+inline constexpr int IDC_LOGON_METHODS_ICON = 742;
+inline constexpr int IDC_LOGON_SETTINGS_FRAME = 737;
+inline constexpr int IDC_LOGON_SETTINGS_ICON = 740;
+inline constexpr int IDC_OWNER_FRAME = 749;
+inline constexpr int IDC_OWNER_ICON = 750;
+inline constexpr int IDC_MASTER_PASSWORD_FRAME = 764;
+inline constexpr int IDC_FALSE_LOGON_FRAME = 767;
+
+// Controls of the General page (649).
+inline constexpr int IDC_POWER_ON_LOGON = 669;    // check "at Power ON"
+inline constexpr int IDC_ACTIVESYNC_LOGON = 716;  // check "at ActiveSync connection"
+inline constexpr int IDC_DELAY_ENABLE = 720;      // check "after"
+inline constexpr int IDC_DELAY_MINUTES = 705;     // drop-down combo "1".."60"
+inline constexpr int IDC_SHOW_ICON = 695;         // check "Show command bar icon"
+
+// Controls of the Logon page (653).
+inline constexpr int IDC_METHOD_PASSWORD = 671;   // radio, method 0 (group start)
+inline constexpr int IDC_METHOD_SIGNATURE = 673;  // radio, method 2
+inline constexpr int IDC_METHOD_SYMBOLS = 675;    // radio, method 1
+inline constexpr int IDC_CHANGE_SECRET = 681;     // "Change Password", label set by method
+inline constexpr int IDC_RANDOM_ORDER = 704;      // check "Use random symbol order"
+
+// Controls of the Owner Information page (655).
+inline constexpr int IDC_SHOW_OWNER_INFO = 776;  // check "Show owner info at logon"
+inline constexpr int IDC_OWNER_SYSTEM = 752;     // radio "System owner information"
+inline constexpr int IDC_OWNER_CUSTOM = 760;     // radio "Custom information"
+inline constexpr int IDC_OWNER_PHONE = 756;      // radio "Phone-Nr."
+inline constexpr int IDC_OWNER_EMAIL = 758;      // radio "E-Mail"
+inline constexpr int IDC_WELCOME_TEXT1 = 762;    // edit, first custom line (40 characters)
+inline constexpr int IDC_WELCOME_TEXT2 = 765;    // edit, second custom line (40 characters)
+
+// Controls of the Advanced page (657).
+inline constexpr int IDC_CHANGE_MASTER = 697;  // "Change Master Password"
+inline constexpr int IDC_LIMIT_ENABLE = 769;   // check "False logon limit"
+inline constexpr int IDC_LIMIT_VALUE = 708;    // drop-down combo "1".."10"
+inline constexpr int IDC_SOUND_ALARM = 693;    // radio "Sound alarm" (group start)
+inline constexpr int IDC_HARD_RESET = 694;     // radio "Hard reset"
+inline constexpr int IDC_ALARM_FILE = 772;     // edit: the alarm wave file
+inline constexpr int IDC_BROWSE_ALARM = 773;   // "...": open-file dialog
+inline constexpr int IDC_TEST_ALARM = 736;     // owner-drawn: play (787) / stop (788)
 
 // Bitmaps (drawn by res/artwork, 24 bits per pixel unless noted).
 inline constexpr UINT IDB_KEY_BACKSPACE = 548;  // symbol pad CE: delete the last symbol, 32 x 28

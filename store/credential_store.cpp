@@ -218,3 +218,13 @@ bool SaveCredentials() {
   if (written == 0) return Fail(writeError);
   return true;
 }
+
+bool DeleteCredentials() {
+  CDatabaseHandle db;
+  CEOID oid = 0;
+  db.m_hDb = CeOpenDatabase(&oid, kCredentialDatabaseName, 0, 0, nullptr);
+  if (db.m_hDb == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  // A database is deleted while no handle is open on it.
+  db.Close();
+  return CeDeleteDatabase(oid) != FALSE;
+}

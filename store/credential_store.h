@@ -18,3 +18,6 @@ bool LoadCredentials();
 // Enciphers the four secrets and stores them as the record, replacing the
 // previous one in the same transaction. False after error box 606.
 bool SaveCredentials();
+// Deletes the database "Vexlund" when it exists. True when it is gone
+// afterwards (also when there was none); shows nothing.
+bool DeleteCredentials();

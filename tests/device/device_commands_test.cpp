@@ -168,6 +168,32 @@ TEST_F(DeviceCommandsTest, InstallPromptAndLockWithTheModuleAndTheScriptedUser) 
   EXPECT_EQ(outcome.status, 0) << outcome.output;
 }
 
+TEST_F(DeviceCommandsTest, SettingsAndUninstallWithTheModuleAndTheScriptedUser) {
+  constexpr const char* kInstall =
+      "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
+      "expect dialog 778\ntype 684 user1234\ntype 685 user1234\nkey Enter\n"
+      "expect box 627\ntap 1\n";
+  ASSERT_EQ(Pda("install", kInstall).status, 0);
+  // The logon first, then the sheet; "at Power ON" off and accepted.
+  Outcome outcome = Pda("settings",
+                        "expect dialog 628\ntype 679 user1234\ntap 1\ncheck 669 checked 1\n"
+                        "tap 669\ntap 711\nkey Escape\n");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  // The script runs out while the sheet still waits.
+  outcome = Pda("settings", "expect dialog 628\ntype 679 user1234\ntap 1\ncheck 669 checked 0\n");
+  EXPECT_EQ(outcome.status, 4) << outcome.output;
+
+  outcome = Pda("uninstall", "expect dialog 786\ntap 2\n");
+  EXPECT_EQ(outcome.status, 1) << outcome.output;
+  EXPECT_TRUE(CheckSystemPassword(u"user1234"));
+  outcome = Pda("uninstall", "expect dialog 786\ntype 777 Master#1\ntap 1\n");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_TRUE(CheckSystemPassword(u""));
+  const Outcome inspect = Pda("inspect --json");
+  EXPECT_EQ(inspect.output.find("Zentrak"), std::string::npos) << inspect.output;
+  EXPECT_EQ(inspect.output.find("Redirect"), std::string::npos) << inspect.output;
+}
+
 TEST_F(DeviceCommandsTest, TheHomeScreensEntriesResetTheDevice) {
   ASSERT_NO_FATAL_FAILURE(UseFixture(false));
   SetRegDword(HKEY_CURRENT_USER, u"Marker", u"Kept", 1);

@@ -1,0 +1,188 @@
+#include "logonui/logon_page.h"
+
+#include "entry/session_flags.h"
+#include "platform/kernel.h"
+#include "platform/message_box.h"
+#include "res/resource_ids.h"
+#include "res/string_ids.h"
+#include "store/credential_set.h"
+#include "store/settings_model.h"
+#include "store/show_error.h"
+
+namespace {
+constexpr int kMethodPassword = 0;
+constexpr int kMethodSymbols = 1;
+constexpr int kMethodSignature = 2;
+}  // namespace
+
+DEFINE_MESSAGE_MAP(CLogonPage, CSettingsPage,
+                   {
+                       ON_BN_CLICKED(IDC_METHOD_PASSWORD, OnPasswordChosen),
+                       ON_BN_CLICKED(IDC_METHOD_SYMBOLS, OnSymbolsChosen),
+                       ON_BN_CLICKED(IDC_METHOD_SIGNATURE, OnSignatureChosen),
+                       ON_BN_CLICKED(IDC_RANDOM_ORDER, OnRandomOrderClicked),
+                       ON_BN_CLICKED(IDC_CHANGE_SECRET, ChangeSecret),
+                   })
+
+CLogonPage::CLogonPage() : CSettingsPage(IDD_LOGON_PAGE) {}
+
+CLogonPage::~CLogonPage() {
+  WipeSecret(m_strCurrentPassword);
+  WipeSecret(m_strNewPassword);
+}
+
+void CLogonPage::DoDataExchange(CDataExchange* pDX) {
+  DDX_Check(pDX, IDC_RANDOM_ORDER, m_bRandomOrder);
+  DDX_Check(pDX, IDC_METHOD_PASSWORD, m_bPasswordRadio);
+  DDX_Check(pDX, IDC_METHOD_SIGNATURE, m_bSignatureRadio);
+  DDX_Check(pDX, IDC_METHOD_SYMBOLS, m_bSymbolsRadio);
+}
+
+BOOL CLogonPage::OnInitDialog() {
+  CSettingsPage::OnInitDialog();
+  m_bRandomOrder = g_Settings.RandPictoOrder != 0 ? 1 : 0;
+  m_nMethod = static_cast<int>(g_Settings.LogonMethod);
+  UpdateControls();
+  return TRUE;
+}
+
+BOOL CLogonPage::OnSetActive() {
+  UpdateControls();
+  return CSettingsPage::OnSetActive();
+}
+
+void CLogonPage::UpdateControls() {
+  m_bPasswordRadio = m_nMethod == kMethodPassword;
+  m_bSymbolsRadio = m_nMethod == kMethodSymbols;
+  m_bSignatureRadio = m_nMethod == kMethodSignature;
+  UINT label = IDS_CHANGE_USER_PASSWORD_BUTTON;
+  if (m_nMethod == kMethodSymbols) label = IDS_CHANGE_SYMBOL_PASSWORD_BUTTON;
+  if (m_nMethod == kMethodSignature) label = IDS_ENROLL_SIGNATURE_BUTTON;
+  WCHAR text[64] = {};
+  LoadString(AfxGetResourceHandle(), label, text, 64);
+  SetDlgItemText(IDC_CHANGE_SECRET, text);
+
+  const bool powerOn = g_Settings.PowerOnLogon != 0;
+  const bool anyLogon = powerOn || g_Settings.LogonActiveSync != 0;
+  auto enable = [this](int id, bool on) {
+    if (CWnd* c = GetDlgItem(id)) c->EnableWindow(on);
+  };
+  enable(IDC_RANDOM_ORDER, powerOn && m_nMethod == kMethodSymbols);
+  enable(IDC_METHOD_PASSWORD, anyLogon);
+  enable(IDC_CHANGE_SECRET, anyLogon);
+  enable(IDC_METHOD_SYMBOLS, powerOn);
+  enable(IDC_METHOD_SIGNATURE, powerOn);
+  UpdateData(FALSE);
+}
+
+void CLogonPage::OnPasswordChosen() {
+  UpdateData(TRUE);
+  m_nMethod = kMethodPassword;
+  UpdateControls();
+}
+
+void CLogonPage::OnSymbolsChosen() {
+  UpdateData(TRUE);
+  m_nMethod = kMethodSymbols;
+  UpdateControls();
+}
+
+void CLogonPage::OnSignatureChosen() {
+  UpdateData(TRUE);
+  m_nMethod = kMethodSignature;
+  UpdateControls();
+}
+
+void CLogonPage::OnRandomOrderClicked() {
+  UpdateData(TRUE);
+}
+
+bool CLogonPage::IsModified() {
+  return g_Settings.RandPictoOrder != static_cast<DWORD>(m_bRandomOrder) ||
+         g_Settings.LogonMethod != static_cast<DWORD>(m_nMethod) || !m_strNewPassword.empty();
+}
+
+void CLogonPage::LoadDefaults() {
+  m_bRandomOrder = 0;
+  m_nMethod = kMethodPassword;
+  UpdateControls();
+}
+
+// Wired when the dialog lands: the change-password dialog in mode 2 with
+// the current password known (GetCurrentPassword, GetNewPassword on OK).
+INT_PTR CLogonPage::RunChangeUserPassword() {
+  return IDCANCEL;
+}
+
+// Wired when the dialog lands: the symbol pad, not full screen, set up for
+// a new symbol password in PictoSymbolset with the stored random order.
+INT_PTR CLogonPage::RunSymbolPadSetting() {
+  return IDCANCEL;
+}
+
+// Wired when the dialog lands: the signature dialog, not full screen, in
+// enrollment (GetEnrolledTemplate on OK).
+INT_PTR CLogonPage::RunSignatureEnrollment() {
+  return IDCANCEL;
+}
+
+void CLogonPage::ChangeSecret() {
+  INT_PTR result = IDCANCEL;
+  switch (m_nMethod) {
+    case kMethodPassword:
+      result = RunChangeUserPassword();
+      if (result == IDOK) g_bPasswordVerified = 1;
+      break;
+    case kMethodSymbols:
+      result = RunSymbolPadSetting();
+      if (result == IDOK) g_bSymbolPasswordVerified = 1;
+      break;
+    case kMethodSignature:
+      result = RunSignatureEnrollment();
+      if (result == IDOK) g_bSignatureVerified = 1;
+      break;
+    default:
+      break;
+  }
+  if (result != IDOK) {
+    UpdateControls();
+    return;
+  }
+  if (!m_strNewPassword.empty() && g_bPasswordVerified) {
+    if (!ChangeOsPassword(m_osPassword, m_strCurrentPassword, m_strNewPassword)) {
+      // The new password stays on the page: a later change tries again.
+      ShowError(m_hWnd, IDS_PASSWORD_NOT_SET, 0, MB_ICONHAND);
+      return;
+    }
+    AssignSecret(m_strCurrentPassword, m_strNewPassword);
+    AssignSecret(g_strUserPassword, m_strNewPassword);
+    WipeSecret(m_strNewPassword);
+  }
+  if (!m_strCurrentPassword.empty()) AssignSecret(g_strUserPassword, m_strCurrentPassword);
+  if (!SaveSettings(false, true)) ShowError(m_hWnd, IDS_SAVE_FAILED, 0, MB_ICONINFORMATION);
+  UpdateControls();
+}
+
+void CLogonPage::ApplyChanges() {
+  UpdateData(TRUE);
+  if (m_nMethod != static_cast<int>(g_Settings.LogonMethod)) {
+    auto createMissing = [this](UINT notice, int& verified) {
+      AfxMessageBox(notice, MB_ICONINFORMATION);
+      ChangeSecret();
+      if (verified == 0) {
+        m_nMethod = static_cast<int>(g_Settings.LogonMethod);
+        MessageBeep(MB_ICONHAND);
+      }
+    };
+    if (m_nMethod == kMethodSignature && g_bSignatureVerified == 0 && g_strSignature.empty()) {
+      createMissing(IDS_ENROLL_SIGNATURE_NOW, g_bSignatureVerified);
+    } else if (m_nMethod == kMethodSymbols && g_bSymbolPasswordVerified == 0 &&
+               g_strSymbolPassword.empty()) {
+      createMissing(IDS_CREATE_SYMBOL_PASSWORD_NOW, g_bSymbolPasswordVerified);
+    }
+  }
+  g_Settings.LogonMethod = static_cast<DWORD>(m_nMethod);
+  g_Settings.RandPictoOrder = static_cast<DWORD>(m_bRandomOrder);
+  if (!SaveSettings(true, false)) ShowError(m_hWnd, IDS_SAVE_FAILED, 0, MB_ICONINFORMATION);
+  UpdateControls();
+}

@@ -1,0 +1,243 @@
+// The settings as a person meets them: a double-click on the applet, the
+// logon that guards them, the four pages with Accept, Default and the
+// question when the sheet is closed; checked by what the registry, the
+// system password and the screen hold afterwards.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/beeps.h"
+#include "platform/faults.h"
+#include "platform/message_box.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/scripted_user.h"
+#include "platform/ui/shell_internal.h"
+#include "platform/ui/window.h"
+#include "platform/wave_out.h"
+#include "tests/support/scenario_fixture.h"
+
+namespace {
+
+using platform::ui::scripted_user::FindControl;
+using platform::ui::scripted_user::TopmostWindow;
+using testing_support::kOwnerKey;
+using testing_support::kPasswordKey;
+using testing_support::kZentrakKey;
+using testing_support::Require;
+using testing_support::ScenarioTest;
+using testing_support::Script;
+
+constexpr const char* kLogon = "expect dialog 628\ntype 679 user1234\ntap 1\n";
+
+// The sheet's Done button (OK), as a tap on the taskbar gives it.
+void CloseSheet() {
+  Require(platform::ui::shell::DoneButtonVisible(), "the sheet shows no OK button");
+  platform::ui::shell::detail::PressDone();
+}
+
+// The sheet "Settings" is in front.
+void SheetInFront() {
+  const HWND top = TopmostWindow();
+  WCHAR title[32] = {};
+  GetWindowText(top, title, 32);
+  Require(std::u16string(title) == u"Settings", "the settings sheet is not in front");
+}
+
+// A device set up as the wizard leaves it, with the changes `edit` makes.
+testing_support::DeviceSetup SetupWith(
+    const std::function<void(testing_support::DeviceSetup&)>& edit) {
+  testing_support::DeviceSetup setup;
+  edit(setup);
+  return setup;
+}
+
+std::string Tab(int index) {
+  return "tap 0x3020 " + std::to_string(index) + "\n";
+}
+
+class SettingsSheetTest : public ScenarioTest {
+ protected:
+  LONG OpenSettings(Script& script) {
+    LONG result = -1;
+    Run(script, [&] { result = module_->Applet(CPL_DBLCLK); });
+    return result;
+  }
+  static std::optional<DWORD> Setting(const char16_t* name) {
+    return RegDword(HKEY_LOCAL_MACHINE, kZentrakKey, name);
+  }
+  static std::optional<BYTE> PowrPass() {
+    const auto bytes = RegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass");
+    if (!bytes || bytes->size() != 1) return std::nullopt;
+    return (*bytes)[0];
+  }
+};
+
+TEST_F(SettingsSheetTest, TheLogonComesFirstAndTheSheetOpensOnTheGeneralPage) {
+  Configure(SetupWith([](auto& s) { s.powerOnLogon = false; }));
+  Script script(kLogon);
+  script.Then(SheetInFront)
+      .Lines("check 669 checked 0\ncheck 716 checked 1\ncheck 716 enabled 1\n")
+      .Then(CloseSheet);
+  EXPECT_EQ(OpenSettings(script), 0);
+  // Nothing changed, nothing asked, nothing stored.
+  EXPECT_TRUE(platform::message_box::Recorded().empty());
+  EXPECT_EQ(PowrPass(), BYTE{0});
+}
+
+TEST_F(SettingsSheetTest, GeneralAcceptReachesTheSystemPasswordState) {
+  Configure(SetupWith([](auto& s) { s.powerOnLogon = false; }));
+  Script script(kLogon);
+  // Power-on includes ActiveSync: checked and disabled; unchecking it
+  // again enables the box but leaves it checked.
+  script.Lines("tap 716\ncheck 716 checked 0\ntap 669\ncheck 716 checked 1\ncheck 716 enabled 0\n")
+      .Lines("tap 695\ntap 711\n")
+      .Then([this] {
+        Require(PowrPass() == BYTE{2}, "\"PowrPass\" is not on after Accept");
+        Require(Setting(u"ShowQuickAccess") == 0u, "the icon setting was not stored");
+      })
+      .Lines("tap 669\ncheck 716 enabled 1\ncheck 716 checked 1\ntap 716\ntap 711\n")
+      .Then(CloseSheet);
+  EXPECT_EQ(OpenSettings(script), 0);
+  EXPECT_EQ(PowrPass(), BYTE{0});
+  EXPECT_EQ(Setting(u"LogonActiveSync"), 0u);
+  // Accepted changes are stored: closing asks nothing.
+  EXPECT_TRUE(platform::message_box::Recorded().empty());
+  // The redirect stays on the module whatever the switches say.
+  EXPECT_TRUE(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect").has_value());
+  EXPECT_TRUE(system_->Check(u"user1234"));
+}
+
+TEST_F(SettingsSheetTest, TheCloseQuestionStoresEveryPageOnYesAndNoneOnNo) {
+  for (int answer : {6, 7}) {
+    SCOPED_TRACE(answer == 6 ? "Yes" : "No");
+    system_->Set(u"user1234", u"");
+    Configure(SetupWith([](auto& s) {
+      s.maxFalseLogons = 3;
+      s.displayOwnerInfo = 2;
+    }));
+    Script script(kLogon);
+    // Default on General, Owner and Advanced; the page values change, the
+    // stored ones do not.
+    script
+        .Lines("tap 710\n" + Tab(2) + "check 758 checked 1\ntap 710\ncheck 756 checked 1\n" +
+               Tab(3) + "tap 710\n")
+        .Then([] { Require(Setting(u"MaxFalseLogonRetriesValue") == 3u, "Default stored"); })
+        .Then(CloseSheet)
+        .Lines("expect box 622\ntap " + std::to_string(answer) + "\n");
+    EXPECT_EQ(OpenSettings(script), 0);
+    const bool stored = answer == 6;
+    EXPECT_EQ(Setting(u"DisplayOwnerInfo"), stored ? 1u : 2u);
+    EXPECT_EQ(Setting(u"MaxFalseLogonRetriesValue"), stored ? 5u : 3u);
+    EXPECT_EQ(Setting(u"MaxFalseLogonRetries"), 1u);
+    EXPECT_EQ(PowrPass(), BYTE{2});
+  }
+}
+
+TEST_F(SettingsSheetTest, CancellingTheQuestionKeepsTheSheetOpenAsItWas) {
+  Configure({});
+  Script script(kLogon);
+  script.Lines(Tab(3) + "check 708 enabled 0\ntap 769\ncheck 708 enabled 1\n")
+      .Then(CloseSheet)
+      .Lines("expect box 622\ntap 2\n")
+      .Then(SheetInFront)
+      .Lines("check 769 checked 1\ncheck 708 enabled 1\n")
+      .Then([] { Require(Setting(u"MaxFalseLogonRetries") == 0u, "stored on Cancel"); })
+      .Then(CloseSheet)
+      .Lines("expect box 622\ntap 6\n");
+  EXPECT_EQ(OpenSettings(script), 0);
+  EXPECT_EQ(Setting(u"MaxFalseLogonRetries"), 1u);
+}
+
+TEST_F(SettingsSheetTest, AFailingSystemCallOnAcceptShowsItsMessageAndStoresNothing) {
+  Configure({});
+  Script script(kLogon);
+  script.Lines("tap 695\n")
+      .Then([] { platform::faults::Fail("SetPasswordActive", ERROR_ACCESS_DENIED); })
+      .Lines("tap 711\nexpect box 598\ntap 1\n")
+      .Then([] { platform::faults::Clear(); })
+      .Then(CloseSheet);
+  EXPECT_EQ(OpenSettings(script), 0);
+  EXPECT_EQ(Setting(u"ShowQuickAccess"), 1u);
+}
+
+TEST_F(SettingsSheetTest, OwnerLinesChosenOnThePageShowOnTheLockScreen) {
+  Configure(SetupWith([](auto& s) { s.displayOwnerInfo = 1; }));
+  const std::string longLine(60, 'w');
+  Script script(kLogon);
+  script.Lines(Tab(2) + "check 762 enabled 0\ntap 760\ncheck 762 enabled 1\ncheck 756 enabled 0\n")
+      .Lines("type 762 " + longLine + "\ntype 765 Call 555 0100\n")
+      // A 41st character cannot be typed.
+      .Lines("check 762 text " + longLine.substr(0, 40) + "\ntap 711\n")
+      .Then(CloseSheet);
+  EXPECT_EQ(OpenSettings(script), 0);
+  EXPECT_EQ(Setting(u"DisplayOwnerInfo"), 3u);
+  // The next logon shows both custom lines.
+  Script logon("expect dialog 628\n");
+  logon
+      .Then([&] {
+        const HWND lines = FindControl(TopmostWindow(), 721);
+        Require(platform::ui::scripted_user::ReadProperty(
+                    lines, platform::ui::scripted_user::Property::kText) ==
+                    longLine.substr(0, 40) + "\r\nCall 555 0100",
+                "the lock screen does not show the custom lines");
+      })
+      .Lines("type 679 user1234\ntap 1\n");
+  const auto password = PromptUnder(logon);
+  EXPECT_EQ(password, u"user1234");
+}
+
+TEST_F(SettingsSheetTest, ChoosingSymbolsWithoutASymbolPasswordAsksForOneAndFallsBack) {
+  Configure({});
+  Script script(kLogon);
+  script.Lines(Tab(1) + "check 704 enabled 0\ntap 675\ncheck 704 enabled 1\n")
+      .Lines("check 681 text Change Symbol Password\ntap 711\nexpect box 625\ntap 1\n")
+      // Without a symbol password the choice goes back to the stored one.
+      .Lines("check 671 checked 1\ncheck 681 text Change User Password\n")
+      .Then(CloseSheet);
+  EXPECT_EQ(OpenSettings(script), 0);
+  EXPECT_EQ(Setting(u"LogonMethod"), 0u);
+  EXPECT_FALSE(platform::beeps::Recorded().empty());
+}
+
+TEST_F(SettingsSheetTest, LimitAndActionStoredOnTheAdvancedPageActOnTheNextFalseLogons) {
+  Configure({});
+  Script script(kLogon);
+  script.Lines(Tab(3) + "tap 769\ntap 708 2\ntap 694\ncheck 772 enabled 0\ncheck 736 enabled 1\n")
+      .Lines("tap 711\n")
+      .Then(CloseSheet);
+  EXPECT_EQ(OpenSettings(script), 0);
+  EXPECT_EQ(Setting(u"MaxFalseLogonRetries"), 1u);
+  EXPECT_EQ(Setting(u"MaxFalseLogonRetriesValue"), 2u);
+  EXPECT_EQ(Setting(u"ActionAfterMaxFalseLogons"), 0u);
+}
+
+TEST_F(SettingsSheetTest, TheAlarmTestPlaysAndStopsOnTheButtonAndOnAnotherLogon) {
+  Configure(SetupWith([](auto& s) { s.maxFalseLogons = 3; }));
+  auto playing = [](bool expected) {
+    return [expected] {
+      Require(platform::wave_out::CurrentStatus().playing == expected,
+              expected ? "the test playback does not play" : "the test playback still plays");
+    };
+  };
+  Script script(kLogon);
+  script.Lines(Tab(3) + "tap 736\n")
+      .Then(playing(true))
+      .Lines("tap 736\n")
+      .Then(playing(false))
+      .Lines("tap 736\n")
+      .Then(playing(true))
+      // A logon elsewhere broadcasts "WM_STOP_ALARM" (0): the frame stops it.
+      .Then([] { PostMessage(HWND_BROADCAST, RegisterWindowMessage(u"WM_STOP_ALARM"), 0, 0); })
+      .Lines("wait 10\n")
+      .Then(playing(false))
+      // Hard reset has no sound: the button only beeps.
+      .Lines("tap 694\ntap 736\n")
+      .Then(playing(false))
+      .Then(CloseSheet)
+      .Lines("expect box 622\ntap 7\n");
+  EXPECT_EQ(OpenSettings(script), 0);
+  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kZentrakKey, u"ContinueAlarm").has_value());
+  EXPECT_EQ(Setting(u"ActionAfterMaxFalseLogons"), 1u);
+}
+
+}  // namespace
