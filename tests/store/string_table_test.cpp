@@ -104,8 +104,7 @@ TEST(StringTable, AppletNameAndInfoFitTheirControlPanelFields) {
 // Every named id has its text, and every text has a name: parse the header
 // so that a constant added without an entry (or the reverse) is caught.
 TEST(StringTable, EveryNamedIdIsInTheTableAndEveryEntryIsNamed) {
-  const auto header =
-      std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "res" / "string_ids.h";
+  const auto header = std::filesystem::path(VEYR_SOURCE_DIR) / "res" / "string_ids.h";
   std::ifstream in(header);
   ASSERT_TRUE(in) << header;
   const std::regex constant(R"(inline constexpr UINT (IDS_\w+) = (\d+);)");
