@@ -174,13 +174,4 @@ TEST_F(ButtonTest, GroupBoxLetsTapsThroughToTheControlsInside) {
   EXPECT_EQ(GetFocus(), inner);
 }
 
-TEST_F(ButtonTest, ButtonsPaintSomething) {
-  const HWND push = Make(u"BUTTON", u"OK", BS_DEFPUSHBUTTON, {10, 10, 80, 30}, 1);
-  const HWND box = Make(u"BUTTON", u"Box", BS_AUTOCHECKBOX, {10, 40, 120, 56}, 2);
-  const HWND group = Make(u"BUTTON", u"Group", BS_GROUPBOX, {10, 60, 200, 120}, 3);
-  EXPECT_TRUE(Drawn(push));
-  EXPECT_TRUE(Drawn(box));
-  EXPECT_TRUE(Drawn(group));
-}
-
 }  // namespace

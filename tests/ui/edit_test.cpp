@@ -281,10 +281,4 @@ TEST_F(EditTest, EnterGoesToTheFieldOnlyWithWantReturn) {
   EXPECT_EQ(Text(wants), u"a");
 }
 
-TEST_F(EditTest, FocusedFieldPaints) {
-  const HWND edit = Make(u"EDIT", u"text", 0, {10, 10, 200, 30}, 1);
-  SetFocus(edit);
-  EXPECT_TRUE(Drawn(edit));
-}
-
 }  // namespace
