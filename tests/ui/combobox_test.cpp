@@ -221,13 +221,4 @@ TEST_F(ComboBoxTest, DropDownListShowsTheSelectionAndTakesKeys) {
                                CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP}));
 }
 
-TEST_F(ComboBoxTest, DisabledComboIgnoresTaps) {
-  const HWND combo = MakeCombo(CBS_DROPDOWN, {10, 10, 60, 110}, 3);
-  EnableWindow(combo, FALSE);
-  TapDropButton(combo);
-  EXPECT_FALSE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0));
-  EXPECT_FALSE(IsWindowEnabled(GetWindow(combo, GW_CHILD)));
-  EXPECT_TRUE(Commands().empty());
-}
-
 }  // namespace

@@ -257,28 +257,4 @@ TEST_F(EditTest, MultiLineWrapsBreaksAndScrollsByItsScrollBar) {
   EXPECT_EQ(GetWindowTextLength(info), length);
 }
 
-TEST_F(EditTest, EnterGoesToTheFieldOnlyWithWantReturn) {
-  const HWND plain = Make(u"EDIT", u"", ES_MULTILINE, {10, 10, 200, 60}, 1);
-  const HWND wants = Make(u"EDIT", u"", ES_MULTILINE | ES_WANTRETURN, {10, 70, 200, 120}, 2);
-  const HWND single = Make(u"EDIT", u"", 0, {10, 130, 200, 150}, 3);
-  MSG enter{nullptr, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
-  MSG letter{nullptr, WM_KEYDOWN, 'A', 0, 0, {}};
-  const auto code = [](HWND w, MSG& m) {
-    return SendMessage(w, WM_GETDLGCODE, m.wParam, reinterpret_cast<LPARAM>(&m));
-  };
-  EXPECT_FALSE(code(plain, enter) & DLGC_WANTALLKEYS);
-  EXPECT_TRUE(code(wants, enter) & DLGC_WANTALLKEYS);
-  EXPECT_FALSE(code(wants, letter) & DLGC_WANTALLKEYS);
-  EXPECT_FALSE(code(single, enter) & DLGC_WANTALLKEYS);
-  EXPECT_TRUE(code(single, letter) & DLGC_HASSETSEL);
-  // A line break typed into a multi-line field.
-  SetFocus(wants);
-  Type(u"a\rb");
-  EXPECT_EQ(Text(wants), u"a\r\nb");
-  EXPECT_EQ(SendMessage(wants, EM_GETLINECOUNT, 0, 0), 2);
-  Press(VK_BACK);
-  Press(VK_BACK);
-  EXPECT_EQ(Text(wants), u"a");
-}
-
 }  // namespace

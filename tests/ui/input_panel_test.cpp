@@ -47,37 +47,6 @@ TEST_F(InputPanelTest, PreferenceRaisesAndLowersUnlessLocked) {
   EXPECT_EQ(CountOf(dialog, WM_SETTINGCHANGE, SPI_SETSIPINFO), 4);
 }
 
-TEST_F(InputPanelTest, InfoDescribesThePanelAndTheVisibleDesktop) {
-  const HWND dialog = MakeWindow(u"Password");
-  SIPINFO info = Info();
-  EXPECT_EQ(info.fdwFlags, SIPF_DOCKED);
-  EXPECT_TRUE(Equal(info.rcSipRect, {0, 214, 240, 294}));
-  EXPECT_TRUE(Equal(info.rcVisibleDesktop, {0, 26, 240, 294}));
-  EXPECT_EQ(info.dwImDataSize, 0u);
-
-  SHSipPreference(dialog, SIP_UP);
-  info = Info();
-  EXPECT_EQ(info.fdwFlags, SIPF_ON | SIPF_DOCKED);
-  EXPECT_TRUE(Equal(info.rcVisibleDesktop, {0, 26, 240, 214}));
-  EXPECT_TRUE(Equal(info.rcSipRect, {0, 214, 240, 294}));
-
-  // A full-screen window in front without menu bar and panel button.
-  SHSipPreference(dialog, SIP_FORCEDOWN);
-  SHINITDLGINFO init{SHIDIM_FLAGS, dialog, SHIDIF_FULLSCREENNOMENUBAR};
-  SHInitDialog(&init);
-  SHFullScreen(dialog, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON);
-  EXPECT_TRUE(Equal(Info().rcVisibleDesktop, {0, 0, 240, 320}));
-
-  info.cbSize = 47;
-  SetLastError(0);
-  EXPECT_FALSE(SHSipInfo(SPI_GETSIPINFO, 0, &info, 0));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-  EXPECT_FALSE(SHSipInfo(SPI_SETSIPINFO, 0, &info, 0));
-  EXPECT_FALSE(SHSipInfo(SPI_GETSIPINFO, 0, nullptr, 0));
-  info.cbSize = sizeof(SIPINFO);
-  EXPECT_FALSE(SHSipInfo(226, 0, &info, 0));
-}
-
 TEST_F(InputPanelTest, LockScreenSaveAndRestoreBringsBackThePanelState) {
   const HWND other = MakeWindow(u"Notes");
   SHSipPreference(other, SIP_UP);

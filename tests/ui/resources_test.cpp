@@ -184,23 +184,6 @@ TEST(DialogTemplates, PasswordFieldsAreMasked) {
   }
 }
 
-TEST(Artwork, TablesAreSortedAndHoldEveryPicture) {
-  for (std::size_t i = 1; i < kArtworkBitmapCount; ++i) {
-    EXPECT_LT(kArtworkBitmaps[i - 1].id, kArtworkBitmaps[i].id);
-  }
-  for (std::size_t i = 1; i < kArtworkIconCount; ++i) {
-    EXPECT_LT(kArtworkIcons[i - 1].id, kArtworkIcons[i].id);
-  }
-  for (UINT id : SymbolIds()) ASSERT_NE(FindBitmapResource(Self(), id), nullptr) << id;
-  for (UINT id : {IDB_BANNER_PASSWORD, IDB_BANNER_SYMBOLS, IDB_BANNER_SIGNATURE}) {
-    const BitmapResource* banner = FindBitmapResource(Self(), id);
-    EXPECT_EQ(banner->bitsPerPixel, 8);
-    ASSERT_NE(banner->palette, nullptr);
-    EXPECT_EQ(banner->paletteSize, 256u);
-  }
-  for (UINT id : kIconIds) ASSERT_NE(FindIconResource(Self(), id), nullptr) << id;
-}
-
 TEST(Artwork, EveryBitmapIsAPictureNotAFill) {
   for (std::size_t i = 0; i < kArtworkBitmapCount; ++i) {
     const BitmapResource& bitmap = kArtworkBitmaps[i];

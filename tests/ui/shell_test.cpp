@@ -24,10 +24,6 @@ RECT RectOf(HWND w) {
   return r;
 }
 
-std::uint32_t PixelAt(int x, int y) {
-  return platform::ui::screen::Pixels()[static_cast<std::size_t>(y) * 240 + x];
-}
-
 TEST_F(ShellWindowsTest, BarsAreTopmostAndTappingThemKeepsTheActiveWindowAndFocus) {
   EXPECT_TRUE(Equal(RectOf(shell::TaskbarWindow()), {0, 0, 240, 26}));
   EXPECT_TRUE(Equal(RectOf(shell::MenuBarWindow()), {0, 294, 240, 320}));
@@ -91,21 +87,6 @@ TEST_F(ShellWindowsTest, FullScreenStateIsKeptPerWindowAndFollowsTheForeground) 
   EXPECT_TRUE(shell::TaskbarVisible());
   EXPECT_FALSE(SHFullScreen(nullptr, SHFS_HIDETASKBAR));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
-}
-
-TEST_F(ShellWindowsTest, HiddenTaskbarLetsTheWindowBelowShowOnTheScreen) {
-  const HWND lock = MakeWindow(u"Lock");
-  MoveWindow(lock, 0, 0, 240, 320, TRUE);
-  Pump();
-  // The taskbar's navy covers the top while it shows.
-  EXPECT_EQ(PixelAt(1, 1), 0x14387Cu);
-  SHFullScreen(lock, SHFS_HIDETASKBAR | SHFS_HIDESTARTICON);
-  InvalidateRect(lock, nullptr, TRUE);
-  Pump();
-  EXPECT_NE(PixelAt(1, 1), 0x14387Cu);
-  DestroyWindow(lock);
-  Pump();
-  EXPECT_EQ(PixelAt(1, 1), 0x14387Cu);
 }
 
 TEST_F(ShellWindowsTest, InitDialogSizesTheDialogBelowTheTaskbar) {
@@ -259,36 +240,6 @@ TEST_F(HelpViewerTest, OtherProgramsAreNotFoundAndOneViewerServesEveryRequest) {
   EXPECT_FALSE(CreateProcess(u"PegHelp.exe", u"OMREL.htm", nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, nullptr, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-}
-
-TEST_F(HelpViewerTest, LongPagesScrollByKeyArrowAndTrackAndEscapeCloses) {
-  std::string html;
-  for (int i = 0; i < 60; ++i) html += "<p>Paragraph number " + std::to_string(i) + "</p>";
-  WriteHelp("Long.htm", html);
-  ASSERT_TRUE(CreateProcess(u"PegHelp.exe", u"Long.htm", nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, nullptr, nullptr));
-  Pump();
-  const HWND viewer = shell::ProcessStarts()[0].window;
-  EXPECT_EQ(shell::HelpViewerLineCount(viewer), 119);  // blank lines between paragraphs
-  EXPECT_EQ(shell::HelpViewerTopLine(viewer), 0);
-
-  platform::ui::input::Key(VK_DOWN);
-  Pump();
-  EXPECT_EQ(shell::HelpViewerTopLine(viewer), 1);
-  Tap({229, 282, 240, 293});  // the scroll bar's down arrow (bottom of the viewer)
-  EXPECT_EQ(shell::HelpViewerTopLine(viewer), 2);
-  Tap({229, 200, 240, 210});  // the track below the thumb: a page on
-  EXPECT_GT(shell::HelpViewerTopLine(viewer), 10);
-  platform::ui::input::Key(VK_END);
-  Pump();
-  const int last = shell::HelpViewerTopLine(viewer);
-  platform::ui::input::Key(VK_DOWN);
-  Pump();
-  EXPECT_EQ(shell::HelpViewerTopLine(viewer), last);
-
-  platform::ui::input::Key(VK_ESCAPE);
-  Pump();
-  EXPECT_FALSE(IsWindow(viewer));
 }
 
 TEST(ParseHelpTest, KeepsTheVisibleTextInParagraphsAndHeadings) {
