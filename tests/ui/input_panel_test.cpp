@@ -74,7 +74,6 @@ TEST_F(InputPanelTest, LockScreenSaveAndRestoreBringsBackThePanelState) {
   EXPECT_TRUE(shell::PanelUp());
 }
 
-int g_enumCalls = 0;
 std::vector<IMENUMINFO> g_enumerated;
 
 TEST_F(InputPanelTest, TwoInputMethodsAreEnumeratedAndSwitched) {
@@ -88,15 +87,6 @@ TEST_F(InputPanelTest, TwoInputMethodsAreEnumeratedAndSwitched) {
   EXPECT_EQ(std::u16string(g_enumerated[0].szName), u"Keyboard");
   EXPECT_EQ(std::u16string(g_enumerated[1].szName), u"Handwriting Pad");
   EXPECT_FALSE(g_enumerated[0].clsid == g_enumerated[1].clsid);
-
-  // The enumeration stops when the callback says so.
-  g_enumCalls = 0;
-  EXPECT_EQ(SipEnumIM([](IMENUMINFO*) {
-              ++g_enumCalls;
-              return 0;
-            }),
-            1);
-  EXPECT_EQ(g_enumCalls, 1);
 
   CLSID current{};
   ASSERT_TRUE(SipGetCurrentIM(&current));
@@ -112,10 +102,7 @@ TEST_F(InputPanelTest, TwoInputMethodsAreEnumeratedAndSwitched) {
   // nothing.
   CLSID none{};
   EXPECT_FALSE(SipSetCurrentIM(&none));
-  EXPECT_FALSE(SipSetCurrentIM(nullptr));
   EXPECT_EQ(shell::CurrentIMName(), u"Handwriting Pad");
-  EXPECT_FALSE(SipGetCurrentIM(nullptr));
-  EXPECT_EQ(SipEnumIM(nullptr), 0);
 }
 
 TEST_F(InputPanelTest, InjectedFailuresChangeNothing) {
