@@ -3,9 +3,6 @@
 // what the device holds afterwards.
 #include "device/device_commands.h"
 
-#include <stdio.h>
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,6 +12,7 @@
 #include "platform/device.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
+#include "tests/support/pda_runner.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
@@ -27,29 +25,9 @@ using testing_support::Utf16Bytes;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
 
-struct Outcome {
-  int status = -1;
-  std::string output;  // stdout and stderr
-};
-
-std::string Quoted(const std::filesystem::path& path) {
-  return "'" + path.string() + "'";
-}
-
-Outcome RunPda(const std::string& arguments) {
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY " +
-                              Quoted(std::string(VEYR_BIN_DIR) + "/pda") + " " + arguments +
-                              " 2>&1";
-  Outcome outcome;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return outcome;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    outcome.output.append(buffer, n);
-  const int status = pclose(pipe);
-  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
-}
+using testing_support::Quoted;
+using testing_support::RunPda;
+using Outcome = testing_support::PdaOutcome;
 
 bool CheckSystemPassword(std::u16string password) {
   using CheckFn = BOOL (*)(LPWSTR);
@@ -105,16 +83,6 @@ class DeviceCommandsTest : public ::testing::Test {
   std::filesystem::path host_;
   int scripts_ = 0;
 };
-
-TEST_F(DeviceCommandsTest, ExitStatusesOfTheJobs) {
-  EXPECT_EQ(pda::InstallExitStatus(0), 0);
-  EXPECT_EQ(pda::InstallExitStatus(1), 1);
-  EXPECT_EQ(pda::InstallExitStatus(-1), 2);
-  EXPECT_EQ(pda::InstallExitStatus(7), 2);
-  EXPECT_EQ(pda::PromptExitStatus(pda::PromptOutcome::kAccepted), 0);
-  EXPECT_EQ(pda::PromptExitStatus(pda::PromptOutcome::kDeclined), 1);
-  EXPECT_EQ(pda::PromptExitStatus(pda::PromptOutcome::kRejected), 2);
-}
 
 TEST_F(DeviceCommandsTest, PromptAndLockExitWithWhatTheShellsCheckSaysOfTheAnswer) {
   ASSERT_NO_FATAL_FAILURE(UseFixture(false));

@@ -11,33 +11,20 @@
 #include "platform/registry.h"
 #include "platform/ui/dialog/dialog.h"
 #include "platform/ui/shell/shell_internal.h"
+#include "tests/support/registry_values.h"
 #include "tests/support/run_scripted.h"
 #include "tests/support/temp_device.h"
 
 namespace {
 
-void SetOwnerRecord(const std::vector<BYTE>& record) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, u"ControlPanel\\Owner", 0, nullptr, 0, KEY_ALL_ACCESS,
-                           nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueEx(key, u"Owner", 0, REG_BINARY, record.data(), DWORD(record.size()));
-  RegCloseKey(key);
+void SetOwnerRecord(const testing_support::Bytes& record) {
+  testing_support::SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"Owner", REG_BINARY,
+                               record);
 }
 
-// A 768-byte owner record with `name` in its first field and a company in
-// the second (at byte 72).
-std::vector<BYTE> OwnerRecord(std::u16string_view name) {
-  std::vector<BYTE> record(768, 0);
-  auto put = [&record](std::size_t offset, std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      record[offset + 2 * i] = static_cast<BYTE>(text[i] & 0xFF);
-      record[offset + 2 * i + 1] = static_cast<BYTE>(text[i] >> 8);
-    }
-  };
-  put(0, name);
-  put(72, u"Vexlund");
-  return record;
+// A record with `name` in its first field and a company in the second.
+testing_support::Bytes OwnerRecord(std::u16string_view name) {
+  return testing_support::OwnerRecord({{0, name}, {72, u"Vexlund"}});
 }
 
 class HomeScreenTest : public ::testing::Test {

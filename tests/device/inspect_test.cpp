@@ -1,8 +1,6 @@
 #include "device/inspect.h"
 
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <sys/wait.h>
 
 #include <fstream>
 #include <sstream>
@@ -15,6 +13,7 @@
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/system_password.h"
+#include "tests/support/pda_runner.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
@@ -171,14 +170,9 @@ TEST(InspectSnapshot, FindsValuesWithoutRegardToCase) {
 
 // Runs the built program; returns its exit status and standard output.
 int RunPda(const std::string& arguments, std::string* output) {
-  const std::string command = std::string(VEYR_BIN_DIR) + "/pda " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return -1;
-  char buffer[4096];
-  output->clear();
-  for (std::size_t n; (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) output->append(buffer, n);
-  const int status = pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  testing_support::PdaOutcome outcome = testing_support::RunPda(arguments, false);
+  *output = std::move(outcome.output);
+  return outcome.status;
 }
 
 TEST(PdaProgram, InspectsADeviceAndReportsFailuresByExitStatus) {

@@ -1,8 +1,5 @@
 // pda --script from end to end: the built program on a throw-away device,
 // without a display.
-#include <stdio.h>
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,59 +10,25 @@
 #include "platform/device.h"
 #include "platform/registry.h"
 #include "platform/ui/window/screen.h"
+#include "tests/support/pda_runner.h"
+#include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string output;  // stdout and stderr
-};
-
-Outcome RunPda(const std::string& arguments) {
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY '" + std::string(VEYR_BIN_DIR) +
-                              "/pda' " + arguments + " 2>&1";
-  Outcome outcome;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return outcome;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-    outcome.output.append(buffer, n);
-  }
-  const int status = pclose(pipe);
-  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
-}
-
-std::string Quoted(const std::filesystem::path& path) {
-  return "'" + path.string() + "'";
-}
+using testing_support::Quoted;
+using testing_support::RunPda;
+using Outcome = testing_support::PdaOutcome;
 
 class PdaScriptTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The owner record of the system: the name in the first field.
-    std::vector<BYTE> record(768, 0);
-    const std::u16string name = u"Jane Doe";
-    for (std::size_t i = 0; i < name.size(); ++i) {
-      record[2 * i] = static_cast<BYTE>(name[i] & 0xFF);
-      record[2 * i + 1] = static_cast<BYTE>(name[i] >> 8);
-    }
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, u"ControlPanel\\Owner", 0, nullptr, 0,
-                             KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueEx(key, u"Owner", 0, REG_BINARY, record.data(), DWORD(record.size()));
-    RegCloseKey(key);
+    testing_support::SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"Owner", REG_BINARY,
+                                 testing_support::OwnerRecord({{0, u"Jane Doe"}}));
     // A configured device without the power-on password: it boots straight
     // to the home screen (a new one would run the installer).
-    constexpr char16_t kModule[] = u"\\Windows\\Password.cpl";
-    ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", 0, nullptr, 0,
-                             KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueEx(key, u"Redirect", 0, REG_SZ, reinterpret_cast<const BYTE*>(kModule),
-                  sizeof(kModule));
-    RegCloseKey(key);
+    testing_support::SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
+                                 testing_support::Utf16Bytes(u"\\Windows\\Password.cpl"));
     // pda opens the device itself, as a second boot would.
     platform::device::Close();
     host_ = device_.folder() / "host";

@@ -56,17 +56,6 @@ TEST_F(CplAppletTest, NewInquireFillsTheLongRecordWithZeroPaddedFields) {
   EXPECT_TRUE(field(info.szHelpFile, 128, u""));
 }
 
-TEST_F(CplAppletTest, AnswersEveryMessage) {
-  EXPECT_EQ(module_->Applet(CPL_INIT), 1);
-  EXPECT_EQ(module_->Applet(CPL_GETCOUNT), 1);
-  EXPECT_EQ(module_->Applet(CPL_SELECT), 1);
-  EXPECT_EQ(module_->Applet(CPL_STOP), 1);
-  EXPECT_EQ(module_->Applet(CPL_EXIT), 0);
-  EXPECT_EQ(module_->Applet(0), 1);
-  EXPECT_EQ(module_->Applet(10), 1);
-  EXPECT_EQ(module_->Applet(0x7FFF), 1);
-}
-
 TEST_F(CplAppletTest, ADoubleClickWhileTheSettingsAreOpenElsewhereReturnsOne) {
   // Another instance holds the settings' mutex.
   const HANDLE other = CreateMutex(nullptr, TRUE, u"OMREL_APP_MUTEX");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/registry.h"
 
 namespace testing_support {
@@ -51,6 +53,17 @@ Bytes Utf16Bytes(std::u16string_view text, bool withTerminator) {
 Bytes DwordBytes(DWORD value) {
   return {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
           static_cast<BYTE>(value >> 24)};
+}
+
+Bytes OwnerRecord(std::initializer_list<std::pair<std::size_t, std::u16string_view>> fields,
+                  std::size_t size) {
+  Bytes record(768, 0);
+  for (const auto& [offset, text] : fields) {
+    const Bytes bytes = Utf16Bytes(text, false);
+    std::copy(bytes.begin(), bytes.end(), record.begin() + static_cast<std::ptrdiff_t>(offset));
+  }
+  record.resize(size);
+  return record;
 }
 
 }  // namespace testing_support

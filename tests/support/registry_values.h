@@ -2,8 +2,10 @@
 // is stored.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/windef.h"
@@ -25,5 +27,10 @@ void SetRegDword(HKEY root, const char16_t* path, const char16_t* name, DWORD va
 // UTF-16LE code units, with the terminating zero unless told otherwise.
 Bytes Utf16Bytes(std::u16string_view text, bool withTerminator = true);
 Bytes DwordBytes(DWORD value);  // little-endian, as REG_DWORD holds it
+
+// The system's 768-byte owner record with each text at its byte offset
+// (the name at 0, the company at 72, ...), cut or padded to `size`.
+Bytes OwnerRecord(std::initializer_list<std::pair<std::size_t, std::u16string_view>> fields,
+                  std::size_t size = 768);
 
 }  // namespace testing_support

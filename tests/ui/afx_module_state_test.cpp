@@ -43,16 +43,6 @@ TEST_F(AfxModuleStateTest, ScopeSelectsApplicationAndResourcesUntilItEnds) {
   AfxSetModuleState(outer);
 }
 
-TEST_F(AfxModuleStateTest, MessageBoxesCarryTheApplicationTitle) {
-  ASSERT_NE(AfxGetAppName(), nullptr);
-  EXPECT_EQ(std::u16string(AfxGetAppName()), u"Test Application");
-  EXPECT_EQ(AfxMessageBox(u"Saved.", MB_ICONINFORMATION), IDOK);
-  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
-  EXPECT_EQ(platform::message_box::Recorded()[0].text, u"Saved.");
-  EXPECT_EQ(platform::message_box::Recorded()[0].caption, u"Test Application");
-  EXPECT_EQ(platform::message_box::Recorded()[0].type, MB_ICONINFORMATION);
-}
-
 TEST_F(AfxModuleStateTest, EachModuleHasItsOwnApplicationAndResources) {
   TempDevice device(false);
   InstallFixture("fixture_afx_module.dll", u"\\Windows\\AfxFixture.dll");

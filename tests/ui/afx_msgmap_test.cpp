@@ -234,17 +234,4 @@ TEST_F(AfxMessageMapTest, ObjectsAreFoundFromTheirHandlesUntilTheWindowGoes) {
   EXPECT_FALSE(IsWindow(window)) << "the object takes its window with it";
 }
 
-TEST_F(AfxMessageMapTest, RunTimeClassesKnowTheirNamesAndBases) {
-  CDialog dialog(1u);
-  CPropertyPage page(1u);
-  EXPECT_STREQ(page.GetRuntimeClass()->m_lpszClassName, "CPropertyPage");
-  EXPECT_TRUE(page.IsKindOf(RUNTIME_CLASS(CDialog)));
-  EXPECT_TRUE(page.IsKindOf(RUNTIME_CLASS(CWnd)));
-  EXPECT_TRUE(page.IsKindOf(RUNTIME_CLASS(CObject)));
-  EXPECT_FALSE(dialog.IsKindOf(RUNTIME_CLASS(CPropertyPage)));
-  EXPECT_FALSE(dialog.IsKindOf(RUNTIME_CLASS(CFrameWnd)));
-  EXPECT_TRUE(app_.IsKindOf(RUNTIME_CLASS(CWinApp)));
-  EXPECT_FALSE(app_.IsKindOf(RUNTIME_CLASS(CWnd)));
-}
-
 }  // namespace

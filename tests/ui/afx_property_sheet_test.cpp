@@ -206,18 +206,6 @@ TEST_F(AfxPropertySheetTest, QuerySiblingsAsksCreatedPagesUntilOneAnswers) {
   sheet.DoModal();
 }
 
-TEST_F(AfxPropertySheetTest, HelpButtonAndHelpRequestReachTheApplication) {
-  CPropertySheet sheet(u"Sheet");
-  sheet.AddPage(&alpha_);
-  Then([&] {
-    EXPECT_TRUE(sheet.PressButton(static_cast<int>(PSBTN_HELP)));
-    sheet.SendMessage(WM_HELP);
-    sheet.EndDialog(IDCANCEL);
-  });
-  sheet.DoModal();
-  EXPECT_EQ(app_.helpData, (std::vector<DWORD_PTR>{0, 0}));
-}
-
 TEST_F(AfxPropertySheetTest, LeavingAPageCanBeRefused) {
   CPropertySheet sheet(u"Sheet");
   sheet.AddPage(&alpha_);

@@ -95,25 +95,6 @@ TEST_F(ButtonTest, AutoRadioButtonsAreExclusiveWithinTheirGroupOnly) {
   EXPECT_FALSE(GetWindowLong(a1, GWL_STYLE) & WS_TABSTOP);
 }
 
-TEST_F(ButtonTest, DefaultPushButtonStyleAndDialogCodes) {
-  const HWND ok = Make(u"BUTTON", u"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, {10, 10, 80, 30}, 1);
-  const HWND cancel = Make(u"BUTTON", u"Cancel", BS_PUSHBUTTON, {90, 10, 160, 30}, 2);
-  const HWND radio = Make(u"BUTTON", u"R", BS_AUTORADIOBUTTON, {10, 40, 80, 56}, 3);
-  const HWND group = Make(u"BUTTON", u"G", BS_GROUPBOX, {10, 60, 200, 120}, 4);
-  EXPECT_EQ(SendMessage(ok, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
-  EXPECT_EQ(SendMessage(cancel, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
-  EXPECT_EQ(SendMessage(radio, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_RADIOBUTTON);
-  EXPECT_EQ(SendMessage(group, WM_GETDLGCODE, 0, 0), DLGC_STATIC);
-
-  // BM_SETSTYLE swaps the button's own style and keeps the window styles.
-  SendMessage(ok, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-  SendMessage(cancel, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-  EXPECT_EQ(SendMessage(ok, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
-  EXPECT_EQ(SendMessage(cancel, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
-  EXPECT_TRUE(GetWindowLong(ok, GWL_STYLE) & WS_TABSTOP);
-  EXPECT_TRUE(GetWindowLong(ok, GWL_STYLE) & WS_VISIBLE);
-}
-
 TEST_F(ButtonTest, OwnerDrawnButtonAsksItsParentToDrawWithItsState) {
   const HWND key = Make(u"BUTTON", u"1", BS_OWNERDRAW, {20, 20, 52, 52}, 504);
   std::vector<DRAWITEMSTRUCT> drawn;
@@ -173,15 +154,6 @@ TEST_F(ButtonTest, GroupBoxLetsTapsThroughToTheControlsInside) {
   TapCenter(inner);
   EXPECT_EQ(Commands(), (std::vector<Command>{{736, BN_CLICKED}}));
   EXPECT_EQ(GetFocus(), inner);
-}
-
-TEST_F(ButtonTest, ButtonsPaintSomething) {
-  const HWND push = Make(u"BUTTON", u"OK", BS_DEFPUSHBUTTON, {10, 10, 80, 30}, 1);
-  const HWND box = Make(u"BUTTON", u"Box", BS_AUTOCHECKBOX, {10, 40, 120, 56}, 2);
-  const HWND group = Make(u"BUTTON", u"Group", BS_GROUPBOX, {10, 60, 200, 120}, 3);
-  EXPECT_TRUE(Drawn(push));
-  EXPECT_TRUE(Drawn(box));
-  EXPECT_TRUE(Drawn(group));
 }
 
 }  // namespace

@@ -137,41 +137,12 @@ TEST_F(DialogManagerTest, LaysOutTheTemplateInDialogUnitsOfItsFont) {
     EXPECT_EQ(got.right - got.left, item.cx * bx / 4);
     EXPECT_EQ(got.bottom - got.top, item.cy * by / 8);
   }
-  RECT mapped{4, 8, 40, 16};
-  ASSERT_TRUE(MapDialogRect(dialog, &mapped));
-  EXPECT_EQ(mapped.left, 4 * bx / 4);
-  EXPECT_EQ(mapped.right, 40 * bx / 4);
-  EXPECT_EQ(mapped.bottom, 16 * by / 8);
-
-  // The dialog is a top-level "Dialog" with its title, its font sent to the
-  // controls, and it remembers its template.
-  WCHAR className[32] = {};
-  GetClassName(dialog, className, 32);
-  EXPECT_EQ(std::u16string(className), u"Dialog");
-  EXPECT_EQ(FindWindow(u"Dialog", u"Sample"), dialog);
   EXPECT_EQ(GetDialogTemplateId(dialog), 500u);
   EXPECT_EQ(GetDialogTemplateId(owner), 0u);
-  EXPECT_NE(SendMessage(dialog, WM_GETFONT, 0, 0), 0);
-  EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
   // No WS_VISIBLE in the template: made but not shown.
   EXPECT_FALSE(IsWindowVisible(dialog));
   DestroyWindow(dialog);
   EXPECT_EQ(GetDialogTemplateId(dialog), 0u);
-}
-
-TEST_F(DialogManagerTest, CentredDialogSitsInTheMiddleOfTheWorkArea) {
-  const DialogTemplate t = Sample(WS_POPUP | WS_VISIBLE | DS_SETFONT | DS_CENTER);
-  HWND dialog = CreateDialogIndirectParam(nullptr, &t, nullptr, SampleProc, 0);
-  ASSERT_TRUE(dialog);
-  EXPECT_TRUE(IsWindowVisible(dialog));
-  RECT r{};
-  GetWindowRect(dialog, &r);
-  namespace screen = platform::ui::screen;
-  const int workTop = screen::kTitleBarHeight;
-  const int workBottom = screen::kHeight - screen::kMenuBarHeight;
-  EXPECT_LE(std::abs(r.left - (screen::kWidth - r.right)), 1);
-  EXPECT_LE(std::abs((r.top - workTop) - (workBottom - r.bottom)), 1);
-  DestroyWindow(dialog);
 }
 
 TEST_F(DialogManagerTest, InitialFocusIsTheFirstTabStopOrWhereTheProcedurePutIt) {
@@ -407,69 +378,6 @@ TEST_F(DialogManagerTest, EscapeAndClosingMeanCancel) {
   Then([] { PostMessage(GetActiveWindow(), WM_CLOSE, 0, 0); });
   EXPECT_EQ(RunSample(), IDCANCEL);
   EXPECT_EQ(g_log.commands, std::vector<int>{IDCANCEL});
-}
-
-TEST_F(DialogManagerTest, DialogKeepsItsFocusWhileAnotherWindowIsInFront) {
-  HWND dialog = nullptr;
-  HWND other = nullptr;
-  Then([&] {
-    dialog = GetActiveWindow();
-    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kCheck)), TRUE);
-    other = MakeOwner(u"Other");
-    SetActiveWindow(other);
-  });
-  Then([&] {
-    EXPECT_EQ(GetActiveWindow(), other);
-    SetActiveWindow(dialog);
-  });
-  Then([&] {
-    EXPECT_EQ(GetFocus(), Item(dialog, kCheck));
-    EndDialog(dialog, 0);
-  });
-  RunSample();
-  EXPECT_TRUE(StepsDone());
-}
-
-TEST_F(DialogManagerTest, MessageResultsAndDialogWords) {
-  const DialogTemplate t = Sample(WS_POPUP | DS_SETFONT);
-  HWND dialog = CreateDialogIndirectParam(nullptr, &t, nullptr, SampleProc, 0);
-  ASSERT_TRUE(dialog);
-  EXPECT_EQ(GetWindowLong(dialog, DWL_DLGPROC), reinterpret_cast<LONG_PTR>(&SampleProc));
-  SetWindowLong(dialog, DWL_USER, 1234);
-  EXPECT_EQ(GetWindowLong(dialog, DWL_USER), 1234);
-  // A handled message answers with DWL_MSGRESULT.
-  EXPECT_EQ(SendMessage(dialog, WM_APP, 0, 0), 77);
-  // Item helpers.
-  EXPECT_TRUE(SetDlgItemText(dialog, kName, u"Anna"));
-  WCHAR text[8] = {};
-  EXPECT_EQ(GetDlgItemText(dialog, kName, text, 8), 4u);
-  EXPECT_EQ(std::u16string(text), u"Anna");
-  EXPECT_EQ(GetDlgItemText(dialog, 999, text, 8), 0u);
-  EXPECT_EQ(text[0], 0);
-  BOOL ok = FALSE;
-  SetDlgItemInt(dialog, kName, static_cast<UINT>(-25), TRUE);
-  EXPECT_EQ(static_cast<int>(GetDlgItemInt(dialog, kName, &ok, TRUE)), -25);
-  EXPECT_TRUE(ok);
-  GetDlgItemInt(dialog, kName, &ok, FALSE);
-  EXPECT_FALSE(ok);
-  SetDlgItemText(dialog, kName, u" 4294967295 ");
-  EXPECT_EQ(GetDlgItemInt(dialog, kName, &ok, FALSE), 4294967295u);
-  EXPECT_TRUE(ok);
-  SetDlgItemText(dialog, kName, u"4294967296");
-  GetDlgItemInt(dialog, kName, &ok, FALSE);
-  EXPECT_FALSE(ok);
-
-  EXPECT_TRUE(CheckDlgButton(dialog, kCheck, BST_CHECKED));
-  EXPECT_EQ(IsDlgButtonChecked(dialog, kCheck), BST_CHECKED);
-  CheckRadioButton(dialog, kRadio1, kRadio3, kRadio2);
-  EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio1), BST_UNCHECKED);
-  EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio2), BST_CHECKED);
-  CheckRadioButton(dialog, kRadio1, kRadio3, kRadio3);
-  EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio2), BST_UNCHECKED);
-  EXPECT_EQ(IsDlgButtonChecked(dialog, kRadio3), BST_CHECKED);
-  EXPECT_EQ(IsDlgButtonChecked(dialog, 999), 0u);
-  EXPECT_EQ(SendDlgItemMessage(dialog, 999, BM_GETCHECK, 0, 0), 0);
-  DestroyWindow(dialog);
 }
 
 }  // namespace

@@ -239,9 +239,6 @@ TEST_F(EditTest, MultiLineWrapsBreaksAndScrollsByItsScrollBar) {
   EXPECT_TRUE(Commands().empty());
 
   // The caret brought into view at the end shows the last line.
-  SendMessage(info, EM_SETSEL, 0, 0);
-  SendMessage(info, EM_SCROLLCARET, 0, 0);
-  EXPECT_EQ(SendMessage(info, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
   const int length = GetWindowTextLength(info);
   SendMessage(info, EM_SETSEL, length, length);
   SendMessage(info, EM_SCROLLCARET, 0, 0);
@@ -256,36 +253,6 @@ TEST_F(EditTest, MultiLineWrapsBreaksAndScrollsByItsScrollBar) {
   SetFocus(info);
   Type(u"x");
   EXPECT_EQ(GetWindowTextLength(info), length);
-}
-
-TEST_F(EditTest, EnterGoesToTheFieldOnlyWithWantReturn) {
-  const HWND plain = Make(u"EDIT", u"", ES_MULTILINE, {10, 10, 200, 60}, 1);
-  const HWND wants = Make(u"EDIT", u"", ES_MULTILINE | ES_WANTRETURN, {10, 70, 200, 120}, 2);
-  const HWND single = Make(u"EDIT", u"", 0, {10, 130, 200, 150}, 3);
-  MSG enter{nullptr, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
-  MSG letter{nullptr, WM_KEYDOWN, 'A', 0, 0, {}};
-  const auto code = [](HWND w, MSG& m) {
-    return SendMessage(w, WM_GETDLGCODE, m.wParam, reinterpret_cast<LPARAM>(&m));
-  };
-  EXPECT_FALSE(code(plain, enter) & DLGC_WANTALLKEYS);
-  EXPECT_TRUE(code(wants, enter) & DLGC_WANTALLKEYS);
-  EXPECT_FALSE(code(wants, letter) & DLGC_WANTALLKEYS);
-  EXPECT_FALSE(code(single, enter) & DLGC_WANTALLKEYS);
-  EXPECT_TRUE(code(single, letter) & DLGC_HASSETSEL);
-  // A line break typed into a multi-line field.
-  SetFocus(wants);
-  Type(u"a\rb");
-  EXPECT_EQ(Text(wants), u"a\r\nb");
-  EXPECT_EQ(SendMessage(wants, EM_GETLINECOUNT, 0, 0), 2);
-  Press(VK_BACK);
-  Press(VK_BACK);
-  EXPECT_EQ(Text(wants), u"a");
-}
-
-TEST_F(EditTest, FocusedFieldPaints) {
-  const HWND edit = Make(u"EDIT", u"text", 0, {10, 10, 200, 30}, 1);
-  SetFocus(edit);
-  EXPECT_TRUE(Drawn(edit));
 }
 
 }  // namespace

@@ -42,16 +42,4 @@ TEST_F(HotKeysTest, RegisteredButtonsGoOnlyToTheirWindowAsHotKeys) {
   EXPECT_TRUE(RegisterHotKey(other, 1, MOD_WIN, VK_APP1));
 }
 
-TEST(CursorsTest, StockCursorsHaveStableHandlesAndSetCursorReturnsThePrevious) {
-  const HCURSOR wait = LoadCursor(nullptr, IDC_WAIT);
-  const HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
-  ASSERT_NE(wait, nullptr);
-  EXPECT_NE(wait, arrow);
-  EXPECT_EQ(LoadCursor(nullptr, IDC_WAIT), wait);
-  EXPECT_EQ(LoadCursor(nullptr, 4711), nullptr);
-  const HCURSOR before = SetCursor(wait);
-  EXPECT_EQ(GetCursor(), wait);
-  EXPECT_EQ(SetCursor(before), wait);
-}
-
 }  // namespace

@@ -60,17 +60,6 @@ TEST_F(MessageBoxWindowTest, ShowsItsButtonsWithTheResultIdsAndTheFirstAsDefault
   EXPECT_EQ(mb::Recorded()[0].owner, owner);
 }
 
-TEST_F(MessageBoxWindowTest, TappedButtonsAnswerWithTheirIds) {
-  Then([&] {
-    // A person taps the middle of the No button.
-    RECT no{};
-    GetWindowRect(GetDlgItem(Box(), IDNO), &no);
-    input::Tap((no.left + no.right) / 2, (no.top + no.bottom) / 2);
-  });
-  EXPECT_EQ(MessageBox(nullptr, u"Delete?", u"Files", MB_YESNO), IDNO);
-  EXPECT_TRUE(StepsDone());
-}
-
 TEST_F(MessageBoxWindowTest, EscapeCancelsOnlyWhereTheBoxCanBeCancelled) {
   Then([] { input::Key(VK_ESCAPE); });
   EXPECT_EQ(MessageBox(nullptr, u"Go on?", u"Q", MB_OKCANCEL), IDCANCEL);

@@ -186,10 +186,7 @@ TEST_F(MessageLoopTest, TheRealClockWaitWakesForTimersAndOtherThreads) {
   // thread's post.
   HWND other = TopLevel(u"other");
   PostMessage(other, WM_USER, 1, 0);
-  std::thread poster([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    PostMessage(w, WM_USER, 5, 0);
-  });
+  std::thread poster([&] { PostMessage(w, WM_USER, 5, 0); });
   MSG msg;
   ASSERT_TRUE(GetMessage(&msg, w, 0, 0));
   poster.join();

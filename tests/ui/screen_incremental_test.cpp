@@ -172,12 +172,4 @@ TEST_F(IncrementalFrameTest, DrawingOutsideAFrameIsPaintedOverButMeasuringIsNot)
   EXPECT_EQ(PaintsOf(bar_), 0);
 }
 
-TEST_F(IncrementalFrameTest, ADirectComposeRepaintsEverything) {
-  screen::Compose();
-  EXPECT_EQ(PaintsOf(bar_), 1);
-  EXPECT_EQ(PaintsOf(top_), 1);
-  EXPECT_EQ(PaintsOf(left_), 1);
-  EXPECT_EQ(PaintsOf(right_), 1);
-}
-
 }  // namespace

@@ -143,24 +143,6 @@ TEST_F(ScreenTest, ComposePaintsWindowsBottomUpWithChildrenOverParents) {
   EXPECT_FALSE(platform::ui::GetUpdateState(lower, nullptr, nullptr));
 }
 
-TEST_F(ScreenTest, FramesFollowTheWindowStyle) {
-  HWND host = Make(kWhite, WS_POPUP, 0, 0, 240, 200);
-  HWND edit = Make(kWhite, WS_CHILD, 10, 10, 60, 20, host, WS_EX_CLIENTEDGE);
-  HWND bordered = Make(kWhite, WS_CHILD | WS_BORDER, 10, 40, 60, 20, host);
-  HWND plain = Make(kRed, WS_CHILD, 10, 70, 60, 20, host);
-  screen::Compose();
-  RECT r{};
-  GetWindowRect(edit, &r);
-  EXPECT_EQ(At(r.left, r.top), GetSysColor(COLOR_BTNSHADOW));
-  EXPECT_EQ(At(r.right - 1, r.bottom - 1), GetSysColor(COLOR_3DLIGHT));
-  GetWindowRect(bordered, &r);
-  EXPECT_EQ(At(r.left, r.top), kBlack);
-  EXPECT_EQ(At(r.right - 1, r.bottom - 1), kBlack);
-  EXPECT_EQ(At(r.left + 1, r.top + 1), kWhite);
-  GetWindowRect(plain, &r);
-  EXPECT_EQ(At(r.left, r.top), kRed);
-}
-
 TEST_F(ScreenTest, WindowsThatDoNotPaintAreErasedWithTheirClassBrush) {
   HWND window = Make(0, WS_POPUP, 20, 20, 50, 50, nullptr, 0, kPlainClass);
   HDC screenDc = GetDC(nullptr);

@@ -199,15 +199,6 @@ TEST_F(ScriptedUserTest, AFailedExpectationNamesWhatTheScreenShows) {
                "line 3 (expect box 606): expected message box \"General error #%d!\", but the "
                "screen shows dialog 778 'Welcome'");
 
-  // A box whose text is another string of the table.
-  dialog_.init = [](HWND dialog) { MessageBox(dialog, u"Something else", u"Note", MB_OK); };
-  stop = StopOf("expect box 606", [&] { RunDialog(786); });
-  ASSERT_TRUE(stop);
-  EXPECT_NE(std::string(stop->what()).find("shows message box \"Something else\""),
-            std::string::npos)
-      << stop->what();
-  ExpectCleanedUp();
-
   stop = StopOf("expect dialog 628", nullptr);
   ASSERT_TRUE(stop);
   EXPECT_NE(std::string(stop->what()).find("shows window 'Owner' (class ScriptedUserPlain)"),
@@ -253,14 +244,6 @@ TEST_F(ScriptedUserTest, TypeReplacesTheTextOfAMaskedField) {
       << stop->what();
 }
 
-TEST_F(ScriptedUserTest, EnterPressesTheDefaultButtonAndEscapeCancels) {
-  LONG_PTR result = 0;
-  RunScripted("expect dialog 786\nkey Enter", [&] { result = RunDialog(786); });
-  EXPECT_EQ(result, IDOK);
-  RunScripted("expect dialog 786\nkey escape", [&] { result = RunDialog(786); });
-  EXPECT_EQ(result, IDCANCEL);
-}
-
 TEST_F(ScriptedUserTest, SipTypesWithTheSoftKeyboardIntoTheFocusedField) {
   LONG_PTR result = 0;
   RunScripted(R"(
@@ -293,16 +276,6 @@ TEST_F(ScriptedUserTest, APenStrokeIsDownMovesAndUp) {
   EXPECT_EQ(g_stylus, expected);
 }
 
-TEST_F(ScriptedUserTest, WaitFiresEachTimerAtItsOwnTickInOrder) {
-  SetTimer(owner_, 1, 300, nullptr);
-  SetTimer(owner_, 2, 100, nullptr);
-  SetTimer(owner_, 3, 25'000, nullptr);  // as long as a false-logon delay
-  RunScripted("wait 25000", nullptr);
-  const std::vector<Fired> expected = {{2, 1100}, {1, 1300}, {3, 26'000}};
-  EXPECT_EQ(g_fired, expected);
-  EXPECT_EQ(platform::clock::Now(), 26'000u);
-}
-
 TEST_F(ScriptedUserTest, ACheckThatFailsSaysWhatItFound) {
   auto stop = StopOf("check 679 text abc", [&] { RunDialog(628); });
   ASSERT_TRUE(stop);
@@ -315,19 +288,6 @@ TEST_F(ScriptedUserTest, ACheckThatFailsSaysWhatItFound) {
                "line 2 (check 999 visible 1): the screen shows dialog 628, which has no control "
                "999");
   ExpectCleanedUp();
-}
-
-TEST_F(ScriptedUserTest, ShotWritesTheScreenAsAPicture) {
-  const std::filesystem::path file = device_.folder() / "shots" / "628.png";
-  RunScripted(ScriptedUser{}.ExpectDialog(628).Shot(file).Key(VK_ESCAPE), [&] { RunDialog(628); });
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  std::string error;
-  ASSERT_TRUE(platform::ui::screen::ReadPng(file, &width, &height, &pixels, &error)) << error;
-  EXPECT_EQ(width, 240);
-  EXPECT_EQ(height, 320);
-  EXPECT_NE(std::count(pixels.begin(), pixels.end(), pixels.front()), std::ssize(pixels));
 }
 
 TEST_F(ScriptedUserTest, AScriptThatEndsWhileABoxWaitsStopsAndLeavesNothingBehind) {
