@@ -68,21 +68,41 @@ class CKeyHolder {
   CipherKey* m_pKey = nullptr;
 };
 
+// Scrambles the secrets again on every path out of a save that found them
+// scrambled, so a failed save never leaves them plain in memory.
+class CRescramble {
+ public:
+  explicit CRescramble(bool armed) : m_bArmed(armed) {}
+  ~CRescramble() { Now(); }
+  CRescramble(const CRescramble&) = delete;
+  CRescramble& operator=(const CRescramble&) = delete;
+  void Now() {
+    if (m_bArmed) ScrambleSecrets();
+    m_bArmed = false;
+  }
+
+ private:
+  bool m_bArmed;
+};
+
 // Runs one blob through the OFB key stream from its start (a zero IV).
 bool RunKeyStream(CipherKey* key, BYTE* data, DWORD length) {
   BYTE iv[16] = {};
   return CipherRun(key, kOfbMode, data, data, length, iv) == 0;
 }
 
-// The text of a deciphered blob, up to its terminating zero character.
+// The text of a deciphered blob, up to its terminating zero character. The
+// string is made at its final size in one allocation: growing it a
+// character at a time would leave the text's earlier blocks in freed memory.
 std::u16string BlobText(const BYTE* data, DWORD length) {
-  std::u16string text;
-  for (DWORD at = 0; at + 1 < length; at += 2) {
+  DWORD characters = 0;
+  for (; 2 * characters + 1 < length; ++characters) {
     WCHAR c = 0;
-    std::memcpy(&c, data + at, sizeof(c));
+    std::memcpy(&c, data + 2 * characters, sizeof(c));
     if (c == 0) break;
-    text.push_back(c);
   }
+  std::u16string text(characters, u'\0');
+  std::memcpy(text.data(), data, characters * sizeof(WCHAR));
   return text;
 }
 
@@ -182,10 +202,15 @@ bool SaveCredentials() {
   // The existing record is replaced in place by one atomic write, so a
   // failed save leaves the previous secrets stored rather than none. No
   // record (0) makes the write add one.
+  // Only "no more items" means there is none: any other failed seek would
+  // add a second record, and the next load would read the old one.
   const CEOID previous = CeSeekDatabase(db.m_hDb, CEDB_SEEK_BEGINNING, 0, nullptr);
+  if (previous == 0 && GetLastError() != ERROR_NO_MORE_ITEMS) return Fail(GetLastError());
 
   const int wasPlain = SecretsPlain;
   if (wasPlain == 0 && !UnscrambleSecrets()) return Fail(GetLastError());
+  // Whatever happens below, the caller gets its secrets back scrambled.
+  CRescramble rescramble{wasPlain == 0};
 
   const std::array<const std::u16string*, 4> secrets = {&g_strSignature, &g_strSymbolPassword,
                                                         &g_strUserPassword, &g_strMasterPassword};
@@ -214,7 +239,7 @@ bool SaveCredentials() {
   const CEOID written = CeWriteRecordProps(db.m_hDb, previous, 4, values.data());
   const DWORD writeError = GetLastError();
   db.Close();
-  if (wasPlain == 0) ScrambleSecrets();
+  rescramble.Now();
   if (written == 0) return Fail(writeError);
   return true;
 }
