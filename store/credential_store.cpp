@@ -113,9 +113,24 @@ bool Fail(DWORD error) {
   return false;
 }
 
+bool g_bCredentialsUnreadable = false;
+
+// A failed load: "no more items" means the database holds no record, which
+// is a device that lost its configuration, not one whose secrets are there
+// but out of reach.
+bool FailLoad(DWORD error) {
+  g_bCredentialsUnreadable = error != ERROR_NO_MORE_ITEMS;
+  return Fail(error);
+}
+
 }  // namespace
 
+bool CredentialsUnreadable() {
+  return g_bCredentialsUnreadable;
+}
+
 bool LoadCredentials() {
+  g_bCredentialsUnreadable = false;
   CDatabaseHandle db;
   CEOID oid = 0;
   db.m_hDb = CeOpenDatabase(&oid, kCredentialDatabaseName, 0, 0, nullptr);
@@ -123,7 +138,7 @@ bool LoadCredentials() {
     const DWORD error = GetLastError();
     // No database is the normal state of a device never configured.
     if (error == ERROR_FILE_NOT_FOUND) return false;
-    return Fail(error);
+    return FailLoad(error);
   }
 
   BYTE* record = nullptr;
@@ -134,7 +149,7 @@ bool LoadCredentials() {
           0) {
     const DWORD error = GetLastError();
     if (record != nullptr) LocalFree(record);
-    return Fail(error == ERROR_SUCCESS ? ERROR_NO_MORE_ITEMS : error);
+    return FailLoad(error == ERROR_SUCCESS ? ERROR_NO_MORE_ITEMS : error);
   }
   db.Close();
 
@@ -161,14 +176,15 @@ bool LoadCredentials() {
   }
   OPENSSL_cleanse(record, recordSize);
   LocalFree(record);
-  if (error != ERROR_SUCCESS) return Fail(error);
+  if (error != ERROR_SUCCESS) return FailLoad(error);
 
   CKeyHolder key;
-  if (MakeDeviceCipherKey(&key.m_pKey) != 0) return Fail(GetLastError());
+  if (MakeDeviceCipherKey(&key.m_pKey) != 0) return FailLoad(GetLastError());
   for (CSecretBuffer& blob : blobs) {
     // The extra two zero bytes stay outside the run: they only guarantee
     // a terminator when a blob lost its own.
-    if (!RunKeyStream(key.m_pKey, blob.Data(), blob.Size() - 2)) return Fail(ERROR_INVALID_DATA);
+    if (!RunKeyStream(key.m_pKey, blob.Data(), blob.Size() - 2))
+      return FailLoad(ERROR_INVALID_DATA);
   }
 
   std::u16string signature = BlobText(blobs[0].Data(), blobs[0].Size());

@@ -201,8 +201,10 @@ TEST_F(CredentialStoreTest, FailedFirstSaveLeavesNoRecordToLoad) {
   EXPECT_FALSE(SaveCredentials());
   platform::message_box::ClearRecorded();
   EXPECT_FALSE(LoadCredentials());
-  // The database exists but holds nothing: that is an error worth a box.
+  // The database exists but holds nothing: that is an error worth a box,
+  // yet no configured device whose secrets are out of reach.
   ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
+  EXPECT_FALSE(CredentialsUnreadable());
   EXPECT_EQ(g_strUserPassword, u"user");
 }
 
@@ -244,6 +246,10 @@ TEST_F(CredentialStoreTest, UnreadableRecordReportsAndKeepsSecrets) {
   EXPECT_FALSE(LoadCredentials());
   EXPECT_EQ(platform::message_box::Recorded().back().text, u"General error #30!");
   EXPECT_EQ(g_strUserPassword, u"in-memory");
+  EXPECT_TRUE(CredentialsUnreadable());
+  platform::faults::Clear();
+  EXPECT_TRUE(LoadCredentials());
+  EXPECT_FALSE(CredentialsUnreadable());
 }
 
 TEST_F(CredentialStoreTest, RecordWithoutAllFourPropertiesIsAnError) {
