@@ -18,6 +18,7 @@
 #include "res/string_ids.h"
 #include "setup/install_wizard.h"
 #include "store/credential_set.h"
+#include "store/credential_store.h"
 #include "store/device_key.h"
 #include "store/os_password_api.h"
 #include "store/settings_model.h"
@@ -159,7 +160,12 @@ extern "C" __attribute__((visibility("default"))) LPWSTR PromptForPasswd(HWND hw
   auto runWizard = [hwndCaller]() {
     return ExecuteInstallWizard(hwndCaller) == 0 && UnscrambleSecrets();
   };
-  if ((g_strMasterPassword.empty() || g_strUserPassword.empty()) && !runWizard()) return nullptr;
+  if (g_strMasterPassword.empty() || g_strUserPassword.empty()) {
+    // A record that exists but can't be read is no sign of a new device:
+    // the wizard would assign new passwords, so the device stays locked.
+    if (CredentialsUnreadable()) return nullptr;
+    if (!runWizard()) return nullptr;
+  }
 
   OsPasswordApi osPassword;
   if (VerifyOsPassword(osPassword, u"")) {

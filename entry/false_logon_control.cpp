@@ -278,7 +278,9 @@ void ReportFalseLogon(UINT messageId) {
 
 void ApplyFalseLogonLimit(DWORD count) {
   const SettingsRecord& s = g_Settings;
-  if (s.MaxFalseLogonRetries != 1 || s.PowerOnLogon != 1) return;
+  // Whatever PowerOnLogon says: a device locked with "Lock now" is just as
+  // much in a stranger's hands.
+  if (s.MaxFalseLogonRetries != 1) return;
   if (count == 0 || count < s.MaxFalseLogonRetriesValue) return;
   if (s.ActionAfterMaxFalseLogons == 1) {
     AlarmStart(true);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "logonui/logon_base_dlg.h"
 #include "store/os_password_api.h"
@@ -11,8 +12,8 @@ class CPasswordLogonDlg : public CLogonBaseDlg {
   explicit CPasswordLogonDlg(CWnd* parent = nullptr);
   ~CPasswordLogonDlg() override;
 
-  // The entry the last run accepted.
-  std::u16string GetEntry() const { return m_strEntry; }
+  // The entry the last run accepted; a view, so no unwiped copy is made.
+  std::u16string_view GetEntry() const { return m_strEntry; }
 
  protected:
   BOOL OnInitDialog() override;

@@ -1,10 +1,13 @@
 #include "platform/device.h"
 
+#include <fcntl.h>
 #include <openssl/rand.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -23,6 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kIdentityBytes = 32;
+constexpr mode_t kPrivateFolder = 0700;
+constexpr mode_t kPrivateFile = 0600;
 constexpr std::array<const char*, 5> kRomFiles = {"coredll.dll", "Password.cpl", "Panel.ocx",
                                                   "Alarm1.wav", "OMREL.htm"};
 
@@ -73,12 +78,52 @@ bool ReadFile(const fs::path& path, std::vector<BYTE>* bytes) {
   return !in.bad();
 }
 
+// Created for the owner alone, whatever the umask lets through.
 bool WriteFile(const fs::path& path, const BYTE* data, std::size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  out.close();
-  return !out.fail();
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kPrivateFile);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, kPrivateFile) == 0;
+  for (std::size_t done = 0; ok && done < size;) {
+    const ssize_t n = ::write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  return ::close(fd) == 0 && ok;
+}
+
+// The folder holds the object store and the hardware identity, and the
+// device key follows from the identity: only the owner may reach any of
+// it. New folders are made private; an existing tree, perhaps made by an
+// earlier build, is tightened at every open. Links are left alone.
+bool MakePrivate(const fs::path& folder, std::string* error) {
+  auto tighten = [error](const fs::path& path, mode_t mode) {
+    if (::chmod(path.c_str(), mode) == 0) return true;
+    *error = "cannot make the device folder private " +
+             Describe(path, std::error_code(errno, std::generic_category()));
+    return false;
+  };
+  if (!tighten(folder, kPrivateFolder)) return false;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::file_status status = it->symlink_status(ec);
+    if (ec) break;
+    if (fs::is_directory(status)) {
+      if (!tighten(it->path(), kPrivateFolder)) return false;
+    } else if (fs::is_regular_file(status) && (status.permissions() & fs::perms::all) !=
+                                                  (status.permissions() & fs::perms::owner_all)) {
+      if (!tighten(it->path(), static_cast<mode_t>(status.permissions() & fs::perms::owner_all)))
+        return false;
+    }
+  }
+  if (ec) {
+    *error = "cannot make the device folder private " + Describe(folder, ec);
+    return false;
+  }
+  return true;
 }
 
 bool MakeFolders(const fs::path& folder, std::string* error) {
@@ -101,7 +146,7 @@ bool MakeFolders(const fs::path& folder, std::string* error) {
     *error = "the device folder " + folder.string() + " is not writable";
     return false;
   }
-  return true;
+  return MakePrivate(folder, error);
 }
 
 // The identity is made once, when the device is new, and never rewritten.
@@ -222,6 +267,18 @@ bool Open(const fs::path& folder, std::string* error) {
     *error = "cannot open the object store " + DbFile(absolute).string() + ": " + storeError;
     return false;
   }
+  // The store makes its files with the umask's permissions; its log files
+  // take the main file's from then on.
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    fs::path part = DbFile(absolute);
+    part += suffix;
+    if (::chmod(part.c_str(), kPrivateFile) != 0 && errno != ENOENT) {
+      object_store::Close();
+      *error = "cannot make the object store private " +
+               Describe(part, std::error_code(errno, std::generic_category()));
+      return false;
+    }
+  }
   State& s = Get();
   {
     std::lock_guard guard(s.lock);
@@ -267,6 +324,7 @@ int InstallRomFiles(const fs::path& romDir) {
     // module) keeps its copy, new loads see the new one.
     const fs::path temp = TempNameFor(target);
     fs::copy_file(source, temp, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::permissions(temp, fs::perms::owner_read | fs::perms::owner_write, ec);
     if (!ec) fs::rename(temp, target, ec);
     if (ec) {
       fs::remove(temp, ec);

@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -43,8 +45,15 @@ std::FILE* _wfopen(LPCWSTR path, LPCWSTR mode) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
+  const bool existed = std::filesystem::exists(file, ec);
   std::FILE* stream = std::fopen(file.c_str(), platform::ToUtf8(mode).c_str());
-  if (stream == nullptr) SetLastError(ErrorFromErrno(errno));
+  if (stream == nullptr) {
+    SetLastError(ErrorFromErrno(errno));
+    return nullptr;
+  }
+  // A file the device makes is its owner's alone, like the rest of the
+  // device folder.
+  if (!existed) ::fchmod(::fileno(stream), 0600);
   return stream;
 }
 

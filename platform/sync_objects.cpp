@@ -89,7 +89,7 @@ DWORD ErrorFromErrno(int error) {
 UniqueFd OpenLockFile(const std::filesystem::path& path) {
   int fd;
   do {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   } while (fd < 0 && errno == EINTR);
   return UniqueFd(fd);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/ui/afx/afx.h"
 #include "platform/ui/shell/shell.h"
@@ -13,7 +14,7 @@ class CCurrentPasswordDlg : public CDialog {
   ~CCurrentPasswordDlg() override;
 
   // The text typed in the last run.
-  std::u16string GetEnteredPassword() const { return m_strPassword; }
+  std::u16string_view GetEnteredPassword() const { return m_strPassword; }
 
   int m_bMasterPrompt = 0;
 

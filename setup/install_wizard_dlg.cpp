@@ -226,6 +226,9 @@ void CInstallWizardDlg::OnNext() {
 
   if (!ChangeOsPassword(m_osPassword, m_strCurrentOs, m_strNew))
     return FailUserPage(IDS_PASSWORD_NOT_SET);
+  // The system password is now the new one: a retry after a later step
+  // failed must change it from there.
+  AssignSecret(m_strCurrentOs, m_strNew);
   AssignSecret(g_strUserPassword, m_strNew);
   if (!SetOsPasswordActive(m_osPassword, g_strUserPassword, 1))
     return FailUserPage(IDS_ACTIVESYNC_SWITCH_FAILED);

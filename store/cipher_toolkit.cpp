@@ -77,9 +77,11 @@ int RunOfbMode(const CipherKey* key, const std::uint8_t* input, std::uint8_t* ou
   // every call with the same IV uses the same key stream.
   std::uint8_t registerBlock[AES_BLOCK_BYTES];
   std::memcpy(registerBlock, iv, AES_BLOCK_BYTES);
-  (void)AesOfbStream(&key->schedule, registerBlock, input, length, output);
+  const std::int64_t done = AesOfbStream(&key->schedule, registerBlock, input, length, output);
   OPENSSL_cleanse(registerBlock, sizeof registerBlock);
-  return CIPHER_OK;
+  // A short run leaves part of the output as it was, which in place is the
+  // plain text: the caller must not take it for enciphered.
+  return done == static_cast<std::int64_t>(length) ? CIPHER_OK : CIPHER_LIBRARY_FAILED;
 }
 
 int RunCbcMacMode(const CipherKey* key, const std::uint8_t* input, std::uint8_t* output,

@@ -15,12 +15,13 @@
 
 // Result codes.
 inline constexpr int CIPHER_OK = 0;
-inline constexpr int CIPHER_BAD_KEY_HANDLE = -1;   // CipherRun given no key
-inline constexpr int CIPHER_BAD_KEY_LENGTH = -2;   // CreateCipherKey: not 16 bytes
-inline constexpr int CIPHER_BAD_DATA_LENGTH = -5;  // modes 1, 2: not whole blocks
-inline constexpr int CIPHER_NO_IV = -6;            // modes 2, 4, 32 given no IV buffer
-inline constexpr int CIPHER_NO_MEMORY = -30051;    // CreateCipherKey: allocation failed
-inline constexpr int CIPHER_BAD_MODE = -30061;     // unknown mode, or OFB with a decryption key
+inline constexpr int CIPHER_BAD_KEY_HANDLE = -1;      // CipherRun given no key
+inline constexpr int CIPHER_BAD_KEY_LENGTH = -2;      // CreateCipherKey: not 16 bytes
+inline constexpr int CIPHER_BAD_DATA_LENGTH = -5;     // modes 1, 2: not whole blocks
+inline constexpr int CIPHER_NO_IV = -6;               // modes 2, 4, 32 given no IV buffer
+inline constexpr int CIPHER_NO_MEMORY = -30051;       // CreateCipherKey: allocation failed
+inline constexpr int CIPHER_BAD_MODE = -30061;        // unknown mode, or OFB with a decryption key
+inline constexpr int CIPHER_LIBRARY_FAILED = -30062;  // OFB: the cipher library refused
 inline constexpr int CIPHER_BAD_DESTROY_HANDLE = -30079;  // reserved, never returned
 
 // Modes of CipherRun.

@@ -68,21 +68,41 @@ class CKeyHolder {
   CipherKey* m_pKey = nullptr;
 };
 
+// Scrambles the secrets again on every path out of a save that found them
+// scrambled, so a failed save never leaves them plain in memory.
+class CRescramble {
+ public:
+  explicit CRescramble(bool armed) : m_bArmed(armed) {}
+  ~CRescramble() { Now(); }
+  CRescramble(const CRescramble&) = delete;
+  CRescramble& operator=(const CRescramble&) = delete;
+  void Now() {
+    if (m_bArmed) ScrambleSecrets();
+    m_bArmed = false;
+  }
+
+ private:
+  bool m_bArmed;
+};
+
 // Runs one blob through the OFB key stream from its start (a zero IV).
 bool RunKeyStream(CipherKey* key, BYTE* data, DWORD length) {
   BYTE iv[16] = {};
   return CipherRun(key, kOfbMode, data, data, length, iv) == 0;
 }
 
-// The text of a deciphered blob, up to its terminating zero character.
+// The text of a deciphered blob, up to its terminating zero character. The
+// string is made at its final size in one allocation: growing it a
+// character at a time would leave the text's earlier blocks in freed memory.
 std::u16string BlobText(const BYTE* data, DWORD length) {
-  std::u16string text;
-  for (DWORD at = 0; at + 1 < length; at += 2) {
+  DWORD characters = 0;
+  for (; 2 * characters + 1 < length; ++characters) {
     WCHAR c = 0;
-    std::memcpy(&c, data + at, sizeof(c));
+    std::memcpy(&c, data + 2 * characters, sizeof(c));
     if (c == 0) break;
-    text.push_back(c);
   }
+  std::u16string text(characters, u'\0');
+  std::memcpy(text.data(), data, characters * sizeof(WCHAR));
   return text;
 }
 
@@ -93,9 +113,24 @@ bool Fail(DWORD error) {
   return false;
 }
 
+bool g_bCredentialsUnreadable = false;
+
+// A failed load: "no more items" means the database holds no record, which
+// is a device that lost its configuration, not one whose secrets are there
+// but out of reach.
+bool FailLoad(DWORD error) {
+  g_bCredentialsUnreadable = error != ERROR_NO_MORE_ITEMS;
+  return Fail(error);
+}
+
 }  // namespace
 
+bool CredentialsUnreadable() {
+  return g_bCredentialsUnreadable;
+}
+
 bool LoadCredentials() {
+  g_bCredentialsUnreadable = false;
   CDatabaseHandle db;
   CEOID oid = 0;
   db.m_hDb = CeOpenDatabase(&oid, kCredentialDatabaseName, 0, 0, nullptr);
@@ -103,7 +138,7 @@ bool LoadCredentials() {
     const DWORD error = GetLastError();
     // No database is the normal state of a device never configured.
     if (error == ERROR_FILE_NOT_FOUND) return false;
-    return Fail(error);
+    return FailLoad(error);
   }
 
   BYTE* record = nullptr;
@@ -114,7 +149,7 @@ bool LoadCredentials() {
           0) {
     const DWORD error = GetLastError();
     if (record != nullptr) LocalFree(record);
-    return Fail(error == ERROR_SUCCESS ? ERROR_NO_MORE_ITEMS : error);
+    return FailLoad(error == ERROR_SUCCESS ? ERROR_NO_MORE_ITEMS : error);
   }
   db.Close();
 
@@ -141,14 +176,15 @@ bool LoadCredentials() {
   }
   OPENSSL_cleanse(record, recordSize);
   LocalFree(record);
-  if (error != ERROR_SUCCESS) return Fail(error);
+  if (error != ERROR_SUCCESS) return FailLoad(error);
 
   CKeyHolder key;
-  if (MakeDeviceCipherKey(&key.m_pKey) != 0) return Fail(GetLastError());
+  if (MakeDeviceCipherKey(&key.m_pKey) != 0) return FailLoad(GetLastError());
   for (CSecretBuffer& blob : blobs) {
     // The extra two zero bytes stay outside the run: they only guarantee
     // a terminator when a blob lost its own.
-    if (!RunKeyStream(key.m_pKey, blob.Data(), blob.Size() - 2)) return Fail(ERROR_INVALID_DATA);
+    if (!RunKeyStream(key.m_pKey, blob.Data(), blob.Size() - 2))
+      return FailLoad(ERROR_INVALID_DATA);
   }
 
   std::u16string signature = BlobText(blobs[0].Data(), blobs[0].Size());
@@ -182,10 +218,15 @@ bool SaveCredentials() {
   // The existing record is replaced in place by one atomic write, so a
   // failed save leaves the previous secrets stored rather than none. No
   // record (0) makes the write add one.
+  // Only "no more items" means there is none: any other failed seek would
+  // add a second record, and the next load would read the old one.
   const CEOID previous = CeSeekDatabase(db.m_hDb, CEDB_SEEK_BEGINNING, 0, nullptr);
+  if (previous == 0 && GetLastError() != ERROR_NO_MORE_ITEMS) return Fail(GetLastError());
 
   const int wasPlain = SecretsPlain;
   if (wasPlain == 0 && !UnscrambleSecrets()) return Fail(GetLastError());
+  // Whatever happens below, the caller gets its secrets back scrambled.
+  CRescramble rescramble{wasPlain == 0};
 
   const std::array<const std::u16string*, 4> secrets = {&g_strSignature, &g_strSymbolPassword,
                                                         &g_strUserPassword, &g_strMasterPassword};
@@ -214,7 +255,7 @@ bool SaveCredentials() {
   const CEOID written = CeWriteRecordProps(db.m_hDb, previous, 4, values.data());
   const DWORD writeError = GetLastError();
   db.Close();
-  if (wasPlain == 0) ScrambleSecrets();
+  rescramble.Now();
   if (written == 0) return Fail(writeError);
   return true;
 }

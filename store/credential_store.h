@@ -15,6 +15,11 @@ inline constexpr WORD kMasterPasswordProp = 103;
 // none). False without a message when the database doesn't exist; false
 // after error box 606 when it can't be read or deciphered.
 bool LoadCredentials();
+// True when the last LoadCredentials failed on a record that exists but
+// could not be read or deciphered: the device is configured, its secrets
+// are out of reach. False after a success, with no database, or with a
+// database that holds no record.
+bool CredentialsUnreadable();
 // Enciphers the four secrets and stores them as the record, replacing the
 // previous one in the same transaction. False after error box 606.
 bool SaveCredentials();

@@ -107,6 +107,14 @@ TEST_F(CoreDllTest, PasswordIsSetFromEmptyAndChangedOnlyWithTheOldOne) {
   ASSERT_TRUE(Set(u"alpha123", u"beta4567"));
   EXPECT_FALSE(Check(u"alpha123"));
   EXPECT_TRUE(Check(u"beta4567"));
+
+  // A new password that only lengthens the old one is a change, not a
+  // verification.
+  ASSERT_TRUE(Set(u"beta4567", u"beta4567+x"));
+  EXPECT_TRUE(Check(u"beta4567+x"));
+  EXPECT_FALSE(Check(u"beta4567"));
+  ASSERT_TRUE(Set(u"beta4567+x", u"beta4567"));
+  EXPECT_TRUE(Check(u"beta4567"));
 }
 
 TEST_F(CoreDllTest, EmptyAndNullAreTheSamePasswordAndMeanNone) {
@@ -260,6 +268,14 @@ TEST_F(CoreDllTest, DamagedRecordMatchesNothing) {
   EXPECT_FALSE(Check(u""));
   EXPECT_FALSE(Set(nullptr, u"iota0000"));
   EXPECT_FALSE(Active(FALSE, nullptr));
+
+  // The whole hash counts: one changed byte at its end is another password.
+  ASSERT_TRUE(platform::system_password::Store(platform::system_password::Record{}));
+  ASSERT_TRUE(Set(nullptr, u"kappa123"));
+  platform::system_password::Record tampered = Stored();
+  tampered.hash.back() ^= 1;
+  ASSERT_TRUE(platform::system_password::Store(tampered));
+  EXPECT_FALSE(Check(u"kappa123"));
 
   damaged.hash.assign(32, 0);
   damaged.iterations = 0;

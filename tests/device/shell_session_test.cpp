@@ -14,6 +14,7 @@
 #include "device/script_device_lines.h"
 #include "platform/clock.h"
 #include "platform/device.h"
+#include "platform/faults.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
@@ -125,6 +126,11 @@ TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
   EXPECT_EQ(pda::TakeReturnedPassword(block(u"Right1234")), pda::PromptOutcome::kRejected);
   EXPECT_EQ(pda::TakeReturnedPassword(block(u"")), pda::PromptOutcome::kRejected);
   EXPECT_EQ(pda::TakeReturnedPassword(nullptr), pda::PromptOutcome::kDeclined);
+  // The characters are wiped by the shell itself, not left to the heap: a
+  // block the heap does not know stays in place to be looked at.
+  char16_t unknown[] = u"right1234";
+  EXPECT_EQ(pda::TakeReturnedPassword(unknown), pda::PromptOutcome::kAccepted);
+  EXPECT_EQ(std::u16string_view(unknown, 9), std::u16string(9, u'\0'));
 }
 
 TEST_F(ShellSessionTest, TheRightStringUnlocksAtOnce) {
@@ -186,6 +192,27 @@ TEST_F(ShellSessionTest, ANewDeviceRunsTheInstallerAtBootAndAConfiguredOneDoesNo
   EXPECT_FALSE(pda::NeverConfigured());
   EXPECT_EQ(Play("", [&] { session_.Boot(); }), "");
   EXPECT_EQ(Calls(), 0u);
+}
+
+TEST_F(ShellSessionTest, AnUnreadablePasswordStoreIsNeitherNewNorOpen) {
+  UseFixture(u"right1234");
+  // The system password is set but not switched on for ActiveSync.
+  bool connected = false;
+  EXPECT_EQ(Play("", [&] { connected = session_.ConnectActiveSync(); }), "");
+  EXPECT_TRUE(connected);
+  EXPECT_EQ(Calls(), 0u);
+
+  // When the store can't be read, the connection asks for the password.
+  platform::faults::Fail("SystemPasswordLoad", ERROR_READ_FAULT);
+  EXPECT_EQ(Play("", [&] { connected = session_.ConnectActiveSync(); }), "");
+  EXPECT_TRUE(connected);
+  EXPECT_EQ(Calls(), 1u);
+
+  // Nor is such a device taken for a new one, whose boot runs the installer.
+  SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ, {0, 0});
+  platform::faults::Fail("SystemPasswordLoad", ERROR_READ_FAULT);
+  EXPECT_FALSE(pda::NeverConfigured());
+  platform::faults::Clear();
 }
 
 TEST_F(ShellSessionTest, AHardResetTheModuleAsksForRebootsIntoAWipedDevice) {

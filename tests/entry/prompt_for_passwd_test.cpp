@@ -3,12 +3,14 @@
 // window, and a second caller while a session runs.
 #include <gtest/gtest.h>
 
+#include "platform/faults.h"
 #include "platform/message_box.h"
 #include "platform/ui/script/scripted_user.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/messages.h"
 #include "platform/ui/window/window.h"
 #include "tests/support/child_process.h"
+#include "tests/support/freed_memory_scan.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {
@@ -141,6 +143,33 @@ TEST_F(PromptForPasswdTest, ASystemPasswordChangedElsewhereMustBeProvenInTheWiza
   EXPECT_EQ(password, u"User5678");
   EXPECT_TRUE(system_->Check(u"User5678"));
   EXPECT_FALSE(system_->Check(u"Changed9"));
+}
+
+TEST_F(PromptForPasswdTest, AStoreThatCannotBeReadKeepsTheDeviceLockedWithoutTheWizard) {
+  Configure({});
+  platform::faults::Fail("CeReadRecordProps", ERROR_READ_FAULT, 1, 0);
+  // The load reports the error; no wizard may then assign new passwords.
+  EXPECT_FALSE(PromptUnder("expect box 606\ntap 1\n").has_value());
+  platform::faults::Clear();
+  const auto stored = StoredPasswords();
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->second, u"user1234");
+}
+
+TEST_F(PromptForPasswdTest, ALogonLeavesNoTypedOrStoredPasswordInFreedMemory) {
+  DeviceSetup setup;
+  setup.user = u"Long#User#Password#2024";
+  Configure(setup);
+  // The script is read first: the person's own copies of the text are not
+  // the module's.
+  Script script("expect dialog 628\ntype 679 Long#User#Password#2024\ntap 1\n");
+  std::optional<std::u16string> password;
+  {
+    testing_support::FreedMemoryScan scan(u"Long#User");
+    password = PromptUnder(script);
+    EXPECT_EQ(scan.Hits(), 0u);
+  }
+  EXPECT_EQ(password, setup.user);
 }
 
 TEST_F(PromptForPasswdTest, ASecondCallerFromAnotherProcessGetsThePasswordAtOnce) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "platform/kernel.h"
 #include "tests/support/temp_device.h"
 
@@ -93,6 +94,51 @@ TEST(DeviceFolder, UnusableFolderFailsWithReason) {
   EXPECT_FALSE(platform::device::Open(locked / "device", &error));
   EXPECT_NE(error.find("not writable"), std::string::npos) << error;
   ::chmod((locked / "device").c_str(), 0700);
+}
+
+// The folder holds the object store and the hardware identity, from which
+// the device key follows: nobody but its owner may read any of it.
+TEST(DeviceFolder, OnlyTheOwnerCanReachTheDevice) {
+  const mode_t previousMask = ::umask(022);
+  TempDevice device;
+  const fs::path root = device.folder();
+  auto modeOf = [](const fs::path& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+  };
+  auto expectPrivate = [&](const char* when) {
+    EXPECT_EQ(modeOf(root), 0700u) << when;
+    std::size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+      if (entry.is_directory()) {
+        EXPECT_EQ(modeOf(entry.path()), 0700u) << when << ": " << entry.path();
+      } else {
+        ++files;
+        EXPECT_EQ(modeOf(entry.path()) & 077, 0u) << when << ": " << entry.path();
+      }
+    }
+    EXPECT_GE(files, 6u) << when;  // identity, store and its log, ROM files, ...
+  };
+  // Files the device makes later: one of its own, a flag, a lock file.
+  std::FILE* file = _wfopen(u"\\Windows\\notes.txt", u"wb");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+  SetCleanRebootFlag();
+  HANDLE mutex = CreateMutex(nullptr, FALSE, u"DeviceFolderTest");
+  expectPrivate("new device");
+  EXPECT_EQ(modeOf(root / "hardware" / "device-id"), 0600u);
+  EXPECT_EQ(modeOf(root / "objectstore.db"), 0600u);
+  CloseHandle(mutex);
+
+  // A folder made open by an earlier build is closed again when opened.
+  platform::device::Close();
+  for (const auto& entry : fs::recursive_directory_iterator(root))
+    ::chmod(entry.path().c_str(), entry.is_directory() ? 0755 : 0644);
+  ::chmod(root.c_str(), 0755);
+  device.Reopen();
+  expectPrivate("reopened");
+  ::umask(previousMask);
 }
 
 TEST(MapPath, MatchesExistingNamesWithoutCase) {

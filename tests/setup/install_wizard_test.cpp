@@ -200,6 +200,27 @@ TEST_F(InstallWizardTest, CancellingThePromptGoesBackToPage1ThenTheProvenPasswor
   EXPECT_EQ(stored->second, u"User1234");
 }
 
+TEST_F(InstallWizardTest, AfterAFailedStepFinishRetriesFromTheChangedSystemPassword) {
+  ASSERT_TRUE(system_->Set(u"", u"Old#pass"));
+  // The system password is changed, then switching it on fails once.
+  platform::faults::Fail("SetPasswordActive", ERROR_ACCESS_DENIED);
+  Script script;
+  script
+      .Lines(
+          "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
+          "expect dialog 786\ntype 777 Old#pass\ntap 1\n"
+          "type 684 User1234\ntype 685 User1234\nkey Enter\n"
+          "expect box 598\ntap 1\n")
+      .Then(OnPage(2))
+      .Then(testing_support::LowerInputPanel)
+      .Lines("tap 717\nexpect box 627\ntap 1\n");
+  EXPECT_EQ(WizardUnder(script), 0);
+  EXPECT_TRUE(system_->Check(u"User1234"));
+  const auto stored = StoredPasswords();
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->second, u"User1234");
+}
+
 TEST_F(InstallWizardTest, AFailedFinalSaveStallsUntilCancelled) {
   // The credential record can't be written.
   platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL, 1, 0);

@@ -222,6 +222,20 @@ TEST(CipherOfb, MatchesBlockByBlockDefinitionForEveryLength) {
   }
 }
 
+// A failing library call must not pass for a run: in place, the buffer
+// would still hold the plain text.
+TEST(CipherOfb, LibraryFailureIsAnError) {
+  platform::faults::Scope faults;
+  KeyPtr key = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
+  Bytes data = kSpPlain;
+  Bytes iv = kSpIv;
+  platform::faults::Fail("EVP_EncryptUpdate", ERROR_INVALID_DATA);
+  EXPECT_EQ(CipherRun(key.get(), CIPHER_MODE_OFB, data.data(), data.data(),
+                      static_cast<std::uint32_t>(data.size()), iv.data()),
+            CIPHER_LIBRARY_FAILED);
+  EXPECT_EQ(Apply(key.get(), CIPHER_MODE_OFB, data, iv.data()), ReferenceOfb(key.get(), iv, data));
+}
+
 // --- CBC and CBC-MAC ----------------------------------------------------------
 
 // Two calls of one block each give what one call of both blocks gives.

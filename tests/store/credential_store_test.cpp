@@ -16,6 +16,7 @@
 #include "store/credential_set.h"
 #include "store/device_key.h"
 #include "store/settings_model.h"
+#include "tests/support/freed_memory_scan.h"
 #include "tests/support/store_fixture.h"
 
 namespace {
@@ -128,6 +129,23 @@ TEST_F(CredentialStoreTest, LoadRestoresWhatTheLastSaveStored) {
   EXPECT_EQ(g_strSignature, u"");
 }
 
+TEST_F(CredentialStoreTest, LoadLeavesNoDecipheredSecretInFreedMemory) {
+  // Longer than any small-string buffer, so building them on the heap shows.
+  const std::u16string master = u"Master-Password-Long-1";
+  const std::u16string user = u"User#Password#Long#22";
+  const std::u16string signature = u"<signature template, 40 characters long>";
+  SetSecrets(master, user, u"01234567", signature);
+  ASSERT_TRUE(SaveCredentials());
+  const std::u16string_view secrets[] = {master, user, signature};
+  for (std::size_t i = 0; i < std::size(secrets); ++i) {
+    WipeAllSecrets();
+    testing_support::FreedMemoryScan scan(secrets[i].substr(0, 8));
+    ASSERT_TRUE(LoadCredentials());
+    EXPECT_EQ(scan.Hits(), 0u) << "freed blocks held the start of secret " << i;
+    EXPECT_GT(scan.Freed(), 0u);  // the hook is live
+  }
+}
+
 TEST_F(CredentialStoreTest, SavingScrambledSecretsStoresTheSameBytesAndRescrambles) {
   SetSecrets(u"mast", u"user", u"9876", u"sig");
   ASSERT_TRUE(SaveCredentials());
@@ -154,14 +172,39 @@ TEST_F(CredentialStoreTest, FailedWriteKeepsThePreviousRecord) {
   EXPECT_EQ(g_strUserPassword, u"old-user");
 }
 
+TEST_F(CredentialStoreTest, FailedSeekFailsTheSaveInsteadOfAddingASecondRecord) {
+  SetSecrets(u"mast", u"old-user", u"", u"");
+  ASSERT_TRUE(SaveCredentials());
+  AssignSecret(g_strUserPassword, u"new-user");
+  platform::faults::Fail("CeSeekDatabase", ERROR_READ_FAULT);
+  EXPECT_FALSE(SaveCredentials());
+  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
+  EXPECT_EQ(platform::message_box::Recorded()[0].text, u"General error #30!");
+  EXPECT_EQ(Records().size(), 1u);
+  ASSERT_TRUE(LoadCredentials());
+  EXPECT_EQ(g_strUserPassword, u"old-user");
+}
+
+TEST_F(CredentialStoreTest, CipherFailureStoresNothingPlain) {
+  SetSecrets(u"mast", u"old-user", u"", u"");
+  ASSERT_TRUE(SaveCredentials());
+  const auto before = Records();
+  AssignSecret(g_strUserPassword, u"new-user");
+  platform::faults::Fail("EVP_EncryptUpdate", ERROR_INVALID_DATA, 1, 0);
+  EXPECT_FALSE(SaveCredentials());
+  EXPECT_EQ(Records(), before);
+}
+
 TEST_F(CredentialStoreTest, FailedFirstSaveLeavesNoRecordToLoad) {
   SetSecrets(u"mast", u"user", u"", u"");
   platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
   EXPECT_FALSE(SaveCredentials());
   platform::message_box::ClearRecorded();
   EXPECT_FALSE(LoadCredentials());
-  // The database exists but holds nothing: that is an error worth a box.
+  // The database exists but holds nothing: that is an error worth a box,
+  // yet no configured device whose secrets are out of reach.
   ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
+  EXPECT_FALSE(CredentialsUnreadable());
   EXPECT_EQ(g_strUserPassword, u"user");
 }
 
@@ -178,14 +221,21 @@ TEST_F(CredentialStoreTest, UnscrambleFailureInsideSaveKeepsSecretsScrambled) {
   EXPECT_EQ(platform::message_box::Recorded().back().text, u"General error #8!");
 }
 
-TEST_F(CredentialStoreTest, BufferFailureAfterUnscrambleLeavesSecretsPlain) {
+TEST_F(CredentialStoreTest, FailedSaveLeavesScrambledSecretsScrambled) {
   SetSecrets(u"mast", u"user", u"", u"");
   ASSERT_TRUE(ScrambleSecrets());
-  // Call 1 is the unscramble's key object; call 2 the first secret buffer.
+  const std::u16string scrambled = g_strUserPassword;
+  // LocalAlloc call 1 is the unscramble's key object, call 2 the first
+  // secret buffer; the write fails after everything was enciphered.
   platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 2);
   EXPECT_FALSE(SaveCredentials());
-  EXPECT_EQ(SecretsPlain, 1);
-  EXPECT_EQ(g_strMasterPassword, u"mast");
+  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_EQ(g_strUserPassword, scrambled);
+  platform::faults::Clear();
+  platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
+  EXPECT_FALSE(SaveCredentials());
+  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_EQ(g_strUserPassword, scrambled);
 }
 
 TEST_F(CredentialStoreTest, UnreadableRecordReportsAndKeepsSecrets) {
@@ -196,6 +246,10 @@ TEST_F(CredentialStoreTest, UnreadableRecordReportsAndKeepsSecrets) {
   EXPECT_FALSE(LoadCredentials());
   EXPECT_EQ(platform::message_box::Recorded().back().text, u"General error #30!");
   EXPECT_EQ(g_strUserPassword, u"in-memory");
+  EXPECT_TRUE(CredentialsUnreadable());
+  platform::faults::Clear();
+  EXPECT_TRUE(LoadCredentials());
+  EXPECT_FALSE(CredentialsUnreadable());
 }
 
 TEST_F(CredentialStoreTest, RecordWithoutAllFourPropertiesIsAnError) {

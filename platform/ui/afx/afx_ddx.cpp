@@ -1,5 +1,8 @@
 #include "platform/ui/afx/afx_ddx.h"
 
+#include <openssl/crypto.h>
+
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -20,11 +23,39 @@ std::u16string TextOf(HWND control) {
   return CWnd::FromHandle(control)->GetWindowText();
 }
 
+// Field texts may be passwords: a copy made here is wiped before its memory
+// goes back to the heap.
+void WipeText(std::u16string& text) {
+  if (text.capacity() > 0) OPENSSL_cleanse(text.data(), text.capacity() * sizeof(char16_t));
+  text.clear();
+}
+
+// Reads a control's text into `value`'s own storage. A value that must grow
+// gets a fresh block and its old one is wiped first; an assignment would
+// hand the old text back to the heap as it is.
+void ReadTextInto(HWND control, std::u16string& value) {
+  const int length = ::GetWindowTextLength(control);
+  WipeText(value);
+  if (length <= 0) return;
+  const auto needed = static_cast<std::size_t>(length);
+  if (needed > value.capacity()) {
+    std::u16string fresh;
+    fresh.reserve(needed);
+    value.swap(fresh);
+  }
+  value.resize(needed);
+  const int copied = ::GetWindowText(control, value.data(), length + 1);
+  value.resize(static_cast<std::size_t>(std::clamp(copied, 0, length)));
+}
+
 // Writing a control leaves it alone when it shows the text already: no
 // flicker, and no change notification whose handler writes the controls
 // again.
 void SetTextIfDifferent(HWND control, const std::u16string& text) {
-  if (TextOf(control) != text) ::SetWindowText(control, text.c_str());
+  std::u16string shown;
+  ReadTextInto(control, shown);
+  if (shown != text) ::SetWindowText(control, text.c_str());
+  WipeText(shown);
 }
 
 // Decimal text with an optional sign and surrounding blanks.
@@ -127,7 +158,7 @@ void DDX_Text(CDataExchange* pDX, int id, std::u16string& value) {
   HWND control = pDX->PrepareEditCtrl(id);
   if (!control) return;
   if (pDX->m_bSaveAndValidate) {
-    value = TextOf(control);
+    ReadTextInto(control, value);
   } else {
     SetTextIfDifferent(control, value);
   }
