@@ -30,10 +30,7 @@ bool ProveMasterPassword() {
   prompt.m_bMasterPrompt = 1;
   for (;;) {
     if (prompt.DoModal() != IDOK) return false;
-    std::u16string entered = prompt.GetEnteredPassword();
-    const bool right = entered == g_strMasterPassword;
-    WipeSecret(entered);
-    if (right) return true;
+    if (prompt.GetEnteredPassword() == g_strMasterPassword) return true;
     RejectEntry(IDS_WRONG_MASTER_PASSWORD);
   }
 }
