@@ -30,7 +30,7 @@ class CredentialStoreTest : public StoreTest {
     AssignSecret(g_strUserPassword, user);
     AssignSecret(g_strSymbolPassword, symbol);
     AssignSecret(g_strSignature, signature);
-    SecretsPlain = 1;
+    SecretsPlain = true;
   }
 
   // Every record of the credential database: property id -> bytes.
@@ -114,7 +114,7 @@ TEST_F(CredentialStoreTest, LoadRestoresWhatTheLastSaveStored) {
   EXPECT_EQ(g_strUserPassword, u"\u00fcser");
   EXPECT_EQ(g_strSymbolPassword, u"01234567");
   EXPECT_EQ(g_strSignature, u"<sig template>");
-  EXPECT_EQ(SecretsPlain, 1);
+  EXPECT_TRUE(SecretsPlain);
 
   // A later save replaces the one record; the placeholder signature loads
   // as none.
@@ -137,7 +137,7 @@ TEST_F(CredentialStoreTest, SavingScrambledSecretsStoresTheSameBytesAndRescrambl
   ASSERT_NE(scrambledUser, u"user");
   ASSERT_TRUE(SaveCredentials());
   EXPECT_EQ(Records(), plainRecords);
-  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_FALSE(SecretsPlain);
   EXPECT_EQ(g_strUserPassword, scrambledUser);
 }
 
@@ -173,7 +173,7 @@ TEST_F(CredentialStoreTest, UnscrambleFailureInsideSaveKeepsSecretsScrambled) {
   // The key object of the unscramble step can't be allocated.
   platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_FALSE(SaveCredentials());
-  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_FALSE(SecretsPlain);
   EXPECT_EQ(g_strMasterPassword, scrambled);
   EXPECT_EQ(platform::message_box::Recorded().back().text, u"General error #8!");
 }
@@ -184,7 +184,7 @@ TEST_F(CredentialStoreTest, BufferFailureAfterUnscrambleLeavesSecretsPlain) {
   // Call 1 is the unscramble's key object; call 2 the first secret buffer.
   platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 2);
   EXPECT_FALSE(SaveCredentials());
-  EXPECT_EQ(SecretsPlain, 1);
+  EXPECT_TRUE(SecretsPlain);
   EXPECT_EQ(g_strMasterPassword, u"mast");
 }
 

@@ -15,15 +15,16 @@
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
+#include "platform/system_names.h"
 #include "platform/system_password.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
 namespace {
 
-constexpr LPCWSTR kOwnerKey = u"ControlPanel\\Owner";
-constexpr LPCWSTR kPasswordKey = u"ControlPanel\\Password";
-constexpr LPCWSTR kShellKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Shell";
+constexpr LPCWSTR kOwnerKey = kOwnerKeyPath;
+constexpr LPCWSTR kPasswordKey = kPasswordKeyPath;
+constexpr LPCWSTR kShellKey = kShellPolicyKeyPath;
 constexpr std::u16string_view kModulePath = u"\\Windows\\Password.cpl";
 
 using testing_support::Bytes;
