@@ -75,6 +75,22 @@ TEST_F(OsPasswordApiTest, WizardAndUninstallSequenceAgainstTheDevicePassword) {
   EXPECT_FALSE(StoredPassword().active);
 }
 
+TEST_F(OsPasswordApiTest, APasswordCopyWithoutMemoryIsNeverPassedOnAsTheEmptyPassword) {
+  OsPasswordApi api;
+  // No password on the device: a wrong one must not verify as the empty one.
+  platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 1, 0);
+  EXPECT_FALSE(VerifyOsPassword(api, u"wrong123"));
+  platform::faults::Clear();
+
+  // A new password whose copy fails must not remove the old one.
+  ASSERT_TRUE(ChangeOsPassword(api, u"", u"user1234"));
+  platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 2);
+  EXPECT_FALSE(ChangeOsPassword(api, u"user1234", u"other999"));
+  platform::faults::Clear();
+  EXPECT_TRUE(StoredPassword().set);
+  EXPECT_TRUE(VerifyOsPassword(api, u"user1234"));
+}
+
 // What the fake OS entries were handed, one line per call.
 std::vector<std::u16string> g_calls;
 
