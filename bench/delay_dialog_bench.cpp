@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "bench/logon_bench_device.h"
-#include "entry/false_logon_control.h"
-#include "entry/session_flags.h"
+#include "lockout/false_logon_control.h"
 #include "platform/clock.h"
 #include "platform/modules.h"
 #include "platform/ui/shell/shell_internal.h"
+#include "res/resource_module.h"
 #include "tests/support/temp_device.h"
 
 namespace {

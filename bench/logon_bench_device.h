@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "bench/cpu_clocks.h"
-#include "entry/session_flags.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"
+#include "res/resource_module.h"
 #include "store/credential_set.h"
 #include "store/os_password_api.h"
 #include "store/settings_model.h"

@@ -2,8 +2,8 @@
 // real device folder (SQLite object store on disk).
 #include <benchmark/benchmark.h>
 
-#include "entry/session_flags.h"
 #include "platform/modules.h"
+#include "res/resource_module.h"
 #include "store/credential_set.h"
 #include "store/settings_model.h"
 #include "tests/support/temp_device.h"

@@ -1,10 +1,11 @@
-# The module's code (entry/, logonui/, store/, setup/) compiles once into an
+# The module's code (entry/, setup/, logonui/, lockout/, store/) compiles once into an
 # object library: Password.cpl is made from it, and the tests link the same
 # objects directly so they can reach internal operations. Only the entry
 # points and the resource directory are exported from the module.
 file(GLOB VEYR_MODULE_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/entry/*.cpp
   ${CMAKE_SOURCE_DIR}/logonui/*.cpp
+  ${CMAKE_SOURCE_DIR}/lockout/*.cpp
   ${CMAKE_SOURCE_DIR}/store/*.cpp
   ${CMAKE_SOURCE_DIR}/setup/*.cpp)
 add_library(zentrak_module OBJECT ${VEYR_MODULE_SOURCES})

@@ -9,6 +9,8 @@
 
 #include "platform/clock.h"
 #include "platform/registry.h"
+#include "platform/registry_key.h"
+#include "platform/system_names.h"
 #include "platform/ui/dialog/dialog.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/screen.h"
@@ -63,16 +65,13 @@ HomeScreen::~HomeScreen() {
 }
 
 std::u16string HomeScreen::OwnerName() {
-  HKEY key = nullptr;
-  if (RegOpenKeyEx(HKEY_CURRENT_USER, u"ControlPanel\\Owner", 0, KEY_QUERY_VALUE, &key) !=
-      ERROR_SUCCESS) {
+  CRegistryKey key;
+  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kOwnerKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS)
     return {};
-  }
   std::array<BYTE, kOwnerRecordSize> record{};
   DWORD size = kOwnerRecordSize;
   DWORD type = 0;
-  const LONG status = RegQueryValueEx(key, u"Owner", nullptr, &type, record.data(), &size);
-  RegCloseKey(key);
+  const LONG status = RegQueryValueEx(key.Get(), u"Owner", nullptr, &type, record.data(), &size);
   if (status != ERROR_SUCCESS) return {};
   std::u16string name;
   for (std::size_t i = 0; i < kOwnerNameLength && 2 * i + 1 < size; ++i) {

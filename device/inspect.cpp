@@ -1,7 +1,5 @@
 #include "device/inspect.h"
 
-#include <openssl/crypto.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -9,8 +7,10 @@
 #include "platform/database.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
+#include "platform/registry_key.h"
 #include "platform/system_password.h"
 #include "platform/wstring.h"
+#include "res/registry_names.h"
 
 namespace pda {
 namespace {
@@ -22,22 +22,6 @@ std::string ErrorText(const std::string& what, DWORD code) {
 std::string Utf8(std::u16string_view text) {
   return platform::ToUtf8(text);
 }
-
-// A key opened by the collector; the predefined roots are never closed.
-class OpenedKey {
- public:
-  OpenedKey() = default;
-  ~OpenedKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  OpenedKey(const OpenedKey&) = delete;
-  OpenedKey& operator=(const OpenedKey&) = delete;
-  HKEY* receive() { return &key_; }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // A kernel handle (database, enumerator) closed with CloseHandle.
 class KernelHandle {
@@ -126,14 +110,14 @@ void CollectKey(HKEY key, const std::u16string& path, RegistryRoot* root,
   }
   for (const std::u16string& name : subkeys) {
     const std::u16string subPath = path.empty() ? name : path + u"\\" + name;
-    OpenedKey subkey;
-    const LONG result = RegOpenKeyEx(key, name.c_str(), 0, KEY_READ, subkey.receive());
+    CRegistryKey subkey;
+    const LONG result = OpenRegistryKey(subkey, key, name.c_str(), KEY_READ);
     if (result != ERROR_SUCCESS) {
       errors->push_back(ErrorText("cannot open " + root->name + "\\" + Utf8(subPath),
                                   static_cast<DWORD>(result)));
       continue;
     }
-    CollectKey(subkey.get(), subPath, root, errors);
+    CollectKey(subkey.Get(), subPath, root, errors);
   }
 }
 
@@ -245,9 +229,6 @@ void CollectSystem(DeviceSnapshot* snapshot, std::vector<std::string>* errors) {
   }
   snapshot->system.passwordSet = record.set;
   snapshot->system.passwordActive = record.active;
-  // Only the two flags leave this function.
-  if (!record.salt.empty()) OPENSSL_cleanse(record.salt.data(), record.salt.size());
-  if (!record.hash.empty()) OPENSSL_cleanse(record.hash.data(), record.hash.size());
 }
 
 // Text for a terminal: UTF-8, with control characters shown as \xNN so a
@@ -328,7 +309,6 @@ void WriteSystemText(const DeviceSnapshot& snapshot, std::ostream& out) {
   out << "password active  " << (snapshot.system.passwordActive ? "yes" : "no") << '\n';
 }
 
-constexpr const char16_t* kLogonKey = u"Software\\Vexlund\\Zentrak";
 constexpr std::size_t kDelayRecordBytes = 36;
 
 DWORD LittleEndian(const Bytes& data, std::size_t at) {
@@ -426,12 +406,14 @@ const RegistryValue* FindRegistryValue(const DeviceSnapshot& snapshot, std::stri
 
 LogonState DecodeLogonState(const DeviceSnapshot& snapshot) {
   LogonState logon;
-  if (const RegistryValue* retry = FindRegistryValue(snapshot, "HKCU", kLogonKey, u"Retry");
+  if (const RegistryValue* retry =
+          FindRegistryValue(snapshot, "HKCU", kSettingsKeyPath, kFalseLogonCountName);
       retry && retry->type == REG_DWORD && retry->data.size() == 4) {
     logon.hasRetry = true;
     logon.retry = LittleEndian(retry->data, 0);
   }
-  if (const RegistryValue* delay = FindRegistryValue(snapshot, "HKCU", kLogonKey, u"PwDelay")) {
+  if (const RegistryValue* delay =
+          FindRegistryValue(snapshot, "HKCU", kSettingsKeyPath, kDelayRecordName)) {
     logon.hasDelay = true;
     logon.delaySize = delay->data.size();
     const Bytes& data = delay->data;

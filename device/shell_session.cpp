@@ -14,6 +14,7 @@
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
+#include "platform/registry_key.h"
 #include "platform/system_password.h"
 #include "platform/ui/gfx/gdi.h"
 #include "platform/ui/script/scripted_user.h"
@@ -25,11 +26,6 @@
 namespace pda {
 namespace {
 
-constexpr const char16_t* kPasswordKey = u"ControlPanel\\Password";
-constexpr const char16_t* kOwnerKey = u"ControlPanel\\Owner";
-constexpr const char16_t* kShellPolicyKey =
-    u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Shell";
-
 // After this many wrong strings in a row the module is not asked again for
 // this unlock: a module that keeps answering wrongly without asking anyone
 // would otherwise hold the device in a loop nobody can end.
@@ -39,30 +35,12 @@ constexpr UINT kDeviceActionMessage = WM_USER + 0x50;
 constexpr const char16_t* kShellClass = u"PdaShell";
 constexpr const char16_t* kOffScreenClass = u"PdaPowerOff";
 
-// A registry key opened for reading, closed when it goes.
-class ReadKey {
- public:
-  ReadKey(HKEY root, LPCWSTR path) {
-    if (RegOpenKeyEx(root, path, 0, KEY_QUERY_VALUE, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~ReadKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  ReadKey(const ReadKey&) = delete;
-  ReadKey& operator=(const ReadKey&) = delete;
-  // The value's bytes; false when the key or value is missing.
-  bool Read(LPCWSTR name, std::vector<BYTE>* bytes, DWORD* type) const {
-    if (!key_) return false;
-    DWORD size = 0;
-    if (RegQueryValueEx(key_, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
-    bytes->assign(size, 0);
-    if (size == 0) return true;
-    return RegQueryValueEx(key_, name, nullptr, type, bytes->data(), &size) == ERROR_SUCCESS;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
+// The bytes of value `name` of key `path`; false when either is missing.
+bool ReadValue(HKEY root, LPCWSTR path, LPCWSTR name, std::vector<BYTE>* bytes, DWORD* type) {
+  CRegistryKey key;
+  return OpenRegistryKey(key, root, path, KEY_QUERY_VALUE) == ERROR_SUCCESS &&
+         ReadRegistryBytes(key.Get(), name, bytes, type);
+}
 
 HMODULE LoadDeviceLibrary(std::u16string_view devicePath) {
   const std::u16string path(devicePath);
@@ -148,7 +126,7 @@ PromptOutcome PromptOnce(const PasswordModule& module, HWND owner) {
 std::u16string RedirectModule() {
   std::vector<BYTE> bytes;
   DWORD type = 0;
-  if (!ReadKey(HKEY_LOCAL_MACHINE, kPasswordKey).Read(u"Redirect", &bytes, &type)) return {};
+  if (!ReadValue(HKEY_LOCAL_MACHINE, kPasswordKeyPath, u"Redirect", &bytes, &type)) return {};
   if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
   std::u16string path;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -162,14 +140,14 @@ std::u16string RedirectModule() {
 bool PowerOnPasswordOn() {
   std::vector<BYTE> bytes;
   DWORD type = 0;
-  return ReadKey(HKEY_CURRENT_USER, kOwnerKey).Read(u"PowrPass", &bytes, &type) && !bytes.empty() &&
-         bytes[0] != 0;
+  return ReadValue(HKEY_CURRENT_USER, kOwnerKeyPath, u"PowrPass", &bytes, &type) &&
+         !bytes.empty() && bytes[0] != 0;
 }
 
 DWORD ActivePeriodMinutes() {
   std::vector<BYTE> bytes;
   DWORD type = 0;
-  if (!ReadKey(HKEY_CURRENT_USER, kShellPolicyKey).Read(u"ActivePeriod", &bytes, &type) ||
+  if (!ReadValue(HKEY_CURRENT_USER, kShellPolicyKeyPath, u"ActivePeriod", &bytes, &type) ||
       bytes.size() != 4) {
     return 0;
   }
@@ -183,8 +161,6 @@ bool NeverConfigured() {
   // A store that can't be read is no proof of a new device: no installer.
   if (!platform::system_password::Load(&record)) return false;
   const bool set = record.set;
-  if (!record.salt.empty()) OPENSSL_cleanse(record.salt.data(), record.salt.size());
-  if (!record.hash.empty()) OPENSSL_cleanse(record.hash.data(), record.hash.size());
   return !set;
 }
 
@@ -388,8 +364,6 @@ bool ShellSession::ConnectActiveSync() {
   platform::system_password::Record record;
   const bool loaded = platform::system_password::Load(&record);
   const bool active = !loaded || record.active;
-  if (!record.salt.empty()) OPENSSL_cleanse(record.salt.data(), record.salt.size());
-  if (!record.hash.empty()) OPENSSL_cleanse(record.hash.data(), record.hash.size());
   if (!active) return true;
   switch (Unlock()) {
     case Unlocked::kYes:

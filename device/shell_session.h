@@ -17,12 +17,10 @@
 #include <string_view>
 
 #include "platform/control_panel.h"
+#include "platform/system_names.h"
 #include "platform/windef.h"
 
 namespace pda {
-
-// The module every device has in ROM; the installer comes from it.
-inline constexpr const char16_t* kInstalledModulePath = u"\\Windows\\Password.cpl";
 
 // The entries of a password module, loaded by device path and kept loaded
 // for the rest of the process (a module's windows and classes may outlive

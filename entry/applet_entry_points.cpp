@@ -9,12 +9,17 @@
 #include "entry/logon_session.h"
 #include "entry/main_frame.h"
 #include "entry/session_flags.h"
+#include "logonui/lock_window.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/resources.h"
+#include "platform/system_names.h"
 #include "platform/ui/afx/afx.h"
+#include "platform/ui/afx/resource_module_scope.h"
 #include "platform/ui/shell/shell.h"
+#include "res/kernel_object_names.h"
 #include "res/resource_ids.h"
+#include "res/resource_module.h"
 #include "res/string_ids.h"
 #include "setup/install_wizard.h"
 #include "store/credential_set.h"
@@ -25,10 +30,6 @@
 
 namespace {
 
-constexpr const WCHAR* kModulePath = u"\\Windows\\Password.cpl";
-constexpr const WCHAR* kAppMutexName = u"OMREL_APP_MUTEX";
-constexpr const WCHAR* kAuthenticateMutexName = u"OMREL_AUTHENTICATE_MUTEX";
-constexpr DWORD kLockStyle = 0x00010000;
 constexpr DWORD kCaptionBitsOff = 0x00CE0000;
 constexpr DWORD kLogonStyleBitsOn = 0x10010000;
 constexpr int kSavedTitleCapacity = 80;
@@ -79,13 +80,6 @@ struct CSessionWindowState {
 };
 
 }  // namespace
-
-void PrepareLockWindow(HWND window) {
-  if (window == nullptr) return;
-  SHDoneButton(window, SHDB_HIDE);
-  SetWindowLong(window, GWL_STYLE, GetWindowLong(window, GWL_STYLE) | kLockStyle);
-  UpdateWindow(window);
-}
 
 HWND GetOwnMainWindow() {
   if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pMainWnd != nullptr)
@@ -182,9 +176,9 @@ extern "C" __attribute__((visibility("default"))) LPWSTR PromptForPasswd(HWND hw
 
   const HWND own = GetOwnMainWindow();
   if (hwndCaller != nullptr && hwndCaller == own && !g_bLockDeviceCall) {
-    g_bOwnWindowCall = 1;
+    g_bOwnWindowCall = true;
   } else {
-    g_bOwnWindowCall = 0;
+    g_bOwnWindowCall = false;
     if (g_Settings.PowerOnLogon == 0 && !g_bLockDeviceCall) return nullptr;
   }
 
@@ -203,16 +197,10 @@ extern "C" __attribute__((visibility("default"))) LPWSTR PromptForPasswd(HWND hw
   }
   g_hAuthenticateMutex = mutex;
 
-  // The installed module's resources for the length of the call.
-  const HINSTANCE previousResources = g_hResourceModule;
-  const HINSTANCE previousAfxResources = AfxGetResourceHandle();
-  const HMODULE resources = LoadLibrary(kModulePath);
-  if (resources != nullptr) {
-    g_hResourceModule = resources;
-    AfxSetResourceHandle(resources);
-  }
+  // The installed module's resources for the rest of the call.
+  const CResourceModuleScope resources(kInstalledModulePath, &g_hResourceModule);
   SelectKeyboardInputMethod();
-  g_bOutsideCaller = g_bOwnWindowCall ? 0 : 1;
+  g_bOutsideCaller = !g_bOwnWindowCall;
 
   switch (method) {
     case 0:
@@ -231,17 +219,12 @@ extern "C" __attribute__((visibility("default"))) LPWSTR PromptForPasswd(HWND hw
   RestoreInputMethod();
   if (g_hAuthenticateMutex != nullptr) CloseHandle(g_hAuthenticateMutex);
   g_hAuthenticateMutex = nullptr;
-  if (g_bOwnWindowCall == 1 && own != nullptr) {
+  if (g_bOwnWindowCall && own != nullptr) {
     if (saved.style != 0) SetWindowLong(own, GWL_STYLE, saved.style);
     if (saved.title[0] != 0) SetWindowText(own, saved.title);
     UpdateWindow(own);
   }
-  g_bOutsideCaller = 1;
-  if (resources != nullptr) {
-    g_hResourceModule = previousResources;
-    AfxSetResourceHandle(previousAfxResources);
-    FreeLibrary(resources);
-  }
+  g_bOutsideCaller = true;
 
   LPWSTR copy = CopyUserPassword();
   ScrambleSecrets();
@@ -250,13 +233,13 @@ extern "C" __attribute__((visibility("default"))) LPWSTR PromptForPasswd(HWND hw
 
 extern "C" __attribute__((visibility("default"))) LONG LockDevice() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  g_bLockDeviceCall = 1;
+  g_bLockDeviceCall = true;
   const HWND active = GetActiveWindow();
   PrepareLockWindow(active);
   LPWSTR password = PromptForPasswd(nullptr);
   PrepareLockWindow(active);
   SHSipPreference(active, SIP_FORCEDOWN);
   WipeAndFreePassword(password);
-  g_bLockDeviceCall = 0;
+  g_bLockDeviceCall = false;
   return 0;
 }

@@ -2,17 +2,13 @@
 
 #include "platform/ui/shell/shell.h"
 
-CControlPanelApp* g_pControlPanelApp = nullptr;
-
 namespace {
 // The application's title, the caption of the installer's closing boxes.
 constexpr const WCHAR* kAppTitle = u"Veyrholm PDA";
 CControlPanelApp theApp;
 }  // namespace
 
-CControlPanelApp::CControlPanelApp() : CWinApp(kAppTitle) {
-  g_pControlPanelApp = this;
-}
+CControlPanelApp::CControlPanelApp() : CWinApp(kAppTitle) {}
 
 void CControlPanelApp::WinHelp(DWORD_PTR data, UINT command) {
   if (data > 7) {

@@ -9,6 +9,3 @@ class CControlPanelApp : public CWinApp {
   CControlPanelApp();
   void WinHelp(DWORD_PTR data, UINT command = HELP_CONTEXT) override;
 };
-
-// The one instance (set by its constructor).
-extern CControlPanelApp* g_pControlPanelApp;

@@ -10,9 +10,6 @@ LPWSTR PromptForPasswd(HWND hwndCaller);
 LONG LockDevice();
 }
 
-// Hides the Done button of `window`, adds style bit 0x00010000 and
-// updates it (a null window is ignored).
-void PrepareLockWindow(HWND window);
 // The application's main window, else the thread's active window.
 HWND GetOwnMainWindow();
 // A LocalAlloc'd, zero-filled copy of the user password; null on failure.

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "entry/alarm_player.h"
-#include "entry/false_logon_control.h"
 #include "entry/session_flags.h"
+#include "lockout/alarm_player.h"
+#include "lockout/false_logon_control.h"
 #include "logonui/password_logon_dlg.h"
 #include "platform/message_box.h"
 #include "platform/ui/shell/shell.h"
@@ -34,12 +34,14 @@ bool IsZero(const CLSID& clsid) {
 }
 
 // Shows the password dialog until it accepts; `accepted` receives the text.
+// Only another program's logon may go behind, and a lock-now logon never.
 void RunPasswordDialog(std::u16string* accepted) {
   CPasswordLogonDlg dialog;
+  dialog.m_bYieldForeground = g_bOutsideCaller;
+  dialog.m_bLockNow = g_bLockDeviceCall;
   while (dialog.DoModal() != IDOK) {
   }
   if (accepted != nullptr) AssignSecret(*accepted, dialog.GetEntry());
-  g_bPasswordVerified = 1;
 }
 
 }  // namespace

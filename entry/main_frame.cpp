@@ -1,8 +1,8 @@
 #include "entry/main_frame.h"
 
-#include "entry/alarm_player.h"
 #include "entry/entry_points.h"
 #include "entry/logon_session.h"
+#include "lockout/alarm_player.h"
 #include "platform/message_box.h"
 #include "res/string_ids.h"
 #include "setup/settings_sheet.h"

@@ -3,13 +3,11 @@
 
 #include "platform/windef.h"
 
-// Module whose string table, dialogs, icons and bitmaps are used.
-extern HINSTANCE g_hResourceModule;
 // "OMREL_AUTHENTICATE_MUTEX" while a logon session runs, else null.
 extern HANDLE g_hAuthenticateMutex;
-extern int g_bOwnWindowCall;
-extern int g_bLockDeviceCall;
-extern int g_bOutsideCaller;
-extern int g_bPasswordVerified;
-extern int g_bSymbolPasswordVerified;
-extern int g_bSignatureVerified;
+// The logon was asked for by the module's own main window.
+extern bool g_bOwnWindowCall;
+// The logon runs inside LockDevice.
+extern bool g_bLockDeviceCall;
+// The logon was asked for by another program: its dialog may go behind.
+extern bool g_bOutsideCaller;

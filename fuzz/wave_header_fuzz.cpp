@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "entry/wave_file.h"
+#include "lockout/wave_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < static_cast<std::size_t>(CWaveFile::kHeaderSize)) return 0;

@@ -1,7 +1,6 @@
 #include "logonui/logon_base_dlg.h"
 
-#include "entry/entry_points.h"
-#include "entry/session_flags.h"
+#include "logonui/lock_window.h"
 #include "res/resource_ids.h"
 #include "store/settings_record.h"
 
@@ -16,8 +15,8 @@ constexpr int kBannerTop = 7;
 
 // Re-entrancy guards: the resize and the watchdog cause the very messages
 // that would run them again.
-int g_bInResize = 0;
-int g_bInWatchdog = 0;
+bool g_bInResize = false;
+bool g_bInWatchdog = false;
 
 SIPINFO ReadSipInfo() {
   SIPINFO info{};
@@ -49,9 +48,9 @@ void CLogonBaseDlg::DoDataExchange(CDataExchange*) {}
 
 BOOL CLogonBaseDlg::OnInitDialog() {
   // A lock-now logon always stays in front and full screen.
-  if (g_bLockDeviceCall) {
-    m_bYieldForeground = 0;
-    m_bFullScreen = 1;
+  if (m_bLockNow) {
+    m_bYieldForeground = false;
+    m_bFullScreen = true;
   }
   if (m_bShowBanner && m_nBanner >= 0 && m_nBanner <= 2) {
     m_hBanner = LoadBitmap(AfxGetInstanceHandle(), IDB_BANNER_PASSWORD + m_nBanner);
@@ -149,9 +148,9 @@ void CLogonBaseDlg::FitToScreen() {
 void CLogonBaseDlg::OnSize(UINT type, int cx, int cy) {
   CDialog::OnSize(type, cx, cy);
   if (g_bInResize || !m_bFullScreen) return;
-  g_bInResize = 1;
+  g_bInResize = true;
   FitToScreen();
-  g_bInResize = 0;
+  g_bInResize = false;
 }
 
 void CLogonBaseDlg::OnActivate(UINT state, HWND other, BOOL minimized) {
@@ -171,24 +170,24 @@ void CLogonBaseDlg::OnTimer(UINT_PTR id) {
     return;
   }
   if (g_bInWatchdog) return;
-  g_bInWatchdog = 1;
+  g_bInWatchdog = true;
   // In front: nothing to do, and nothing is posted.
   const HWND active = ::GetActiveWindow();
   if (!(active == m_hWnd && ::GetForegroundWindow() == m_hWnd) && !MayYieldForeground(active))
     RequestScreenState();
-  g_bInWatchdog = 0;
+  g_bInWatchdog = false;
 }
 
-BOOL CLogonBaseDlg::MayYieldForeground(HWND other) const {
-  if (m_bYieldForeground == 1) return 1;
-  const BOOL reminder = FindWindow(u"Dialog", u"Erinnerung") != nullptr ||
+bool CLogonBaseDlg::MayYieldForeground(HWND other) const {
+  if (m_bYieldForeground) return true;
+  const bool reminder = FindWindow(u"Dialog", u"Erinnerung") != nullptr ||
                         FindWindow(u"Dialog", u"Reminder") != nullptr;
   if (other == nullptr) return reminder;
   HWND window = other;
   for (;;) {
     const HWND parent = ::GetParent(window);
     if (parent == nullptr || parent == window) return reminder;
-    if (parent == m_hWnd) return 1;
+    if (parent == m_hWnd) return true;
     window = parent;
   }
 }
@@ -217,7 +216,7 @@ void CLogonBaseDlg::OnPaint() {
 }
 
 void CLogonBaseDlg::OnClose() {
-  m_bYieldForeground = 1;
+  m_bYieldForeground = true;
   CDialog::OnClose();
 }
 
@@ -225,7 +224,7 @@ void CLogonBaseDlg::OnDestroy() {
   KillTimer(kWatchdogTimerId);
   for (UINT key = kFirstAppButton; key <= kLastAppButton; ++key)
     UnregisterHotKey(m_hWnd, static_cast<int>(key));
-  m_bYieldForeground = 1;
+  m_bYieldForeground = true;
   if (m_bUseInputPanel) {
     SHSipPreference(m_hWnd, SIP_FORCEDOWN);
     SHSipInfo(SPI_SETSIPINFO, 0, &m_sipSaved, 0);

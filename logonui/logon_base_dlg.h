@@ -17,15 +17,17 @@ class CLogonBaseDlg : public CDialog {
   CLogonBaseDlg(UINT templateId, CWnd* parent);
   ~CLogonBaseDlg() override;
 
-  // 1 when the dialog may stay behind `other` (null: no window).
-  BOOL MayYieldForeground(HWND other) const;
+  // Whether the dialog may stay behind `other` (null: no window).
+  bool MayYieldForeground(HWND other) const;
 
-  int m_bYieldForeground = 1;
+  bool m_bYieldForeground = true;
+  // A lock-now logon (LockDevice): every run stays in front, full screen.
+  bool m_bLockNow = false;
   BITMAP m_bmBanner{};
   HBITMAP m_hBanner = nullptr;
-  int m_bFullScreen = 1;
-  int m_bUseInputPanel = 0;
-  int m_bShowBanner = 1;
+  bool m_bFullScreen = true;
+  bool m_bUseInputPanel = false;
+  bool m_bShowBanner = true;
   SIPINFO m_sipSaved{};
   int m_nBanner = -1;
   std::u16string m_strOwnerLine1;

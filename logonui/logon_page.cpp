@@ -131,15 +131,15 @@ void CLogonPage::ChangeSecret() {
   switch (m_nMethod) {
     case kMethodPassword:
       result = RunChangeUserPassword();
-      if (result == IDOK) g_bPasswordVerified = 1;
+      if (result == IDOK) g_bPasswordVerified = true;
       break;
     case kMethodSymbols:
       result = RunSymbolPadSetting();
-      if (result == IDOK) g_bSymbolPasswordVerified = 1;
+      if (result == IDOK) g_bSymbolPasswordVerified = true;
       break;
     case kMethodSignature:
       result = RunSignatureEnrollment();
-      if (result == IDOK) g_bSignatureVerified = 1;
+      if (result == IDOK) g_bSignatureVerified = true;
       break;
     default:
       break;
@@ -166,17 +166,17 @@ void CLogonPage::ChangeSecret() {
 void CLogonPage::ApplyChanges() {
   UpdateData(TRUE);
   if (m_nMethod != static_cast<int>(g_Settings.LogonMethod)) {
-    auto createMissing = [this](UINT notice, int& verified) {
+    auto createMissing = [this](UINT notice, bool& verified) {
       AfxMessageBox(notice, MB_ICONINFORMATION);
       ChangeSecret();
-      if (verified == 0) {
+      if (!verified) {
         m_nMethod = static_cast<int>(g_Settings.LogonMethod);
         MessageBeep(MB_ICONHAND);
       }
     };
-    if (m_nMethod == kMethodSignature && g_bSignatureVerified == 0 && g_strSignature.empty()) {
+    if (m_nMethod == kMethodSignature && !g_bSignatureVerified && g_strSignature.empty()) {
       createMissing(IDS_ENROLL_SIGNATURE_NOW, g_bSignatureVerified);
-    } else if (m_nMethod == kMethodSymbols && g_bSymbolPasswordVerified == 0 &&
+    } else if (m_nMethod == kMethodSymbols && !g_bSymbolPasswordVerified &&
                g_strSymbolPassword.empty()) {
       createMissing(IDS_CREATE_SYMBOL_PASSWORD_NOW, g_bSymbolPasswordVerified);
     }

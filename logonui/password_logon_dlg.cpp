@@ -1,7 +1,6 @@
 #include "logonui/password_logon_dlg.h"
 
-#include "entry/false_logon_control.h"
-#include "entry/session_flags.h"
+#include "lockout/false_logon_control.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
 #include "store/credential_set.h"
@@ -15,11 +14,10 @@ DEFINE_MESSAGE_MAP(CPasswordLogonDlg, CLogonBaseDlg,
                    })
 
 CPasswordLogonDlg::CPasswordLogonDlg(CWnd* parent) : CLogonBaseDlg(IDD_PASSWORD_LOGON, parent) {
-  m_bFullScreen = 1;
-  m_bUseInputPanel = 1;
-  m_bShowBanner = 1;
+  m_bFullScreen = true;
+  m_bUseInputPanel = true;
+  m_bShowBanner = true;
   m_nBanner = 0;
-  m_bYieldForeground = g_bOutsideCaller;
 }
 
 CPasswordLogonDlg::~CPasswordLogonDlg() {

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "platform/registry.h"
+#include "platform/registry_key.h"
+#include "platform/system_names.h"
 #include "platform/windef.h"
 
 namespace {
@@ -11,39 +13,28 @@ namespace {
 constexpr const WCHAR* kClassId = u"{5281D351-DC25-4153-8A45-79705258FF18}";
 constexpr const WCHAR* kProgId = u"Panel.Client.1";
 constexpr const WCHAR* kDescription = u"Veyrholm Signature Panel";
-constexpr const WCHAR* kLibraryPath = u"\\Windows\\Panel.ocx";
 
 bool SetString(HKEY root, const std::u16string& path, const WCHAR* name, const WCHAR* value) {
-  HKEY key = nullptr;
-  DWORD disposition = 0;
-  if (RegCreateKeyEx(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                     &disposition) != ERROR_SUCCESS)
-    return false;
-  const std::u16string text(value);
-  const LONG result =
-      RegSetValueEx(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                    static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)));
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
+  CRegistryKey key;
+  return CreateRegistryKey(key, root, path.c_str(), KEY_ALL_ACCESS) == ERROR_SUCCESS &&
+         WriteRegistryString(key.Get(), name, value);
 }
 
 // Deletes a key with everything below it; a missing key is fine.
 bool DeleteTree(HKEY root, const std::u16string& path) {
-  HKEY key = nullptr;
-  const LONG opened = RegOpenKeyEx(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+  CRegistryKey key;
+  const LONG opened = OpenRegistryKey(key, root, path.c_str(), KEY_ALL_ACCESS);
   if (opened == ERROR_FILE_NOT_FOUND) return true;
   if (opened != ERROR_SUCCESS) return false;
   for (;;) {
     WCHAR name[MAX_PATH] = {};
     DWORD length = MAX_PATH;
-    if (RegEnumKeyEx(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (RegEnumKeyEx(key.Get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
       break;
-    if (!DeleteTree(key, name)) {
-      RegCloseKey(key);
-      return false;
-    }
+    if (!DeleteTree(key.Get(), name)) return false;
   }
-  RegCloseKey(key);
+  key.Close();
   return RegDeleteKey(root, path.c_str()) == ERROR_SUCCESS;
 }
 
@@ -57,7 +48,8 @@ const std::u16string& ClassKey() {
 extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
   const bool ok =
       SetString(HKEY_CLASSES_ROOT, ClassKey(), nullptr, kDescription) &&
-      SetString(HKEY_CLASSES_ROOT, ClassKey() + u"\\InprocServer32", nullptr, kLibraryPath) &&
+      SetString(HKEY_CLASSES_ROOT, ClassKey() + u"\\InprocServer32", nullptr,
+                kSignatureComponentPath) &&
       SetString(HKEY_CLASSES_ROOT, ClassKey() + u"\\ProgID", nullptr, kProgId) &&
       SetString(HKEY_CLASSES_ROOT, kProgId, nullptr, kDescription) &&
       SetString(HKEY_CLASSES_ROOT, std::u16string(kProgId) + u"\\CLSID", nullptr, kClassId);

@@ -2,6 +2,8 @@
 // registry and database calls.
 #include "platform/system_password.h"
 
+#include <openssl/crypto.h>
+
 #include "platform/faults.h"
 #include "platform/kernel.h"
 #include "platform/object_store.h"
@@ -18,6 +20,11 @@ bool Fail(DWORD error) {
 }
 
 }  // namespace
+
+Record::~Record() {
+  if (!salt.empty()) OPENSSL_cleanse(salt.data(), salt.size());
+  if (!hash.empty()) OPENSSL_cleanse(hash.data(), hash.size());
+}
 
 bool Load(Record* record) {
   if (faults::CheckAndSetLastError("SystemPasswordLoad")) return false;

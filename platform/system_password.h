@@ -7,7 +7,16 @@
 
 namespace platform::system_password {
 
+// The salt and hash are wiped when a record goes away, so a caller that
+// wants only the flags need not think about them.
 struct Record {
+  Record() = default;
+  ~Record();
+  Record(const Record&) = default;
+  Record& operator=(const Record&) = default;
+  Record(Record&&) = default;
+  Record& operator=(Record&&) = default;
+
   bool set = false;  // false: the system has no (i.e. the empty) password
   bool active = false;
   std::uint32_t iterations = 0;

@@ -1,6 +1,6 @@
 // Names for the ids of the module's string table (res/string_table.cpp).
-// Each id is loaded with LoadString from g_hResourceModule; the comment says
-// where the text is shown.
+// Each id is loaded with LoadString from g_hResourceModule
+// (res/resource_module.h); the comment says where the text is shown.
 #pragma once
 
 #include "platform/windef.h"

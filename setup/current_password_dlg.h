@@ -16,7 +16,7 @@ class CCurrentPasswordDlg : public CDialog {
   // The text typed in the last run.
   std::u16string_view GetEnteredPassword() const { return m_strPassword; }
 
-  int m_bMasterPrompt = 0;
+  bool m_bMasterPrompt = false;
 
  protected:
   BOOL OnInitDialog() override;

@@ -1,6 +1,7 @@
 #include "setup/general_page.h"
 
 #include "platform/message_box.h"
+#include "platform/system_names.h"
 #include "platform/ui/window/window.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
@@ -10,7 +11,6 @@
 #include "store/show_error.h"
 
 namespace {
-constexpr const WCHAR* kModulePath = u"\\Windows\\Password.cpl";
 constexpr DWORD kMaxDelayMinutes = 60;
 constexpr UINT kAcceptQuestionFlags = MB_YESNOCANCEL | MB_ICONQUESTION;
 
@@ -138,7 +138,7 @@ void CGeneralPage::ApplyChanges() {
     ShowError(m_hWnd, IDS_POWER_ON_SWITCH_FAILED, 0, MB_ICONHAND);
     return;
   }
-  if (!WritePasswordRedirect(kModulePath)) {
+  if (!WritePasswordRedirect(kInstalledModulePath)) {
     ShowError(m_hWnd, IDS_LOGON_HOOK_FAILED, 0, MB_ICONHAND);
     return;
   }

@@ -2,6 +2,7 @@
 
 #include "platform/kernel.h"
 #include "platform/message_box.h"
+#include "platform/system_names.h"
 #include "platform/wstring.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
@@ -17,7 +18,6 @@ constexpr std::size_t kMinPasswordLength = 4;
 constexpr std::size_t kMaxPasswordLength = 32;
 constexpr int kSystemPasswordAttempts = 3;
 constexpr DWORD_PTR kWizardHelpData = 5;
-constexpr const WCHAR* kModulePath = u"\\Windows\\Password.cpl";
 
 bool IsPushButton(HWND window) {
   WCHAR className[16] = {};
@@ -112,8 +112,8 @@ void CInstallWizardDlg::ValidateWizardPage() {
 // the controls back then would take the other field before it is written
 // (a new page would keep the old confirmation).
 void CInstallWizardDlg::WriteControls() {
-  const int outer = m_bWritingControls;
-  m_bWritingControls = 1;
+  const bool outer = m_bWritingControls;
+  m_bWritingControls = true;
   UpdateData(FALSE);
   m_bWritingControls = outer;
 }
@@ -183,7 +183,7 @@ LRESULT CInstallWizardDlg::OnHelpRequest(WPARAM, LPARAM) {
 // when the wizard went back to page 1 or ended.
 bool CInstallWizardDlg::ProveSystemPassword() {
   CCurrentPasswordDlg prompt;
-  prompt.m_bMasterPrompt = 0;
+  prompt.m_bMasterPrompt = false;
   for (int failures = 0;;) {
     if (prompt.DoModal() != IDOK) {
       // Back to page 1; the reload puts the stored secrets back.
@@ -217,7 +217,7 @@ void CInstallWizardDlg::OnNext() {
     GotoDlgCtl(GetDlgItem(IDC_NEW_PASSWORD));
     WipeSecret(m_strNew);
     WipeSecret(m_strConfirm);
-    m_bMasterDone = 1;
+    m_bMasterDone = true;
     SetDlgItemText(IDC_WIZARD_NEXT, LoadText(IDS_WIZARD_FINISH));
     ValidateWizardPage();
     return;
@@ -235,8 +235,8 @@ void CInstallWizardDlg::OnNext() {
   g_Settings.LogonActiveSync = 1;
   if (!WritePowerOnLogon(1)) return FailUserPage(IDS_POWER_ON_SWITCH_FAILED);
   g_Settings.PowerOnLogon = 1;
-  if (!WritePasswordRedirect(kModulePath)) return FailUserPage(IDS_LOGON_HOOK_FAILED);
-  m_bUserDone = 1;
+  if (!WritePasswordRedirect(kInstalledModulePath)) return FailUserPage(IDS_LOGON_HOOK_FAILED);
+  m_bUserDone = true;
   g_Settings.LogonMethod = 0;
   if (SaveSettings(true, true)) {
     EndDialog(IDOK);

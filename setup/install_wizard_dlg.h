@@ -44,11 +44,11 @@ class CInstallWizardDlg : public CDialog {
   std::u16string m_strConfirmLabel;
   std::u16string m_strNewLabel;
   std::u16string m_strCurrentOs;
-  int m_bUserDone = 0;
-  int m_bMasterDone = 0;
+  bool m_bUserDone = false;
+  bool m_bMasterDone = false;
   // Set while the fields are written into the controls: the change
   // notifications that writing causes are not the user's typing.
-  int m_bWritingControls = 0;
+  bool m_bWritingControls = false;
 
   DECLARE_MESSAGE_MAP()
 };

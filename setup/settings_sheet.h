@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "entry/advanced_page.h"
 #include "logonui/logon_page.h"
 #include "platform/ui/afx/afx.h"
+#include "setup/advanced_page.h"
 #include "setup/general_page.h"
 #include "setup/owner_page.h"
 

@@ -1,27 +1,28 @@
 #include "setup/uninstall.h"
 
-#include "entry/alarm_player.h"
-#include "entry/false_logon_control.h"
 #include "entry/session_flags.h"
+#include "lockout/alarm_player.h"
+#include "lockout/false_logon_control.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
+#include "platform/registry_key.h"
+#include "platform/system_names.h"
 #include "platform/ui/afx/afx.h"
+#include "platform/ui/afx/resource_module_scope.h"
+#include "res/kernel_object_names.h"
+#include "res/resource_module.h"
 #include "res/string_ids.h"
 #include "setup/current_password_dlg.h"
 #include "store/credential_set.h"
 #include "store/credential_store.h"
 #include "store/device_key.h"
 #include "store/os_password_api.h"
-#include "store/registry_key.h"
 #include "store/settings_model.h"
 #include "store/show_error.h"
 
 namespace {
-constexpr const WCHAR* kModulePath = u"\\Windows\\Password.cpl";
-constexpr const WCHAR* kAuthenticateMutexName = u"OMREL_AUTHENTICATE_MUTEX";
-constexpr const WCHAR* kSignatureComponentPath = u"\\Windows\\Panel.ocx";
 
 // Asks for the master password until it is given (true) or the prompt is
 // cancelled (false). Every wrong one is a false logon with its delay.
@@ -51,26 +52,13 @@ extern "C" __attribute__((visibility("default"))) LONG Uninstall(HWND hwndParent
   OsPasswordApi osPassword;
   LONG result = -1;
 
-  const HINSTANCE previousResources = g_hResourceModule;
-  const HINSTANCE previousAfxResources = AfxGetResourceHandle();
-  const HMODULE resources = LoadLibrary(kModulePath);
-  if (resources != nullptr) {
-    g_hResourceModule = resources;
-    AfxSetResourceHandle(resources);
-  }
-  auto releaseResources = [&] {
-    if (resources == nullptr) return;
-    g_hResourceModule = previousResources;
-    AfxSetResourceHandle(previousAfxResources);
-    FreeLibrary(resources);
-  };
+  const CResourceModuleScope resources(kInstalledModulePath, &g_hResourceModule);
 
   const HANDLE mutex = CreateMutex(nullptr, TRUE, kAuthenticateMutexName);
   if (mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
     // A logon runs: nothing may be removed under it.
     MessageBeep(0);
     CloseHandle(mutex);
-    releaseResources();
     return -1;
   }
   g_hAuthenticateMutex = mutex;
@@ -108,6 +96,5 @@ extern "C" __attribute__((visibility("default"))) LONG Uninstall(HWND hwndParent
   if (g_hAuthenticateMutex != nullptr) CloseHandle(g_hAuthenticateMutex);
   g_hAuthenticateMutex = nullptr;
   ScrambleSecrets();
-  releaseResources();
   return result;
 }

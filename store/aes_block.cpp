@@ -10,91 +10,6 @@
 
 namespace {
 
-// GF(2^8) arithmetic for the key expansion and the conversion of decryption
-// round keys; the block operations themselves run in libcrypto.
-constexpr std::uint8_t XTime(std::uint8_t a) {
-  return static_cast<std::uint8_t>((a << 1) ^ ((a & 0x80) ? 0x1B : 0x00));
-}
-
-constexpr std::uint8_t GfMul(std::uint8_t a, std::uint8_t b) {
-  std::uint8_t product = 0;
-  while (b != 0) {
-    if (b & 1) product ^= a;
-    a = XTime(a);
-    b >>= 1;
-  }
-  return product;
-}
-
-constexpr std::uint8_t GfInverse(std::uint8_t a) {
-  if (a == 0) return 0;
-  // a^254 = a^-1 in GF(2^8).
-  std::uint8_t result = 1;
-  std::uint8_t base = a;
-  for (int exponent = 254; exponent != 0; exponent >>= 1) {
-    if (exponent & 1) result = GfMul(result, base);
-    base = GfMul(base, base);
-  }
-  return result;
-}
-
-constexpr std::uint8_t RotateLeft8(std::uint8_t v, int n) {
-  return static_cast<std::uint8_t>((v << n) | (v >> (8 - n)));
-}
-
-constexpr std::array<std::uint8_t, 256> MakeSbox() {
-  std::array<std::uint8_t, 256> box{};
-  for (int i = 0; i < 256; ++i) {
-    const std::uint8_t b = GfInverse(static_cast<std::uint8_t>(i));
-    box[i] = static_cast<std::uint8_t>(b ^ RotateLeft8(b, 1) ^ RotateLeft8(b, 2) ^
-                                       RotateLeft8(b, 3) ^ RotateLeft8(b, 4) ^ 0x63);
-  }
-  return box;
-}
-
-constexpr std::array<std::uint8_t, 256> kSbox = MakeSbox();
-static_assert(kSbox[0x00] == 0x63 && kSbox[0x53] == 0xED && kSbox[0xFF] == 0x16);
-
-// FIPS-197 5.2: the round keys as bytes, column by column.
-void ExpandKey(const std::uint8_t* key, int keyWords, int rounds,
-               std::uint8_t roundKeys[][AES_BLOCK_BYTES]) {
-  std::uint8_t* w = &roundKeys[0][0];  // rounds + 1 consecutive blocks
-  const int totalWords = 4 * (rounds + 1);
-  std::memcpy(w, key, static_cast<std::size_t>(keyWords) * 4);
-  std::uint8_t rcon = 0x01;
-  for (int i = keyWords; i < totalWords; ++i) {
-    std::uint8_t temp[4];
-    std::memcpy(temp, w + 4 * (i - 1), 4);
-    if (i % keyWords == 0) {
-      const std::uint8_t first = temp[0];
-      temp[0] = static_cast<std::uint8_t>(kSbox[temp[1]] ^ rcon);
-      temp[1] = kSbox[temp[2]];
-      temp[2] = kSbox[temp[3]];
-      temp[3] = kSbox[first];
-      rcon = XTime(rcon);
-    } else if (keyWords > 6 && i % keyWords == 4) {
-      for (std::uint8_t& b : temp) b = kSbox[b];
-    }
-    for (int j = 0; j < 4; ++j)
-      w[4 * i + j] = static_cast<std::uint8_t>(w[4 * (i - keyWords) + j] ^ temp[j]);
-  }
-}
-
-// FIPS-197 5.3.5: the equivalent inverse cipher applies InvMixColumns to the
-// round keys of rounds 1 .. Nr-1; the first and last stay as they are.
-void ConvertForDecryption(int rounds, std::uint8_t roundKeys[][AES_BLOCK_BYTES]) {
-  for (int round = 1; round < rounds; ++round) {
-    for (int column = 0; column < 4; ++column) {
-      std::uint8_t* s = &roundKeys[round][4 * column];
-      const std::uint8_t a0 = s[0], a1 = s[1], a2 = s[2], a3 = s[3];
-      s[0] = GfMul(a0, 0x0E) ^ GfMul(a1, 0x0B) ^ GfMul(a2, 0x0D) ^ GfMul(a3, 0x09);
-      s[1] = GfMul(a0, 0x09) ^ GfMul(a1, 0x0E) ^ GfMul(a2, 0x0B) ^ GfMul(a3, 0x0D);
-      s[2] = GfMul(a0, 0x0D) ^ GfMul(a1, 0x09) ^ GfMul(a2, 0x0E) ^ GfMul(a3, 0x0B);
-      s[3] = GfMul(a0, 0x0B) ^ GfMul(a1, 0x0D) ^ GfMul(a2, 0x09) ^ GfMul(a3, 0x0E);
-    }
-  }
-}
-
 const EVP_CIPHER* Cipher(int keyBits, bool ofb) {
   switch (keyBits) {
     case 128:
@@ -236,9 +151,6 @@ int AesMakeKey(AesKeySchedule* schedule, std::uint8_t direction, int keyBits,
   OPENSSL_cleanse(schedule->keyMaterial, sizeof schedule->keyMaterial);
   std::memcpy(schedule->keyMaterial, keyBytes, static_cast<std::size_t>(keyBits / 8));
   schedule->rounds = keyBits / 32 + 6;
-  OPENSSL_cleanse(schedule->roundKeys, sizeof schedule->roundKeys);
-  ExpandKey(schedule->keyMaterial, keyBits / 32, schedule->rounds, schedule->roundKeys);
-  if (direction == AES_DIR_DECRYPT) ConvertForDecryption(schedule->rounds, schedule->roundKeys);
   if (!MakeContexts(schedule)) {
     AesClearKey(schedule);
     return AES_BAD_KEY_INSTANCE;

@@ -1,9 +1,8 @@
 // The AES block layer under the cipher toolkit: key schedule, mode state and
 // whole-block encryption and decryption (ECB and CBC) of FIPS-197 AES.
 //
-// The round keys are expanded here, so the schedule holds the same values
-// the published key expansion gives; the block arithmetic itself runs in
-// libcrypto through one EVP context per schedule. The layer reports its own
+// The block arithmetic, round keys included, runs in libcrypto through one
+// EVP context per schedule. The layer reports its own
 // small codes, which the mode layer above deliberately does not pass on.
 #pragma once
 
@@ -14,7 +13,6 @@
 
 inline constexpr int AES_BLOCK_BYTES = 16;
 inline constexpr int AES_MAX_KEY_BYTES = 32;
-inline constexpr int AES_MAX_ROUNDS = 14;
 
 // Key directions.
 inline constexpr std::uint8_t AES_DIR_ENCRYPT = 0;
@@ -32,11 +30,10 @@ inline constexpr int AES_BAD_CIPHER_MODE = -4;
 inline constexpr int AES_BAD_CIPHER_STATE = -5;
 
 struct AesKeySchedule {
-  std::uint8_t direction;                          // AES_DIR_*
-  std::int32_t keyBits;                            // 128, 192 or 256
-  std::uint8_t keyMaterial[AES_MAX_KEY_BYTES];     // raw key bytes
-  std::int32_t rounds;                             // keyBits / 32 + 6
-  std::uint8_t roundKeys[AES_MAX_ROUNDS + 1][16];  // rounds + 1 used
+  std::uint8_t direction;                       // AES_DIR_*
+  std::int32_t keyBits;                         // 128, 192 or 256
+  std::uint8_t keyMaterial[AES_MAX_KEY_BYTES];  // raw key bytes
+  std::int32_t rounds;                          // keyBits / 32 + 6
   // Libcrypto state for this key: an ECB context set up for `direction`,
   // and, for encryption schedules, an OFB stream context on the same key.
   EVP_CIPHER_CTX* blockContext;

@@ -6,7 +6,10 @@ std::u16string g_strMasterPassword;
 std::u16string g_strUserPassword;
 std::u16string g_strSymbolPassword;
 std::u16string g_strSignature;
-int SecretsPlain = 1;
+bool SecretsPlain = true;
+bool g_bPasswordVerified = false;
+bool g_bSymbolPasswordVerified = false;
+bool g_bSignatureVerified = false;
 
 void WipeSecret(std::u16string& secret) {
   // Cleanse the whole allocation, not just the used part: an earlier,
@@ -32,5 +35,5 @@ void WipeAllSecrets() {
   WipeSecret(g_strUserPassword);
   WipeSecret(g_strSymbolPassword);
   WipeSecret(g_strSignature);
-  SecretsPlain = 1;
+  SecretsPlain = true;
 }

@@ -8,7 +8,9 @@
 #include "platform/database.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
+#include "platform/secret_buffer.h"
 #include "platform/ui/window/window.h"
+#include "res/string_ids.h"
 #include "store/cipher_toolkit.h"
 #include "store/credential_set.h"
 #include "store/device_key.h"
@@ -18,37 +20,6 @@ namespace {
 
 constexpr int kOfbMode = 4;
 constexpr WCHAR kNoSignature[] = u"*****";
-
-// A zero-filled heap buffer that is wiped before it is released, so no
-// deciphered or not yet enciphered secret outlives its use.
-class CSecretBuffer {
- public:
-  CSecretBuffer() = default;
-  ~CSecretBuffer() { Release(); }
-  CSecretBuffer(const CSecretBuffer&) = delete;
-  CSecretBuffer& operator=(const CSecretBuffer&) = delete;
-
-  bool Allocate(DWORD bytes) {
-    Release();
-    m_pData = static_cast<BYTE*>(LocalAlloc(LPTR, bytes));
-    if (m_pData == nullptr) return false;
-    m_cbData = bytes;
-    return true;
-  }
-  void Release() {
-    if (m_pData == nullptr) return;
-    OPENSSL_cleanse(m_pData, m_cbData);
-    LocalFree(m_pData);
-    m_pData = nullptr;
-    m_cbData = 0;
-  }
-  BYTE* Data() const { return m_pData; }
-  DWORD Size() const { return m_cbData; }
-
- private:
-  BYTE* m_pData = nullptr;
-  DWORD m_cbData = 0;
-};
 
 // Closes a database handle on every path out.
 class CDatabaseHandle {
@@ -109,7 +80,7 @@ std::u16string BlobText(const BYTE* data, DWORD length) {
 // Reports a failed load or save with the error of the call that failed.
 bool Fail(DWORD error) {
   SetLastError(error);
-  ShowError(GetActiveWindow(), 606, -1, MB_ICONHAND);
+  ShowError(GetActiveWindow(), IDS_GENERAL_ERROR, -1, MB_ICONHAND);
   return false;
 }
 
@@ -200,7 +171,7 @@ bool LoadCredentials() {
   WipeSecret(symbol);
   WipeSecret(user);
   WipeSecret(master);
-  SecretsPlain = 1;
+  SecretsPlain = true;
   return true;
 }
 
@@ -223,10 +194,10 @@ bool SaveCredentials() {
   const CEOID previous = CeSeekDatabase(db.m_hDb, CEDB_SEEK_BEGINNING, 0, nullptr);
   if (previous == 0 && GetLastError() != ERROR_NO_MORE_ITEMS) return Fail(GetLastError());
 
-  const int wasPlain = SecretsPlain;
-  if (wasPlain == 0 && !UnscrambleSecrets()) return Fail(GetLastError());
+  const bool wasPlain = SecretsPlain;
+  if (!wasPlain && !UnscrambleSecrets()) return Fail(GetLastError());
   // Whatever happens below, the caller gets its secrets back scrambled.
-  CRescramble rescramble{wasPlain == 0};
+  CRescramble rescramble{!wasPlain};
 
   const std::array<const std::u16string*, 4> secrets = {&g_strSignature, &g_strSymbolPassword,
                                                         &g_strUserPassword, &g_strMasterPassword};

@@ -13,7 +13,7 @@ inline constexpr WORD kMasterPasswordProp = 103;
 
 // Reads and deciphers the record into the four secrets (all of them or
 // none). False without a message when the database doesn't exist; false
-// after error box 606 when it can't be read or deciphered.
+// after the IDS_GENERAL_ERROR box when it can't be read or deciphered.
 bool LoadCredentials();
 // True when the last LoadCredentials failed on a record that exists but
 // could not be read or deciphered: the device is configured, its secrets
@@ -21,7 +21,7 @@ bool LoadCredentials();
 // database that holds no record.
 bool CredentialsUnreadable();
 // Enciphers the four secrets and stores them as the record, replacing the
-// previous one in the same transaction. False after error box 606.
+// previous one in the same transaction. False after the IDS_GENERAL_ERROR box.
 bool SaveCredentials();
 // Deletes the database "Vexlund" when it exists. True when it is gone
 // afterwards (also when there was none); shows nothing.

@@ -45,7 +45,7 @@ int RunOverSecret(const CipherKey* key, std::u16string& secret) {
   return CipherRun(key, CIPHER_MODE_OFB, bytes, bytes, length, iv);
 }
 
-bool MoveSecretsTo(int targetPlain) {
+bool MoveSecretsTo(bool targetPlain) {
   if (SecretsPlain == targetPlain) return true;
   CipherKey* key = nullptr;
   if (MakeDeviceCipherKey(&key) != CIPHER_OK) return false;
@@ -121,11 +121,11 @@ int MakeDeviceCipherKey(CipherKey** key) {
 }
 
 bool ScrambleSecrets() {
-  return MoveSecretsTo(0);
+  return MoveSecretsTo(false);
 }
 
 bool UnscrambleSecrets() {
-  return MoveSecretsTo(1);
+  return MoveSecretsTo(true);
 }
 
 namespace device_key_internal {

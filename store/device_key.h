@@ -33,8 +33,8 @@ int DeriveDeviceKey(BYTE* keyOut, DWORD* keyLength);
 // before its operation returns.
 int MakeDeviceCipherKey(CipherKey** key);
 
-// Move the master, user and symbol passwords between plain (SecretsPlain 1)
-// and scrambled (0) form, in place. A call that finds the flag already at
+// Move the master, user and symbol passwords between plain (SecretsPlain true)
+// and scrambled (false) form, in place. A call that finds the flag already at
 // its target does nothing. On failure the flag and the secrets stay as they
 // were. The signature is never touched.
 bool ScrambleSecrets();

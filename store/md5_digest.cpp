@@ -28,7 +28,7 @@ constexpr std::uint32_t RotateLeft(std::uint32_t v, int n) {
 
 void Transform(std::uint32_t state[4], const std::uint8_t block[64]) {
   std::uint32_t x[16];
-  for (int i = 0; i < 16; ++i) {
+  for (std::size_t i = 0; i < 16; ++i) {
     x[i] = static_cast<std::uint32_t>(block[4 * i]) |
            (static_cast<std::uint32_t>(block[4 * i + 1]) << 8) |
            (static_cast<std::uint32_t>(block[4 * i + 2]) << 16) |

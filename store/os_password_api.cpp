@@ -1,8 +1,7 @@
 #include "store/os_password_api.h"
 
-#include <openssl/crypto.h>
-
 #include <array>
+#include <cstring>
 #include <string>
 
 #include "platform/com.h"
@@ -10,14 +9,11 @@
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
-#include "store/registry_key.h"
+#include "platform/registry_key.h"
+#include "platform/secret_buffer.h"
+#include "platform/system_names.h"
 
 namespace {
-
-constexpr LPCWSTR kOwnerKey = u"ControlPanel\\Owner";
-constexpr LPCWSTR kPasswordKey = u"ControlPanel\\Password";
-constexpr LPCWSTR kShellPolicyKey =
-    u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Shell";
 
 // Largest "PowrPass" value that is still read.
 constexpr DWORD kMaxPowerOnBytes = 1000;
@@ -25,24 +21,23 @@ constexpr DWORD kMaxPowerOnBytes = 1000;
 constexpr std::size_t kRedirectBufferBytes = 520;
 
 // A password as the OS wants it: a writable, terminated copy, or null when
-// it is empty. The copy is wiped when the argument goes away.
+// it is empty. The copy is wiped when the argument goes away. A copy the
+// heap had no room for is not ready: it must not be passed on as null,
+// which would stand for the empty password.
 class OsPasswordArg {
  public:
   explicit OsPasswordArg(std::u16string_view password) {
     if (password.empty()) return;
-    text_.reserve(password.size());
-    text_.assign(password.data(), password.size());
+    m_bReady = m_text.Allocate((password.size() + 1) * sizeof(WCHAR));
+    if (m_bReady) std::memcpy(m_text.Data(), password.data(), password.size() * sizeof(WCHAR));
   }
-  ~OsPasswordArg() {
-    if (text_.capacity() > 0) OPENSSL_cleanse(text_.data(), text_.capacity() * sizeof(char16_t));
-  }
-  OsPasswordArg(const OsPasswordArg&) = delete;
-  OsPasswordArg& operator=(const OsPasswordArg&) = delete;
 
-  LPWSTR get() { return text_.empty() ? nullptr : text_.data(); }
+  bool IsReady() const { return m_bReady; }
+  LPWSTR get() { return reinterpret_cast<LPWSTR>(m_text.Data()); }
 
  private:
-  std::u16string text_;
+  CSecretBuffer m_text;
+  bool m_bReady = true;
 };
 
 // Loads the library at `path`, calls its registration entry `entry` and
@@ -96,6 +91,7 @@ BOOL ChangeOsPassword(const OsPasswordApi& api, std::u16string_view oldPassword,
   // into either.
   OsPasswordArg oldArg(oldPassword);
   OsPasswordArg newArg(newPassword);
+  if (!oldArg.IsReady() || !newArg.IsReady()) return FALSE;
   return api.m_pfnSetPassword(oldArg.get(), newArg.get());
 }
 
@@ -105,12 +101,14 @@ bool SetOsPasswordActive(const OsPasswordApi& api, std::u16string_view password,
     return false;
   }
   OsPasswordArg arg(password);
+  if (!arg.IsReady()) return false;
   return api.m_pfnSetPasswordActive(active, arg.get()) != FALSE;
 }
 
 DWORD ReadPowerOnLogon() {
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kOwnerKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) return 0;
+  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kOwnerKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    return 0;
   DWORD type = 0;
   DWORD size = 0;
   if (RegQueryValueEx(key.Get(), u"PowrPass", nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
@@ -125,7 +123,7 @@ DWORD ReadPowerOnLogon() {
 
 bool WritePowerOnLogon(DWORD on) {
   CRegistryKey key;
-  if (!OpenOrCreate(key, HKEY_CURRENT_USER, kOwnerKey)) return false;
+  if (!OpenOrCreate(key, HKEY_CURRENT_USER, kOwnerKeyPath)) return false;
   const BYTE value = on != 0 ? 2 : 0;
   return RegSetValueEx(key.Get(), u"PowrPass", 0, REG_BINARY, &value, 1) == ERROR_SUCCESS;
 }
@@ -142,7 +140,7 @@ bool WritePasswordRedirect(std::u16string_view path) {
   const DWORD bytes = static_cast<DWORD>((path.size() + 1) * sizeof(WCHAR));
 
   CRegistryKey key;
-  if (!OpenOrCreate(key, HKEY_LOCAL_MACHINE, kPasswordKey)) return false;
+  if (!OpenOrCreate(key, HKEY_LOCAL_MACHINE, kPasswordKeyPath)) return false;
   if (path.empty()) {
     // Removing the redirect succeeds whether or not it was there.
     RegDeleteValue(key.Get(), u"Redirect");
@@ -157,14 +155,14 @@ bool WritePasswordRedirect(std::u16string_view path) {
 
 bool ReadActivePeriod(DWORD* field) {
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kShellPolicyKey, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kShellPolicyKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
     return false;
   return ReadRegistryDword(key.Get(), u"ActivePeriod", field);
 }
 
 bool WriteActivePeriod(DWORD minutes) {
   CRegistryKey key;
-  if (!OpenOrCreate(key, HKEY_CURRENT_USER, kShellPolicyKey)) return false;
+  if (!OpenOrCreate(key, HKEY_CURRENT_USER, kShellPolicyKeyPath)) return false;
   return WriteRegistryDword(key.Get(), u"ActivePeriod", minutes);
 }
 

@@ -4,10 +4,11 @@
 
 #include "platform/kernel.h"
 #include "platform/registry.h"
+#include "platform/registry_key.h"
+#include "platform/system_names.h"
 #include "platform/wstring.h"
 #include "store/credential_store.h"
 #include "store/os_password_api.h"
-#include "store/registry_key.h"
 
 namespace {
 

@@ -3,10 +3,8 @@
 #pragma once
 
 #include "platform/windef.h"
+#include "res/registry_names.h"
 #include "store/settings_record.h"
-
-inline constexpr const WCHAR* kSettingsKeyPath = u"Software\\Vexlund\\Zentrak";
-inline constexpr const WCHAR* kOwnerKeyPath = u"ControlPanel\\Owner";
 
 // Reads the settings key, the owner record and the OS mirrors
 // (`withSettings`) and the credential record (`withCredentials`). Values

@@ -1,9 +1,10 @@
 // The one process-wide settings record. Field names are the names of their
-// registry values under HKEY_LOCAL_MACHINE "Software\Vexlund\Zentrak".
+// registry values under HKEY_LOCAL_MACHINE kSettingsKeyPath.
 #pragma once
 
 #include <string>
 
+#include "platform/system_names.h"
 #include "platform/windef.h"
 
 struct SettingsRecord {
@@ -14,7 +15,7 @@ struct SettingsRecord {
   DWORD MaxFalseLogonRetries = 1;
   DWORD MaxFalseLogonRetriesValue = 5;
   DWORD ActionAfterMaxFalseLogons = 1;  // 1 alarm, 0 hard reset
-  std::u16string AlarmSound = u"\\Windows\\Alarm1.wav";
+  std::u16string AlarmSound = kDefaultAlarmFile;
   DWORD DisplayOwnerInfo = 1;
   std::u16string WelcomeText1;
   std::u16string WelcomeText2;

@@ -1,13 +1,13 @@
 #include "store/show_error.h"
 
-#include "entry/session_flags.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/resources.h"
 #include "platform/wstring.h"
+#include "res/resource_module.h"
+#include "res/string_ids.h"
 
 namespace {
-constexpr UINT kCaptionId = 650;
 constexpr int kTextCapacity = 1024;
 }  // namespace
 
@@ -18,7 +18,7 @@ void ShowError(HWND owner, UINT stringId, int code, UINT flags) {
   WCHAR text[kTextCapacity] = {};
   LoadString(g_hResourceModule, stringId, text, kTextCapacity);
   WCHAR caption[64] = {};
-  LoadString(g_hResourceModule, kCaptionId, caption, 64);
+  LoadString(g_hResourceModule, IDS_ERROR_CAPTION, caption, 64);
 
   if (code != 0) {
     WCHAR formatted[kTextCapacity] = {};

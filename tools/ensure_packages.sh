@@ -5,7 +5,7 @@
 # use: an X server without a screen and a tool that types and clicks in it.
 set -euo pipefail
 packages=(
-  cmake g++ ninja-build pkg-config clang-format
+  cmake g++ ninja-build pkg-config clang-format clang-tidy
   libssl-dev libsqlite3-dev
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev

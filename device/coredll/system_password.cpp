@@ -11,6 +11,7 @@
 #include "platform/errors.h"
 #include "platform/faults.h"
 #include "platform/kernel.h"
+#include "platform/secret_buffer.h"
 #include "platform/system_password.h"
 #include "platform/windef.h"
 
@@ -32,34 +33,22 @@ bool IsEmpty(LPCWSTR password) {
   return password == nullptr || password[0] == 0;
 }
 
-// A byte buffer that is wiped when it goes away.
-class SecretBytes {
- public:
-  explicit SecretBytes(std::size_t size) : bytes_(size, 0) {}
-  ~SecretBytes() { OPENSSL_cleanse(bytes_.data(), bytes_.size()); }
-  SecretBytes(const SecretBytes&) = delete;
-  SecretBytes& operator=(const SecretBytes&) = delete;
-  std::uint8_t* data() { return bytes_.data(); }
-  std::size_t size() const { return bytes_.size(); }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-};
-
-// PBKDF2-HMAC-SHA256 over the password's UTF-16LE bytes (no terminator).
+// PBKDF2-HMAC-SHA256 over the password's UTF-16LE bytes (no terminator),
+// into `out` (allocated here). False when the heap or the hash fails.
 bool DeriveHash(LPCWSTR password, const std::vector<std::uint8_t>& salt, std::uint32_t iterations,
-                SecretBytes* out) {
+                CSecretBuffer* out) {
   std::size_t length = 0;
   while (password[length] != 0) ++length;
-  SecretBytes text(length * 2);
+  CSecretBuffer text;
+  if (!out->Allocate(kHashBytes) || !text.Allocate(length * 2)) return false;
   for (std::size_t i = 0; i < length; ++i) {
-    text.data()[2 * i] = static_cast<std::uint8_t>(password[i] & 0xFF);
-    text.data()[2 * i + 1] = static_cast<std::uint8_t>(password[i] >> 8);
+    text.Data()[2 * i] = static_cast<std::uint8_t>(password[i] & 0xFF);
+    text.Data()[2 * i + 1] = static_cast<std::uint8_t>(password[i] >> 8);
   }
-  return PKCS5_PBKDF2_HMAC(reinterpret_cast<const char*>(text.data()),
-                           static_cast<int>(text.size()), salt.data(),
+  return PKCS5_PBKDF2_HMAC(reinterpret_cast<const char*>(text.Data()),
+                           static_cast<int>(text.Size()), salt.data(),
                            static_cast<int>(salt.size()), static_cast<int>(iterations),
-                           EVP_sha256(), static_cast<int>(out->size()), out->data()) == 1;
+                           EVP_sha256(), static_cast<int>(out->Size()), out->Data()) == 1;
 }
 
 enum class Match { kYes, kNo, kError };
@@ -74,12 +63,12 @@ Match Matches(const platform::system_password::Record& record, LPCWSTR password)
     SetLastError(ERROR_FILE_CORRUPT);
     return Match::kError;
   }
-  SecretBytes hash(kHashBytes);
+  CSecretBuffer hash;
   if (!DeriveHash(password, record.salt, record.iterations, &hash)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return Match::kError;
   }
-  return CRYPTO_memcmp(hash.data(), record.hash.data(), kHashBytes) == 0 ? Match::kYes : Match::kNo;
+  return CRYPTO_memcmp(hash.Data(), record.hash.data(), kHashBytes) == 0 ? Match::kYes : Match::kNo;
 }
 
 // Loads the record and checks `password` against it; false with the last
@@ -132,12 +121,12 @@ COREDLL_EXPORT BOOL SetPassword(LPWSTR oldPassword, LPWSTR newPassword) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return FALSE;
     }
-    SecretBytes hash(kHashBytes);
+    CSecretBuffer hash;
     if (!DeriveHash(newPassword, next.salt, next.iterations, &hash)) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return FALSE;
     }
-    next.hash.assign(hash.data(), hash.data() + hash.size());
+    next.hash.assign(hash.Data(), hash.Data() + hash.Size());
   }
   return platform::system_password::Store(next) ? TRUE : FALSE;
 }

@@ -38,8 +38,7 @@ using testing_support::Utf16Bytes;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
 constexpr const char16_t* kFixturePath = u"\\Windows\\Fixture.cpl";
-constexpr const char16_t* kShellPolicyKey =
-    u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Shell";
+constexpr const char16_t* kShellPolicyKey = kShellPolicyKeyPath;
 // The keyboard covers the Cancel button; Escape cancels too.
 constexpr const char* kCancelInstaller = "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n";
 
@@ -290,7 +289,7 @@ TEST_F(ShellSessionTest, PowerDuringALogonLeavesTheLogonWhereItIs) {
 
 TEST_F(ShellSessionTest, TheAppletsNameAndIconComeFromItsNewInquiry) {
   std::string error;
-  const pda::PasswordModule* module = pda::LoadPasswordModule(pda::kInstalledModulePath, &error);
+  const pda::PasswordModule* module = pda::LoadPasswordModule(kInstalledModulePath, &error);
   ASSERT_NE(module, nullptr) << error;
   pda::AppletInfo applet;
   ASSERT_TRUE(pda::InquireApplet(*module, &applet));

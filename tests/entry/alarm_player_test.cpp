@@ -1,15 +1,16 @@
-#include "entry/alarm_player.h"
+#include "lockout/alarm_player.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
 
-#include "entry/wave_file.h"
+#include "lockout/wave_file.h"
 #include "platform/device.h"
 #include "platform/faults.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
+#include "res/registry_names.h"
 #include "store/settings_record.h"
 #include "tests/support/store_fixture.h"
 
@@ -49,7 +50,7 @@ class AlarmPlayerTest : public StoreTest {
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
   }
-  static constexpr const char16_t* kKey = u"Software\\Vexlund\\Zentrak";
+  static constexpr const char16_t* kKey = kSettingsKeyPath;
 };
 
 TEST(WaveHeader, ZeroDataSizeMeansTheRestOfTheFile) {

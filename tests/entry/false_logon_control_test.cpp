@@ -1,11 +1,11 @@
-#include "entry/false_logon_control.h"
+#include "lockout/false_logon_control.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <optional>
 
-#include "entry/alarm_player.h"
+#include "lockout/alarm_player.h"
 #include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/faults.h"
@@ -15,6 +15,7 @@
 #include "platform/ui/dialog/dialog.h"
 #include "platform/ui/window/message_loop.h"
 #include "platform/wave_out.h"
+#include "res/registry_names.h"
 #include "store/settings_record.h"
 #include "tests/support/store_fixture.h"
 
@@ -22,7 +23,7 @@ namespace {
 
 using testing_support::StoreTest;
 
-constexpr const char16_t* kKey = u"Software\\Vexlund\\Zentrak";
+constexpr const char16_t* kKey = kSettingsKeyPath;
 
 std::vector<BYTE> Record(DWORD time, DWORD count, DWORD pending) {
   std::vector<BYTE> bytes(36, 0);

@@ -31,7 +31,7 @@ class CredentialStoreTest : public StoreTest {
     AssignSecret(g_strUserPassword, user);
     AssignSecret(g_strSymbolPassword, symbol);
     AssignSecret(g_strSignature, signature);
-    SecretsPlain = 1;
+    SecretsPlain = true;
   }
 
   // Every record of the credential database: property id -> bytes.
@@ -115,7 +115,7 @@ TEST_F(CredentialStoreTest, LoadRestoresWhatTheLastSaveStored) {
   EXPECT_EQ(g_strUserPassword, u"\u00fcser");
   EXPECT_EQ(g_strSymbolPassword, u"01234567");
   EXPECT_EQ(g_strSignature, u"<sig template>");
-  EXPECT_EQ(SecretsPlain, 1);
+  EXPECT_TRUE(SecretsPlain);
 
   // A later save replaces the one record; the placeholder signature loads
   // as none.
@@ -155,7 +155,7 @@ TEST_F(CredentialStoreTest, SavingScrambledSecretsStoresTheSameBytesAndRescrambl
   ASSERT_NE(scrambledUser, u"user");
   ASSERT_TRUE(SaveCredentials());
   EXPECT_EQ(Records(), plainRecords);
-  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_FALSE(SecretsPlain);
   EXPECT_EQ(g_strUserPassword, scrambledUser);
 }
 
@@ -216,7 +216,7 @@ TEST_F(CredentialStoreTest, UnscrambleFailureInsideSaveKeepsSecretsScrambled) {
   // The key object of the unscramble step can't be allocated.
   platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_FALSE(SaveCredentials());
-  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_FALSE(SecretsPlain);
   EXPECT_EQ(g_strMasterPassword, scrambled);
   EXPECT_EQ(platform::message_box::Recorded().back().text, u"General error #8!");
 }
@@ -229,12 +229,12 @@ TEST_F(CredentialStoreTest, FailedSaveLeavesScrambledSecretsScrambled) {
   // secret buffer; the write fails after everything was enciphered.
   platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 2);
   EXPECT_FALSE(SaveCredentials());
-  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_FALSE(SecretsPlain);
   EXPECT_EQ(g_strUserPassword, scrambled);
   platform::faults::Clear();
   platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
   EXPECT_FALSE(SaveCredentials());
-  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_FALSE(SecretsPlain);
   EXPECT_EQ(g_strUserPassword, scrambled);
 }
 

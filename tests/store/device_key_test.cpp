@@ -160,7 +160,7 @@ TEST_F(ScrambleTest, RoundTripRestoresEveryCharacter) {
   ASSERT_TRUE(UnscrambleSecrets());  // already plain: nothing changes
   ExpectSecrets(u"Master#Pass", u"user pass \u00e9\u4e2d", u"0492");
   ASSERT_TRUE(ScrambleSecrets());
-  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_FALSE(SecretsPlain);
   EXPECT_EQ(g_strSignature, kSignature);
   // Each secret is its characters XOR the key stream from its start.
   const std::u16string stream = KeyStream(16);
@@ -175,9 +175,9 @@ TEST_F(ScrambleTest, RoundTripRestoresEveryCharacter) {
   const std::u16string once = g_strMasterPassword;
   ASSERT_TRUE(ScrambleSecrets());
   EXPECT_EQ(g_strMasterPassword, once);
-  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_FALSE(SecretsPlain);
   ASSERT_TRUE(UnscrambleSecrets());
-  EXPECT_EQ(SecretsPlain, 1);
+  EXPECT_TRUE(SecretsPlain);
   ExpectSecrets(u"Master#Pass", u"user pass \u00e9\u4e2d", u"0492");
   ASSERT_TRUE(UnscrambleSecrets());
   ExpectSecrets(u"Master#Pass", u"user pass \u00e9\u4e2d", u"0492");
@@ -202,14 +202,14 @@ TEST_F(ScrambleTest, FailureKeepsFlagAndSecrets) {
   SetSecrets(u"master", u"user", u"5678");
   platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_FALSE(ScrambleSecrets());
-  EXPECT_EQ(SecretsPlain, 1);
+  EXPECT_TRUE(SecretsPlain);
   ExpectSecrets(u"master", u"user", u"5678");
 
   ASSERT_TRUE(ScrambleSecrets());
   const std::u16string scrambled = g_strUserPassword;
   platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_FALSE(UnscrambleSecrets());
-  EXPECT_EQ(SecretsPlain, 0);
+  EXPECT_FALSE(SecretsPlain);
   EXPECT_EQ(g_strUserPassword, scrambled);
   EXPECT_EQ(g_strSignature, kSignature);
 }

@@ -15,15 +15,16 @@
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
+#include "platform/system_names.h"
 #include "platform/system_password.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
 namespace {
 
-constexpr LPCWSTR kOwnerKey = u"ControlPanel\\Owner";
-constexpr LPCWSTR kPasswordKey = u"ControlPanel\\Password";
-constexpr LPCWSTR kShellKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Shell";
+constexpr LPCWSTR kOwnerKey = kOwnerKeyPath;
+constexpr LPCWSTR kPasswordKey = kPasswordKeyPath;
+constexpr LPCWSTR kShellKey = kShellPolicyKeyPath;
 constexpr std::u16string_view kModulePath = u"\\Windows\\Password.cpl";
 
 using testing_support::Bytes;
@@ -72,6 +73,22 @@ TEST_F(OsPasswordApiTest, WizardAndUninstallSequenceAgainstTheDevicePassword) {
   EXPECT_TRUE(VerifyOsPassword(api, u""));
   EXPECT_FALSE(StoredPassword().set);
   EXPECT_FALSE(StoredPassword().active);
+}
+
+TEST_F(OsPasswordApiTest, APasswordCopyWithoutMemoryIsNeverPassedOnAsTheEmptyPassword) {
+  OsPasswordApi api;
+  // No password on the device: a wrong one must not verify as the empty one.
+  platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 1, 0);
+  EXPECT_FALSE(VerifyOsPassword(api, u"wrong123"));
+  platform::faults::Clear();
+
+  // A new password whose copy fails must not remove the old one.
+  ASSERT_TRUE(ChangeOsPassword(api, u"", u"user1234"));
+  platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 2);
+  EXPECT_FALSE(ChangeOsPassword(api, u"user1234", u"other999"));
+  platform::faults::Clear();
+  EXPECT_TRUE(StoredPassword().set);
+  EXPECT_TRUE(VerifyOsPassword(api, u"user1234"));
 }
 
 // What the fake OS entries were handed, one line per call.

@@ -6,15 +6,15 @@
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
-#include "store/registry_key.h"
+#include "platform/registry_key.h"
+#include "platform/system_names.h"
 #include "tests/support/store_fixture.h"
 
 namespace {
 
 using testing_support::StoreTest;
 
-constexpr const char16_t* kShellKey =
-    u"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Shell";
+constexpr const char16_t* kShellKey = kShellPolicyKeyPath;
 
 class SettingsModelTest : public StoreTest {};
 

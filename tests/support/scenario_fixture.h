@@ -12,17 +12,19 @@
 #include <string_view>
 
 #include "platform/registry.h"
+#include "platform/system_names.h"
 #include "platform/ui/script/scripted_user.h"
 #include "platform/windef.h"
+#include "res/registry_names.h"
 #include "tests/support/module_under_test.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
 namespace testing_support {
 
-inline constexpr const char16_t* kZentrakKey = u"Software\\Vexlund\\Zentrak";
-inline constexpr const char16_t* kOwnerKey = u"ControlPanel\\Owner";
-inline constexpr const char16_t* kPasswordKey = u"ControlPanel\\Password";
+inline constexpr const char16_t* kZentrakKey = kSettingsKeyPath;
+inline constexpr const char16_t* kOwnerKey = kOwnerKeyPath;
+inline constexpr const char16_t* kPasswordKey = kPasswordKeyPath;
 
 // How a device configured by the tests is set up (as the wizard leaves it,
 // plus the settings a scenario needs).

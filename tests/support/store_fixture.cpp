@@ -1,9 +1,9 @@
 #include "tests/support/store_fixture.h"
 
-#include "entry/session_flags.h"
 #include "platform/faults.h"
 #include "platform/message_box.h"
 #include "platform/modules.h"
+#include "res/resource_module.h"
 #include "store/credential_set.h"
 #include "store/settings_record.h"
 

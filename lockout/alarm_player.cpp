@@ -1,21 +1,23 @@
-#include "entry/alarm_player.h"
+#include "lockout/alarm_player.h"
 
 #include <openssl/crypto.h>
 
 #include <string>
 
-#include "entry/wave_file.h"
+#include "lockout/wave_file.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
+#include "platform/registry_key.h"
 #include "platform/ui/window/window.h"
-#include "store/registry_key.h"
+#include "res/registry_names.h"
+#include "res/string_ids.h"
 #include "store/settings_record.h"
 #include "store/show_error.h"
 
 HWAVEOUT g_hAlarmWaveOut = nullptr;
 DWORD g_dwSavedVolume = 0;
-int g_bAlarmPlaying = 0;
+bool g_bAlarmPlaying = false;
 
 namespace {
 
@@ -91,14 +93,14 @@ MMRESULT AlarmStart(bool persist) {
     g_Settings.AlarmSound = kDefaultAlarmFile;
     AlarmPlay(g_Settings.AlarmSound.c_str(), kFullVolume);
   }
-  g_bAlarmPlaying = 1;
+  g_bAlarmPlaying = true;
   if (!persist) return MMSYSERR_NOERROR;
 
   LONG error = ERROR_SUCCESS;
   CRegistryKey key;
-  error = OpenRegistryKey(key, HKEY_CURRENT_USER, kAlarmKeyPath, KEY_ALL_ACCESS);
+  error = OpenRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_ALL_ACCESS);
   if (error != ERROR_SUCCESS)
-    error = CreateRegistryKey(key, HKEY_CURRENT_USER, kAlarmKeyPath, KEY_ALL_ACCESS);
+    error = CreateRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_ALL_ACCESS);
   if (error == ERROR_SUCCESS && !g_Settings.AlarmSound.empty() &&
       !WriteRegistryString(key.Get(), u"ContinueAlarm", g_Settings.AlarmSound))
     error = static_cast<LONG>(GetLastError());
@@ -109,7 +111,7 @@ MMRESULT AlarmStart(bool persist) {
     error = static_cast<LONG>(GetLastError());
   key.Close();
   if (error != ERROR_SUCCESS) {
-    ShowError(GetActiveWindow(), 606, static_cast<int>(error), MB_ICONHAND);
+    ShowError(GetActiveWindow(), IDS_GENERAL_ERROR, static_cast<int>(error), MB_ICONHAND);
     return static_cast<MMRESULT>(error);
   }
   return MMSYSERR_NOERROR;
@@ -118,7 +120,8 @@ MMRESULT AlarmStart(bool persist) {
 void AlarmStop(bool clear) {
   if (clear) {
     CRegistryKey key;
-    if (OpenRegistryKey(key, HKEY_CURRENT_USER, kAlarmKeyPath, KEY_ALL_ACCESS) == ERROR_SUCCESS) {
+    if (OpenRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_ALL_ACCESS) ==
+        ERROR_SUCCESS) {
       ReadRegistryDword(key.Get(), u"DefaultVolume", &g_dwSavedVolume);
       RegDeleteValue(key.Get(), u"DefaultVolume");
       RegDeleteValue(key.Get(), u"ContinueAlarm");
@@ -133,12 +136,12 @@ void AlarmStop(bool clear) {
   waveOutClose(g_hAlarmWaveOut);
   ReleaseSampleBuffer();
   g_hAlarmWaveOut = nullptr;
-  g_bAlarmPlaying = 0;
+  g_bAlarmPlaying = false;
 }
 
 void AlarmResume() {
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kAlarmKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
     return;
   std::u16string path;
   if (ReadRegistryString(key.Get(), u"ContinueAlarm", &path)) g_Settings.AlarmSound = path;

@@ -1,19 +1,22 @@
-#include "entry/false_logon_control.h"
+#include "lockout/false_logon_control.h"
 
 #include <cstring>
 #include <limits>
 #include <vector>
 
-#include "entry/alarm_player.h"
-#include "entry/session_flags.h"
+#include "lockout/alarm_player.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
+#include "platform/registry_key.h"
 #include "platform/resources.h"
 #include "platform/ui/dialog/dialog.h"
 #include "platform/ui/shell/shell.h"
 #include "platform/ui/window/window.h"
-#include "store/registry_key.h"
+#include "res/registry_names.h"
+#include "res/resource_ids.h"
+#include "res/resource_module.h"
+#include "res/string_ids.h"
 #include "store/settings_record.h"
 #include "store/show_error.h"
 
@@ -21,8 +24,6 @@ namespace {
 
 constexpr BYTE kRecordTag[4] = {'L', 'R', 'U', '0'};
 constexpr int kRecordNameCapacity = 100;
-constexpr UINT kPendingDelayTextId = 604;
-constexpr UINT kNextDelayTextId = 605;
 constexpr int kDelayTextCapacity = 520;
 
 void PutDword(BYTE* at, DWORD value) {
@@ -56,8 +57,7 @@ bool ReadRecordValue(HKEY key, LPCWSTR name, BYTE* bytes) {
 // the one with the smallest time goes.
 void EvictOldestRecord() {
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kDelayRecordKeyPath, KEY_QUERY_VALUE) !=
-      ERROR_SUCCESS)
+  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS)
     return;
   std::size_t records = 0;
   std::u16string candidate;
@@ -108,8 +108,8 @@ LONG_PTR DelayDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG: {
       WCHAR text[kDelayTextCapacity + 1] = {};
       if (LoadString(g_hResourceModule, g_delay.textId, text, kDelayTextCapacity + 1) > 0)
-        SetDlgItemText(dialog, kDelayTextId, text);
-      g_delay.progress = GetDlgItem(dialog, kDelayProgressId);
+        SetDlgItemText(dialog, IDC_DELAY_TEXT, text);
+      g_delay.progress = GetDlgItem(dialog, IDC_DELAY_PROGRESS);
       g_delay.elapsed = 0;
       g_delay.total = static_cast<DWORD>(g_delay.seconds) * 1000;
       g_delay.start = GetTickCount();
@@ -155,26 +155,22 @@ LONG_PTR DelayDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 DWORD IncrementFalseLogonCount() {
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kFalseLogonKeyPath, KEY_ALL_ACCESS) !=
-          ERROR_SUCCESS &&
-      CreateRegistryKey(key, HKEY_CURRENT_USER, kFalseLogonKeyPath, KEY_ALL_ACCESS) !=
-          ERROR_SUCCESS)
+  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
+      CreateRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
     return 0;
   DWORD count = 0;
-  if (!ReadRegistryDword(key.Get(), u"Retry", &count)) count = 0;
+  if (!ReadRegistryDword(key.Get(), kFalseLogonCountName, &count)) count = 0;
   ++count;
-  WriteRegistryDword(key.Get(), u"Retry", count);
+  WriteRegistryDword(key.Get(), kFalseLogonCountName, count);
   return count;
 }
 
 void SetFalseLogonCount(DWORD value) {
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kFalseLogonKeyPath, KEY_ALL_ACCESS) !=
-          ERROR_SUCCESS &&
-      CreateRegistryKey(key, HKEY_CURRENT_USER, kFalseLogonKeyPath, KEY_ALL_ACCESS) !=
-          ERROR_SUCCESS)
+  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS &&
+      CreateRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
     return;
-  WriteRegistryDword(key.Get(), u"Retry", value);
+  WriteRegistryDword(key.Get(), kFalseLogonCountName, value);
 }
 
 int DelaySeconds(DWORD count) {
@@ -185,8 +181,7 @@ int DelaySeconds(DWORD count) {
 
 bool ReadDelayRecord(LPCWSTR name, DelayRecord* record) {
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kDelayRecordKeyPath, KEY_QUERY_VALUE) !=
-      ERROR_SUCCESS)
+  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_QUERY_VALUE) != ERROR_SUCCESS)
     return false;
   BYTE bytes[kDelayRecordSize];
   DelayRecord read;
@@ -197,7 +192,7 @@ bool ReadDelayRecord(LPCWSTR name, DelayRecord* record) {
 
 bool WriteDelayRecord(LPCWSTR name, const DelayRecord& record) {
   CRegistryKey key;
-  if (CreateRegistryKey(key, HKEY_CURRENT_USER, kDelayRecordKeyPath, KEY_WRITE) != ERROR_SUCCESS)
+  if (CreateRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_WRITE) != ERROR_SUCCESS)
     return false;
   BYTE bytes[kDelayRecordSize] = {};
   std::memcpy(bytes, kRecordTag, sizeof(kRecordTag));
@@ -209,7 +204,7 @@ bool WriteDelayRecord(LPCWSTR name, const DelayRecord& record) {
 
 bool DeleteDelayRecord(LPCWSTR name) {
   CRegistryKey key;
-  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kDelayRecordKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS)
+  if (OpenRegistryKey(key, HKEY_CURRENT_USER, kSettingsKeyPath, KEY_SET_VALUE) != ERROR_SUCCESS)
     return false;
   return RegDeleteValue(key.Get(), name) == ERROR_SUCCESS;
 }
@@ -248,20 +243,20 @@ void ShowDelayDialog(int seconds, HWND owner, UINT textId) {
   g_delay.seconds = seconds;
   g_delay.textId = textId;
   g_delay.owner = owner;
-  DialogBoxParam(g_hResourceModule, kDelayDialogId, owner, DelayDialogProc, 0);
+  DialogBoxParam(g_hResourceModule, IDD_DELAY, owner, DelayDialogProc, 0);
   SetCursor(previous);
 }
 
 void ApplyFalseLogonDelay() {
   const int seconds = RecordFalseLogon(kDelayRecordName);
-  if (seconds > 0) ShowDelayDialog(seconds, GetActiveWindow(), kNextDelayTextId);
+  if (seconds > 0) ShowDelayDialog(seconds, GetActiveWindow(), IDS_DELAY_NEXT_ATTEMPT);
   ClearPendingDelay(kDelayRecordName);
 }
 
 void ApplyPendingDelay() {
   const int seconds = PendingDelaySeconds(kDelayRecordName);
   if (seconds == 0) return;
-  ShowDelayDialog(seconds, GetActiveWindow(), kPendingDelayTextId);
+  ShowDelayDialog(seconds, GetActiveWindow(), IDS_DELAY_PENDING);
   ClearPendingDelay(kDelayRecordName);
 }
 

@@ -1,8 +1,8 @@
-#include "entry/advanced_page.h"
+#include "setup/advanced_page.h"
 
 #include <vector>
 
-#include "entry/alarm_player.h"
+#include "lockout/alarm_player.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/kernel.h"

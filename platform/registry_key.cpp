@@ -1,5 +1,6 @@
-#include "store/registry_key.h"
+#include "platform/registry_key.h"
 
+#include <utility>
 #include <vector>
 
 #include "platform/kernel.h"
@@ -59,6 +60,17 @@ bool ReadRegistryString(HKEY key, LPCWSTR name, std::u16string* value) {
   std::size_t length = 0;
   while (length < (size + 1) / sizeof(WCHAR) && text[length] != 0) ++length;
   value->assign(text, length);
+  return true;
+}
+
+bool ReadRegistryBytes(HKEY key, LPCWSTR name, std::vector<BYTE>* bytes, DWORD* type) {
+  DWORD size = 0;
+  if (RegQueryValueEx(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS) return false;
+  std::vector<BYTE> read(size, 0);
+  if (size != 0 && RegQueryValueEx(key, name, nullptr, type, read.data(), &size) != ERROR_SUCCESS)
+    return false;
+  read.resize(size);
+  *bytes = std::move(read);
   return true;
 }
 

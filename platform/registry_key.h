@@ -1,10 +1,11 @@
-// A holder of one open registry key, empty or holding one handle. Every
-// registry operation of the store keeps its key in one, so the key is
-// closed on every exit path.
+// The one holder of an open registry key, empty or holding one handle.
+// Every registry key the module or the host opens is kept in one, so the
+// key is closed on every exit path.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -39,5 +40,7 @@ LONG CreateRegistryKey(CRegistryKey& holder, HKEY root, LPCWSTR path, REGSAM acc
 // any failure. REG_SZ values are written with their terminating zero.
 bool ReadRegistryDword(HKEY key, LPCWSTR name, DWORD* value);
 bool ReadRegistryString(HKEY key, LPCWSTR name, std::u16string* value);
+// The value's bytes as stored, and its type.
+bool ReadRegistryBytes(HKEY key, LPCWSTR name, std::vector<BYTE>* bytes, DWORD* type);
 bool WriteRegistryDword(HKEY key, LPCWSTR name, DWORD value);
 bool WriteRegistryString(HKEY key, LPCWSTR name, std::u16string_view value);

@@ -1,4 +1,4 @@
-#include "entry/wave_file.h"
+#include "lockout/wave_file.h"
 
 #include <cstring>
 

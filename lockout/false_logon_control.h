@@ -4,17 +4,8 @@
 
 #include "platform/windef.h"
 
-inline constexpr const WCHAR* kFalseLogonKeyPath = u"Software\\Vexlund\\Zentrak";
-// The delay record's key, spelled as the record store has always spelled
-// it; the registry treats it as the same key.
-inline constexpr const WCHAR* kDelayRecordKeyPath = u"SOFTWARE\\Vexlund\\Zentrak";
-inline constexpr const WCHAR* kDelayRecordName = u"PwDelay";
-
 inline constexpr DWORD kDelayRecordSize = 36;
 inline constexpr std::size_t kMaxDelayRecords = 10;
-inline constexpr UINT kDelayDialogId = 634;
-inline constexpr int kDelayProgressId = 689;
-inline constexpr int kDelayTextId = 688;
 inline constexpr UINT kDelayTimerId = 1234;
 
 // One 36-byte "LRU0" record, little-endian on disk.
@@ -41,10 +32,11 @@ void ReportFalseLogon(UINT messageId);
 void ApplyFalseLogonDelay();
 void ApplyPendingDelay();
 void ResetFalseLogonDelay();
-// Runs the delay dialog (template 634) modally for `seconds`.
+// Runs the delay dialog (IDD_DELAY) modally for `seconds`.
 void ShowDelayDialog(int seconds, HWND owner, UINT textId);
-// Counts a rejected entry and reports it: IncrementFalseLogonCount,
-// ReportFalseLogon with the dialog's own text, then the false-logon limit.
+// Counts a rejected entry and reports it: IncrementFalseLogonCount, then
+// the false-logon limit (an alarm or hard reset comes before the box), then
+// ReportFalseLogon with the dialog's own text.
 void RejectEntry(UINT messageId);
 // Acts on the configured limit after a false logon that brought the count
 // to `count`: the alarm (persisting) or a hard reset.
