@@ -8,7 +8,7 @@
 #include "entry/entry_points.h"
 #include "entry/logon_session.h"
 #include "entry/main_frame.h"
-#include "entry/session_flags.h"
+#include "lockout/session_flags.h"
 #include "logonui/lock_window.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "entry/session_flags.h"
 #include "lockout/alarm_player.h"
 #include "lockout/false_logon_control.h"
+#include "lockout/session_flags.h"
 #include "logonui/password_logon_dlg.h"
 #include "platform/message_box.h"
 #include "platform/ui/shell/shell.h"

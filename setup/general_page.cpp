@@ -115,8 +115,7 @@ BOOL CGeneralPage::OnApply() {
         return FALSE;
     }
   }
-  if (Sheet()->m_bAcceptChanges) ApplyChanges();
-  return CPropertyPage::OnApply();
+  return CSettingsPage::OnApply();
 }
 
 void CGeneralPage::ApplyChanges() {

@@ -1,6 +1,5 @@
 #include "setup/install_wizard.h"
 
-#include "entry/session_flags.h"
 #include "platform/modules.h"
 #include "platform/system_names.h"
 #include "platform/ui/afx/afx.h"

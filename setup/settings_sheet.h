@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "logonui/logon_page.h"
 #include "platform/ui/afx/afx.h"
 #include "setup/advanced_page.h"
 #include "setup/general_page.h"
+#include "setup/logon_page.h"
 #include "setup/owner_page.h"
 
 class CSettingsSheet : public CPropertySheet {

@@ -1,8 +1,8 @@
 #include "setup/uninstall.h"
 
-#include "entry/session_flags.h"
 #include "lockout/alarm_player.h"
 #include "lockout/false_logon_control.h"
+#include "lockout/session_flags.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/modules.h"

@@ -69,7 +69,7 @@ std::u16string BlobText(const BYTE* data, DWORD length) {
   DWORD characters = 0;
   for (; 2 * characters + 1 < length; ++characters) {
     WCHAR c = 0;
-    std::memcpy(&c, data + 2 * characters, sizeof(c));
+    std::memcpy(&c, data + 2 * std::size_t{characters}, sizeof(c));
     if (c == 0) break;
   }
   std::u16string text(characters, u'\0');

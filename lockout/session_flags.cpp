@@ -1,4 +1,4 @@
-#include "entry/session_flags.h"
+#include "lockout/session_flags.h"
 
 HANDLE g_hAuthenticateMutex = nullptr;
 bool g_bOwnWindowCall = false;

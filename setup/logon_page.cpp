@@ -1,6 +1,5 @@
-#include "logonui/logon_page.h"
+#include "setup/logon_page.h"
 
-#include "entry/session_flags.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "res/resource_ids.h"
