@@ -25,7 +25,6 @@ namespace {
 
 constexpr const WCHAR* kModulePath = u"\\Windows\\Password.cpl";
 constexpr const WCHAR* kAppMutexName = u"OMREL_APP_MUTEX";
-constexpr const WCHAR* kAuthenticateMutexName = u"OMREL_AUTHENTICATE_MUTEX";
 constexpr DWORD kLockStyle = 0x00010000;
 constexpr DWORD kCaptionBitsOff = 0x00CE0000;
 constexpr DWORD kLogonStyleBitsOn = 0x10010000;
@@ -193,17 +192,18 @@ extern "C" __attribute__((visibility("default"))) LPWSTR PromptForPasswd(HWND hw
   SelectKeyboardInputMethod();
   g_bOutsideCaller = g_bOwnWindowCall ? 0 : 1;
 
+  bool accepted = false;
   switch (method) {
-    case 0:
-      LogonSession(0, g_strUserPassword);
-      break;
     case 1:
-      LogonSession(1, g_strSymbolPassword);
+      accepted = LogonSession(1, g_strSymbolPassword);
       break;
     case 2:
-      LogonSession(2, g_strSignature);
+      accepted = LogonSession(2, g_strSignature);
       break;
     default:
+      // Method 0, and any unknown method, which the session answers with
+      // its message and then the password dialog.
+      accepted = LogonSession(method, g_strUserPassword);
       break;
   }
 
@@ -222,7 +222,8 @@ extern "C" __attribute__((visibility("default"))) LPWSTR PromptForPasswd(HWND hw
     FreeLibrary(resources);
   }
 
-  LPWSTR copy = CopyUserPassword();
+  // No proof, no password: the device stays locked.
+  LPWSTR copy = accepted ? CopyUserPassword() : nullptr;
   ScrambleSecrets();
   return copy;
 }

@@ -3,6 +3,9 @@
 
 #include "platform/windef.h"
 
+// Held while a logon session runs; a second logon answers at once.
+inline constexpr const WCHAR* kAuthenticateMutexName = u"OMREL_AUTHENTICATE_MUTEX";
+
 // Module whose string table, dialogs, icons and bitmaps are used.
 extern HINSTANCE g_hResourceModule;
 // "OMREL_AUTHENTICATE_MUTEX" while a logon session runs, else null.
