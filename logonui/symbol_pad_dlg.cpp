@@ -361,13 +361,16 @@ void CSymbolPadDlg::OnPadButton() {
     return;
   }
   CUnblockDlg unblock(this);
-  if (unblock.DoModal() == IDOK) {
-    // A new symbol password is stored, perhaps in the other set.
-    const DWORD stored = g_Settings.PictoSymbolset == 1 ? 1 : 0;
-    if (stored != m_nSymbolSet) {
-      m_nSymbolSet = stored;
-      LoadKeyBitmaps();
-    }
+  const bool unblocked = unblock.DoModal() == IDOK;
+  // The pad checks what is in memory now, in its set, even when the save
+  // failed and the unblock stayed open: the user logs on with the password
+  // just made (the device keeps the stored one for later logons).
+  const DWORD current = g_Settings.PictoSymbolset == 1 ? 1 : 0;
+  if (current != m_nSymbolSet) {
+    m_nSymbolSet = current;
+    LoadKeyBitmaps();
+  }
+  if (unblocked || std::u16string_view(m_szReference.data()) != g_strSymbolPassword) {
     EmptyEntry();
     Copy(m_szReference, g_strSymbolPassword);
     ShowValues();

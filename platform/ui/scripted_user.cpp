@@ -611,6 +611,9 @@ ScriptedUser& ScriptedUser::Symbols(std::string_view digits) {
   const std::string symbols(digits);
   Append("symbols " + symbols, [this, symbols](Action& a) {
     const char digit = symbols[static_cast<std::size_t>(a.phase)];
+    if (digit < '0' || digit > '9') {
+      Fail(std::string("a symbol is a digit 0..9, not '") + digit + "'");
+    }
     const HWND top = TopmostWindow();
     const HWND key = SymbolKey(top, static_cast<char16_t>(digit));
     if (!key) {
