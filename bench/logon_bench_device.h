@@ -23,6 +23,9 @@ namespace logon_bench {
 inline constexpr char16_t kUserPassword[] = u"user1234";
 inline constexpr char kUserPasswordUtf8[] = "user1234";
 inline constexpr char16_t kMasterPassword[] = u"Master#1";
+// The symbol password of a device configured for method 1.
+inline constexpr char16_t kSymbols[] = u"4711";
+inline constexpr char kSymbolsDigits[] = "4711";
 
 using bench_clocks::Seconds;
 
@@ -34,8 +37,9 @@ inline double Quantile(std::vector<double> values, double q) {
 
 // Secrets and settings through the program's own copy of the store code,
 // the system password through coredll's SetPassword, the power-on logon on
-// and redirected to the module. The device must be open.
-inline bool ConfigureDevice() {
+// and redirected to the module, logging on with `method`. The device must
+// be open.
+inline bool ConfigureDevice(DWORD method = 0) {
   g_hResourceModule = GetModuleHandle(nullptr);
   const HMODULE coredll = LoadLibrary(u"\\Windows\\coredll.dll");
   if (coredll == nullptr) return false;
@@ -48,8 +52,10 @@ inline bool ConfigureDevice() {
   if (!set) return false;
 
   g_Settings = SettingsRecord{};
+  g_Settings.LogonMethod = method;
   AssignSecret(g_strMasterPassword, kMasterPassword);
   AssignSecret(g_strUserPassword, kUserPassword);
+  AssignSecret(g_strSymbolPassword, kSymbols);
   const bool saved = SaveSettings(true, true) && WritePowerOnLogon(1) &&
                      WritePasswordRedirect(u"\\Windows\\Password.cpl");
   WipeAllSecrets();

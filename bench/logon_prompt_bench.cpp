@@ -1,3 +1,8 @@
+// How fast the lock screen comes up: from PromptForPasswd to the first
+// painted frame of the password dialog, from "Help" to the first frame of
+// the unblock dialog, and from PromptForPasswd to the first frame of the
+// symbol pad.
+//
 // From PromptForPasswd to the first painted frame of the password dialog
 // (template 628), headless, on the virtual clock. The device is configured
 // as a finished wizard leaves it, the module is loaded from the device as
@@ -15,13 +20,17 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "bench/logon_bench_device.h"
+#include "logonui/symbol_pad_dlg.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/ui/script/scripted_user.h"
 #include "platform/ui/shell/shell_internal.h"
+#include "platform/ui/window/input.h"
 #include "platform/ui/window/message_loop.h"
 #include "res/resource_ids.h"
 #include "store/credential_set.h"
@@ -33,8 +42,9 @@ namespace {
 
 using logon_bench::Seconds;
 
-// One PromptForPasswd call: the wall and thread CPU time from the call to
-// the first frame showing dialog 628 on top.
+// One PromptForPasswd call: the wall and thread CPU time from a start (the
+// call itself, or a step of the script) to the first frame showing
+// `templateId` on top.
 struct PromptTiming {
   bool framed = false;
   bool accepted = false;
@@ -42,31 +52,40 @@ struct PromptTiming {
   double cpu = 0;
 };
 
-PromptTiming TimePrompt(logon_bench::LoadedModule::PromptFn prompt) {
+// Where the time starts: Start() from the call or from a script step.
+struct Stopwatch {
+  bool running = false;
+  double wall = 0;
+  double cpu = 0;
+  void Start() {
+    cpu = Seconds(CLOCK_THREAD_CPUTIME_ID);
+    wall = Seconds(CLOCK_MONOTONIC);
+    running = true;
+  }
+};
+
+using ScriptFor = std::function<void(platform::ui::ScriptedUser&, Stopwatch&)>;
+
+PromptTiming TimePrompt(logon_bench::LoadedModule::PromptFn prompt, UINT templateId,
+                        bool startAtCall, const ScriptFor& script) {
   PromptTiming timing;
-  double startWall = 0;
-  double startCpu = 0;
-  bool calling = false;
+  Stopwatch watch;
   auto previousObserver = platform::ui::SetFrameObserver([&] {
-    if (!calling || timing.framed) return;
+    if (!watch.running || timing.framed) return;
     namespace su = platform::ui::scripted_user;
-    if (su::TemplateIdOf(su::TopmostWindow()) != IDD_PASSWORD_LOGON) return;
-    timing.wall = Seconds(CLOCK_MONOTONIC) - startWall;
-    timing.cpu = Seconds(CLOCK_THREAD_CPUTIME_ID) - startCpu;
+    if (su::TemplateIdOf(su::TopmostWindow()) != templateId) return;
+    timing.wall = Seconds(CLOCK_MONOTONIC) - watch.wall;
+    timing.cpu = Seconds(CLOCK_THREAD_CPUTIME_ID) - watch.cpu;
     timing.framed = true;
   });
 
   platform::ui::ScriptedUser user;
-  user.ExpectDialog(IDD_PASSWORD_LOGON)
-      .Type(IDC_PASSWORD_ENTRY, logon_bench::kUserPasswordUtf8)
-      .Tap(IDOK);
+  script(user, watch);
   try {
     platform::ui::PlayScript(user, [&] {
-      calling = true;
-      startCpu = Seconds(CLOCK_THREAD_CPUTIME_ID);
-      startWall = Seconds(CLOCK_MONOTONIC);
+      if (startAtCall) watch.Start();
       LPWSTR result = prompt(nullptr);
-      calling = false;
+      watch.running = false;
       timing.accepted = logon_bench::TakeResult(result);
     });
   } catch (const platform::ui::ScriptStopped& stop) {
@@ -77,7 +96,17 @@ PromptTiming TimePrompt(logon_bench::LoadedModule::PromptFn prompt) {
   return timing;
 }
 
-void BM_PromptToFirstFrame(benchmark::State& state) {
+// The user password typed and confirmed on the password dialog.
+void LogOn(platform::ui::ScriptedUser& user) {
+  user.ExpectDialog(IDD_PASSWORD_LOGON)
+      .Type(IDC_PASSWORD_ENTRY, logon_bench::kUserPasswordUtf8)
+      .Tap(IDOK);
+}
+
+// Runs `iterations` timed logons after an untimed first one on a device
+// configured for `method`, and reports the figures.
+void RunTimedLogons(benchmark::State& state, DWORD method, UINT templateId, bool startAtCall,
+                    const ScriptFor& script) {
   setenv("SDL_VIDEODRIVER", "dummy", 0);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   testing_support::TempDevice device;
@@ -87,21 +116,21 @@ void BM_PromptToFirstFrame(benchmark::State& state) {
   std::vector<double> cpu;
   PromptTiming first;
   {
-    const bool configured = logon_bench::ConfigureDevice();
+    const bool configured = logon_bench::ConfigureDevice(method);
     const logon_bench::LoadedModule module;
     if (!configured || module.prompt() == nullptr) {
       state.SkipWithError("the device could not be configured or the module does not load");
     } else {
       // The first call of the process loads fonts, glyphs and artwork; the
       // device does that once, so it is reported on its own.
-      first = TimePrompt(module.prompt());
+      first = TimePrompt(module.prompt(), templateId, startAtCall, script);
       if (!first.framed || !first.accepted)
-        state.SkipWithError("the first logon did not show dialog 628 or was not accepted");
+        state.SkipWithError("the first logon did not show its dialog or was not accepted");
     }
     for (auto _ : state) {
-      const PromptTiming timing = TimePrompt(module.prompt());
+      const PromptTiming timing = TimePrompt(module.prompt(), templateId, startAtCall, script);
       if (!timing.framed || !timing.accepted) {
-        state.SkipWithError("a logon did not show dialog 628 or was not accepted");
+        state.SkipWithError("a logon did not show its dialog or was not accepted");
         break;
       }
       state.SetIterationTime(timing.wall);
@@ -117,7 +146,109 @@ void BM_PromptToFirstFrame(benchmark::State& state) {
   state.counters["p90_ms"] = logon_bench::Quantile(wall, 0.9) * 1e3;
   state.counters["cpu_median_ms"] = logon_bench::Quantile(cpu, 0.5) * 1e3;
 }
+
+void BM_PromptToFirstFrame(benchmark::State& state) {
+  RunTimedLogons(state, 0, IDD_PASSWORD_LOGON, true,
+                 [](platform::ui::ScriptedUser& user, Stopwatch&) { LogOn(user); });
+}
 BENCHMARK(BM_PromptToFirstFrame)->Iterations(40)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// From the tap on "Help" (724) of the password dialog to the first frame
+// of the unblock dialog (785), which is then cancelled.
+void BM_HelpToUnblockFrame(benchmark::State& state) {
+  RunTimedLogons(state, 0, IDD_UNBLOCK, false,
+                 [](platform::ui::ScriptedUser& user, Stopwatch& watch) {
+                   user.ExpectDialog(IDD_PASSWORD_LOGON).Then([&watch] {
+                     namespace su = platform::ui::scripted_user;
+                     POINT p{};
+                     std::string why;
+                     const HWND help = su::FindControl(su::TopmostWindow(), IDC_HELP_BUTTON);
+                     if (help == nullptr || !su::TapPoint(help, &p, &why))
+                       platform::ui::FailScript("no Help");
+                     watch.Start();
+                     platform::ui::input::Tap(p.x, p.y);
+                   });
+                   user.ExpectDialog(IDD_UNBLOCK).Tap(IDCANCEL);
+                   LogOn(user);
+                 });
+}
+BENCHMARK(BM_HelpToUnblockFrame)->Iterations(40)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// From PromptForPasswd on a device configured for symbols to the first
+// frame of the symbol pad (522): the session's start and the pad's whole
+// start (key order, bitmaps, banner, layout) are inside.
+void BM_PromptToSymbolPadFrame(benchmark::State& state) {
+  RunTimedLogons(state, 1, IDD_SYMBOL_PAD, true, [](platform::ui::ScriptedUser& user, Stopwatch&) {
+    user.ExpectDialog(IDD_SYMBOL_PAD).Symbols(logon_bench::kSymbolsDigits).Tap(IDOK);
+  });
+}
+BENCHMARK(BM_PromptToSymbolPadFrame)
+    ->Iterations(40)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// From the start of the symbol pad's modal run to its first frame, in
+// this process (the module's code linked in): the pad alone, with a shuffled
+// key order, its thirteen key bitmaps and the banner.
+void BM_SymbolPadStartToFirstFrame(benchmark::State& state) {
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  testing_support::TempDevice device;
+  platform::clock::UseVirtual(3'600'000);
+  platform::ui::shell::Start();
+  g_hResourceModule = GetModuleHandle(nullptr);
+  std::vector<double> wall;
+  std::vector<double> cpu;
+  auto runPad = [&] {
+    PromptTiming timing;
+    Stopwatch watch;
+    auto previousObserver = platform::ui::SetFrameObserver([&] {
+      namespace su = platform::ui::scripted_user;
+      if (!watch.running || timing.framed ||
+          su::TemplateIdOf(su::TopmostWindow()) != IDD_SYMBOL_PAD)
+        return;
+      timing.wall = Seconds(CLOCK_MONOTONIC) - watch.wall;
+      timing.cpu = Seconds(CLOCK_THREAD_CPUTIME_ID) - watch.cpu;
+      timing.framed = true;
+    });
+    platform::ui::ScriptedUser user;
+    user.ExpectDialog(IDD_SYMBOL_PAD).Symbols(logon_bench::kSymbolsDigits).Tap(IDOK);
+    try {
+      platform::ui::PlayScript(user, [&] {
+        CSymbolPadDlg pad;
+        pad.Setup(CSymbolPadDlg::kStepVerify, logon_bench::kSymbols, 1, TRUE);
+        watch.Start();
+        timing.accepted = pad.DoModal() == IDOK;
+      });
+    } catch (const platform::ui::ScriptStopped& stop) {
+      fprintf(stderr, "the pad script stopped: %s\n", stop.what());
+    }
+    platform::ui::SetFrameObserver(std::move(previousObserver));
+    return timing;
+  };
+  const PromptTiming first = runPad();
+  if (!first.framed || !first.accepted) state.SkipWithError("the pad did not show or accept");
+  for (auto _ : state) {
+    const PromptTiming timing = runPad();
+    if (!timing.framed || !timing.accepted) {
+      state.SkipWithError("the pad did not show or accept");
+      break;
+    }
+    state.SetIterationTime(timing.wall);
+    wall.push_back(timing.wall);
+    cpu.push_back(timing.cpu);
+  }
+  platform::ui::shell::Stop();
+  platform::clock::UseReal();
+  state.counters["first_ms"] = first.wall * 1e3;
+  state.counters["median_ms"] = logon_bench::Quantile(wall, 0.5) * 1e3;
+  state.counters["p90_ms"] = logon_bench::Quantile(wall, 0.9) * 1e3;
+  state.counters["cpu_median_ms"] = logon_bench::Quantile(cpu, 0.5) * 1e3;
+}
+BENCHMARK(BM_SymbolPadStartToFirstFrame)
+    ->Iterations(40)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The parts of the path on their own, for the breakdown: one verification
 // of the system password as the module makes it (coredll's SetPassword with

@@ -202,17 +202,18 @@ extern "C" __attribute__((visibility("default"))) LPWSTR PromptForPasswd(HWND hw
   SelectKeyboardInputMethod();
   g_bOutsideCaller = !g_bOwnWindowCall;
 
+  bool accepted = false;
   switch (method) {
-    case 0:
-      LogonSession(0, g_strUserPassword);
-      break;
     case 1:
-      LogonSession(1, g_strSymbolPassword);
+      accepted = LogonSession(1, g_strSymbolPassword);
       break;
     case 2:
-      LogonSession(2, g_strSignature);
+      accepted = LogonSession(2, g_strSignature);
       break;
     default:
+      // Method 0, and any unknown method, which the session answers with
+      // its message and then the password dialog.
+      accepted = LogonSession(method, g_strUserPassword);
       break;
   }
 
@@ -226,7 +227,8 @@ extern "C" __attribute__((visibility("default"))) LPWSTR PromptForPasswd(HWND hw
   }
   g_bOutsideCaller = true;
 
-  LPWSTR copy = CopyUserPassword();
+  // No proof, no password: the device stays locked.
+  LPWSTR copy = accepted ? CopyUserPassword() : nullptr;
   ScrambleSecrets();
   return copy;
 }

@@ -6,11 +6,13 @@
 #include "lockout/false_logon_control.h"
 #include "lockout/session_flags.h"
 #include "logonui/password_logon_dlg.h"
+#include "logonui/symbol_pad_dlg.h"
 #include "platform/message_box.h"
 #include "platform/ui/shell/shell.h"
 #include "platform/ui/window/window.h"
 #include "res/string_ids.h"
 #include "store/credential_set.h"
+#include "store/settings_record.h"
 #include "store/show_error.h"
 
 namespace {
@@ -35,13 +37,32 @@ bool IsZero(const CLSID& clsid) {
 
 // Shows the password dialog until it accepts; `accepted` receives the text.
 // Only another program's logon may go behind, and a lock-now logon never.
-void RunPasswordDialog(std::u16string* accepted) {
+// False only when the dialog can't be shown at all.
+bool RunPasswordDialog(std::u16string& accepted) {
   CPasswordLogonDlg dialog;
   dialog.m_bYieldForeground = g_bOutsideCaller;
   dialog.m_bLockNow = g_bLockDeviceCall;
-  while (dialog.DoModal() != IDOK) {
+  for (;;) {
+    const INT_PTR result = dialog.DoModal();
+    if (result == IDOK) break;
+    if (result != IDCANCEL) return false;
   }
-  if (accepted != nullptr) AssignSecret(*accepted, dialog.GetEntry());
+  AssignSecret(accepted, dialog.GetEntry());
+  g_bPasswordVerified = true;
+  return true;
+}
+
+// The pad in verification can't be dismissed; it ends only with a match.
+// False when it can't be shown (or ended any other way).
+bool RunSymbolPad(const std::u16string& reference) {
+  CSymbolPadDlg pad;
+  pad.m_bYieldForeground = g_bOutsideCaller;
+  pad.m_bLockNow = g_bLockDeviceCall;
+  pad.Setup(CSymbolPadDlg::kStepVerify, reference, g_Settings.PictoSymbolset,
+            g_Settings.RandPictoOrder != 0);
+  if (pad.DoModal() != IDOK) return false;
+  g_bSymbolPasswordVerified = true;
+  return true;
 }
 
 }  // namespace
@@ -61,26 +82,33 @@ void RestoreInputMethod() {
   if (!IsZero(g_clsidPrevious)) SipSetCurrentIM(&g_clsidPrevious);
 }
 
-void LogonSession(DWORD method, std::u16string& secret) {
+bool LogonSession(DWORD method, std::u16string& secret) {
   PostMessage(HWND_BROADCAST, RegisterWindowMessage(kStopAlarmMessage), 0, 0);
   AlarmResume();
   ApplyPendingDelay();
+  bool accepted = false;
   switch (method) {
     case 0:
-      RunPasswordDialog(&secret);
+      accepted = RunPasswordDialog(secret);
       break;
     case 1:
+      accepted = RunSymbolPad(secret);
+      break;
     case 2:
-      // The symbol pad and the signature dialog are not built yet. The
-      // device must still not open without proof, so these methods ask
-      // for the user password, leaving their own secrets untouched.
-      RunPasswordDialog(nullptr);
+      // The signature dialog is not built yet. The device must still not
+      // open without proof, so this method asks for the user password,
+      // leaving the signature untouched.
+      accepted = RunPasswordDialog(g_strUserPassword);
       break;
     default:
+      // The password dialog guards the device when the method is unknown.
       ShowError(GetActiveWindow(), IDS_UNKNOWN_LOGON_METHOD, 0, MB_ICONHAND);
+      accepted = RunPasswordDialog(g_strUserPassword);
       break;
   }
+  if (!accepted) return false;
   AlarmStop(true);
   ResetFalseLogonDelay();
   SetFalseLogonCount(0);
+  return true;
 }

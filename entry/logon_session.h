@@ -8,8 +8,11 @@
 #include "platform/windef.h"
 
 // Runs the dialog of `method` until the user is accepted. For method 0 the
-// accepted text is written back into `secret` (the user password).
-void LogonSession(DWORD method, std::u16string& secret);
+// accepted text is written back into `secret` (the user password); for
+// method 1 `secret` is the symbol password to match. An unknown method is
+// reported and then guarded by the password dialog. False when no dialog
+// could be shown: nothing was proven, and the false-logon state stays.
+bool LogonSession(DWORD method, std::u16string& secret);
 // 1 when the keyboard input method is current afterwards.
 int SelectKeyboardInputMethod();
 void RestoreInputMethod();

@@ -1,6 +1,8 @@
 #include "logonui/password_logon_dlg.h"
 
 #include "lockout/false_logon_control.h"
+#include "lockout/session_flags.h"
+#include "logonui/unblock_dlg.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
 #include "store/credential_set.h"
@@ -60,8 +62,13 @@ void CPasswordLogonDlg::OnEntryKillFocus() {
 }
 
 void CPasswordLogonDlg::OnHelpButton() {
-  // Unblocking with the master password comes with its own dialog; until
-  // it exists the button leaves the entry as it is.
+  CUnblockDlg unblock(this);
+  if (unblock.DoModal() == IDOK) {
+    // The user logs on with the new password.
+    WipeSecret(m_strEntry);
+    UpdateData(FALSE);
+    UpdateOkButton();
+  }
   if (CWnd* entry = GetDlgItem(IDC_PASSWORD_ENTRY)) entry->SetFocus();
 }
 

@@ -67,6 +67,11 @@ constexpr DialogItemTemplate DropDown(int id, Box box) {
 constexpr DialogItemTemplate OwnerDrawnButton(int id, Box box) {
   return Item(id, u"BUTTON", BS_OWNERDRAW | WS_TABSTOP, 0, box, nullptr);
 }
+// The picture and function keys of the symbol pad: the dialog draws their
+// bitmaps itself. No tab stop: the pad is worked with the stylus.
+constexpr DialogItemTemplate PadKey(int id, LPCWSTR text, Box box) {
+  return Item(id, u"BUTTON", BS_OWNERDRAW, 0, box, text);
+}
 constexpr DialogItemTemplate SmoothProgress(int id, Box box) {
   return Item(id, u"msctls_progress32", PBS_SMOOTH | WS_BORDER, 0, box, nullptr);
 }
@@ -195,9 +200,70 @@ constexpr DialogItemTemplate kAdvancedPageItems[] = {
     PushButton(IDC_PAGE_DEFAULT, u"Default", {109, 118, 46, 14}),
 };
 
+// Symbol pad: heading and prompt (setting only), owner lines, the display,
+// the set switch, ten picture keys, CE and CL, OK, Help/Cancel and the logo.
+constexpr DialogItemTemplate kSymbolPadItems[] = {
+    Item(IDC_SYMBOL_FRAME, u"BUTTON", BS_GROUPBOX, 0, {7, 3, 147, 36}, u"Symbol Password"),
+    StaticIcon(IDC_SYMBOL_ICON, IDI_PASSWORD, {13, 14, 21, 20}),
+    StaticText(IDC_SYMBOL_HEADING, u"Line3", {38, 15, 112, 8}),
+    StaticText(IDC_SYMBOL_PROMPT, u"Line4", {38, 24, 111, 8}),
+    StaticText(IDC_SYMBOL_OWNER1, u"", {6, 43, 129, 8}),
+    StaticText(IDC_SYMBOL_OWNER2, u"", {6, 51, 137, 8}),
+    GroupBox(IDC_SYMBOL_DISPLAY_FRAME, u"", {30, 57, 73, 18}),
+    StaticText(IDC_SYMBOL_DISPLAY, u"**********", {39, 64, 56, 8}),
+    PadKey(IDC_SYMBOL_SWITCH, u"X", {114, 61, 19, 19}),
+    PadKey(IDC_SYMBOL_KEY0 + 1, u"1", {30, 81, 19, 19}),
+    PadKey(IDC_SYMBOL_KEY0 + 2, u"2", {57, 81, 19, 19}),
+    PadKey(IDC_SYMBOL_KEY0 + 3, u"3", {84, 81, 19, 19}),
+    PadKey(IDC_SYMBOL_KEY0, u"0", {111, 81, 19, 19}),
+    PadKey(IDC_SYMBOL_KEY0 + 4, u"4", {30, 105, 19, 19}),
+    PadKey(IDC_SYMBOL_KEY0 + 5, u"5", {57, 105, 19, 19}),
+    PadKey(IDC_SYMBOL_KEY0 + 6, u"6", {84, 105, 19, 19}),
+    PadKey(IDC_SYMBOL_KEY0 + 7, u"7", {30, 129, 19, 19}),
+    PadKey(IDC_SYMBOL_KEY0 + 8, u"8", {57, 129, 19, 19}),
+    PadKey(IDC_SYMBOL_KEY0 + 9, u"9", {84, 129, 19, 19}),
+    GroupBox(IDC_STATIC, u"", {108, 102, 25, 46}),
+    PadKey(IDC_SYMBOL_CE, u"CE", {110, 108, 19, 19}),
+    PadKey(IDC_SYMBOL_CL, u"CL", {110, 127, 19, 19}),
+    DefaultButton(1, u"OK", {5, 152, 46, 14}),
+    PushButton(IDC_SYMBOL_PAD_BUTTON, u"Unblock", {58, 152, 46, 14}),
+    StaticBitmap(IDC_STATIC, IDB_LOGO, {111, 151, 48, 14}),
+};
+
+// Change password: current, new and confirmation, OK, Cancel and the logo.
+constexpr DialogItemTemplate kChangePasswordItems[] = {
+    GroupBox(IDC_CHANGE_FRAME, u"User Passwords", {7, 3, 148, 96}),
+    StaticIcon(IDC_STATIC, IDI_PASSWORD, {13, 16, 20, 20}),
+    StaticText(IDC_STATIC, u"Current Password:", {38, 15, 109, 8}),
+    Edit(IDC_CURRENT_PASSWORD, ES_PASSWORD | ES_AUTOHSCROLL, {38, 25, 110, 12}),
+    StaticText(IDC_STATIC, u"New Password:", {38, 42, 109, 8}),
+    // Scrolling like the current password: 32 characters are wider than
+    // the field.
+    Edit(IDC_NEW_PASSWORD, ES_PASSWORD | ES_AUTOHSCROLL, {38, 52, 110, 12}),
+    StaticText(IDC_STATIC, u"Confirm New Password:", {38, 69, 109, 8}),
+    Edit(IDC_CONFIRM_PASSWORD, ES_PASSWORD | ES_AUTOHSCROLL, {38, 80, 110, 12}),
+    DefaultButton(1, u"OK", {7, 105, 46, 14}),
+    PushButton(2, u"Cancel", {59, 105, 46, 14}),
+    StaticBitmap(IDB_LOGO, IDB_LOGO, {111, 105, 48, 14}),
+};
+
+// Unblock: the instruction, the master password, OK and Cancel.
+constexpr DialogItemTemplate kUnblockItems[] = {
+    GroupBox(IDC_STATIC, u"Unblock User Password", {7, 3, 148, 81}),
+    StaticIcon(IDC_STATIC, IDI_PASSWORD, {13, 14, 20, 20}),
+    MultiLineEdit(IDC_WIZARD_INFO, WS_VSCROLL, WS_EX_STATICEDGE, {38, 13, 110, 37}),
+    StaticText(IDC_STATIC, u"Master Password:", {38, 55, 110, 8}),
+    Edit(IDC_MASTER_ENTRY, ES_PASSWORD | ES_AUTOHSCROLL, {38, 66, 110, 12}),
+    PushButton(IDC_UNBLOCK_OK, u"OK", {59, 91, 46, 14}),
+    PushButton(2, u"Cancel", {109, 91, 46, 14}),
+};
+
 }  // namespace
 
 const DialogTemplate kDialogTemplates[] = {
+    Dialog(IDD_SYMBOL_PAD, kPopup, 160, 186, nullptr, kTahoma, kSymbolPadItems),
+    Dialog(IDD_CHANGE_PASSWORD, kCaptioned, 162, 154, u"Change Password", kTahoma,
+           kChangePasswordItems),
     Dialog(IDD_PASSWORD_LOGON, kPopup, 162, 110, nullptr, kTahoma, kPasswordLogonItems),
     Dialog(IDD_DELAY, kModalFrameCentred, 154, 34, nullptr, kMsSansSerif, kDelayItems),
     Dialog(IDD_GENERAL_PAGE, kCaptioned, 162, 154, u"General", kTahoma, kGeneralPageItems),
@@ -205,6 +271,7 @@ const DialogTemplate kDialogTemplates[] = {
     Dialog(IDD_OWNER_PAGE, kCaptioned, 162, 154, u"Owner Information", kTahoma, kOwnerPageItems),
     Dialog(IDD_ADVANCED_PAGE, kCaptioned, 162, 154, u"Advanced", kTahoma, kAdvancedPageItems),
     Dialog(IDD_INSTALL_WIZARD, kCaptioned, 162, 154, u"Welcome", kTahoma, kInstallWizardItems),
+    Dialog(IDD_UNBLOCK, kPopup, 162, 118, nullptr, kTahoma, kUnblockItems),
     Dialog(IDD_CURRENT_PASSWORD, kBorderedCentred, 144, 59, nullptr, kMsSansSerif,
            kCurrentPasswordItems),
 };

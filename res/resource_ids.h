@@ -19,6 +19,10 @@ inline constexpr UINT IDD_GENERAL_PAGE = 649;   // "General"
 inline constexpr UINT IDD_LOGON_PAGE = 653;     // "Logon"
 inline constexpr UINT IDD_OWNER_PAGE = 655;     // "Owner Information"
 inline constexpr UINT IDD_ADVANCED_PAGE = 657;  // "Advanced"
+// Symbol pad, change-password and unblock dialogs.
+inline constexpr UINT IDD_SYMBOL_PAD = 522;       // ten picture keys, verification or setting
+inline constexpr UINT IDD_CHANGE_PASSWORD = 626;  // new master or user password, typed twice
+inline constexpr UINT IDD_UNBLOCK = 785;          // master password, then the new secret
 
 // Controls of the delay dialog (634).
 inline constexpr int IDC_DELAY_TEXT = 688;      // static: "Next attempt delayed" or the message
@@ -94,12 +98,35 @@ inline constexpr int IDC_HARD_RESET = 694;     // radio "Hard reset"
 inline constexpr int IDC_ALARM_FILE = 772;     // edit: the alarm wave file
 inline constexpr int IDC_BROWSE_ALARM = 773;   // "...": open-file dialog
 inline constexpr int IDC_TEST_ALARM = 736;     // owner-drawn: play (787) / stop (788)
+// Controls of the symbol pad (522). Picture key k (0..9) is IDC_SYMBOL_KEY0 + k;
+// its window text is the number of the symbol it shows.
+inline constexpr int IDC_SYMBOL_SWITCH = 501;  // X: the other symbol set
+inline constexpr int IDC_SYMBOL_KEY0 = 503;
+inline constexpr int IDC_SYMBOL_CE = 513;       // delete the last symbol
+inline constexpr int IDC_SYMBOL_CL = 514;       // clear the entry
+inline constexpr int IDC_SYMBOL_DISPLAY = 572;  // one "*" per symbol
+inline constexpr int IDC_SYMBOL_OWNER1 = 573;
+inline constexpr int IDC_SYMBOL_OWNER2 = 574;
+inline constexpr int IDC_SYMBOL_HEADING = 576;
+inline constexpr int IDC_SYMBOL_PROMPT = 578;
+inline constexpr int IDC_SYMBOL_PAD_BUTTON = 743;  // "Help" in verification, "Cancel" in setting
+inline constexpr int IDC_SYMBOL_FRAME = 751;       // group box of heading and prompt
+inline constexpr int IDC_SYMBOL_ICON = 753;
+inline constexpr int IDC_SYMBOL_DISPLAY_FRAME = 755;
+
+// Controls of the change-password dialog (626); it also uses IDC_CURRENT_PASSWORD,
+// IDC_NEW_PASSWORD and IDC_CONFIRM_PASSWORD.
+inline constexpr int IDC_CHANGE_FRAME = 709;  // group box, retitled at start
+
+// Controls of the unblock dialog (785); its info box is IDC_WIZARD_INFO.
+inline constexpr int IDC_MASTER_ENTRY = 727;  // masked master password
+inline constexpr int IDC_UNBLOCK_OK = 729;    // check the master password and unblock
 
 // Bitmaps (drawn by res/artwork, 24 bits per pixel unless noted).
 inline constexpr UINT IDB_KEY_BACKSPACE = 548;  // symbol pad CE: delete the last symbol, 32 x 28
 inline constexpr UINT IDB_KEY_CLEAR = 549;      // symbol pad CL: clear the entry, 32 x 28
 // Symbol n (0..9) of set 0 is IDB_SYMBOL_SET0 + n, of set 1 IDB_SYMBOL_SET1 + n;
-// 32 x 32 each. Set 0 shows the digits, set 1 ten pictures. 560 is unused.
+// 32 x 32 each, ten pictures per set. 560 is unused.
 inline constexpr UINT IDB_SYMBOL_SET0 = 550;
 inline constexpr UINT IDB_SYMBOL_SET1 = 561;
 inline constexpr UINT IDB_ALARM_PLAY = 787;  // Advanced page test button, 20 x 20

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "lockout/alarm_player.h"
+#include "logonui/change_password_dlg.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/kernel.h"
@@ -263,10 +264,14 @@ void CAdvancedPage::OnBrowse() {
   UpdateControls();
 }
 
-// Wired when the dialog lands: the change-password dialog set to the
-// master password with the current one not known (GetNewPassword on OK).
+// The change-password dialog set to the master password, the current one
+// to be typed.
 INT_PTR CAdvancedPage::RunChangeMasterPassword() {
-  return IDCANCEL;
+  CChangePasswordDlg dialog(this);
+  dialog.SetMode(CChangePasswordDlg::kModeMaster, 0);
+  const INT_PTR result = dialog.DoModal();
+  if (result == IDOK) dialog.GetNewPassword(m_strNewMaster);
+  return result;
 }
 
 void CAdvancedPage::OnChangeMaster() {

@@ -1,5 +1,7 @@
 #include "setup/logon_page.h"
 
+#include "logonui/change_password_dlg.h"
+#include "logonui/symbol_pad_dlg.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "res/resource_ids.h"
@@ -107,16 +109,35 @@ void CLogonPage::LoadDefaults() {
   UpdateControls();
 }
 
-// Wired when the dialog lands: the change-password dialog in mode 2 with
-// the current password known (GetCurrentPassword, GetNewPassword on OK).
+// The change-password dialog for the user password, the current one known.
 INT_PTR CLogonPage::RunChangeUserPassword() {
-  return IDCANCEL;
+  CChangePasswordDlg dialog(this);
+  dialog.SetMode(CChangePasswordDlg::kModeUser, 1);
+  const INT_PTR result = dialog.DoModal();
+  if (result == IDOK) {
+    dialog.GetCurrentPassword(m_strCurrentPassword);
+    dialog.GetNewPassword(m_strNewPassword);
+  }
+  return result;
 }
 
-// Wired when the dialog lands: the symbol pad, not full screen, set up for
-// a new symbol password in PictoSymbolset with the stored random order.
+// The symbol pad, not full screen, set up for a new symbol password in
+// PictoSymbolset with the stored random order (not the page's unsaved box).
 INT_PTR CLogonPage::RunSymbolPadSetting() {
-  return IDCANCEL;
+  CSymbolPadDlg pad(this);
+  pad.m_bFullScreen = 0;
+  pad.Setup(CSymbolPadDlg::kStepFirstEntry, g_strSymbolPassword, g_Settings.PictoSymbolset,
+            g_Settings.RandPictoOrder != 0);
+  const INT_PTR result = pad.DoModal();
+  if (result == IDOK) {
+    std::u16string reference;
+    std::u16string entry;
+    pad.GetResult(reference, entry, &g_Settings.PictoSymbolset);
+    AssignSecret(g_strSymbolPassword, entry);
+    WipeSecret(reference);
+    WipeSecret(entry);
+  }
+  return result;
 }
 
 // Wired when the dialog lands: the signature dialog, not full screen, in

@@ -1,9 +1,8 @@
-// The symbol pad's keys: ten digits (set 0), ten pictures (set 1), the
+// The symbol pad's keys: ten objects (set 0), ten pictures (set 1), the
 // correction and clear keys and the set switch.
 #include <cmath>
 #include <string>
 
-#include "res/artwork/fonts.h"
 #include "res/artwork/style.h"
 
 namespace art {
@@ -19,15 +18,11 @@ Canvas BlankKey(int width, int height) {
   return key;
 }
 
-Picture DigitKey(int digit) {
+Picture ObjectKey(int n) {
   Canvas key = BlankKey(kKey, kKey);
-  const StrokeStyle style{17.0f, 2.7f};
-  const std::string text(1, static_cast<char>('0' + digit));
-  const float width = StrokeTextWidth(text, style);
-  const Shape glyph = StrokeText(text, {(kKey - width) / 2, 24.5f}, style);
-  key.Fill(glyph, Linear({0, 7}, colour::kBlue, {0, 25}, colour::kInk));
-  return {550u + static_cast<unsigned>(digit), Format::kBitmap24,
-          "symbol key, set 0: digit " + text, std::move(key)};
+  ObjectSymbol(key, n, {6.0f, 5.5f}, 20.0f);
+  return {550u + static_cast<unsigned>(n), Format::kBitmap24,
+          std::string("symbol key, set 0: ") + ObjectSymbolName(n), std::move(key)};
 }
 
 Picture PictureKey(int n) {
@@ -89,7 +84,7 @@ std::vector<Picture> DrawKeys() {
   std::vector<Picture> keys;
   keys.push_back(CorrectionKey());
   keys.push_back(ClearKey());
-  for (int n = 0; n < 10; ++n) keys.push_back(DigitKey(n));
+  for (int n = 0; n < 10; ++n) keys.push_back(ObjectKey(n));
   for (int n = 0; n < 10; ++n) keys.push_back(PictureKey(n));
   keys.push_back(SwitchKey());
   return keys;

@@ -1,5 +1,5 @@
 // The product's look: its colours and the pieces several pictures share
-// (the product mark, the key face, the ten picture symbols).
+// (the product mark, the key face, the picture symbols of both sets).
 #pragma once
 
 #include <string>
@@ -44,9 +44,13 @@ void ProductMark(Canvas& canvas, Vec corner, float width);
 // A key of the symbol pad: raised light face, rounded, on white.
 void KeyFace(Canvas& canvas, float x0, float y0, float x1, float y1);
 
-// Picture symbol n (0..9) in a square of `size` at `corner`.
+// Picture symbol n (0..9) of set 1 (nature and home) in a square of
+// `size` at `corner`.
 void PictureSymbol(Canvas& canvas, int n, Vec corner, float size);
 const char* PictureSymbolName(int n);
+// Symbol n (0..9) of set 0 (everyday objects), drawn the same way.
+void ObjectSymbol(Canvas& canvas, int n, Vec corner, float size);
+const char* ObjectSymbolName(int n);
 
 enum class Format { kBitmap24, kBitmap8, kIcon };
 

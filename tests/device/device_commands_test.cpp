@@ -13,6 +13,9 @@
 #include "platform/modules.h"
 #include "platform/registry.h"
 #include "tests/support/pda_runner.h"
+#include "store/credential_set.h"
+#include "store/settings_model.h"
+#include "store/settings_record.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
@@ -160,6 +163,45 @@ TEST_F(DeviceCommandsTest, SettingsAndUninstallWithTheModuleAndTheScriptedUser) 
   const Outcome inspect = Pda("inspect --json");
   EXPECT_EQ(inspect.output.find("Zentrak"), std::string::npos) << inspect.output;
   EXPECT_EQ(inspect.output.find("Redirect"), std::string::npos) << inspect.output;
+}
+
+// Whatever the method, the prompt answers only after an accepted logon: the
+// symbol pad can't be escaped, and an unknown method is guarded by the
+// password dialog after its message.
+TEST_F(DeviceCommandsTest, ThePromptNeverOpensTheDeviceWithoutProof) {
+  ASSERT_EQ(Pda("install",
+                "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
+                "expect dialog 778\ntype 684 user1234\ntype 685 user1234\nkey Enter\n"
+                "expect box 627\ntap 1\n")
+                .status,
+            0);
+  ASSERT_TRUE(LoadSettings(true, true));
+  g_Settings.LogonMethod = 1;
+  AssignSecret(g_strSymbolPassword, u"4711");
+  ASSERT_TRUE(SaveSettings(true, true));
+  WipeAllSecrets();
+
+  Outcome outcome = Pda("prompt", "expect dialog 522\nkey Escape\nexpect dialog 522\n");
+  EXPECT_EQ(outcome.status, 4) << outcome.output;
+  outcome = Pda("prompt", "expect dialog 522\nsymbols 47x1\n");
+  EXPECT_EQ(outcome.status, 3) << outcome.output;
+  EXPECT_NE(outcome.output.find("line 2 (symbols 47x1)"), std::string::npos) << outcome.output;
+  outcome = Pda("prompt", "expect dialog 522\nsymbols 4711\ntap 1\n");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+
+  SetRegDword(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod", 7);
+  outcome = Pda("prompt",
+                "expect box 602\ntap 1\nexpect dialog 628\nkey Escape\n"
+                "expect dialog 628\n");
+  EXPECT_EQ(outcome.status, 4) << outcome.output;
+  outcome = Pda("prompt", "expect box 602\ntap 1\nexpect dialog 628\ntype 679 user1234\ntap 1\n");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  // Nothing of this changed what the device stores.
+  ASSERT_TRUE(LoadSettings(true, true));
+  EXPECT_EQ(g_strSymbolPassword, u"4711");
+  EXPECT_EQ(g_strUserPassword, u"user1234");
+  EXPECT_EQ(g_Settings.LogonMethod, 7u);
+  WipeAllSecrets();
 }
 
 TEST_F(DeviceCommandsTest, TheHomeScreensEntriesResetTheDevice) {

@@ -66,6 +66,9 @@ void ScenarioTest::Configure(const DeviceSetup& setup) {
   g_Settings.WelcomeText2 = setup.welcome2;
   AssignSecret(g_strMasterPassword, setup.master);
   AssignSecret(g_strUserPassword, setup.user);
+  AssignSecret(g_strSymbolPassword, setup.symbols);
+  g_Settings.PictoSymbolset = setup.symbolSet;
+  g_Settings.RandPictoOrder = setup.randomOrder;
   ASSERT_TRUE(SaveSettings(true, true));
   ASSERT_TRUE(WritePowerOnLogon(setup.powerOnLogon ? 1 : 0));
   ASSERT_TRUE(WritePasswordRedirect(u"\\Windows\\Password.cpl"));
@@ -77,6 +80,14 @@ std::optional<std::pair<std::u16string, std::u16string>> ScenarioTest::StoredPas
   WipeAllSecrets();
   if (!LoadCredentials()) return std::nullopt;
   auto result = std::make_pair(g_strMasterPassword, g_strUserPassword);
+  WipeAllSecrets();
+  return result;
+}
+
+std::optional<std::u16string> ScenarioTest::StoredSymbols() {
+  WipeAllSecrets();
+  if (!LoadCredentials()) return std::nullopt;
+  std::u16string result = g_strSymbolPassword;
   WipeAllSecrets();
   return result;
 }

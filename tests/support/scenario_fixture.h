@@ -38,6 +38,9 @@ struct DeviceSetup {
   DWORD displayOwnerInfo = 0;
   std::u16string welcome1;
   std::u16string welcome2;
+  std::u16string symbols;  // the symbol password, digits
+  DWORD symbolSet = 1;
+  DWORD randomOrder = 0;
 };
 
 // A script built from lines of the script language and steps of the
@@ -67,6 +70,8 @@ class ScenarioTest : public ::testing::Test {
   // Deciphers the credential record with the test program's own store
   // code: {master, user}, or nothing when there is no record.
   std::optional<std::pair<std::u16string, std::u16string>> StoredPasswords();
+  // The stored symbol password, or nothing when there is no record.
+  std::optional<std::u16string> StoredSymbols();
 
   static std::optional<Bytes> RegBytes(HKEY root, const char16_t* path, const char16_t* name) {
     return testing_support::RegBytes(root, path, name);

@@ -26,8 +26,8 @@ Commands& Registered() {
   return commands;
 }
 
-constexpr std::string_view kBuiltIn[] = {"expect", "tap", "tapxy", "type",  "key",
-                                         "sip",    "pen", "wait",  "check", "shot"};
+constexpr std::string_view kBuiltIn[] = {"expect", "tap",  "tapxy", "type", "key",    "sip",
+                                         "pen",    "wait", "check", "shot", "symbols"};
 
 std::string_view TrimLeft(std::string_view s) {
   const auto first = s.find_first_not_of(kBlanks);
@@ -83,6 +83,7 @@ class LineParser {
     if (command == "wait") return Wait(rest);
     if (command == "check") return Check(rest);
     if (command == "shot") return Shot(rest);
+    if (command == "symbols") return Symbols(rest);
     ScriptCommand handler;
     {
       Commands& commands = Registered();
@@ -191,6 +192,16 @@ class LineParser {
   bool Sip(std::string_view rest) {
     if (rest.empty()) return Error("sip: give the text to type");
     user_->Sip(rest);
+    return true;
+  }
+
+  bool Symbols(std::string_view rest) {
+    const std::string_view digits = NextWord(&rest);
+    if (digits.empty()) return Error("symbols: give the symbol numbers, e.g. 'symbols 0412'");
+    // Each character is checked when the line plays, like a control that
+    // isn't there: the script stops with the screen it saw.
+    if (!NoMore(rest, "symbols")) return false;
+    user_->Symbols(digits);
     return true;
   }
 

@@ -262,6 +262,18 @@ std::string Describe(HWND window) {
   return "window '" + title + "' (class " + ToUtf8(ClassOf(window)) + ")";
 }
 
+HWND SymbolKey(HWND window, char16_t digit) {
+  if (!window) return nullptr;
+  const char16_t name[2] = {digit, 0};
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const auto style = static_cast<DWORD>(GetWindowLong(child, GWL_STYLE));
+    if ((style & BS_TYPEMASK) == BS_OWNERDRAW && IsWindowVisible(child) &&
+        EqualsNoCase(ClassOf(child), u"BUTTON") && TitleOf(child) == name)
+      return child;
+  }
+  return nullptr;
+}
+
 HWND FindControl(HWND window, int id) {
   if (!window) return nullptr;
   // Hidden controls count only when no shown one has the id (a property
@@ -591,6 +603,30 @@ ScriptedUser& ScriptedUser::Key(UINT virtualKey) {
   Append("key " + KeyName(virtualKey), [virtualKey](Action&) {
     input::Key(virtualKey);
     return true;
+  });
+  return *this;
+}
+
+ScriptedUser& ScriptedUser::Symbols(std::string_view digits) {
+  const std::string symbols(digits);
+  Append("symbols " + symbols, [this, symbols](Action& a) {
+    const char digit = symbols[static_cast<std::size_t>(a.phase)];
+    if (digit < '0' || digit > '9') {
+      Fail(std::string("a symbol is a digit 0..9, not '") + digit + "'");
+    }
+    const HWND top = TopmostWindow();
+    const HWND key = SymbolKey(top, static_cast<char16_t>(digit));
+    if (!key) {
+      Fail("the screen shows " + Describe(top) + ", which has no symbol key " +
+           std::string(1, digit));
+    }
+    POINT p{};
+    std::string why;
+    if (!TapPoint(key, &p, &why))
+      Fail(std::string("symbol key ") + digit + " can't be tapped: " + why);
+    input::Tap(p.x, p.y);
+    // One tap per idle moment: the pad takes each before the next.
+    return ++a.phase == static_cast<int>(symbols.size());
   });
   return *this;
 }

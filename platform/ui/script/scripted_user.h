@@ -76,6 +76,10 @@ std::string Describe(HWND window);
 // id (controls of property pages sit in child dialogs). Null when missing.
 HWND FindControl(HWND window, int id);
 
+// The key of a symbol pad in `window` that shows symbol `digit` ('0'..'9'):
+// an owner-drawn button whose text is the digit. Null when there is none.
+HWND SymbolKey(HWND window, char16_t digit);
+
 enum class Property { kText, kEnabled, kChecked, kVisible };
 // Property names as scripts write them ("text", ...); false for others.
 bool ParseProperty(std::string_view name, Property* property);
@@ -140,6 +144,9 @@ class ScriptedUser {
   ScriptedUser& Key(UINT virtualKey);
   // Types by tapping the soft keyboard's keys, raising the panel first.
   ScriptedUser& Sip(std::string_view utf8);
+  // Taps, for each digit, the symbol pad's key that shows that symbol
+  // (SymbolKey), wherever the pad has put it.
+  ScriptedUser& Symbols(std::string_view digits);
   // One stroke: down at the first point, moves through the others, up at
   // the last.
   ScriptedUser& Pen(std::vector<POINT> points);

@@ -1,0 +1,194 @@
+#include "logonui/unblock_dlg.h"
+
+#include "lockout/alarm_player.h"
+#include "lockout/false_logon_control.h"
+#include "lockout/session_flags.h"
+#include "logonui/change_password_dlg.h"
+#include "logonui/resource_text.h"
+#include "logonui/symbol_pad_dlg.h"
+#include "platform/kernel.h"
+#include "res/kernel_object_names.h"
+#include "res/resource_ids.h"
+#include "res/string_ids.h"
+#include "store/credential_set.h"
+#include "store/settings_model.h"
+#include "store/settings_record.h"
+#include "store/show_error.h"
+
+DEFINE_MESSAGE_MAP(CUnblockDlg, CLogonBaseDlg,
+                   {
+                       ON_BN_CLICKED(IDC_UNBLOCK_OK, OnUnblock),
+                       ON_EN_CHANGE(IDC_MASTER_ENTRY, OnMasterChange),
+                       ON_EN_SETFOCUS(IDC_MASTER_ENTRY, OnMasterSetFocus),
+                       ON_EN_KILLFOCUS(IDC_MASTER_ENTRY, OnMasterKillFocus),
+                       ON_EN_CHANGE(IDC_WIZARD_INFO, OnInfoChange),
+                       ON_MESSAGE(WM_HELP, OnHelpRequest),
+                   })
+
+CUnblockDlg::CUnblockDlg(CWnd* parent) : CLogonBaseDlg(IDD_UNBLOCK, parent) {
+  m_bFullScreen = 1;
+  m_bUseInputPanel = 1;
+  m_bShowBanner = 0;
+  // Stands between the user and the device like the logon it came from.
+  m_bYieldForeground = 0;
+}
+
+CUnblockDlg::~CUnblockDlg() {
+  WipeSecret(m_strMaster);
+  WipeSecret(m_strNewUserPassword);
+  WipeSecret(m_strNewSymbolPassword);
+  WipeSecret(m_strNewSignature);
+}
+
+void CUnblockDlg::DoDataExchange(CDataExchange* pDX) {
+  CLogonBaseDlg::DoDataExchange(pDX);
+  DDX_Text(pDX, IDC_MASTER_ENTRY, m_strMaster);
+  DDX_Text(pDX, IDC_WIZARD_INFO, m_strInfo);
+}
+
+BOOL CUnblockDlg::OnInitDialog() {
+  CLogonBaseDlg::OnInitDialog();
+  switch (g_Settings.LogonMethod) {
+    case 0:
+      m_strInfo = LoadResourceText(IDS_UNBLOCK_INFO_PASSWORD);
+      break;
+    case 1:
+      m_strInfo = LoadResourceText(IDS_UNBLOCK_INFO_SYMBOLS);
+      break;
+    case 2:
+      m_strInfo = LoadResourceText(IDS_UNBLOCK_INFO_SIGNATURE);
+      break;
+    default:
+      m_strInfo.clear();
+      break;
+  }
+  UpdateData(FALSE);
+  SendDlgItemMessage(IDC_WIZARD_INFO, EM_SETSEL, static_cast<WPARAM>(-1), 0);
+  if (CWnd* ok = GetDlgItem(IDC_UNBLOCK_OK)) ok->EnableWindow(FALSE);
+  FocusMaster();
+  return FALSE;
+}
+
+void CUnblockDlg::FocusMaster() {
+  if (CWnd* master = GetDlgItem(IDC_MASTER_ENTRY)) master->SetFocus();
+}
+
+void CUnblockDlg::OnMasterChange() {
+  UpdateData(TRUE);
+  if (CWnd* ok = GetDlgItem(IDC_UNBLOCK_OK)) ok->EnableWindow(m_strMaster.empty() ? FALSE : TRUE);
+}
+
+void CUnblockDlg::OnMasterSetFocus() {
+  SHSipPreference(m_hWnd, SIP_UP);
+}
+
+void CUnblockDlg::OnMasterKillFocus() {
+  SHSipPreference(m_hWnd, SIP_DOWN);
+}
+
+void CUnblockDlg::OnInfoChange() {
+  if (CWnd* info = GetDlgItem(IDC_WIZARD_INFO); info && info->GetWindowText() != m_strInfo) {
+    info->SetWindowText(m_strInfo);
+  }
+}
+
+LRESULT CUnblockDlg::OnHelpRequest(WPARAM, LPARAM) {
+  if (CWinApp* app = AfxGetApp()) app->WinHelp(0);
+  return TRUE;
+}
+
+// The template has no default button: Enter means OK (729) when OK is
+// enabled, and nothing otherwise.
+void CUnblockDlg::OnOK() {
+  if (CWnd* ok = GetDlgItem(IDC_UNBLOCK_OK); ok != nullptr && ok->IsWindowEnabled()) OnUnblock();
+}
+
+bool CUnblockDlg::TakeNewUserPassword() {
+  CChangePasswordDlg change(this);
+  change.m_bFullScreen = 1;
+  change.SetMode(CChangePasswordDlg::kModeUser, 1);
+  if (change.DoModal() != IDOK) return false;
+  change.GetNewPassword(m_strNewUserPassword);
+  const bool changed = ChangeOsPassword(m_osPassword, g_strUserPassword, m_strNewUserPassword) != 0;
+  if (!changed) {
+    ShowError(m_hWnd, IDS_PASSWORD_NOT_SET, 0, MB_ICONHAND);
+  } else {
+    AssignSecret(g_strUserPassword, m_strNewUserPassword);
+    g_bPasswordVerified = 1;
+  }
+  WipeSecret(m_strNewUserPassword);
+  return changed;
+}
+
+bool CUnblockDlg::TakeNewSymbolPassword() {
+  CSymbolPadDlg pad(this);
+  pad.m_bFullScreen = 1;
+  pad.m_bUseInputPanel = 0;
+  pad.Setup(CSymbolPadDlg::kStepFirstEntry, g_strSymbolPassword, g_Settings.PictoSymbolset,
+            g_Settings.RandPictoOrder != 0);
+  if (pad.DoModal() != IDOK) return false;
+  std::u16string reference;
+  pad.GetResult(reference, m_strNewSymbolPassword, &g_Settings.PictoSymbolset);
+  WipeSecret(reference);
+  AssignSecret(g_strSymbolPassword, m_strNewSymbolPassword);
+  WipeSecret(m_strNewSymbolPassword);
+  g_bSymbolPasswordVerified = 1;
+  return true;
+}
+
+// The signature dialog in enrollment. Until it is part of the module no
+// inner dialog runs, as for a method without one; wiring it is one call
+// here that runs it (full screen, no input panel) and, on OK, puts its
+// enrolled template into m_strNewSignature and returns true.
+bool CUnblockDlg::TakeNewSignature() {
+  if (m_strNewSignature.empty()) return false;
+  AssignSecret(g_strSignature, m_strNewSignature);
+  WipeSecret(m_strNewSignature);
+  g_bSignatureVerified = 1;
+  return true;
+}
+
+void CUnblockDlg::OnUnblock() {
+  UpdateData(TRUE);
+  if (m_strMaster != g_strMasterPassword) {
+    // Emptied so the next attempt starts clean.
+    WipeSecret(m_strMaster);
+    UpdateData(FALSE);
+    if (CWnd* ok = GetDlgItem(IDC_UNBLOCK_OK)) ok->EnableWindow(FALSE);
+    RejectEntry(IDS_WRONG_MASTER_PASSWORD);
+    FocusMaster();
+    return;
+  }
+  AlarmStop(true);
+  ResetFalseLogonDelay();
+  SetFalseLogonCount(0);
+
+  // The inner dialog runs without the logon mutex.
+  if (g_hAuthenticateMutex != nullptr) CloseHandle(g_hAuthenticateMutex);
+  g_hAuthenticateMutex = nullptr;
+  bool changed = false;
+  switch (g_Settings.LogonMethod) {
+    case 0:
+      changed = TakeNewUserPassword();
+      break;
+    case 1:
+      changed = TakeNewSymbolPassword();
+      break;
+    case 2:
+      changed = TakeNewSignature();
+      break;
+    default:
+      break;
+  }
+  g_hAuthenticateMutex = CreateMutex(nullptr, TRUE, kAuthenticateMutexName);
+
+  if (changed) {
+    if (SaveSettings(true, true)) {
+      EndDialog(IDOK);
+      return;
+    }
+    ShowError(m_hWnd, IDS_SAVE_FAILED, 0, MB_ICONINFORMATION);
+  }
+  FocusMaster();
+  UpdateData(FALSE);
+}
