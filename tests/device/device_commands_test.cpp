@@ -12,10 +12,10 @@
 #include "platform/device.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
-#include "tests/support/pda_runner.h"
 #include "store/credential_set.h"
 #include "store/settings_model.h"
 #include "store/settings_record.h"
+#include "tests/support/pda_runner.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 

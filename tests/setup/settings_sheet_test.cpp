@@ -186,17 +186,36 @@ TEST_F(SettingsSheetTest, OwnerLinesChosenOnThePageShowOnTheLockScreen) {
   EXPECT_EQ(password, u"user1234");
 }
 
-TEST_F(SettingsSheetTest, ChoosingSymbolsWithoutASymbolPasswordAsksForOneAndFallsBack) {
+TEST_F(SettingsSheetTest, ChoosingSymbolsWithoutASymbolPasswordMakesTheUserCreateOne) {
   Configure({});
   Script script(kLogon);
+  // Cancelled on the pad: the choice goes back to the stored method.
   script.Lines(Tab(1) + "check 704 enabled 0\ntap 675\ncheck 704 enabled 1\n")
       .Lines("check 681 text Change Symbol Password\ntap 711\nexpect box 625\ntap 1\n")
-      // Without a symbol password the choice goes back to the stored one.
+      .Lines("expect dialog 522\ntap 743\n")
       .Lines("check 671 checked 1\ncheck 681 text Change User Password\n")
+      // Set on the pad, typed twice: the method is stored with its password.
+      .Lines("tap 675\ntap 711\nexpect box 625\ntap 1\n")
+      .Lines("expect dialog 522\nsymbols 2468\ntap 1\nsymbols 2468\ntap 1\n")
+      .Lines("check 675 checked 1\n")
       .Then(CloseSheet);
   EXPECT_EQ(OpenSettings(script), 0);
-  EXPECT_EQ(Setting(u"LogonMethod"), 0u);
   EXPECT_FALSE(platform::beeps::Recorded().empty());
+  EXPECT_EQ(Setting(u"LogonMethod"), 1u);
+  EXPECT_EQ(StoredSymbols(), u"2468");
+}
+
+TEST_F(SettingsSheetTest, TheAdvancedPageChangesTheMasterPasswordAtOnce) {
+  Configure({});
+  Script script(kLogon);
+  script.Lines(Tab(3) + "tap 697\nexpect dialog 626\ntype 777 Master#1\n")
+      .Lines("type 684 Another#2\ntype 685 Another#2\ntap 1\n")
+      .Then(CloseSheet);
+  EXPECT_EQ(OpenSettings(script), 0);
+  const auto stored = StoredPasswords();
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->first, u"Another#2");
+  EXPECT_EQ(stored->second, u"user1234");
 }
 
 TEST_F(SettingsSheetTest, LimitAndActionStoredOnTheAdvancedPageActOnTheNextFalseLogons) {
