@@ -1,5 +1,5 @@
 // Accuracy of the signature engine on the handwriting model's evaluation
-// set: 40 writers, each enrolled with five genuine signatures; then, at the
+// sets (three seeds): 40 writers, each enrolled with five genuine signatures; then, at the
 // engine's own threshold, the false rejection rate on ten further genuine
 // signatures, the false acceptance rate for ten skilled forgeries and for
 // the other writers' signatures (random forgeries), and the equal error
@@ -20,7 +20,6 @@ namespace {
 constexpr int kWriters = 40;
 constexpr int kGenuine = 10;
 constexpr int kSkilled = 10;
-constexpr std::uint64_t kSeed = 20261206;
 
 // The rate where false rejections and false acceptances meet, shifting
 // the threshold over every observed margin.
@@ -61,8 +60,8 @@ void PrintSpread(const char* name, std::vector<double> margins) {
 }
 
 void BM_SignatureAccuracy(benchmark::State& state) {
-  const std::vector<handwriting::WriterSamples> set =
-      handwriting::MakeEvaluationSet(kWriters, kGenuine, kSkilled, kSeed);
+  const std::vector<handwriting::WriterSamples> set = handwriting::MakeEvaluationSet(
+      kWriters, kGenuine, kSkilled, static_cast<std::uint64_t>(state.range(0)));
   std::vector<double> genuine, skilled, random;
   double templateBytes = 0;
   int inconsistent = 0;
@@ -101,17 +100,27 @@ void BM_SignatureAccuracy(benchmark::State& state) {
   state.counters["template_bytes_max"] = templateBytes;
   state.counters["enrollments_flagged"] = inconsistent;
   std::printf(
-      "writers %d: FRR %.2f %% (%zu), skilled FAR %.2f %% (%zu), random FAR %.2f %% (%zu), "
+      "seed %lld, writers %d: FRR %.2f %% (%zu), skilled FAR %.2f %% (%zu), random FAR %.2f %% "
+      "(%zu), "
       "EER skilled %.2f %%, random %.2f %%, largest template %.0f bytes, "
       "enrollments flagged %d of %d\n",
-      kWriters, 100 * frr, genuine.size(), 100 * farSkilled, skilled.size(), 100 * farRandom,
-      random.size(), 100 * eerSkilled, 100 * eerRandom, templateBytes, inconsistent, kWriters);
+      static_cast<long long>(state.range(0)), kWriters, 100 * frr, genuine.size(), 100 * farSkilled,
+      skilled.size(), 100 * farRandom, random.size(), 100 * eerSkilled, 100 * eerRandom,
+      templateBytes, inconsistent, kWriters);
   PrintSpread("genuine", genuine);
   PrintSpread("skilled", skilled);
   PrintSpread("random", random);
 }
 
-BENCHMARK(BM_SignatureAccuracy)->Iterations(1)->Unit(benchmark::kMillisecond);
+// The engine's constants were chosen on the first two sets; the third was
+// never looked at before they were fixed.
+BENCHMARK(BM_SignatureAccuracy)
+    ->ArgName("seed")
+    ->Arg(20261206)
+    ->Arg(555)
+    ->Arg(9001)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
