@@ -12,7 +12,7 @@ namespace {
 // size of the positions; both then weigh alike.
 constexpr double kVelocityScale = kPathPoints / 8.0;
 constexpr double kVelocityWeight = 1.0;
-constexpr double kPenWeight = 0.5;
+constexpr double kPenWeight = 1.0;
 // The warping band: a point may match points up to a fifth of the path away.
 constexpr int kBand = kPathPoints / 5;
 
@@ -20,7 +20,7 @@ constexpr int kBand = kPathPoints / 5;
 // from one signature to the next.
 constexpr std::array<double, kGlobalFeatureCount> kSpreadFloor = {
     0.12,  // duration: 12 %
-    0.5,   // stroke count
+    0.25,  // stroke count: one stroke more or less is a clear change
     0.05,  // pen-up share
     0.10,  // aspect: 10 %
     0.08,  // ink length: 8 %

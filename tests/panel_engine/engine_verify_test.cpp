@@ -34,8 +34,8 @@ TEST(SignatureVerify, AcceptsTheOwnerAndRejectsOtherWriters) {
 }
 
 // Where the signature lies on the pad and how large it is do not matter;
-// the order the strokes were written in does.
-TEST(SignatureVerify, IgnoresPlaceAndSizeButNotStrokeOrder) {
+// the order the strokes were written in, and where the pen was lifted, do.
+TEST(SignatureVerify, IgnoresPlaceAndSizeButNotStrokesAndPenLifts) {
   const auto& writers = Writers();
   int tested = 0;
   for (std::size_t w = 0; w < writers.size(); ++w) {
@@ -64,6 +64,12 @@ TEST(SignatureVerify, IgnoresPlaceAndSizeButNotStrokeOrder) {
       reordered.strokes.push_back(copy);
     }
     EXPECT_FALSE(engine.Verify(reordered)) << "writer " << w;
+    // The same points written without lifting the pen.
+    Signature joined;
+    joined.strokes.emplace_back();
+    for (const PenStroke& stroke : genuine.strokes)
+      joined.strokes[0].insert(joined.strokes[0].end(), stroke.begin(), stroke.end());
+    EXPECT_LT(engine.Score(joined), engine.Score(genuine) - 0.05) << "writer " << w;
     ++tested;
   }
   EXPECT_GT(tested, 0);
