@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "panel/engine/signature_model.h"
+
 namespace panel {
 
 // One sample of the pen: position in pad pixels and the time in milliseconds
@@ -58,10 +60,18 @@ class SignatureEngine {
   void Reset();
 
  private:
-  std::vector<Signature> m_samples;
+  // A sample beyond this many is refused: enrollment needs five, and the
+  // engine's memory stays bounded whatever its caller does.
+  static constexpr int kMaxSamples = 16;
+
+  // For each sample the median of its distances to the others (the
+  // consistency measure).
+  std::vector<double> Misfits() const;
+
+  std::vector<SignatureFeatures> m_samples;
   std::u16string m_template;
-  // Implementation state (parsed reference etc.) lives in the .cpp; add
-  // members here as the implementation needs.
+  bool m_loaded = false;
+  SignatureModel m_model;
 };
 
 }  // namespace panel

@@ -1,0 +1,127 @@
+// The template text: exact round trip, and refusal of anything damaged.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <random>
+
+#include "panel/engine/signature_features.h"
+#include "panel/engine/signature_template.h"
+#include "tests/panel_engine/engine_samples.h"
+
+namespace {
+
+using engine_tests::Enrolled;
+using engine_tests::Verifier;
+using engine_tests::Writers;
+using panel::Signature;
+using panel::SignatureEngine;
+using panel::SignatureFeatures;
+
+// The text carries the features exactly: a template read back compares as
+// the enrolled samples themselves would.
+TEST(SignatureTemplate, ReadsBackWhatWasWritten) {
+  std::vector<SignatureFeatures> written;
+  for (const Signature& s : Writers()[4].enrollment) {
+    SignatureFeatures f;
+    ASSERT_TRUE(panel::ExtractFeatures(s, &f));
+    written.push_back(f);
+  }
+  std::vector<SignatureFeatures> read;
+  ASSERT_TRUE(panel::ReadTemplate(panel::WriteTemplate(written), &read));
+  ASSERT_EQ(read.size(), written.size());
+  for (std::size_t r = 0; r < read.size(); ++r) {
+    EXPECT_EQ(read[r].x, written[r].x);
+    EXPECT_EQ(read[r].y, written[r].y);
+    EXPECT_EQ(read[r].pen, written[r].pen);
+    EXPECT_EQ(read[r].global, written[r].global);
+  }
+}
+
+TEST(SignatureTemplate, LoadedTemplateVerifiesAsTheEnrollingEngine) {
+  SignatureEngine enrolling = Enrolled(Writers()[0].enrollment);
+  const std::u16string text = enrolling.GetTemplate();
+  ASSERT_FALSE(text.empty());
+  EXPECT_LE(text.size() * 2, 16u * 1024u);
+  ASSERT_TRUE(enrolling.SetTemplate(text));
+
+  SignatureEngine other;
+  ASSERT_TRUE(other.SetTemplate(text));
+  EXPECT_EQ(other.Template(), text);
+  EXPECT_EQ(other.Threshold(), enrolling.Threshold());
+  for (const auto& writer : Writers())
+    for (const Signature& s : writer.genuine) {
+      EXPECT_EQ(other.Score(s), enrolling.Score(s));
+      EXPECT_EQ(other.Verify(s), enrolling.Verify(s));
+    }
+}
+
+// A refused text leaves no reference, also when one was loaded before.
+void ExpectRefused(const std::u16string& text, const char* what) {
+  SignatureEngine engine = Verifier(0);
+  ASSERT_TRUE(engine.Verify(Writers()[0].genuine[0]));
+  EXPECT_FALSE(engine.SetTemplate(text)) << what;
+  EXPECT_TRUE(engine.Template().empty()) << what;
+  EXPECT_FALSE(engine.Verify(Writers()[0].genuine[0])) << what;
+}
+
+TEST(SignatureTemplate, RefusesDamagedAndForeignText) {
+  const std::u16string good = Enrolled(Writers()[0].enrollment).GetTemplate();
+  ExpectRefused(u"", "empty");
+  ExpectRefused(u"VSIG1\n", "version only");
+  ExpectRefused(u"Hello, world\n", "foreign");
+  std::u16string other = good;
+  other[4] = u'2';
+  ExpectRefused(other, "another version");
+  ExpectRefused(good.substr(0, good.size() / 2), "cut in half");
+  ExpectRefused(good.substr(0, good.size() - 1), "last line end missing");
+  ExpectRefused(good + u"X 1 2\n", "extra line");
+  ExpectRefused(good + good, "twice");
+  std::u16string wide = good;
+  wide[good.find(u'X') + 2] = u'\u0661';  // an Arabic-Indic digit one
+  ExpectRefused(wide, "non-ASCII digit");
+  ExpectRefused(std::u16string(20000, u'1'), "oversized");
+  ExpectRefused(good + std::u16string(panel::kMaxTemplateChars, u'\n'), "oversized tail");
+}
+
+// Any single changed character is caught (the hash line guards the
+// numbers; its own digits guard it).
+TEST(SignatureTemplate, RefusesAnySingleChangedCharacter) {
+  const std::u16string good = Enrolled(Writers()[1].enrollment).GetTemplate();
+  const std::uint32_t seed = std::random_device{}();
+  std::printf("seed %u\n", seed);
+  std::mt19937 random(seed);
+  SignatureEngine engine;
+  for (int i = 0; i < 300; ++i) {
+    std::u16string damaged = good;
+    const std::size_t at = random() % damaged.size();
+    char16_t replacement;
+    do replacement = static_cast<char16_t>(u' ' + random() % 95);
+    while (replacement == damaged[at]);
+    damaged[at] = replacement;
+    ASSERT_FALSE(engine.SetTemplate(damaged)) << "position " << at << ", seed " << seed;
+  }
+  EXPECT_TRUE(engine.SetTemplate(good));
+}
+
+// A template whose hash is right but whose values are not (made by hand)
+// is refused as well: too few references, a value out of range.
+TEST(SignatureTemplate, RefusesConsistentTextWithImpossibleValues) {
+  std::vector<SignatureFeatures> references;
+  for (const Signature& s : Writers()[0].enrollment) {
+    SignatureFeatures f;
+    ASSERT_TRUE(panel::ExtractFeatures(s, &f));
+    references.push_back(f);
+  }
+  SignatureEngine engine;
+  EXPECT_TRUE(engine.SetTemplate(panel::WriteTemplate(references)));
+  EXPECT_FALSE(engine.SetTemplate(
+      panel::WriteTemplate(std::span(references).first(panel::kMinReferences - 1))));
+  references.push_back(references[0]);
+  EXPECT_FALSE(engine.SetTemplate(panel::WriteTemplate(references)));
+  references.pop_back();
+  references[2].x[7] = 2 * panel::kPositionLimit;
+  EXPECT_FALSE(engine.SetTemplate(panel::WriteTemplate(references)));
+}
+
+}  // namespace
