@@ -6,6 +6,7 @@
 #include "entry/false_logon_control.h"
 #include "entry/session_flags.h"
 #include "logonui/password_logon_dlg.h"
+#include "logonui/signature_dlg.h"
 #include "platform/message_box.h"
 #include "platform/ui/shell.h"
 #include "platform/ui/window.h"
@@ -42,6 +43,22 @@ void RunPasswordDialog(std::u16string* accepted) {
   g_bPasswordVerified = 1;
 }
 
+// Runs a new signature dialog until one accepts. Without the signature
+// component the user password is asked for instead, so the device stays
+// locked but usable.
+void RunSignatureDialog() {
+  for (;;) {
+    CSignatureDlg dialog;
+    dialog.SetSignatureMode(0);
+    if (dialog.DoModal() == IDOK) break;
+    if (dialog.ComponentFailed()) {
+      RunPasswordDialog(nullptr);
+      return;
+    }
+  }
+  g_bSignatureVerified = 1;
+}
+
 }  // namespace
 
 int SelectKeyboardInputMethod() {
@@ -68,11 +85,13 @@ void LogonSession(DWORD method, std::u16string& secret) {
       RunPasswordDialog(&secret);
       break;
     case 1:
-    case 2:
-      // The symbol pad and the signature dialog are not built yet. The
-      // device must still not open without proof, so these methods ask
-      // for the user password, leaving their own secrets untouched.
+      // The symbol pad is not built yet. The device must still not open
+      // without proof, so this method asks for the user password, leaving
+      // its own secret untouched.
       RunPasswordDialog(nullptr);
+      break;
+    case 2:
+      RunSignatureDialog();
       break;
     default:
       ShowError(GetActiveWindow(), IDS_UNKNOWN_LOGON_METHOD, 0, MB_ICONHAND);

@@ -11,6 +11,7 @@ inline constexpr UINT IDD_PASSWORD_LOGON = 628;    // password logon dialog
 inline constexpr UINT IDD_DELAY = 634;             // false-logon delay, no buttons
 inline constexpr UINT IDD_INSTALL_WIZARD = 778;    // "Welcome": master and user password pages
 inline constexpr UINT IDD_CURRENT_PASSWORD = 786;  // prompt for the current password
+inline constexpr UINT IDD_SIGNATURE = 1000;        // signature enrollment and logon
 
 // Controls of the delay dialog (634).
 inline constexpr int IDC_DELAY_TEXT = 688;      // static: "Next attempt delayed" or the message
@@ -33,6 +34,18 @@ inline constexpr int IDC_WIZARD_NEXT = 717;       // "Next >>", later "Finish!"
 // Controls of the current-password prompt (786).
 inline constexpr int IDC_CURRENT_FRAME = 738;     // group box, retitled at start
 inline constexpr int IDC_CURRENT_PASSWORD = 777;  // masked entry field
+
+// Controls of the signature dialog (1000); the owner text is IDC_OWNER_TEXT,
+// the logo IDC_LOGO.
+inline constexpr int IDC_SIGNATURE_PAD = 2000;    // the signature pad control (CPanel)
+inline constexpr int IDC_SIGNATURE_NEXT = 2002;   // "Next" / "Validate"
+inline constexpr int IDC_SIGNATURE_HELP = 2003;   // "Cancel" / "Help"
+inline constexpr int IDC_ENROLL_FRAME = 2004;     // group box, enrollment only
+inline constexpr int IDC_ENROLL_PROMPT = 2005;    // the prompt, enrollment only
+inline constexpr int IDC_ENROLL_ICON = 2007;      // icon IDI_PASSWORD, enrollment only
+inline constexpr int IDC_SIGNATURE_CLEAR = 2008;  // owner-drawn "Clear", bitmap IDB_SIGNATURE_CLEAR
+// The class the template names the pad by: the signature component's class id.
+inline constexpr WCHAR kSignaturePadClassId[] = u"{5281D351-DC25-4153-8A45-79705258FF18}";
 
 // Bitmaps (drawn by res/artwork, 24 bits per pixel unless noted).
 inline constexpr UINT IDB_KEY_BACKSPACE = 548;  // symbol pad CE: delete the last symbol, 32 x 28

@@ -26,8 +26,8 @@ Commands& Registered() {
   return commands;
 }
 
-constexpr std::string_view kBuiltIn[] = {"expect", "tap", "tapxy", "type",  "key",
-                                         "sip",    "pen", "wait",  "check", "shot"};
+constexpr std::string_view kBuiltIn[] = {"expect", "tap",  "tapxy", "type", "key", "sip",
+                                         "pen",    "wait", "check", "shot", "sign"};
 
 std::string_view TrimLeft(std::string_view s) {
   const auto first = s.find_first_not_of(kBlanks);
@@ -83,6 +83,7 @@ class LineParser {
     if (command == "wait") return Wait(rest);
     if (command == "check") return Check(rest);
     if (command == "shot") return Shot(rest);
+    if (command == "sign") return Sign(rest);
     ScriptCommand handler;
     {
       Commands& commands = Registered();
@@ -252,6 +253,18 @@ class LineParser {
     const std::string_view file = Trim(rest);
     if (file.empty()) return Error("shot: give the file name");
     user_->Shot(std::filesystem::path(std::string(file)));
+    return true;
+  }
+
+  // The file is read with the script, so a bad one stops the reading.
+  bool Sign(std::string_view rest) {
+    const std::string_view file = Trim(rest);
+    if (file.empty()) return Error("sign: give the signature file");
+    SignatureStrokes strokes;
+    std::string why;
+    if (!platform::ReadSignatureFile(std::filesystem::path(std::string(file)), &strokes, &why))
+      return Error("sign: " + why);
+    user_->Sign(std::string(file), std::move(strokes));
     return true;
   }
 
