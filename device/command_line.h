@@ -23,10 +23,11 @@ inline constexpr int kExitUsage = 64;
 enum class Command {
   kNone,  // no command given: the device itself (its screen)
   kInspect,
-  kInstall,  // ExecuteInstallWizard; exits 0, 1, 2 for its 0, 1, -1
-  kPrompt,   // PromptForPasswd; exits 0 passed CheckPassword, 1 null, 2 did not pass
-  kLock,     // LockDevice; exits 0 when it returned 0
-  kDemo,     // the bundled demo script on a new device (temporary unless --device)
+  kInstall,    // ExecuteInstallWizard; exits 0, 1, 2 for its 0, 1, -1
+  kPrompt,     // PromptForPasswd; exits 0 passed CheckPassword, 1 null, 2 did not pass
+  kLock,       // LockDevice; exits 0 when it returned 0
+  kDemo,       // the bundled demo script on a new device (temporary unless --device)
+  kSignature,  // signature enroll FILE... | signature verify TEMPLATE FILE...
 };
 
 struct Options {
@@ -41,6 +42,10 @@ struct Options {
   Command command = Command::kNone;
   // inspect --json
   bool json = false;
+  // signature: verify (else enroll), its template file and the signature files.
+  bool signatureVerify = false;
+  std::filesystem::path signatureTemplate;
+  std::vector<std::filesystem::path> signatureFiles;
 };
 
 // Parses the arguments after the program name. False with a one-line
