@@ -22,6 +22,11 @@ inline constexpr DISPID kDispTemplate = 6;          // get -> BSTR; put BSTR
 inline constexpr DISPID kDispScore = 7;             // method (signature) -> R8
 inline constexpr DISPID kDispThreshold = 8;         // get -> R8
 
+// A signature object (the component's own, for tools and tests).
+inline constexpr DISPID kDispPointCount = 1;   // get -> I4
+inline constexpr DISPID kDispStrokeCount = 2;  // get -> I4
+inline constexpr DISPID kDispDuration = 3;     // get -> I4: ms from first to last point
+
 // The most points a pad keeps of one signature; later input is dropped.
 inline constexpr std::size_t kMaxPadPoints = 10000;
 

@@ -1,5 +1,7 @@
 #include "panel/signature_object.h"
 
+#include "panel/dispatch_ids.h"
+
 namespace panel {
 namespace {
 
@@ -10,9 +12,29 @@ constexpr IID kIidSignatureObject = {
 
 }  // namespace
 
-HRESULT SignatureObject::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                UINT*) {
-  return DISP_E_MEMBERNOTFOUND;
+HRESULT SignatureObject::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS*,
+                                VARIANT* result, EXCEPINFO*, UINT*) {
+  if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+  LONG value = 0;
+  switch (member) {
+    case kDispPointCount:
+      for (const PenStroke& stroke : m_signature.strokes) value += LONG(stroke.size());
+      break;
+    case kDispStrokeCount:
+      value = LONG(m_signature.strokes.size());
+      break;
+    case kDispDuration:
+      for (const PenStroke& stroke : m_signature.strokes)
+        if (!stroke.empty()) value = LONG(stroke.back().t);
+      break;
+    default:
+      return DISP_E_MEMBERNOTFOUND;
+  }
+  if (result == nullptr) return E_POINTER;
+  VariantInit(result);
+  result->vt = VT_I4;
+  result->lVal = value;
+  return S_OK;
 }
 
 void* SignatureObject::QueryOther(REFIID iid) {

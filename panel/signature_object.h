@@ -1,6 +1,6 @@
 // A signature as the pad hands it out: an automation object carrying the
-// strokes. Only the engine of this component reads it; to anyone else it
-// is an IDispatch without members.
+// strokes. Only the engine of this component reads the strokes; others may
+// ask for its point and stroke counts and its duration.
 #pragma once
 
 #include "panel/com_object.h"
