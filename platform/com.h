@@ -32,7 +32,8 @@ HRESULT CLSIDFromProgID(LPCWSTR progId, CLSID* clsid);
 // "CLSID\{...}\InprocServer32" is loaded (LoadComponentLibrary) and its
 // `DllGetClassObject` asked. REGDB_E_CLASSNOTREG for a class not
 // registered, CO_E_DLLNOTFOUND when the library does not load,
-// CO_E_ERRORINDLL when it has no `DllGetClassObject`.
+// CO_E_ERRORINDLL when it has no `DllGetClassObject`. Can be made to fail
+// (fault "CoGetClassObject"; object creation goes through it too).
 HRESULT CoGetClassObject(REFCLSID clsid, DWORD context, void* reserved, REFIID iid, void** object);
 // A new object of the class through its class object's CreateInstance.
 // Can be made to fail (fault "CoCreateInstance").

@@ -40,6 +40,8 @@ HRESULT CLSIDFromProgID(LPCWSTR progId, CLSID* clsid) {
 HRESULT CoGetClassObject(REFCLSID clsid, DWORD, void*, REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
+  DWORD error = 0;
+  if (platform::faults::Check("CoGetClassObject", &error)) return HRESULT_FROM_WIN32(error);
   WCHAR classText[kGuidTextLength + 1];
   StringFromGUID2(clsid, classText, kGuidTextLength + 1);
   std::u16string library;

@@ -141,6 +141,15 @@ TEST_F(SignatureLogonTest, CancelEndsAnEnrollment) {
   EXPECT_TRUE(enrolled.empty());
 }
 
+TEST_F(SignatureLogonTest, AnEnrollmentWithoutTheComponentSaysSoAndEndsWithCancel) {
+  // Not even the pad can be made.
+  platform::faults::Fail("CoGetClassObject", ERROR_NOT_ENOUGH_MEMORY, 1, 0);
+  std::u16string enrolled;
+  Script script("expect box 2013\ntap 1\n");
+  EXPECT_EQ(Enroll(script, &enrolled), IDCANCEL);
+  EXPECT_TRUE(enrolled.empty());
+}
+
 TEST_F(SignatureLogonTest, TheOwnerIsLetInAndAForgeryIsCountedAndDelayed) {
   ConfigureOwner();
   Script script;
