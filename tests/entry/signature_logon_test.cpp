@@ -13,6 +13,7 @@
 #include "platform/faults.h"
 #include "platform/message_box.h"
 #include "platform/ui/messages.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/scripted_user.h"
 #include "platform/ui/window.h"
 #include "platform/wstring.h"
@@ -84,6 +85,21 @@ class SignatureLogonTest : public ScenarioTest {
     WipeAllSecrets();
   }
 
+  // Pixels of the pad's ink colour on the screen, within the pad.
+  static int InkOnPad() {
+    const HWND pad = FindControl(TopmostWindow(), 2000);
+    Require(pad != nullptr, "no pad");
+    RECT area{};
+    GetWindowRect(pad, &area);
+    const auto& pixels = platform::ui::screen::Pixels();
+    int ink = 0;
+    for (LONG y = area.top; y < area.bottom; ++y)
+      for (LONG x = area.left; x < area.right; ++x)
+        if (pixels[std::size_t(y) * platform::ui::screen::kWidth + std::size_t(x)] == 0x000080)
+          ++ink;
+    return ink;
+  }
+
   // The message box on top shows string `id` formatted with `n`.
   static std::function<void()> BoxSays(UINT id, int n) {
     return [id, n] {
@@ -105,8 +121,14 @@ TEST_F(SignatureLogonTest, EnrollmentAsksForFiveSamplesAndClearKeepsThoseTaken) 
           "check 2007 visible 1\ncheck 2002 text Next\ncheck 2003 text Cancel\n")
       .Then(PromptIs(1));
   script.Lines(Sign("owner-1") + "tap 2002\n").Then(PromptIs(2));
-  // Scribbles cleared away are not part of the next sample.
-  script.Lines(Sign("forgery") + "tap 2008\n").Then(PromptIs(2));
+  // The ink shows as it is written (a circle: well over its 30 points,
+  // so the points are joined) and goes with "Clear"; scribbles cleared
+  // away are not part of the next sample.
+  script.Lines(Sign("forgery"))
+      .Then([] { Require(InkOnPad() > 200, "the ink is not drawn as a connected line"); })
+      .Lines("tap 2008\n")
+      .Then([] { Require(InkOnPad() == 0, "\"Clear\" left ink on the pad"); })
+      .Then(PromptIs(2));
   // Confirming before the enrollment is complete is refused.
   script.Then([] { PostMessage(TopmostWindow(), WM_COMMAND, IDOK, 0); })
       .Lines("expect box 802\ntap 1\nexpect dialog 1000\n");
