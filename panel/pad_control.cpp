@@ -59,6 +59,7 @@ LRESULT PadControl::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   if (pad == nullptr) return DefWindowProc(window, message, wParam, lParam);
   switch (message) {
     case WM_GETCONTROLDISPATCH:
+      if (lParam == 0) return FALSE;
       pad->AddRef();
       *reinterpret_cast<IDispatch**>(lParam) = pad;
       return TRUE;
