@@ -80,6 +80,41 @@ bool ParseJobArguments(std::string_view command, ArgumentReader& reader, Options
   return true;
 }
 
+// signature enroll FILE... | signature verify TEMPLATE FILE...; the number
+// of enrollment files is checked when the command runs.
+bool ParseSignatureArguments(ArgumentReader& reader, Options* options, std::string* error) {
+  if (reader.Done()) {
+    *error = "signature: say enroll or verify";
+    return false;
+  }
+  const std::string& action = reader.Next();
+  if (action == "--help" || action == "-h") {
+    options->help = true;
+    return true;
+  }
+  if (action != "enroll" && action != "verify") {
+    *error = "signature: unknown action '" + action + "' (enroll or verify)";
+    return false;
+  }
+  options->signatureVerify = action == "verify";
+  while (!reader.Done()) {
+    const std::string& arg = reader.Next();
+    if (arg == "--help" || arg == "-h") {
+      options->help = true;
+    } else if (options->signatureVerify && options->signatureTemplate.empty()) {
+      options->signatureTemplate = arg;
+    } else {
+      options->signatureFiles.emplace_back(arg);
+    }
+  }
+  if (options->signatureVerify && !options->help &&
+      (options->signatureTemplate.empty() || options->signatureFiles.empty())) {
+    *error = "signature verify: give the template file and at least one signature file";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ParseCommandLine(const std::vector<std::string>& args, Options* options, std::string* error) {
@@ -111,6 +146,9 @@ bool ParseCommandLine(const std::vector<std::string>& args, Options* options, st
     } else if (arg == "inspect") {
       options->command = Command::kInspect;
       return ParseInspectArguments(reader, options, error);
+    } else if (arg == "signature") {
+      options->command = Command::kSignature;
+      return ParseSignatureArguments(reader, options, error);
     } else if (arg == "install" || arg == "prompt" || arg == "lock" || arg == "demo") {
       options->command = arg == "install"  ? Command::kInstall
                          : arg == "prompt" ? Command::kPrompt
@@ -155,6 +193,16 @@ Commands:
                      exit 0 when it returned
   uninstall          remove the logon module (Uninstall, then its files); exit
                      0 removed, 1 cancelled at the master password, 2 failed
+  signature enroll FILE...
+                     write each signature file (five or more) on the
+                     signature pad and enroll them as samples; print the
+                     template; exit 0 enrolled, 1 a sample is inconsistent
+                     ("inconsistent N"), 2 too few or unreadable files
+  signature verify TEMPLATE FILE...
+                     compare each signature file with the template that
+                     enroll printed: "threshold T", then "FILE match SCORE"
+                     or "FILE reject SCORE"; exit 0 every file was read, 2
+                     otherwise
   demo [--screenshots DIR]
                      play the bundled demo on a new temporary device (or the
                      one --device names) and write a picture of every screen

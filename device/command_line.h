@@ -30,6 +30,7 @@ enum class Command {
   // The settings applet and the remover.
   kSettings,   // CPlApplet as the control panel runs it; exits 0 when it returned
   kUninstall,  // Uninstall, then the module's files; exits 0 removed, 1 cancelled, 2 failed
+  kSignature,  // signature enroll FILE... | signature verify TEMPLATE FILE...
 };
 
 struct Options {
@@ -44,6 +45,10 @@ struct Options {
   Command command = Command::kNone;
   // inspect --json
   bool json = false;
+  // signature: verify (else enroll), its template file and the signature files.
+  bool signatureVerify = false;
+  std::filesystem::path signatureTemplate;
+  std::vector<std::filesystem::path> signatureFiles;
 };
 
 // Parses the arguments after the program name. False with a one-line

@@ -19,6 +19,7 @@
 #include "device/inspect.h"
 #include "device/script_device_lines.h"
 #include "device/shell_session.h"
+#include "device/signature_command.h"
 #include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/message_box.h"
@@ -279,8 +280,17 @@ int Run(const pda::Options& options, platform::ui::ScriptedUser* user, pda::Shel
     std::cerr << "pda: cannot open the device in " << folder.string() << ": " << error << '\n';
     return pda::kExitFailure;
   }
-  const int status = options.command == pda::Command::kInspect ? Inspect(options)
-                                                               : RunScreen(options, user, session);
+  int status = 0;
+  if (options.command == pda::Command::kInspect) {
+    status = Inspect(options);
+  } else if (options.command == pda::Command::kSignature) {
+    status = options.signatureVerify
+                 ? pda::SignatureVerify(options.signatureTemplate, options.signatureFiles,
+                                        std::cout, std::cerr)
+                 : pda::SignatureEnroll(options.signatureFiles, std::cout, std::cerr);
+  } else {
+    status = RunScreen(options, user, session);
+  }
   session.Close();
   return status;
 }
@@ -349,7 +359,8 @@ int main(int argc, char** argv) {
   // not parse changes nothing.
   platform::ui::ScriptedUser user;
   const bool scripted =
-      demo || (!options.script.empty() && options.command != pda::Command::kInspect);
+      demo || (!options.script.empty() && options.command != pda::Command::kInspect &&
+               options.command != pda::Command::kSignature);
   if (demo) {
     if (!platform::ui::ParseScript(pda::DemoScript(), &user, &error)) {
       std::cerr << "pda: demo: " << error << '\n';

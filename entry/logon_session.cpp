@@ -6,6 +6,7 @@
 #include "lockout/false_logon_control.h"
 #include "lockout/session_flags.h"
 #include "logonui/password_logon_dlg.h"
+#include "logonui/signature_dlg.h"
 #include "logonui/symbol_pad_dlg.h"
 #include "platform/message_box.h"
 #include "platform/ui/shell/shell.h"
@@ -65,6 +66,24 @@ bool RunSymbolPad(const std::u16string& reference) {
   return true;
 }
 
+// Runs a new signature dialog until one accepts. Without the signature
+// component the user password is asked for instead, so the device stays
+// locked but usable. False only when no dialog can be shown at all.
+bool RunSignatureDialog() {
+  for (;;) {
+    CSignatureDlg dialog;
+    dialog.m_bYieldForeground = g_bOutsideCaller;
+    dialog.m_bLockNow = g_bLockDeviceCall;
+    dialog.SetSignatureMode(0);
+    const INT_PTR result = dialog.DoModal();
+    if (result == IDOK) break;
+    if (dialog.ComponentFailed()) return RunPasswordDialog(g_strUserPassword);
+    if (result != IDCANCEL) return false;
+  }
+  g_bSignatureVerified = true;
+  return true;
+}
+
 }  // namespace
 
 int SelectKeyboardInputMethod() {
@@ -95,10 +114,7 @@ bool LogonSession(DWORD method, std::u16string& secret) {
       accepted = RunSymbolPad(secret);
       break;
     case 2:
-      // The signature dialog is not built yet. The device must still not
-      // open without proof, so this method asks for the user password,
-      // leaving the signature untouched.
-      accepted = RunPasswordDialog(g_strUserPassword);
+      accepted = RunSignatureDialog();
       break;
     default:
       // The password dialog guards the device when the method is unknown.

@@ -11,6 +11,7 @@
 #include "logonui/resource_text.h"
 #include "logonui/unblock_dlg.h"
 #include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/window_dc.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
 #include "store/credential_set.h"

@@ -5,6 +5,7 @@
 #include "lockout/session_flags.h"
 #include "logonui/change_password_dlg.h"
 #include "logonui/resource_text.h"
+#include "logonui/signature_dlg.h"
 #include "logonui/symbol_pad_dlg.h"
 #include "platform/kernel.h"
 #include "res/kernel_object_names.h"
@@ -114,7 +115,7 @@ bool CUnblockDlg::TakeNewUserPassword() {
     ShowError(m_hWnd, IDS_PASSWORD_NOT_SET, 0, MB_ICONHAND);
   } else {
     AssignSecret(g_strUserPassword, m_strNewUserPassword);
-    g_bPasswordVerified = 1;
+    g_bPasswordVerified = true;
   }
   WipeSecret(m_strNewUserPassword);
   return changed;
@@ -132,19 +133,23 @@ bool CUnblockDlg::TakeNewSymbolPassword() {
   WipeSecret(reference);
   AssignSecret(g_strSymbolPassword, m_strNewSymbolPassword);
   WipeSecret(m_strNewSymbolPassword);
-  g_bSymbolPasswordVerified = 1;
+  g_bSymbolPasswordVerified = true;
   return true;
 }
 
-// The signature dialog in enrollment. Until it is part of the module no
-// inner dialog runs, as for a method without one; wiring it is one call
-// here that runs it (full screen, no input panel) and, on OK, puts its
-// enrolled template into m_strNewSignature and returns true.
+// A new signature, enrolled full screen without the input panel.
 bool CUnblockDlg::TakeNewSignature() {
+  {
+    CSignatureDlg enroll(this);
+    enroll.m_bFullScreen = true;
+    enroll.m_bUseInputPanel = false;
+    enroll.SetSignatureMode(1);
+    if (enroll.DoModal() == IDOK) enroll.GetEnrolledTemplate(m_strNewSignature);
+  }
   if (m_strNewSignature.empty()) return false;
   AssignSecret(g_strSignature, m_strNewSignature);
   WipeSecret(m_strNewSignature);
-  g_bSignatureVerified = 1;
+  g_bSignatureVerified = true;
   return true;
 }
 

@@ -61,9 +61,3 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer() 
       DeleteTree(HKEY_CLASSES_ROOT, ClassKey()) & DeleteTree(HKEY_CLASSES_ROOT, kProgId);
   return ok ? S_OK : E_FAIL;
 }
-
-// Nothing of the component is held between calls yet, so the runtime may
-// always release the library.
-extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
-  return S_OK;
-}

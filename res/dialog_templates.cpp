@@ -258,6 +258,21 @@ constexpr DialogItemTemplate kUnblockItems[] = {
     PushButton(2, u"Cancel", {109, 91, 46, 14}),
 };
 
+// Signature enrollment and logon: enrollment frame, icon and prompt, owner
+// lines, the pad, "Clear", the two buttons and the logo.
+constexpr DialogItemTemplate kSignatureItems[] = {
+    GroupBox(IDC_ENROLL_FRAME, u"Enroll Information", {5, 3, 149, 36}),
+    StaticIcon(IDC_ENROLL_ICON, IDI_PASSWORD, {13, 14, 20, 20}),
+    StaticText(IDC_ENROLL_PROMPT, u"1", {42, 12, 107, 23}),
+    StaticText(IDC_OWNER_TEXT, u"Owner information", {7, 45, 147, 16}),
+    Item(IDC_SIGNATURE_PAD, kSignaturePadClassId, 0, 0, {7, 64, 147, 62}, nullptr),
+    Item(IDC_SIGNATURE_CLEAR, u"BUTTON", BS_OWNERDRAW | WS_TABSTOP, 0, {117, 124, 33, 12},
+         u"Clear"),
+    DefaultButton(IDC_SIGNATURE_NEXT, u"Next", {7, 136, 46, 14}),
+    PushButton(IDC_SIGNATURE_HELP, u"Help", {57, 136, 46, 14}),
+    StaticBitmap(IDC_LOGO, IDB_LOGO, {108, 136, 48, 14}),
+};
+
 }  // namespace
 
 const DialogTemplate kDialogTemplates[] = {
@@ -274,6 +289,7 @@ const DialogTemplate kDialogTemplates[] = {
     Dialog(IDD_UNBLOCK, kPopup, 162, 118, nullptr, kTahoma, kUnblockItems),
     Dialog(IDD_CURRENT_PASSWORD, kBorderedCentred, 144, 59, nullptr, kMsSansSerif,
            kCurrentPasswordItems),
+    Dialog(IDD_SIGNATURE, kPopup, 162, 162, nullptr, kTahoma, kSignatureItems),
 };
 
 const std::size_t kDialogTemplateCount = std::size(kDialogTemplates);

@@ -11,6 +11,7 @@ inline constexpr UINT IDD_PASSWORD_LOGON = 628;    // password logon dialog
 inline constexpr UINT IDD_DELAY = 634;             // false-logon delay, no buttons
 inline constexpr UINT IDD_INSTALL_WIZARD = 778;    // "Welcome": master and user password pages
 inline constexpr UINT IDD_CURRENT_PASSWORD = 786;  // prompt for the current password
+inline constexpr UINT IDD_SIGNATURE = 1000;        // signature enrollment and logon
 
 // Settings sheet: the frame and the four pages (tab order General, Logon,
 // Owner Information, Advanced).
@@ -121,6 +122,18 @@ inline constexpr int IDC_CHANGE_FRAME = 709;  // group box, retitled at start
 // Controls of the unblock dialog (785); its info box is IDC_WIZARD_INFO.
 inline constexpr int IDC_MASTER_ENTRY = 727;  // masked master password
 inline constexpr int IDC_UNBLOCK_OK = 729;    // check the master password and unblock
+
+// Controls of the signature dialog (1000); the owner text is IDC_OWNER_TEXT,
+// the logo IDC_LOGO.
+inline constexpr int IDC_SIGNATURE_PAD = 2000;    // the signature pad control (CPanel)
+inline constexpr int IDC_SIGNATURE_NEXT = 2002;   // "Next" / "Validate"
+inline constexpr int IDC_SIGNATURE_HELP = 2003;   // "Cancel" / "Help"
+inline constexpr int IDC_ENROLL_FRAME = 2004;     // group box, enrollment only
+inline constexpr int IDC_ENROLL_PROMPT = 2005;    // the prompt, enrollment only
+inline constexpr int IDC_ENROLL_ICON = 2007;      // icon IDI_PASSWORD, enrollment only
+inline constexpr int IDC_SIGNATURE_CLEAR = 2008;  // owner-drawn "Clear", bitmap IDB_SIGNATURE_CLEAR
+// The class the template names the pad by: the signature component's class id.
+inline constexpr WCHAR kSignaturePadClassId[] = u"{5281D351-DC25-4153-8A45-79705258FF18}";
 
 // Bitmaps (drawn by res/artwork, 24 bits per pixel unless noted).
 inline constexpr UINT IDB_KEY_BACKSPACE = 548;  // symbol pad CE: delete the last symbol, 32 x 28

@@ -43,13 +43,14 @@ inline constexpr UINT IDS_SYMBOL_PAD_HELP = 678;      // button 743 in verificat
 inline constexpr UINT IDS_SYMBOL_PAD_CANCEL = 680;    // button 743 in the setting use
 
 // Signature dialog.
-inline constexpr UINT IDS_SIGNATURE_NEXT = 796;          // button 2002 in enrollment
-inline constexpr UINT IDS_SIGNATURE_VALIDATE = 797;      // button 2002 in verification
-inline constexpr UINT IDS_SIGNATURE_INCONSISTENT = 799;  // "%d": sample number, 1-based
-inline constexpr UINT IDS_SIGNATURE_CANCEL = 800;        // button 2003 in enrollment
-inline constexpr UINT IDS_SIGNATURE_HELP = 801;          // button 2003 in verification
-inline constexpr UINT IDS_ENROLLMENT_INCOMPLETE = 802;   // Enter before enrollment is done
-inline constexpr UINT IDS_ENROLL_PROMPT = 803;           // "%d": next sample number
+inline constexpr UINT IDS_SIGNATURE_NEXT = 796;               // button 2002 in enrollment
+inline constexpr UINT IDS_SIGNATURE_VALIDATE = 797;           // button 2002 in verification
+inline constexpr UINT IDS_SIGNATURE_INCONSISTENT = 799;       // "%d": sample number, 1-based
+inline constexpr UINT IDS_SIGNATURE_CANCEL = 800;             // button 2003 in enrollment
+inline constexpr UINT IDS_SIGNATURE_HELP = 801;               // button 2003 in verification
+inline constexpr UINT IDS_ENROLLMENT_INCOMPLETE = 802;        // Enter before enrollment is done
+inline constexpr UINT IDS_ENROLL_PROMPT = 803;                // "%d": next sample number
+inline constexpr UINT IDS_SIGNATURE_COMPONENT_FAILED = 2013;  // pad or engine can't be created
 
 // Logon page.
 inline constexpr UINT IDS_ENROLL_SIGNATURE_BUTTON = 593;        // button 681, method 2

@@ -63,6 +63,7 @@ const StringResource kStringTable[] = {
     {803, u"Please sign several times!\r\nSignature #%d is about to be enrolled."},
     {2011, u"Error unscrambling passwords.\r\nExecution stopped!"},
     {2012, u"Could not play desired sound.\r\nPlease select a standard PCM wave file."},
+    {2013, u"The signature component could not be started.\r\nSignatures cannot be used now."},
 };
 // clang-format on
 const std::size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);

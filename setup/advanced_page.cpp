@@ -11,6 +11,7 @@
 #include "platform/ui/gfx/gdi.h"
 #include "platform/ui/shell/file_dialog.h"
 #include "platform/ui/shell/shell.h"
+#include "platform/ui/window/window_dc.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
 #include "setup/settings_sheet.h"

@@ -1,6 +1,7 @@
 #include "setup/logon_page.h"
 
 #include "logonui/change_password_dlg.h"
+#include "logonui/signature_dlg.h"
 #include "logonui/symbol_pad_dlg.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
@@ -140,10 +141,20 @@ INT_PTR CLogonPage::RunSymbolPadSetting() {
   return result;
 }
 
-// Wired when the dialog lands: the signature dialog, not full screen, in
-// enrollment (GetEnrolledTemplate on OK).
+// The signature dialog, not full screen, in enrollment; its template
+// becomes the signature secret.
 INT_PTR CLogonPage::RunSignatureEnrollment() {
-  return IDCANCEL;
+  CSignatureDlg enroll(this);
+  enroll.m_bFullScreen = false;
+  enroll.SetSignatureMode(1);
+  const INT_PTR result = enroll.DoModal();
+  if (result == IDOK) {
+    std::u16string enrolled;
+    enroll.GetEnrolledTemplate(enrolled);
+    AssignSecret(g_strSignature, enrolled);
+    WipeSecret(enrolled);
+  }
+  return result;
 }
 
 void CLogonPage::ChangeSecret() {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -110,3 +111,89 @@ TEST_F(PdaScriptTest, WithoutADisplayOrAScriptTheFirstScreenIsDrawnAndPdaEnds) {
 }
 
 }  // namespace
+
+// The signature commands go through the device's own Panel.ocx, which they
+// register first on a device that has not.
+class PdaSignatureTest : public PdaScriptTest {
+ protected:
+  static std::string SigPath(const std::string& name) {
+    return std::string(VEYR_SOURCE_DIR) + "/tests/fixtures/signatures/" + name + ".sig";
+  }
+  static std::string Sig(const std::string& name) { return Quoted(SigPath(name)); }
+  std::string Signature(const std::string& arguments) {
+    return "--device " + Quoted(device_.folder()) + " signature " + arguments;
+  }
+  std::string Owners(int first, int last) {
+    std::string files;
+    for (int n = first; n <= last; ++n) files += " " + Sig("owner-" + std::to_string(n));
+    return files;
+  }
+};
+
+TEST_F(PdaSignatureTest, EnrollPrintsATemplateThatVerifyUsesToTellOwnerFromForger) {
+  const Outcome enrolled = RunPda(Signature("enroll" + Owners(1, 5)));
+  ASSERT_EQ(enrolled.status, 0) << enrolled.output;
+  const std::filesystem::path reference = host_ / "template.txt";
+  std::ofstream(reference, std::ios::binary) << enrolled.output;
+
+  const Outcome verified = RunPda(
+      Signature("verify " + Quoted(reference) + " " + Sig("owner-6") + " " + Sig("forgery")));
+  ASSERT_EQ(verified.status, 0) << verified.output;
+  std::istringstream lines(verified.output);
+  std::string word, file, verdict;
+  double threshold = 0, owner = 0, forger = 0;
+  lines >> word >> threshold;
+  EXPECT_EQ(word, "threshold");
+  lines >> file >> verdict >> owner;
+  EXPECT_TRUE(file.ends_with("owner-6.sig") && verdict == "match") << verified.output;
+  lines >> file >> verdict >> forger;
+  EXPECT_TRUE(file.ends_with("forgery.sig") && verdict == "reject") << verified.output;
+  // Higher is more alike, and the verdicts follow the threshold.
+  EXPECT_GE(owner, threshold);
+  EXPECT_LT(forger, threshold);
+}
+
+TEST_F(PdaSignatureTest, EnrollRefusesInconsistentSamplesTooFewFilesAndBadFiles) {
+  Outcome outcome =
+      RunPda(Signature("enroll" + Owners(1, 2) + " " + Sig("forgery") + Owners(3, 4)));
+  EXPECT_EQ(outcome.status, 1) << outcome.output;
+  EXPECT_EQ(outcome.output, "inconsistent 3\n");
+
+  outcome = RunPda(Signature("enroll" + Owners(1, 4)));
+  EXPECT_EQ(outcome.status, 2) << outcome.output;
+
+  const std::filesystem::path bad = host_ / "bad.sig";
+  std::ofstream(bad, std::ios::binary) << "# fine\n1,1,0 2,2,10\n3,3,5\n";
+  outcome = RunPda(Signature("enroll" + Owners(1, 4) + " " + Quoted(bad)));
+  EXPECT_EQ(outcome.status, 2) << outcome.output;
+  EXPECT_NE(outcome.output.find(bad.string() + ":3: time 5 comes after 10"), std::string::npos)
+      << outcome.output;
+  outcome = RunPda(Signature("enroll" + Owners(1, 4) + " " + Quoted(host_ / "missing.sig")));
+  EXPECT_EQ(outcome.status, 2) << outcome.output;
+}
+
+TEST_F(PdaSignatureTest, VerifyReportsEveryFileAndFailsForOneItCannotRead) {
+  const Outcome enrolled = RunPda(Signature("enroll" + Owners(1, 5)));
+  ASSERT_EQ(enrolled.status, 0) << enrolled.output;
+  const std::filesystem::path reference = host_ / "template.txt";
+  std::ofstream(reference, std::ios::binary) << enrolled.output;
+  Outcome outcome = RunPda(Signature("verify " + Quoted(reference) + " " +
+                                     Quoted(host_ / "missing.sig") + " " + Sig("owner-6")));
+  EXPECT_EQ(outcome.status, 2) << outcome.output;
+  EXPECT_NE(outcome.output.find("owner-6.sig match"), std::string::npos) << outcome.output;
+  // A damaged template is refused by the engine.
+  std::ofstream(reference, std::ios::binary | std::ios::trunc) << "no template\n";
+  outcome = RunPda(Signature("verify " + Quoted(reference) + " " + Sig("owner-6")));
+  EXPECT_EQ(outcome.status, 2) << outcome.output;
+}
+
+TEST_F(PdaSignatureTest, ASignLineNeedsAPadOnTopAndAReadableFile) {
+  Outcome outcome = RunPda(Options(Script("expect dialog 1\nsign " + SigPath("owner-1") + "\n")));
+  EXPECT_EQ(outcome.status, 3) << outcome.output;
+  EXPECT_NE(outcome.output.find("no signature pad on dialog 1"), std::string::npos)
+      << outcome.output;
+  outcome =
+      RunPda(Options(Script("expect dialog 1\nsign " + (host_ / "none.sig").string() + "\n")));
+  EXPECT_EQ(outcome.status, 64) << outcome.output;
+  EXPECT_NE(outcome.output.find("line 2: sign: "), std::string::npos) << outcome.output;
+}

@@ -133,8 +133,9 @@ TEST(ResourceLookup, ALoadedModuleShowsOnlyItsOwnResources) {
 
 TEST(DialogTemplates, AreSortedByIdAndEveryItemIsComplete) {
   ASSERT_GE(kDialogTemplateCount, 4u);
-  const std::set<std::u16string> classes = {u"STATIC", u"BUTTON", u"EDIT", u"COMBOBOX",
-                                            u"msctls_progress32"};
+  // The signature pad is named by the component's class id.
+  const std::set<std::u16string> classes = {
+      u"STATIC", u"BUTTON", u"EDIT", u"COMBOBOX", u"msctls_progress32", kSignaturePadClassId};
   for (std::size_t i = 0; i < kDialogTemplateCount; ++i) {
     const DialogTemplate& dialog = kDialogTemplates[i];
     SCOPED_TRACE("template " + std::to_string(dialog.id));

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/control_host.h"
 #include "platform/ui/dialog/dialog.h"
 #include "platform/ui/dialog/dialog_internal.h"
 #include "platform/ui/window/screen.h"
@@ -160,12 +161,21 @@ HWND CreateDialogWindow(HINSTANCE instance, const DialogTemplate& t, HWND owner,
 
   for (std::size_t i = 0; i < t.itemCount; ++i) {
     const DialogItemTemplate& item = t.items[i];
-    HWND control = CreateWindowEx(
-        item.exStyle, item.className, item.text ? item.text : u"",
-        item.style | WS_CHILD | WS_VISIBLE, ToPixelsX(state->font, item.x),
-        ToPixelsY(state->font, item.y), ToPixelsX(state->font, item.cx),
-        ToPixelsY(state->font, item.cy), dialog,
-        static_cast<std::uintptr_t>(static_cast<std::intptr_t>(item.id)), instance, nullptr);
+    const int x = ToPixelsX(state->font, item.x);
+    const int y = ToPixelsY(state->font, item.y);
+    const int cx = ToPixelsX(state->font, item.cx);
+    const int cy = ToPixelsY(state->font, item.cy);
+    const DWORD style = item.style | WS_CHILD | WS_VISIBLE;
+    // A component's control is named by its class id and made by its
+    // class object.
+    HWND control =
+        IsControlClassName(item.className)
+            ? CreateHostedControl(item.className, style, x, y, cx, cy, dialog,
+                                  static_cast<UINT>(item.id))
+            : CreateWindowEx(item.exStyle, item.className, item.text ? item.text : u"", style, x, y,
+                             cx, cy, dialog,
+                             static_cast<std::uintptr_t>(static_cast<std::intptr_t>(item.id)),
+                             instance, nullptr);
     // A control of an unknown class is left out; the dialog still works.
     if (!control) continue;
     SendMessage(control, WM_SETFONT, reinterpret_cast<WPARAM>(state->font.font), FALSE);

@@ -26,8 +26,8 @@ Commands& Registered() {
   return commands;
 }
 
-constexpr std::string_view kBuiltIn[] = {"expect", "tap",  "tapxy", "type", "key",    "sip",
-                                         "pen",    "wait", "check", "shot", "symbols"};
+constexpr std::string_view kBuiltIn[] = {"expect", "tap",  "tapxy", "type", "key",     "sip",
+                                         "pen",    "wait", "check", "shot", "symbols", "sign"};
 
 std::string_view TrimLeft(std::string_view s) {
   const auto first = s.find_first_not_of(kBlanks);
@@ -84,6 +84,7 @@ class LineParser {
     if (command == "check") return Check(rest);
     if (command == "shot") return Shot(rest);
     if (command == "symbols") return Symbols(rest);
+    if (command == "sign") return Sign(rest);
     ScriptCommand handler;
     {
       Commands& commands = Registered();
@@ -263,6 +264,18 @@ class LineParser {
     const std::string_view file = Trim(rest);
     if (file.empty()) return Error("shot: give the file name");
     user_->Shot(std::filesystem::path(std::string(file)));
+    return true;
+  }
+
+  // The file is read with the script, so a bad one stops the reading.
+  bool Sign(std::string_view rest) {
+    const std::string_view file = Trim(rest);
+    if (file.empty()) return Error("sign: give the signature file");
+    SignatureStrokes strokes;
+    std::string why;
+    if (!platform::ReadSignatureFile(std::filesystem::path(std::string(file)), &strokes, &why))
+      return Error("sign: " + why);
+    user_->Sign(std::string(file), std::move(strokes));
     return true;
   }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/resources.h"
+#include "platform/signature_file.h"
 #include "platform/ui/afx/afx_module_state.h"
 #include "platform/ui/controls/controls_internal.h"
 #include "platform/ui/dialog/dialog.h"
@@ -280,6 +282,15 @@ HWND FindControl(HWND window, int id) {
   // sheet's pages may share ids; the page in front is meant).
   if (HWND shown = FindControlIn(window, id, true)) return shown;
   return FindControlIn(window, id, false);
+}
+
+HWND FindDescendantOfClass(HWND window, LPCWSTR className) {
+  if (!window) return nullptr;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassOf(child) == className) return child;
+    if (HWND found = FindDescendantOfClass(child, className)) return found;
+  }
+  return nullptr;
 }
 
 bool ParseProperty(std::string_view name, Property* property) {
@@ -663,27 +674,82 @@ ScriptedUser& ScriptedUser::Pen(std::vector<POINT> points) {
   return *this;
 }
 
+bool ScriptedUser::MoveClockToward(DWORD target) const {
+  const DWORD now = clock::Now();
+  if (!Before(now, target)) return true;
+  // Only as far as the next timer: the loop runs it (and whatever it
+  // causes) before time moves on.
+  DWORD next = target;
+  DWORD due = 0;
+  if (NextTimerDue(&due) && Before(now, due) && Before(due, next)) next = due;
+  if (clock::IsVirtual()) {
+    clock::Advance(next - now);
+  } else if (host_.sleep) {
+    host_.sleep(next - now);
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(next - now));
+  }
+  return false;
+}
+
 ScriptedUser& ScriptedUser::Wait(DWORD milliseconds) {
   Append("wait " + std::to_string(milliseconds), [this, milliseconds](Action& a) {
-    const DWORD now = clock::Now();
     if (a.phase == 0) {
-      a.target = now + milliseconds;
+      a.target = clock::Now() + milliseconds;
       a.phase = 1;
     }
-    if (!Before(now, a.target)) return true;
-    // Only as far as the next timer: the loop runs it (and whatever it
-    // causes) before time moves on.
-    DWORD next = a.target;
-    DWORD due = 0;
-    if (NextTimerDue(&due) && Before(now, due) && Before(due, next)) next = due;
-    if (clock::IsVirtual()) {
-      clock::Advance(next - now);
-    } else if (host_.sleep) {
-      host_.sleep(next - now);
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(next - now));
+    return MoveClockToward(a.target);
+  });
+  return *this;
+}
+
+ScriptedUser& ScriptedUser::Sign(std::string name, SignatureStrokes strokes) {
+  // The pen events in order: down at a stroke's first point, a move to
+  // each further point, up at its last; each due at its time.
+  struct PenEvent {
+    enum Kind { kDown, kMove, kUp } kind;
+    double x, y;
+    std::uint32_t t;
+  };
+  std::vector<PenEvent> events;
+  for (const SignatureStroke& stroke : strokes.strokes) {
+    for (std::size_t i = 0; i < stroke.size(); ++i) {
+      const SignaturePoint& p = stroke[i];
+      events.push_back({i == 0 ? PenEvent::kDown : PenEvent::kMove, p.x, p.y, p.t});
     }
-    return false;
+    if (!stroke.empty())
+      events.push_back({PenEvent::kUp, stroke.back().x, stroke.back().y, stroke.back().t});
+  }
+  Append("sign " + name, [this, events = std::move(events)](Action& a) {
+    if (a.phase == 0) {
+      const HWND top = TopmostWindow();
+      a.control = FindDescendantOfClass(top, kSignaturePadClass);
+      if (a.control == nullptr) Fail("no signature pad on " + Describe(top));
+      a.target = clock::Now();
+      a.phase = 1;
+    }
+    const std::size_t index = static_cast<std::size_t>(a.phase - 1);
+    if (index >= events.size()) return true;
+    const PenEvent& event = events[index];
+    if (!MoveClockToward(a.target + event.t)) return false;
+    if (!IsWindow(a.control)) Fail("the signature pad went away while signing");
+    POINT at{static_cast<LONG>(std::lround(event.x)), static_cast<LONG>(std::lround(event.y))};
+    ClientToScreen(a.control, &at);
+    at.x = std::clamp<LONG>(at.x, 0, screen::kWidth - 1);
+    at.y = std::clamp<LONG>(at.y, 0, screen::kHeight - 1);
+    switch (event.kind) {
+      case PenEvent::kDown:
+        input::StylusDown(at.x, at.y);
+        break;
+      case PenEvent::kMove:
+        input::StylusMove(at.x, at.y);
+        break;
+      case PenEvent::kUp:
+        input::StylusUp(at.x, at.y);
+        break;
+    }
+    ++a.phase;
+    return index + 1 >= events.size();
   });
   return *this;
 }

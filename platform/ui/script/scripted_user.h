@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/signature_file.h"
 #include "platform/ui/window/window.h"
 #include "platform/windef.h"
 
@@ -75,6 +76,9 @@ std::string Describe(HWND window);
 // A control of `window` by id: a child, else the first descendant with that
 // id (controls of property pages sit in child dialogs). Null when missing.
 HWND FindControl(HWND window, int id);
+// The first descendant of `window` (depth first) of the window class
+// `className`; null when there is none.
+HWND FindDescendantOfClass(HWND window, LPCWSTR className);
 
 // The key of a symbol pad in `window` that shows symbol `digit` ('0'..'9'):
 // an owner-drawn button whose text is the digit. Null when there is none.
@@ -105,6 +109,10 @@ bool MatchesFormat(std::u16string_view format, std::u16string_view text);
 UINT KeyByName(std::string_view name);
 
 }  // namespace scripted_user
+
+using platform::SignaturePoint;
+using platform::SignatureStroke;
+using platform::SignatureStrokes;
 
 class ScriptedUser {
  public:
@@ -154,6 +162,11 @@ class ScriptedUser {
   // timer in turn, the loop runs what it causes, then on to the end; no
   // real time passes. Real clock: waits while the loop runs.
   ScriptedUser& Wait(DWORD milliseconds);
+  // Writes `strokes` on the signature pad of the window on top, as a
+  // stylus would: each point at its place in the pad and at its time (ms
+  // from the start of the action) on the device clock. The run stops when
+  // no pad is on top. `name` is for listings.
+  ScriptedUser& Sign(std::string name, SignatureStrokes strokes);
   ScriptedUser& Check(int controlId, Property property, std::string_view value);
   // The screen as a PNG file (folders are made as needed).
   ScriptedUser& Shot(std::filesystem::path file);
@@ -188,6 +201,9 @@ class ScriptedUser {
   [[noreturn]] void Fail(const std::string& message) const;
   HWND ControlOrFail(int controlId) const;
   HINSTANCE StringModule() const;
+  // Lets time pass toward `target` (to the next due timer at most); true
+  // once the clock has reached it.
+  bool MoveClockToward(DWORD target) const;
 
   std::vector<std::unique_ptr<Action>> actions_;
   std::size_t next_ = 0;

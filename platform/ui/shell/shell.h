@@ -2,6 +2,7 @@
 // the input panel (soft keyboard) and its input methods, and processes.
 #pragma once
 
+#include "platform/guid.h"
 #include "platform/ui/window/window.h"
 #include "platform/windef.h"
 
@@ -63,13 +64,6 @@ static_assert(sizeof(SIPINFO) == 48);
 // action SPI_GETSIPINFO / SPI_SETSIPINFO with a SIPINFO whose cbSize is 48.
 BOOL SHSipInfo(UINT action, UINT param, void* info, UINT winIni);
 
-struct CLSID {
-  DWORD Data1;
-  WORD Data2;
-  WORD Data3;
-  BYTE Data4[8];
-  bool operator==(const CLSID&) const = default;
-};
 struct IMENUMINFO {
   WCHAR szName[MAX_PATH];
   CLSID clsid;
