@@ -1,7 +1,7 @@
 #include "logonui/panel.h"
 
-#include "platform/control_host.h"
 #include "platform/ui/afx/afx_dispatch_driver.h"
+#include "platform/ui/window/control_host.h"
 #include "res/resource_ids.h"
 
 namespace {

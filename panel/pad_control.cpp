@@ -4,10 +4,10 @@
 
 #include "panel/dispatch_ids.h"
 #include "panel/signature_object.h"
-#include "platform/control_host.h"
 #include "platform/kernel.h"
 #include "platform/signature_file.h"
 #include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/control_host.h"
 #include "platform/ui/window/window_dc.h"
 
 namespace panel {

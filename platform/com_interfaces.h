@@ -105,7 +105,7 @@ class IClassFactory : public IUnknown {
 // The class object of a windowed control: makes the control as a child
 // window of `parent` with the id and the place given. The window holds the
 // control object for as long as it lives and answers
-// WM_GETCONTROLDISPATCH (platform/control_host.h).
+// WM_GETCONTROLDISPATCH (platform/ui/window/control_host.h).
 class IControlFactory : public IUnknown {
  public:
   virtual HRESULT CreateControlWindow(HWND parent, UINT id, DWORD style, const RECT& place,

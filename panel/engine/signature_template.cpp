@@ -93,13 +93,16 @@ bool ParseReference(std::string_view global, std::string_view pen, std::string_v
 }
 
 bool ReadAscii(std::u16string_view text, std::vector<SignatureFeatures>* references) {
-  if (text.size() > kMaxTemplateChars || text.empty() || text.back() != u'\n') return false;
+  if (text.size() > kMaxTemplateChars || text.empty()) return false;
   std::string ascii;
-  ascii.reserve(text.size());
+  ascii.reserve(text.size() + 1);
   for (const char16_t c : text) {
     if (c != u'\n' && (c < 0x20 || c > 0x7E)) return false;
     ascii.push_back(static_cast<char>(c));
   }
+  // A copy that lost its final line break (as a shell's $(...) drops it) is
+  // still the same template.
+  if (ascii.back() != '\n') ascii.push_back('\n');
   std::vector<std::string_view> lines;
   const std::string_view all(ascii);
   for (std::size_t start = 0; start < all.size();) {

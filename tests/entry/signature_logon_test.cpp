@@ -181,8 +181,8 @@ TEST_F(SignatureLogonTest, TheOwnerIsLetInAndAForgeryIsCountedAndDelayed) {
   script.Lines(Sign("forgery") + "tap 2002\nexpect box 592\ntap 1\n")
       .Then([] { Require(Retry() == 1u, "the forgery was not counted"); })
       .Lines("expect dialog 634\nwait 1000\nwait 20\nexpect dialog 1000\n");
-  // "Help" leaves the dialog as it is while no unblock dialog is wired.
-  script.Lines("tap 2003\nexpect dialog 1000\n");
+  // "Help" offers the unblock dialog; cancelled, the signature dialog stays.
+  script.Lines("tap 2003\nexpect dialog 785\ntap 2\nexpect dialog 1000\n");
   script.Lines(Sign("owner-6") + "tap 2002\n");
   const auto result = PromptUnder(script);
   ASSERT_TRUE(result.has_value());

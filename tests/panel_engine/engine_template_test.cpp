@@ -45,9 +45,9 @@ TEST(SignatureTemplate, LoadedTemplateVerifiesAsTheEnrollingEngine) {
   EXPECT_LE(text.size() * 2, 16u * 1024u);
   ASSERT_TRUE(enrolling.SetTemplate(text));
 
+  // A copy that lost its final line break (a shell's $(...) drops it) loads.
   SignatureEngine other;
-  ASSERT_TRUE(other.SetTemplate(text));
-  EXPECT_EQ(other.Template(), text);
+  ASSERT_TRUE(other.SetTemplate(text.substr(0, text.size() - 1)));
   EXPECT_EQ(other.Threshold(), enrolling.Threshold());
   for (const auto& writer : Writers())
     for (const Signature& s : writer.genuine) {
@@ -74,7 +74,7 @@ TEST(SignatureTemplate, RefusesDamagedAndForeignText) {
   other[4] = u'2';
   ExpectRefused(other, "another version");
   ExpectRefused(good.substr(0, good.size() / 2), "cut in half");
-  ExpectRefused(good.substr(0, good.size() - 1), "last line end missing");
+  ExpectRefused(good.substr(0, good.size() - 2), "last character of the hash missing");
   ExpectRefused(good + u"X 1 2\n", "extra line");
   ExpectRefused(good + good, "twice");
   std::u16string wide = good;

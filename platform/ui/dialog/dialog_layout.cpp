@@ -5,9 +5,9 @@
 #include <mutex>
 #include <string>
 
-#include "platform/control_host.h"
 #include "platform/ui/dialog/dialog.h"
 #include "platform/ui/dialog/dialog_internal.h"
+#include "platform/ui/window/control_host.h"
 #include "platform/ui/window/screen.h"
 #include "platform/ui/window/window_dc.h"
 #include "platform/wstring.h"

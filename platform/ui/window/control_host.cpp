@@ -1,4 +1,4 @@
-#include "platform/control_host.h"
+#include "platform/ui/window/control_host.h"
 
 #include "platform/com.h"
 #include "platform/kernel.h"
