@@ -125,6 +125,14 @@ TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
   EXPECT_EQ(pda::TakeReturnedPassword(block(u"Right1234")), pda::PromptOutcome::kRejected);
   EXPECT_EQ(pda::TakeReturnedPassword(block(u"")), pda::PromptOutcome::kRejected);
   EXPECT_EQ(pda::TakeReturnedPassword(nullptr), pda::PromptOutcome::kDeclined);
+  // The shell wipes the text itself and does not count on the heap: a block
+  // the heap does not know (a faulty module's own buffer) is left by
+  // LocalFree, yet holds no character afterwards, right or wrong.
+  for (const std::u16string_view text : {u"right1234", u"wrong"}) {
+    std::u16string foreign(text);
+    pda::TakeReturnedPassword(foreign.data());
+    EXPECT_EQ(foreign, std::u16string(text.size(), u'\0')) << "not wiped";
+  }
 }
 
 TEST_F(ShellSessionTest, TheRightStringUnlocksAtOnce) {

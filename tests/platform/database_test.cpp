@@ -289,50 +289,6 @@ TEST_F(DatabaseTest, ReadBufferGrowsOnlyWhenAllowed) {
   EXPECT_GE(size_, sizeof(CEPROPVAL) + 5000);
 }
 
-TEST_F(DatabaseTest, DeletingADatabaseTakesItsRecords) {
-  const CEOID oid = CeCreateDatabase(u"Vexlund", kType, 0, nullptr);
-  HANDLE db = OpenByName(u"Vexlund");
-  Bytes bytes = {1, 2};
-  CEPROPVAL v = Blob(100, bytes);
-  ASSERT_NE(CeWriteRecordProps(db, 0, 1, &v), 0u);
-  ASSERT_TRUE(CeDeleteDatabase(oid));
-
-  EXPECT_FALSE(CeDeleteDatabase(oid));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-  CEDBASEINFO info{};
-  EXPECT_FALSE(CeOidGetInfo(oid, &info));
-  EXPECT_EQ(OpenByName(u"Vexlund"), INVALID_HANDLE_VALUE);
-  // A handle still open on it fails from now on.
-  EXPECT_EQ(CeWriteRecordProps(db, 0, 1, &v), 0u);
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-
-  const CEOID again = CeCreateDatabase(u"Vexlund", kType, 0, nullptr);
-  ASSERT_NE(again, 0u);
-  EXPECT_NE(again, oid);
-  ASSERT_TRUE(CeOidGetInfo(again, &info));
-  EXPECT_EQ(info.wNumRecords, 0);
-}
-
-TEST_F(DatabaseTest, FindListsDatabasesOfAType) {
-  const CEOID a = CeCreateDatabase(u"A", 7, 0, nullptr);
-  const CEOID b = CeCreateDatabase(u"B", 8, 0, nullptr);
-  const CEOID c = CeCreateDatabase(u"C", 7, 0, nullptr);
-  auto list = [](DWORD type) {
-    std::vector<CEOID> found;
-    HANDLE find = CeFindFirstDatabase(type);
-    EXPECT_NE(find, INVALID_HANDLE_VALUE);
-    for (CEOID oid; (oid = CeFindNextDatabase(find)) != 0;) found.push_back(oid);
-    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
-    EXPECT_TRUE(CloseHandle(find));
-    return found;
-  };
-  EXPECT_EQ(list(7), (std::vector<CEOID>{a, c}));
-  EXPECT_EQ(list(0), (std::vector<CEOID>{a, b, c}));
-  EXPECT_TRUE(list(9).empty());
-  EXPECT_EQ(CeFindNextDatabase(reinterpret_cast<HANDLE>(0x7770)), 0u);
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-}
-
 bool Failed(DWORD result) {
   return result == 0;
 }

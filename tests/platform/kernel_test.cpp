@@ -6,10 +6,9 @@
 #include <array>
 #include <cstring>
 #include <string>
-#include <thread>
+
 #include <vector>
 
-#include "platform/beeps.h"
 #include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/faults.h"
@@ -102,17 +101,6 @@ TEST(SystemParametersInfo, OemInfoIsStablePerDevice) {
   EXPECT_NE(first, other);
 }
 
-TEST(LastError, IsPerThread) {
-  SetLastError(ERROR_BUSY);
-  DWORD seen = 1;
-  std::thread([&] {
-    seen = GetLastError();
-    SetLastError(ERROR_ACCESS_DENIED);
-  }).join();
-  EXPECT_EQ(seen, ERROR_SUCCESS);
-  EXPECT_EQ(GetLastError(), ERROR_BUSY);
-}
-
 class VirtualClock : public ::testing::Test {
  protected:
   ~VirtualClock() override { platform::clock::UseReal(); }
@@ -188,19 +176,6 @@ TEST(LocalHeap, InjectedFailuresLeaveBlocksIntact) {
   EXPECT_EQ(GetLastError(), ERROR_OUTOFMEMORY);
   EXPECT_EQ(LocalSize(first), 8u);
   EXPECT_EQ(LocalFree(first), nullptr);
-}
-
-TEST(MessageBeep, RecordsEachBeepInOrder) {
-  platform::beeps::Clear();
-  EXPECT_TRUE(MessageBeep(MB_OK_BEEP));
-  EXPECT_TRUE(MessageBeep(0x10));
-  platform::faults::Scope faults;
-  platform::faults::Fail("MessageBeep", ERROR_NOT_READY);
-  EXPECT_FALSE(MessageBeep(0x20));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
-  EXPECT_EQ(platform::beeps::Recorded(), (std::vector<UINT>{0, 0x10}));
-  platform::beeps::Clear();
-  EXPECT_TRUE(platform::beeps::Recorded().empty());
 }
 
 }  // namespace

@@ -178,47 +178,6 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
             ERROR_FILE_NOT_FOUND);
 }
 
-// Values come in creation order, subkeys by name without regard to case.
-TEST_F(RegistryTest, EnumerationOrder) {
-  HKEY key = Create(HKEY_LOCAL_MACHINE, u"Order");
-  for (const char16_t* name : {u"Zeta", u"alpha", u"Mid", u"beta"})
-    ASSERT_EQ(SetDword(key, name, 1), ERROR_SUCCESS);
-  ASSERT_EQ(SetDword(key, u"ALPHA", 9), ERROR_SUCCESS);  // keeps its place
-  ASSERT_EQ(RegDeleteValue(key, u"mid"), ERROR_SUCCESS);
-  ASSERT_EQ(SetDword(key, u"Last", 1), ERROR_SUCCESS);
-  EXPECT_EQ(Names(key), (std::vector<std::u16string>{u"Zeta", u"alpha", u"beta", u"Last"}));
-  EXPECT_EQ(RegDeleteValue(key, u"Mid"), ERROR_FILE_NOT_FOUND);
-
-  // Type and data come with the name; short buffers report what they need.
-  WCHAR name[8];
-  DWORD length = 8;
-  DWORD type = 0;
-  BYTE data[4] = {};
-  DWORD size = sizeof data;
-  ASSERT_EQ(RegEnumValue(key, 1, name, &length, nullptr, &type, data, &size), ERROR_SUCCESS);
-  EXPECT_EQ(std::u16string(name), u"alpha");
-  EXPECT_EQ(length, 5u);
-  EXPECT_EQ(type, REG_DWORD);
-  EXPECT_EQ(data[0], 9);
-  length = 3;
-  EXPECT_EQ(RegEnumValue(key, 1, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_MORE_DATA);
-  EXPECT_EQ(length, 5u);
-  length = 8;
-  size = 2;
-  EXPECT_EQ(RegEnumValue(key, 1, name, &length, nullptr, nullptr, data, &size), ERROR_MORE_DATA);
-  EXPECT_EQ(size, 4u);
-  length = 8;
-  EXPECT_EQ(RegEnumValue(key, 4, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_NO_MORE_ITEMS);
-
-  for (const char16_t* sub : {u"gamma", u"Beta", u"alpha", u"Delta"}) Create(key, sub);
-  EXPECT_EQ(SubkeyNames(key), (std::vector<std::u16string>{u"alpha", u"Beta", u"Delta", u"gamma"}));
-  length = 5;
-  EXPECT_EQ(RegEnumKeyEx(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_MORE_DATA);
-}
-
 TEST_F(RegistryTest, NestedPathsAreCreatedAndOpenedInOneCall) {
   DWORD disposition = 0;
   Create(HKEY_LOCAL_MACHINE, u"A\\B\\C", &disposition);
