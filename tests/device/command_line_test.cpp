@@ -15,13 +15,6 @@ pda::Options Parse(const std::vector<std::string>& args) {
 }
 
 TEST(CommandLine, OptionsAreStoredAndDefaultsKept) {
-  const pda::Options none = Parse({});
-  EXPECT_TRUE(none.device.empty());
-  EXPECT_FALSE(none.headless);
-  EXPECT_FALSE(none.realTime);
-  EXPECT_FALSE(none.help);
-  EXPECT_EQ(none.command, pda::Command::kNone);
-
   const pda::Options options =
       Parse({"--device", "/tmp/dev", "--headless", "--screenshots", "shots", "--script", "run.txt",
              "--real-time", "inspect", "--json"});
@@ -40,9 +33,7 @@ TEST(CommandLine, OptionsAreStoredAndDefaultsKept) {
   EXPECT_EQ(inlined.screenshots, "s");
   EXPECT_EQ(inlined.script, "f");
   EXPECT_EQ(Parse({"--device", "--headless"}).device, "--headless");
-}
-
-TEST(CommandLine, HelpIsRecognisedBeforeAndAfterTheCommand) {
+  // Help before and after the command.
   EXPECT_TRUE(Parse({"--help"}).help);
   EXPECT_TRUE(Parse({"-h"}).help);
   EXPECT_TRUE(Parse({"--device", "d", "inspect", "--help"}).help);

@@ -168,18 +168,4 @@ TEST_F(DeviceCommandsTest, TheDemoRunsToTheEndAndLeavesAPictureOfEveryScreen) {
             testing_support::DwordBytes(0));
 }
 
-TEST_F(DeviceCommandsTest, WithoutADeviceOrADisplayPdaPlaysTheDemoOnATemporaryDevice) {
-  const Outcome outcome = RunPda("--headless");
-  ASSERT_EQ(outcome.status, 0) << outcome.output;
-  const std::string marker = "the pictures of its screens are in ";
-  const auto at = outcome.output.find(marker);
-  ASSERT_NE(at, std::string::npos) << outcome.output;
-  const auto end = outcome.output.find('\n', at);
-  const std::filesystem::path shots =
-      outcome.output.substr(at + marker.size(), end - at - marker.size());
-  EXPECT_TRUE(std::filesystem::exists(shots / "0001.png")) << shots;
-  std::error_code ec;
-  std::filesystem::remove_all(shots, ec);
-}
-
 }  // namespace

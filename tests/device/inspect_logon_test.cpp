@@ -56,20 +56,25 @@ std::string Tail(const std::string& text, const std::string& from) {
   return at == std::string::npos ? std::string() : text.substr(at);
 }
 
-TEST(InspectLogon, ADeviceWithoutLogonStateHasNoLogonSection) {
-  testing_support::TempDevice device;
-  const Written written = Inspect();
-  EXPECT_EQ(written.text.find("[logon]"), std::string::npos);
-  EXPECT_EQ(written.json.find("\"logon\""), std::string::npos);
-}
-
+// No section without logon state; a record without a counter shows it as
+// none; the counter and the record decoded.
 TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
   testing_support::TempDevice device;
+  Written written = Inspect();
+  EXPECT_EQ(written.text.find("[logon]"), std::string::npos);
+  EXPECT_EQ(written.json.find("\"logon\""), std::string::npos);
+  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, DelayRecord(1, 1, 1));
+  written = Inspect();
+  EXPECT_NE(written.text.find("retry    (none)\n"), std::string::npos) << written.text;
+  EXPECT_NE(written.json.find(R"("logon":{"retry":null,"delay":{"time":1,"count":1,"pending":1}})"),
+            std::string::npos)
+      << written.json;
+
   SetRegDword(HKEY_CURRENT_USER, kKey, u"Retry", 3);
   // The record's key is spelled in capitals by the module: the same key.
   SetRegBytes(HKEY_CURRENT_USER, u"SOFTWARE\\Vexlund\\Zentrak", u"PwDelay", REG_BINARY,
               DelayRecord(70000, 3, 1));
-  Written written = Inspect();
+  written = Inspect();
   EXPECT_EQ(Tail(written.text, "\n[logon]"),
             "\n[logon]\n"
             "retry    3\n"
@@ -90,16 +95,6 @@ TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
   EXPECT_NE(written.text.find("PwDelay  not a delay record (12 bytes)\n"), std::string::npos);
   EXPECT_EQ(Tail(written.json, "\"logon\""), R"("logon":{"retry":3,"delay":null}})"
                                              "\n");
-}
-
-TEST(InspectLogon, ARecordWithoutACounterShowsTheCounterAsNone) {
-  testing_support::TempDevice device;
-  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, DelayRecord(1, 1, 1));
-  const Written written = Inspect();
-  EXPECT_NE(written.text.find("retry    (none)\n"), std::string::npos) << written.text;
-  EXPECT_NE(written.json.find(R"("logon":{"retry":null,"delay":{"time":1,"count":1,"pending":1}})"),
-            std::string::npos)
-      << written.json;
 }
 
 }  // namespace

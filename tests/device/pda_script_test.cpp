@@ -101,12 +101,4 @@ TEST_F(PdaScriptTest, AScriptThatDoesNotParseOrCannotBeReadChangesNothing) {
   EXPECT_EQ(outcome.status, 1) << outcome.output;
 }
 
-TEST_F(PdaScriptTest, WithoutADisplayOrAScriptTheFirstScreenIsDrawnAndPdaEnds) {
-  const std::filesystem::path shots = host_ / "first";
-  const Outcome outcome =
-      RunPda("--device " + Quoted(device_.folder()) + " --screenshots " + Quoted(shots));
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
-  EXPECT_TRUE(std::filesystem::exists(shots / "0001.png")) << outcome.output;
-}
-
 }  // namespace

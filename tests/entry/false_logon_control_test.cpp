@@ -125,15 +125,6 @@ TEST_F(FalseLogonTest, TheOldestOfTenRecordsMakesRoom) {
   EXPECT_TRUE(RegBytes(HKEY_CURRENT_USER, kKey, u"RecE"));
 }
 
-TEST_F(FalseLogonTest, DelayDialogEndsWhenItsTimeIsServed) {
-  LetTimePass();
-  const DWORD start = GetTickCount();
-  ShowDelayDialog(4, nullptr, 605);
-  const DWORD served = GetTickCount() - start;
-  EXPECT_GE(served, 4000u);
-  EXPECT_LE(served, 4040u);  // a few 10 ms ticks past the time, never seconds
-}
-
 TEST_F(FalseLogonTest, ReportShowsTheTextThenServesTheGrowingDelay) {
   LetTimePass();
   for (DWORD n = 1; n <= 3; ++n) {
@@ -185,20 +176,6 @@ TEST_F(FalseLogonTest, LimitSoundsAPersistentAlarm) {
   g_Settings.MaxFalseLogonRetries = 0;
   ApplyFalseLogonLimit(5);
   EXPECT_FALSE(platform::wave_out::CurrentStatus().playing);
-}
-
-TEST_F(FalseLogonTest, LimitWithHardResetRequestsACleanReboot) {
-  g_Settings.MaxFalseLogonRetries = 1;
-  g_Settings.MaxFalseLogonRetriesValue = 1;
-  g_Settings.ActionAfterMaxFalseLogons = 0;
-  g_Settings.PowerOnLogon = 1;
-  ApplyFalseLogonLimit(1);
-  EXPECT_TRUE(platform::device::CleanBootFlagSet());
-  EXPECT_TRUE(platform::device::RebootRequested());
-  // The next boot wipes the store.
-  device_->Reopen();
-  EXPECT_FALSE(platform::device::CleanBootFlagSet());
-  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kKey, u"Retry"));
 }
 
 }  // namespace

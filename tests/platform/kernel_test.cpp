@@ -60,47 +60,6 @@ TEST(KernelIoControl, RebootIsRecordedAndOtherCodesRefused) {
   EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
 }
 
-TEST(SystemParametersInfo, PlatformTypeNeedsRoomForTerminator) {
-  std::array<char16_t, 9> text{};
-  EXPECT_TRUE(SystemParametersInfo(SPI_GETPLATFORMTYPE, sizeof text, text.data(), 0));
-  EXPECT_EQ(std::u16string(text.data()), u"PocketPC");
-
-  text.fill(u'#');
-  EXPECT_FALSE(SystemParametersInfo(SPI_GETPLATFORMTYPE, sizeof text - 1, text.data(), 0));
-  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-  EXPECT_EQ(text[0], u'#');
-
-  EXPECT_FALSE(SystemParametersInfo(0x1234, sizeof text, text.data(), 0));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
-}
-
-TEST(SystemParametersInfo, OemInfoIsStablePerDevice) {
-  std::array<char16_t, 256> text{};
-  std::u16string first, again, other;
-  {
-    TempDevice device(false);
-    ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, text.data(), 0));
-    first = text.data();
-    device.Reopen();
-    ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, text.data(), 0));
-    again = text.data();
-
-    const UINT needed = static_cast<UINT>((first.size() + 1) * 2);
-    EXPECT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, needed, text.data(), 0));
-    EXPECT_FALSE(SystemParametersInfo(SPI_GETOEMINFO, needed - 2, text.data(), 0));
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-  }
-  {
-    TempDevice device(false);
-    ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, text.data(), 0));
-    other = text.data();
-  }
-  EXPECT_EQ(first.rfind(u"Veyrholm PDA 240x320 ", 0), 0u);
-  EXPECT_GT(first.size(), std::u16string_view(u"Veyrholm PDA 240x320 ").size());
-  EXPECT_EQ(first, again);
-  EXPECT_NE(first, other);
-}
-
 class VirtualClock : public ::testing::Test {
  protected:
   ~VirtualClock() override { platform::clock::UseReal(); }

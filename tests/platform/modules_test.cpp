@@ -112,19 +112,6 @@ TEST_F(Modules, OnlyTheModulesOwnEntriesAreFound) {
   FreeLibrary(module);
 }
 
-TEST_F(Modules, ProgramIsAModuleOfItsOwn) {
-  HMODULE self = GetModuleHandle(nullptr);
-  ASSERT_NE(self, nullptr);
-  EXPECT_EQ(GetModuleHandle(nullptr), self);
-  EXPECT_NE(GetProcAddress(self, kModuleResourcesExport), nullptr);
-  EXPECT_TRUE(FreeLibrary(self));  // never unloaded
-  WCHAR text[16] = {};
-  EXPECT_EQ(LoadString(self, 650, text, 16), 5);
-  EXPECT_EQ(std::u16string(text), u"Error");
-  // A null instance means the program too.
-  EXPECT_EQ(LoadString(nullptr, 650, text, 16), 5);
-}
-
 TEST_F(Modules, LoadStringCopiesTruncatesAndPoints) {
   Install("fixture_module.dll", u"\\Windows\\fixture_module.dll");
   HMODULE module = LoadLibrary(u"fixture_module.dll");

@@ -119,46 +119,6 @@ TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
   EXPECT_TRUE(store::CheckIntegrity(&problem)) << problem;
 }
 
-TEST(ObjectStoreTest, SystemPasswordIsApartFromRegistryAndDatabases) {
-  testing_support::TempDevice device(false);
-  platform::system_password::Record record;
-  record.set = record.active = true;
-  record.hash = {1};
-  ASSERT_TRUE(platform::system_password::Store(record));
-
-  HANDLE find = CeFindFirstDatabase(0);
-  EXPECT_EQ(CeFindNextDatabase(find), 0u);
-  CloseHandle(find);
-  for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    WCHAR name[8];
-    DWORD length = 8;
-    EXPECT_EQ(RegEnumKeyEx(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-              ERROR_NO_MORE_ITEMS);
-    length = 8;
-    EXPECT_EQ(RegEnumValue(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-              ERROR_NO_MORE_ITEMS);
-  }
-
-  platform::faults::Scope faults;
-  platform::faults::Fail("SystemPasswordStore", ERROR_DISK_FULL);
-  EXPECT_FALSE(platform::system_password::Store(platform::system_password::Record{}));
-  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
-  ASSERT_TRUE(platform::system_password::Load(&record));
-  EXPECT_TRUE(record.active);
-}
-
-TEST(ObjectStoreTest, CallsFailCleanlyWithoutAStore) {
-  store::Close();
-  EXPECT_FALSE(store::IsOpen());
-  DWORD size = 0;
-  EXPECT_EQ(RegQueryValueEx(HKEY_LOCAL_MACHINE, u"X", nullptr, nullptr, nullptr, &size),
-            ERROR_NOT_READY);
-  EXPECT_EQ(CeCreateDatabase(u"X", 1, 0, nullptr), 0u);
-  EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
-  platform::system_password::Record record;
-  EXPECT_FALSE(platform::system_password::Load(&record));
-}
-
 // Refused files are left byte for byte as they were, and the reason says why.
 TEST(ObjectStoreTest, DamagedForeignAndNewerFilesAreRefusedAndLeftAlone) {
   TempFolder folder;

@@ -215,35 +215,6 @@ TEST_F(RegistryTest, DeleteKeyRefusesKeysWithSubkeys) {
   EXPECT_TRUE(Names(fresh).empty());
 }
 
-TEST_F(RegistryTest, HandlesToDeletedKeysFail) {
-  HKEY doomed = Create(HKEY_CURRENT_USER, u"Doomed");
-  ASSERT_EQ(SetDword(doomed, u"V", 1), ERROR_SUCCESS);
-  ASSERT_EQ(RegDeleteKey(HKEY_CURRENT_USER, u"doomed"), ERROR_SUCCESS);
-
-  DWORD size = 0;
-  EXPECT_EQ(RegQueryValueEx(doomed, u"V", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
-  EXPECT_EQ(GetLastError(), ERROR_KEY_DELETED);
-  EXPECT_EQ(SetDword(doomed, u"V", 2), ERROR_KEY_DELETED);
-  EXPECT_EQ(RegDeleteValue(doomed, u"V"), ERROR_KEY_DELETED);
-  EXPECT_EQ(RegFlushKey(doomed), ERROR_KEY_DELETED);
-  WCHAR name[16];
-  DWORD length = 16;
-  EXPECT_EQ(RegEnumValue(doomed, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_KEY_DELETED);
-  length = 16;
-  EXPECT_EQ(RegEnumKeyEx(doomed, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_KEY_DELETED);
-  HKEY child = nullptr;
-  EXPECT_EQ(RegOpenKeyEx(doomed, u"Child", 0, KEY_READ, &child), ERROR_KEY_DELETED);
-  EXPECT_EQ(
-      RegCreateKeyEx(doomed, u"Child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
-      ERROR_KEY_DELETED);
-
-  // A new key of the same name is another key: the old handle stays dead.
-  Create(HKEY_CURRENT_USER, u"Doomed");
-  EXPECT_EQ(SetDword(doomed, u"V", 2), ERROR_KEY_DELETED);
-}
-
 TEST_F(RegistryTest, BadHandlesAndLongNamesAreRefused) {
   const auto bogus = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x7777));
   DWORD size = 0;

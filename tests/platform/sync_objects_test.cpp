@@ -264,30 +264,6 @@ TEST_F(KernelObjects, AutoResetEventReleasesOneWaiterPerSignal) {
   CloseHandle(event);
 }
 
-TEST_F(KernelObjects, NamedEventIsSharedAndStartsAfreshOnceClosed) {
-  HANDLE first = CreateEvent(nullptr, FALSE, FALSE, kDoneEvent);
-  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
-  // An existing event keeps its kind and state; the arguments are ignored.
-  HANDLE second = CreateEvent(nullptr, TRUE, TRUE, u"done_event");
-  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(WaitForSingleObject(second, 0), WAIT_TIMEOUT);
-  SetEvent(first);
-  EXPECT_EQ(WaitForSingleObject(second, 0), WAIT_OBJECT_0);
-  EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_TIMEOUT);
-
-  std::thread waiter([&] { EXPECT_EQ(WaitForSingleObject(second, kLongWait), WAIT_OBJECT_0); });
-  SetEvent(first);
-  waiter.join();
-
-  SetEvent(first);  // left signalled when the last handle goes
-  CloseHandle(first);
-  CloseHandle(second);
-  HANDLE fresh = CreateEvent(nullptr, TRUE, FALSE, kDoneEvent);
-  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
-  EXPECT_EQ(WaitForSingleObject(fresh, 0), WAIT_TIMEOUT);
-  CloseHandle(fresh);
-}
-
 TEST_F(KernelObjects, InjectedFaultsFailCreation) {
   platform::faults::Scope faults;
   platform::faults::Fail("CreateMutex", ERROR_NOT_ENOUGH_MEMORY);
@@ -302,20 +278,6 @@ TEST_F(KernelObjects, InjectedFaultsFailCreation) {
   HANDLE event = CreateEvent(nullptr, FALSE, FALSE, kDoneEvent);
   EXPECT_NE(event, nullptr);
   CloseHandle(event);
-}
-
-// Closing the device closes its objects; without one only unnamed objects
-// can be made.
-TEST_F(KernelObjects, NamedObjectsLiveWithTheOpenDevice) {
-  CreateMutex(nullptr, TRUE, kAppMutex);
-  platform::device::Close();
-  EXPECT_EQ(CreateMutex(nullptr, FALSE, kAppMutex), nullptr);
-  EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
-  HANDLE unnamed = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  EXPECT_NE(unnamed, nullptr);
-  CloseHandle(unnamed);
-  device_.Reopen();
-  EXPECT_FALSE(NameExists(kAppMutex));
 }
 
 TEST_F(KernelObjects, KilledProcessFreesNameAndOwnership) {

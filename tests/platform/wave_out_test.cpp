@@ -81,20 +81,6 @@ TEST_F(WaveOutTest, EndlessLoopPlaysUntilReset) {
   CloseHandle(done);
 }
 
-TEST_F(WaveOutTest, VolumesOfDeviceAndWholeOutputAreSeparate) {
-  const WAVEFORMATEX f = Pcm(2, 16, 22050);
-  ASSERT_EQ(waveOutOpen(&out_, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
-  ASSERT_EQ(waveOutSetVolume(out_, 0x40008000), MMSYSERR_NOERROR);
-  ASSERT_EQ(waveOutSetVolume(nullptr, 0x12341234), MMSYSERR_NOERROR);
-  DWORD device = 0, master = 0;
-  ASSERT_EQ(waveOutGetVolume(out_, &device), MMSYSERR_NOERROR);
-  ASSERT_EQ(waveOutGetVolume(nullptr, &master), MMSYSERR_NOERROR);
-  EXPECT_EQ(device, 0x40008000u);
-  EXPECT_EQ(master, 0x12341234u);
-  waveOutSetVolume(nullptr, 0xFFFFFFFF);
-  waveOutSetVolume(out_, 0xFFFFFFFF);
-}
-
 TEST_F(WaveOutTest, InjectedFailuresAndBadHandles) {
   const WAVEFORMATEX f = Pcm(1, 8, 8000);
   platform::faults::Fail("waveOutOpen", MMSYSERR_NOMEM);

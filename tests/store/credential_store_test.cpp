@@ -141,8 +141,13 @@ TEST_F(CredentialStoreTest, SavingScrambledSecretsStoresTheSameBytesAndRescrambl
   EXPECT_EQ(g_strUserPassword, scrambledUser);
 }
 
+// A failed first save leaves no record; a failed later one the previous.
 TEST_F(CredentialStoreTest, FailedWriteKeepsThePreviousRecord) {
   SetSecrets(u"mast", u"old-user", u"", u"");
+  platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
+  EXPECT_FALSE(SaveCredentials());
+  EXPECT_TRUE(Records().empty());
+  platform::message_box::ClearRecorded();
   ASSERT_TRUE(SaveCredentials());
   AssignSecret(g_strUserPassword, u"new-user");
   platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
@@ -152,19 +157,11 @@ TEST_F(CredentialStoreTest, FailedWriteKeepsThePreviousRecord) {
   EXPECT_EQ(platform::message_box::Recorded()[0].type, MB_ICONHAND | MB_SETFOREGROUND);
   ASSERT_TRUE(LoadCredentials());
   EXPECT_EQ(g_strUserPassword, u"old-user");
+  EXPECT_EQ(Records().size(), 1u);
 }
 
-TEST_F(CredentialStoreTest, FailedFirstSaveLeavesNoRecordToLoad) {
-  SetSecrets(u"mast", u"user", u"", u"");
-  platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
-  EXPECT_FALSE(SaveCredentials());
-  platform::message_box::ClearRecorded();
-  EXPECT_FALSE(LoadCredentials());
-  // The database exists but holds nothing: that is an error worth a box.
-  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
-  EXPECT_EQ(g_strUserPassword, u"user");
-}
-
+// A failure of the unscramble step keeps the secrets scrambled; one after it
+// leaves them plain: never half of each.
 TEST_F(CredentialStoreTest, UnscrambleFailureInsideSaveKeepsSecretsScrambled) {
   SetSecrets(u"mast", u"user", u"", u"");
   ASSERT_TRUE(SaveCredentials());
@@ -176,11 +173,7 @@ TEST_F(CredentialStoreTest, UnscrambleFailureInsideSaveKeepsSecretsScrambled) {
   EXPECT_EQ(SecretsPlain, 0);
   EXPECT_EQ(g_strMasterPassword, scrambled);
   EXPECT_EQ(platform::message_box::Recorded().back().text, u"General error #8!");
-}
 
-TEST_F(CredentialStoreTest, BufferFailureAfterUnscrambleLeavesSecretsPlain) {
-  SetSecrets(u"mast", u"user", u"", u"");
-  ASSERT_TRUE(ScrambleSecrets());
   // Call 1 is the unscramble's key object; call 2 the first secret buffer.
   platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 2);
   EXPECT_FALSE(SaveCredentials());
