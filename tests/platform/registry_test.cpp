@@ -128,27 +128,10 @@ TEST_F(RegistryTest, QueryReportsSizesAndShortBuffers) {
   EXPECT_EQ(size, text.size());
   EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
 
-  // A larger buffer is fine; the size says how much was written.
-  Bytes large(100, 0xAA);
-  size = static_cast<DWORD>(large.size());
-  EXPECT_EQ(RegQueryValueEx(key, u"AlarmSound", nullptr, nullptr, large.data(), &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(size, text.size());
-  EXPECT_TRUE(std::equal(text.begin(), text.end(), large.begin()));
-  EXPECT_EQ(large[text.size()], 0xAA);
-
-  EXPECT_EQ(RegQueryValueEx(key, u"AlarmSound", nullptr, nullptr, large.data(), nullptr),
+  EXPECT_EQ(RegQueryValueEx(key, u"AlarmSound", nullptr, nullptr, small.data(), nullptr),
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegQueryValueEx(key, u"Missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  // A DWORD read into a zeroed slot, as the settings code does it.
-  ASSERT_EQ(SetDword(key, u"Retry", 7), ERROR_SUCCESS);
-  DWORD slot = 0;
-  size = sizeof slot;
-  EXPECT_EQ(RegQueryValueEx(key, u"Retry", nullptr, nullptr, reinterpret_cast<BYTE*>(&slot), &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(slot, 7u);
-  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
 }
 
 TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
@@ -178,28 +161,6 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
             ERROR_FILE_NOT_FOUND);
 }
 
-TEST_F(RegistryTest, NestedPathsAreCreatedAndOpenedInOneCall) {
-  DWORD disposition = 0;
-  Create(HKEY_LOCAL_MACHINE, u"A\\B\\C", &disposition);
-  EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
-  HKEY b = Create(HKEY_LOCAL_MACHINE, u"a\\b", &disposition);
-  EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-  HKEY c = nullptr;
-  ASSERT_EQ(Open(b, u"C", &c), ERROR_SUCCESS);
-  // Empty levels name nothing; an empty path opens the key itself.
-  HKEY again = nullptr;
-  ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, u"\\A\\\\B\\C\\", &again), ERROR_SUCCESS);
-  ASSERT_EQ(SetDword(again, u"V", 5), ERROR_SUCCESS);
-  HKEY self = nullptr;
-  ASSERT_EQ(Open(c, nullptr, &self), ERROR_SUCCESS);
-  EXPECT_EQ(Get(self, u"V").second, (Bytes{5, 0, 0, 0}));
-
-  HKEY missing = nullptr;
-  EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"A\\X\\C", 0, KEY_READ, &missing),
-            ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(missing, nullptr);
-}
-
 TEST_F(RegistryTest, DeleteKeyRefusesKeysWithSubkeys) {
   HKEY tree = Create(HKEY_LOCAL_MACHINE, u"Tree\\Leaf");
   ASSERT_EQ(SetDword(tree, u"V", 1), ERROR_SUCCESS);
@@ -213,36 +174,6 @@ TEST_F(RegistryTest, DeleteKeyRefusesKeysWithSubkeys) {
   // The values went with the key: a new key of that name starts empty.
   HKEY fresh = Create(HKEY_LOCAL_MACHINE, u"Tree\\Leaf");
   EXPECT_TRUE(Names(fresh).empty());
-}
-
-TEST_F(RegistryTest, BadHandlesAndLongNamesAreRefused) {
-  const auto bogus = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x7777));
-  DWORD size = 0;
-  EXPECT_EQ(RegQueryValueEx(bogus, u"V", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegCloseKey(nullptr), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegFlushKey(bogus), ERROR_INVALID_HANDLE);
-
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, u"K", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                           nullptr),
-            ERROR_SUCCESS);
-  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-  EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(SetDword(key, u"V", 1), ERROR_INVALID_HANDLE);
-  EXPECT_EQ(RegCloseKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);  // the roots stay usable
-
-  const std::u16string longest(REG_MAX_NAME, u'n');
-  const std::u16string tooLong(REG_MAX_NAME + 1, u'n');
-  EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, longest.c_str(), 1), ERROR_SUCCESS);
-  EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, tooLong.c_str(), 1), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegQueryValueEx(HKEY_LOCAL_MACHINE, tooLong.c_str(), nullptr, nullptr, nullptr, &size),
-            ERROR_INVALID_PARAMETER);
-  Create(HKEY_LOCAL_MACHINE, (u"Deep\\" + longest).c_str());
-  EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, (u"Deep\\" + tooLong).c_str(), 0, nullptr, 0,
-                           KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_INVALID_PARAMETER);
 }
 
 // Each call, made to fail, returns the injected error and changes nothing.

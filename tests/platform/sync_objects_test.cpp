@@ -109,17 +109,13 @@ class Peer {
   }
 
   // The child's side. Commands:
-  //   M create OMREL_APP_MUTEX owned   E create DONE_EVENT (auto reset)
-  //   W try to take the mutex          S set the event
-  //   R release the mutex              A wait for the event
-  //   D answer, then release the mutex
+  //   M create OMREL_APP_MUTEX owned   R release the mutex
   //   C close the mutex handle         q quit
   //   L answer, then count to the counter file kRounds times under the mutex
   [[noreturn]] static void Serve(const std::filesystem::path& device, int in, int out) {
     std::string error;
     const bool open = platform::device::Open(device, &error);
     HANDLE mutex = nullptr;
-    HANDLE event = nullptr;
     char command = 0;
     while (::read(in, &command, 1) == 1 && command != 'q') {
       DWORD reply = kNoHandle;
@@ -127,28 +123,15 @@ class Peer {
         // every answer says that the child could not open the device
       } else if (command == 'M') {
         reply = CreateAndReport(kAppMutex, &mutex, TRUE);
-      } else if (command == 'E') {
-        event = CreateEvent(nullptr, FALSE, FALSE, kDoneEvent);
-        reply = event ? GetLastError() : kNoHandle;
-      } else if (command == 'W') {
-        reply = WaitForSingleObject(mutex, 0);
       } else if (command == 'R') {
         reply = ReleaseMutex(mutex);
       } else if (command == 'C') {
         reply = CloseHandle(mutex);
-      } else if (command == 'S') {
-        reply = SetEvent(event);
-      } else if (command == 'A') {
-        reply = WaitForSingleObject(event, kLongWait);
-      } else if (command == 'D' || command == 'L') {
+      } else if (command == 'L') {
         reply = TRUE;
       }
       if (::write(out, &reply, sizeof reply) != sizeof reply) break;
-      if (command == 'D') {
-        ReleaseMutex(mutex);
-      } else if (command == 'L') {
-        CountUnderMutex(device, mutex);
-      }
+      if (command == 'L') CountUnderMutex(device, mutex);
     }
     ::_exit(0);
   }
@@ -193,17 +176,6 @@ TEST_F(KernelObjects, NamesIgnoreCaseAndStayDistinct) {
   EXPECT_FALSE(NameExists(u"a%2Eb"));
   EXPECT_FALSE(NameExists(u"a_b"));
   CloseHandle(held);
-
-  // Long names are shortened with a hash of the whole name.
-  const std::u16string longName(200, u'x');
-  held = CreateMutex(nullptr, FALSE, (longName + u"1").c_str());
-  EXPECT_TRUE(NameExists((longName + u"1").c_str()));
-  EXPECT_FALSE(NameExists((longName + u"2").c_str()));
-  CloseHandle(held);
-
-  SetLastError(0);
-  EXPECT_EQ(CreateMutex(nullptr, FALSE, std::u16string(MAX_PATH, u'y').c_str()), nullptr);
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
 
   // Mutexes and events have names of their own.
   HANDLE event = CreateEvent(nullptr, TRUE, FALSE, u"Shared");
@@ -298,24 +270,6 @@ TEST_F(KernelObjects, KilledProcessFreesNameAndOwnership) {
   EXPECT_FALSE(NameExists(kAppMutex));
 }
 
-TEST_F(KernelObjects, MutexOwnershipExcludesOtherProcesses) {
-  Peer peer(device_.folder());
-  ASSERT_EQ(peer.Ask('M'), ERROR_SUCCESS);  // owned by the peer
-  HANDLE mine = CreateMutex(nullptr, TRUE, kAppMutex);
-  EXPECT_EQ(WaitForSingleObject(mine, 0), WAIT_TIMEOUT);
-  EXPECT_EQ(peer.Ask('R'), DWORD{TRUE});
-  EXPECT_EQ(WaitForSingleObject(mine, 0), WAIT_OBJECT_0);
-  EXPECT_EQ(peer.Ask('W'), WAIT_TIMEOUT);
-  ReleaseMutex(mine);
-  EXPECT_EQ(peer.Ask('W'), WAIT_OBJECT_0);
-  // A blocked waiter here wakes when the peer lets go.
-  EXPECT_EQ(peer.Ask('D'), DWORD{TRUE});
-  EXPECT_EQ(WaitForSingleObject(mine, kLongWait), WAIT_OBJECT_0);
-  EXPECT_EQ(peer.Ask('W'), WAIT_TIMEOUT);
-  ReleaseMutex(mine);
-  CloseHandle(mine);
-}
-
 TEST_F(KernelObjects, MutexKeepsProcessesApartUnderContention) {
   Peer peer(device_.folder());
   ASSERT_EQ(peer.Ask('M'), ERROR_SUCCESS);
@@ -328,21 +282,6 @@ TEST_F(KernelObjects, MutexKeepsProcessesApartUnderContention) {
   EXPECT_EQ(peer.Ask('C'), DWORD{TRUE});  // answered once the peer's rounds are done
   EXPECT_EQ(ReadCounter(device_.folder()), 3 * kRounds);
   CloseHandle(mine);
-}
-
-TEST_F(KernelObjects, NamedEventSignalsAnotherProcess) {
-  Peer peer(device_.folder());
-  ASSERT_EQ(peer.Ask('E'), ERROR_SUCCESS);
-  HANDLE event = CreateEvent(nullptr, FALSE, FALSE, kDoneEvent);
-  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
-  EXPECT_EQ(peer.Ask('S'), DWORD{TRUE});
-  EXPECT_EQ(WaitForSingleObject(event, kLongWait), WAIT_OBJECT_0);
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);  // auto reset
-  SetEvent(event);
-  EXPECT_EQ(peer.Ask('A'), WAIT_OBJECT_0);
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
-  CloseHandle(event);
 }
 
 }  // namespace

@@ -180,46 +180,6 @@ TEST(CipherOfb, MatchesBlockByBlockDefinitionForEveryLength) {
   }
 }
 
-// --- CBC and CBC-MAC ----------------------------------------------------------
-
-// Two calls of one block each give what one call of both blocks gives.
-TEST(CipherCbc, IvCarriesTheChainAcrossCalls) {
-  for (std::uint32_t flags : {CIPHER_FLAGS_STORE, kDecryptFlags}) {
-    KeyPtr key = MakeKey(kSpKey, flags);
-    const Bytes input = Part(kSpPlain, 0, 32);
-    Bytes ivWhole = kSpIv;
-    const Bytes whole = Apply(key.get(), CIPHER_MODE_CBC, input, ivWhole.data());
-    Bytes iv = kSpIv;
-    Bytes halves = Apply(key.get(), CIPHER_MODE_CBC, Part(input, 0, 16), iv.data());
-    const Bytes second = Apply(key.get(), CIPHER_MODE_CBC, Part(input, 16, 32), iv.data());
-    halves.insert(halves.end(), second.begin(), second.end());
-    EXPECT_EQ(halves, whole) << flags;
-    EXPECT_EQ(iv, ivWhole) << flags;
-  }
-}
-
-TEST(CipherCbcMac, IvIsLastCbcBlockOfZeroPaddedInput) {
-  KeyPtr key = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
-  for (std::size_t length : {1, 15, 16, 20, 31, 32, 47, 64}) {
-    const Bytes in = Part(kSpPlain, 0, length);
-    Bytes padded = in;
-    padded.resize((length + 15) / 16 * 16, 0);
-    Bytes cbcIv = kSpIv;
-    const Bytes cbc = Apply(key.get(), CIPHER_MODE_CBC, padded, cbcIv.data());
-
-    Bytes macIv = kSpIv;
-    Bytes out(length, 0xEE);
-    ASSERT_EQ(CipherRun(key.get(), CIPHER_MODE_CBC_MAC, in.data(), out.data(),
-                        static_cast<std::uint32_t>(length), macIv.data()),
-              0);
-    EXPECT_EQ(macIv, Bytes(cbc.end() - 16, cbc.end())) << length;
-    // Only the whole blocks reach the output.
-    const std::size_t full = length / 16 * 16;
-    EXPECT_EQ(Part(out, 0, full), Part(cbc, 0, full)) << length;
-    EXPECT_EQ(Part(out, full, length), Bytes(length - full, 0xEE)) << length;
-  }
-}
-
 // --- Result codes -------------------------------------------------------------
 
 // A refused run writes nothing: neither output nor IV.
@@ -240,9 +200,7 @@ TEST(CipherCodes, RefusedRunsWriteNothing) {
       {enc.get(), 3, 16, true, CIPHER_BAD_MODE},  // two mode bits at once
       {enc.get(), -1, 16, true, CIPHER_BAD_MODE},
       {nullptr, CIPHER_MODE_OFB, 16, true, CIPHER_BAD_KEY_HANDLE},
-      {enc.get(), CIPHER_MODE_CBC, 16, false, CIPHER_NO_IV},
       {enc.get(), CIPHER_MODE_OFB, 16, false, CIPHER_NO_IV},
-      {enc.get(), CIPHER_MODE_CBC_MAC, 16, false, CIPHER_NO_IV},
   };
   for (const Case& c : cases) {
     const Bytes in(20, 0x11);
@@ -284,15 +242,5 @@ TEST(CipherCodes, CreateRefusesBadLengthsAndReportsNoMemory) {
 }
 
 // --- Key material and memory helpers ---------------------------------------------
-
-TEST(CipherHelpers, CopiesAreBoundedAndKeyMaterialMayShareItsBuffer) {
-  Bytes buffer = kSpKey;
-  EXPECT_EQ(LoadKeyMaterial(buffer.data(), 16, CIPHER_FLAGS_STORE, buffer.data()), 0);
-  EXPECT_EQ(buffer, kSpKey);
-  Bytes dest(8, 0);
-  EXPECT_EQ(CipherCopyBounded(dest.data(), 4, kSpKey.data(), 16), 4u);
-  EXPECT_EQ(CipherFillBounded(dest.data() + 2, 4, 0x5C, 100), 4u);
-  EXPECT_EQ(dest, Bytes({0x2b, 0x7e, 0x5C, 0x5C, 0x5C, 0x5C, 0, 0}));
-}
 
 }  // namespace

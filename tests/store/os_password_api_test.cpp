@@ -204,23 +204,6 @@ TEST_F(OsPasswordApiTest, RedirectIsWrittenWholeOrRemoved) {
 
 // --- "ActivePeriod" -------------------------------------------------------------
 
-TEST_F(OsPasswordApiTest, ActivePeriodRoundTripsAndMissingLeavesTheField) {
-  DWORD field = 42;
-  EXPECT_FALSE(ReadActivePeriod(&field));
-  EXPECT_EQ(field, 42u);
-
-  ASSERT_TRUE(WriteActivePeriod(15));
-  DWORD type = 0;
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod", &type), DwordBytes(15));
-  EXPECT_EQ(type, REG_DWORD);
-  EXPECT_TRUE(ReadActivePeriod(&field));
-  EXPECT_EQ(field, 15u);
-
-  ASSERT_TRUE(WriteActivePeriod(0));
-  EXPECT_TRUE(ReadActivePeriod(&field));
-  EXPECT_EQ(field, 0u);
-}
-
 // --- Failing registry writes ------------------------------------------------------
 
 TEST_F(OsPasswordApiTest, EveryWriteFailsWhenTheRegistryRefusesTheValue) {
