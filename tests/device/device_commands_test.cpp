@@ -12,6 +12,7 @@
 #include "platform/device.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
+#include "tests/support/module_under_test.h"
 #include "tests/support/pda_runner.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
@@ -29,12 +30,8 @@ using testing_support::Quoted;
 using testing_support::RunPda;
 using Outcome = testing_support::PdaOutcome;
 
-bool CheckSystemPassword(std::u16string password) {
-  using CheckFn = BOOL (*)(LPWSTR);
-  const HMODULE coredll = LoadLibrary(u"coredll.dll");
-  const auto check =
-      coredll ? reinterpret_cast<CheckFn>(GetProcAddress(coredll, "CheckPassword")) : nullptr;
-  return check && check(password.data());
+bool CheckSystemPassword(std::u16string_view password) {
+  return testing_support::SystemPassword().Check(password);
 }
 
 class DeviceCommandsTest : public ::testing::Test {
@@ -64,12 +61,7 @@ class DeviceCommandsTest : public ::testing::Test {
   // "right1234".
   void UseFixture(bool powerOn) {
     testing_support::InstallFixture("fixture_password.cpl", u"\\Windows\\Fixture.cpl");
-    using SetFn = BOOL (*)(LPWSTR, LPWSTR);
-    const HMODULE coredll = LoadLibrary(u"coredll.dll");
-    ASSERT_NE(coredll, nullptr);
-    std::u16string password = u"right1234";
-    ASSERT_TRUE(
-        reinterpret_cast<SetFn>(GetProcAddress(coredll, "SetPassword"))(nullptr, password.data()));
+    ASSERT_TRUE(testing_support::SystemPassword().Set(u"", u"right1234"));
     SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
                 Utf16Bytes(u"\\Windows\\Fixture.cpl"));
     SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY,

@@ -17,13 +17,13 @@
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
-#include "platform/system_password.h"
 #include "platform/ui/gdi.h"
 #include "platform/ui/script.h"
 #include "platform/ui/scripted_user.h"
 #include "platform/ui/shell_internal.h"
 #include "store/credential_set.h"
 #include "store/settings_model.h"
+#include "tests/support/module_under_test.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
@@ -43,18 +43,8 @@ constexpr const char16_t* kShellPolicyKey =
 constexpr const char* kCancelInstaller = "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n";
 
 // The system password through coredll, as another program would set it.
-void SetSystemPassword(std::u16string password) {
-  using SetFn = BOOL (*)(LPWSTR, LPWSTR);
-  const HMODULE coredll = LoadLibrary(u"coredll.dll");
-  ASSERT_NE(coredll, nullptr);
-  const auto set = reinterpret_cast<SetFn>(GetProcAddress(coredll, "SetPassword"));
-  ASSERT_NE(set, nullptr);
-  ASSERT_TRUE(set(nullptr, password.data()));
-}
-
-bool SystemPasswordSet() {
-  platform::system_password::Record record;
-  return platform::system_password::Load(&record) && record.set;
+void SetSystemPassword(std::u16string_view password) {
+  ASSERT_TRUE(testing_support::SystemPassword().Set(u"", password));
 }
 
 class ShellSessionTest : public ::testing::Test {
@@ -205,7 +195,7 @@ TEST_F(ShellSessionTest, AHardResetTheModuleAsksForRebootsIntoAWipedDevice) {
   EXPECT_EQ(Play(kCancelInstaller, [&] { session_.Boot(); }), "");
   EXPECT_EQ(session_.Boots(), 2);
   EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect").has_value());
-  EXPECT_FALSE(SystemPasswordSet());
+  EXPECT_FALSE(testing_support::SystemPassword().IsSet());
   EXPECT_FALSE(platform::device::CleanBootFlagSet());
   // Files and hardware stay.
   EXPECT_TRUE(std::filesystem::exists(platform::device::MapPath(kFixturePath)));
@@ -225,7 +215,7 @@ TEST_F(ShellSessionTest, ResetLinesRebootAndOnlyTheHardOneWipes) {
   EXPECT_EQ(Play(std::string("reset hard\n") + kCancelInstaller), "");
   EXPECT_EQ(session_.Boots(), 2);
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, u"Marker", u"Kept").has_value());
-  EXPECT_FALSE(SystemPasswordSet());
+  EXPECT_FALSE(testing_support::SystemPassword().IsSet());
 }
 
 TEST_F(ShellSessionTest, AResetWaitsForTheShellWhileADialogOfTheLogonIsUp) {
@@ -308,7 +298,7 @@ TEST_F(ShellSessionTest, TheLimitsHardResetRebootsBeforeTheLogonGoesOn) {
       std::string("expect dialog 628\ntype 679 wrong\ntap 1\n") + kCancelInstaller;
   EXPECT_EQ(Play(script, [&] { session_.Boot(); }), "");
   EXPECT_EQ(session_.Boots(), 2);
-  EXPECT_FALSE(SystemPasswordSet());
+  EXPECT_FALSE(testing_support::SystemPassword().IsSet());
 }
 
 // The module's lock screen retitles and restyles the window in front; the

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <optional>
 
 #include "entry/alarm_player.h"
@@ -20,18 +19,10 @@
 
 namespace {
 
+using testing_support::DelayRecordBytes;
 using testing_support::StoreTest;
 
 constexpr const char16_t* kKey = u"Software\\Vexlund\\Zentrak";
-
-std::vector<BYTE> Record(DWORD time, DWORD count, DWORD pending) {
-  std::vector<BYTE> bytes(36, 0);
-  std::memcpy(bytes.data(), "LRU0", 4);
-  std::memcpy(&bytes[4], &time, 4);
-  std::memcpy(&bytes[8], &count, 4);
-  std::memcpy(&bytes[12], &pending, 4);
-  return bytes;
-}
 
 class FalseLogonTest : public StoreTest {
  protected:
@@ -79,13 +70,13 @@ TEST(DelaySecondsTest, SquareOfTheCountCappedWhenItOverflows) {
 
 TEST_F(FalseLogonTest, RecordBytesCountAndPendingFlag) {
   EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 1);
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), Record(100000, 1, 1));
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), DelayRecordBytes(100000, 1, 1));
   EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 1);
   EXPECT_EQ(ClearPendingDelay(kDelayRecordName), 1);
   EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 0);
   platform::clock::Advance(5000);
   EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 4);
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), Record(105000, 2, 1));
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), DelayRecordBytes(105000, 2, 1));
   ResetFalseLogonDelay();
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"));
   EXPECT_EQ(ClearPendingDelay(kDelayRecordName), 0);
@@ -98,7 +89,7 @@ TEST_F(FalseLogonTest, RecordsOfTheWrongSizeOrTypeCountAsAbsent) {
     EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 1);
     EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay")->size(), 36u);
   }
-  auto untagged = Record(1, 7, 1);
+  auto untagged = DelayRecordBytes(1, 7, 1);
   untagged[3] = '1';
   SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, untagged);
   EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 1);
@@ -110,7 +101,8 @@ TEST_F(FalseLogonTest, TheOldestOfTenRecordsMakesRoom) {
   const DWORD times[10] = {0, 900, 50, 700, 50, 800, 600, 500, 400, 300};
   for (int i = 0; i < 10; ++i) {
     std::u16string name = u"Rec" + std::u16string(1, static_cast<char16_t>(u'A' + i));
-    SetRegBytes(HKEY_CURRENT_USER, kKey, name.c_str(), REG_BINARY, Record(times[i], 1, 0));
+    SetRegBytes(HKEY_CURRENT_USER, kKey, name.c_str(), REG_BINARY,
+                DelayRecordBytes(times[i], 1, 0));
   }
   // Values that aren't records don't count.
   SetRegBytes(HKEY_CURRENT_USER, kKey, u"Other", REG_BINARY, std::vector<BYTE>(36, 0));
@@ -146,7 +138,7 @@ TEST_F(FalseLogonTest, ReportShowsTheTextThenServesTheGrowingDelay) {
 
 TEST_F(FalseLogonTest, ADelayInterruptedByAPowerCutIsServedAgain) {
   // The record as a cut during the third delay leaves it: pending.
-  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, Record(1, 3, 1));
+  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, DelayRecordBytes(1, 3, 1));
   LetTimePass();
   const DWORD start = GetTickCount();
   ApplyPendingDelay();

@@ -137,13 +137,6 @@ TEST_F(Modules, LoadStringCopiesTruncatesAndPoints) {
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND) << missing;
   }
   FreeLibrary(module);
-
-  Install("fixture_noentry.ocx", u"\\Windows\\NoEntry.ocx");
-  HMODULE bare = LoadLibrary(u"NoEntry.ocx");
-  SetLastError(0);
-  EXPECT_EQ(LoadString(bare, 1, text, 32), 0);
-  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  FreeLibrary(bare);
 }
 
 TEST_F(Modules, InjectedFaults) {

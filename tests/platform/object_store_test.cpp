@@ -1,9 +1,7 @@
 #include "platform/object_store.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -12,11 +10,8 @@
 #include <vector>
 
 #include "platform/database.h"
-#include "platform/faults.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
-#include "platform/system_password.h"
-#include "platform/wstring.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_device.h"
 #include "tests/support/test_seed.h"
@@ -70,21 +65,6 @@ class TempFolder {
  private:
   fs::path path_;
 };
-
-// Runs `body` in a child process and returns its exit status (its result,
-// or 128 + signal). The child reports through its exit code only.
-template <typename Body>
-pid_t Spawn(Body body) {
-  const pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  return pid;
-}
-
-int Wait(pid_t pid) {
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
   testing_support::TempDevice device(false);
@@ -158,67 +138,6 @@ TEST(ObjectStoreTest, DamagedForeignAndNewerFilesAreRefusedAndLeftAlone) {
 
   WriteFile(folder.db(), ours);
   EXPECT_TRUE(store::Open(folder.db(), &error)) << error;
-}
-
-// Two processes open the same new store at once and write into the same
-// key and database.
-TEST(ObjectStoreTest, ConcurrentWritersAllLand) {
-  TempFolder folder;
-  constexpr int kWrites = 120;
-  int gate[2];
-  ASSERT_EQ(pipe(gate), 0);
-  auto writer = [&](char16_t who) {
-    return Spawn([&, who] {
-      char go;
-      if (read(gate[0], &go, 1) != 1) return 1;
-      if (!store::Open(folder.db(), nullptr)) return 2;
-      HKEY key = CreateKey(HKEY_LOCAL_MACHINE, u"Shared");
-      if (!key) return 3;
-      if (CeCreateDatabase(u"Shared", 1, 0, nullptr) == 0 && GetLastError() != ERROR_ALREADY_EXISTS)
-        return 4;
-      HANDLE db = CeOpenDatabase(nullptr, u"Shared", 0, 0, nullptr);
-      if (db == INVALID_HANDLE_VALUE) return 5;
-      for (int i = 0; i < kWrites; ++i) {
-        const std::u16string name = who + platform::FromUtf8(std::to_string(i));
-        if (SetDword(key, name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS) return 6;
-        CEPROPVAL v{};
-        v.propid = MAKEPROPID(1, CEVT_UI4);
-        v.val.ulVal = static_cast<ULONG>(who) << 16 | static_cast<ULONG>(i);
-        if (CeWriteRecordProps(db, 0, 1, &v) == 0) return 7;
-      }
-      CloseHandle(db);
-      RegCloseKey(key);
-      store::Close();
-      return 0;
-    });
-  };
-  const pid_t a = writer(u'a');
-  const pid_t b = writer(u'b');
-  ASSERT_EQ(write(gate[1], "gg", 2), 2);
-  close(gate[0]);
-  close(gate[1]);
-  EXPECT_EQ(Wait(a), 0);
-  EXPECT_EQ(Wait(b), 0);
-
-  std::string error;
-  ASSERT_TRUE(store::Open(folder.db(), &error)) << error;
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Shared", 0, KEY_READ, &key), ERROR_SUCCESS);
-  DWORD values = 0;
-  WCHAR name[16];
-  for (DWORD length = 16; RegEnumValue(key, values, name, &length, nullptr, nullptr, nullptr,
-                                       nullptr) == ERROR_SUCCESS;
-       length = 16)
-    ++values;
-  EXPECT_EQ(values, 2u * kWrites);
-  RegCloseKey(key);
-  CEOID oid = 0;
-  HANDLE db = CeOpenDatabase(&oid, u"Shared", 0, 0, nullptr);
-  CEDBASEINFO info{};
-  ASSERT_TRUE(CeOidGetInfo(oid, &info));
-  EXPECT_EQ(info.wNumRecords, 2 * kWrites);
-  CloseHandle(db);
-  EXPECT_TRUE(store::CheckIntegrity(&error)) << error;
 }
 
 // Values of step n of the killed writer: each one on its own is a single
