@@ -259,21 +259,6 @@ TEST_F(ShellSessionTest, PowerDuringALogonLeavesTheLogonWhereItIs) {
   EXPECT_EQ(Calls(), 1u);
 }
 
-TEST_F(ShellSessionTest, TheAppletsNameAndIconComeFromItsNewInquiry) {
-  std::string error;
-  const pda::PasswordModule* module = pda::LoadPasswordModule(pda::kInstalledModulePath, &error);
-  ASSERT_NE(module, nullptr) << error;
-  pda::AppletInfo applet;
-  ASSERT_TRUE(pda::InquireApplet(*module, &applet));
-  EXPECT_EQ(applet.name, u"Veyrholm PDA");
-  // The 32-bit value of the record is a usable icon handle again.
-  SIZE size{};
-  ASSERT_TRUE(GetIconSize(applet.icon, &size));
-  EXPECT_EQ(size.cx, 32);
-  EXPECT_EQ(size.cy, 32);
-  pda::ReleaseApplet();
-}
-
 }  // namespace
 
 // The real module's false-logon limit with the hard-reset action: the wrong

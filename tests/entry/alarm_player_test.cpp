@@ -102,15 +102,6 @@ TEST_F(AlarmPlayerTest, MissingFileFallsBackAndNothingPlaysWithoutAFile) {
   EXPECT_FALSE(platform::wave_out::CurrentStatus().open);
 }
 
-TEST_F(AlarmPlayerTest, CompressedFilesAreRefusedByTheDevice) {
-  WriteDeviceFile(u"\\gsm.wav", Wave(WAVE_FORMAT_GSM610, 1, 0, 8000, 0, 650));
-  EXPECT_EQ(AlarmPlay(u"\\gsm.wav", 0xFFFFFFFF), WAVERR_BADFORMAT);
-  EXPECT_EQ(g_hAlarmWaveOut, nullptr);
-  g_Settings.AlarmSound = u"\\gsm.wav";
-  EXPECT_EQ(AlarmStart(false), WAVERR_BADFORMAT);
-  EXPECT_EQ(g_bAlarmPlaying, 0);
-}
-
 TEST_F(AlarmPlayerTest, PersistentAlarmKeepsTheFirstVolumeAndFallsBack) {
   WriteDeviceFile(u"\\gsm.wav", Wave(WAVE_FORMAT_GSM610, 1, 0, 8000, 0, 650));
   g_Settings.AlarmSound = u"\\gsm.wav";
