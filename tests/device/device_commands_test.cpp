@@ -15,6 +15,7 @@
 #include "store/credential_set.h"
 #include "store/settings_model.h"
 #include "store/settings_record.h"
+#include "tests/support/module_under_test.h"
 #include "tests/support/pda_runner.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
@@ -32,12 +33,8 @@ using testing_support::Quoted;
 using testing_support::RunPda;
 using Outcome = testing_support::PdaOutcome;
 
-bool CheckSystemPassword(std::u16string password) {
-  using CheckFn = BOOL (*)(LPWSTR);
-  const HMODULE coredll = LoadLibrary(u"coredll.dll");
-  const auto check =
-      coredll ? reinterpret_cast<CheckFn>(GetProcAddress(coredll, "CheckPassword")) : nullptr;
-  return check && check(password.data());
+bool CheckSystemPassword(std::u16string_view password) {
+  return testing_support::SystemPassword().Check(password);
 }
 
 class DeviceCommandsTest : public ::testing::Test {
@@ -67,12 +64,7 @@ class DeviceCommandsTest : public ::testing::Test {
   // "right1234".
   void UseFixture(bool powerOn) {
     testing_support::InstallFixture("fixture_password.cpl", u"\\Windows\\Fixture.cpl");
-    using SetFn = BOOL (*)(LPWSTR, LPWSTR);
-    const HMODULE coredll = LoadLibrary(u"coredll.dll");
-    ASSERT_NE(coredll, nullptr);
-    std::u16string password = u"right1234";
-    ASSERT_TRUE(
-        reinterpret_cast<SetFn>(GetProcAddress(coredll, "SetPassword"))(nullptr, password.data()));
+    ASSERT_TRUE(testing_support::SystemPassword().Set(u"", u"right1234"));
     SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
                 Utf16Bytes(u"\\Windows\\Fixture.cpl"));
     SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY,
@@ -234,20 +226,6 @@ TEST_F(DeviceCommandsTest, TheDemoRunsToTheEndAndLeavesAPictureOfEveryScreen) {
   EXPECT_TRUE(CheckSystemPassword(u"user1234"));
   EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak", u"Retry"),
             testing_support::DwordBytes(0));
-}
-
-TEST_F(DeviceCommandsTest, WithoutADeviceOrADisplayPdaPlaysTheDemoOnATemporaryDevice) {
-  const Outcome outcome = RunPda("--headless");
-  ASSERT_EQ(outcome.status, 0) << outcome.output;
-  const std::string marker = "the pictures of its screens are in ";
-  const auto at = outcome.output.find(marker);
-  ASSERT_NE(at, std::string::npos) << outcome.output;
-  const auto end = outcome.output.find('\n', at);
-  const std::filesystem::path shots =
-      outcome.output.substr(at + marker.size(), end - at - marker.size());
-  EXPECT_TRUE(std::filesystem::exists(shots / "0001.png")) << shots;
-  std::error_code ec;
-  std::filesystem::remove_all(shots, ec);
 }
 
 }  // namespace

@@ -58,20 +58,4 @@ TEST_F(DeviceScreenTest, WritesAPictureOfEachNewScreenOnly) {
   EXPECT_FALSE(std::filesystem::exists(folder / "0003.png"));
 }
 
-TEST_F(DeviceScreenTest, TheWindowShowsChangedFramesOnly) {
-  pda::DeviceScreen screen({true, {}});
-  if (!screen.HasWindow()) GTEST_SKIP() << "no SDL window here: " << screen.WindowError();
-  Pump();
-  EXPECT_EQ(screen.PresentedFrames(), 1u);
-  InvalidateRect(label_, nullptr, TRUE);
-  Pump();
-  EXPECT_EQ(screen.PresentedFrames(), 1u);
-  SetWindowText(label_, u"second");
-  Pump();
-  EXPECT_EQ(screen.PresentedFrames(), 2u);
-  // Nothing waits in the window: the wait just passes.
-  screen.WaitEvents(1);
-  EXPECT_FALSE(screen.CloseRequested());
-}
-
 }  // namespace

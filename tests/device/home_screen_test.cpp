@@ -69,21 +69,6 @@ TEST_F(HomeScreenTest, ReadsTheOwnerRecordAsTheSystemWritesIt) {
   EXPECT_EQ(pda::HomeScreen::OwnerName(), u"A");
 }
 
-TEST_F(HomeScreenTest, TheOwnerIsReadAgainWhenTheScreenComesBack) {
-  SetOwnerRecord(OwnerRecord(u"Before"));
-  ASSERT_TRUE(home_.Show());
-  Run("check 1003 text Before");
-  HWND front = CreateWindowEx(0, u"STATIC", u"Settings", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268,
-                              nullptr, 0, nullptr, nullptr);
-  SetOwnerRecord(OwnerRecord(u"After"));
-  Run("");
-  WCHAR shown[64] = {};
-  GetDlgItemText(home_.Window(), pda::kHomeOwnerId, shown, 64);
-  EXPECT_EQ(std::u16string(shown), u"Before");  // behind the settings, not yet read
-  DestroyWindow(front);
-  Run("expect dialog 1\ncheck 1003 text After");
-}
-
 TEST_F(HomeScreenTest, AnEntryRunsItsActionWhenTapped) {
   ASSERT_TRUE(home_.Show());
   int taps = 0;

@@ -36,40 +36,31 @@ Written Inspect() {
   return {text.str(), json.str()};
 }
 
-// A delay record as the module writes it.
-Bytes DelayRecord(DWORD time, DWORD count, DWORD pending) {
-  Bytes bytes(36, 0);
-  bytes[0] = 'L';
-  bytes[1] = 'R';
-  bytes[2] = 'U';
-  bytes[3] = '0';
-  for (int i = 0; i < 4; ++i) {
-    bytes[4 + i] = BYTE(time >> (8 * i));
-    bytes[8 + i] = BYTE(count >> (8 * i));
-    bytes[12 + i] = BYTE(pending >> (8 * i));
-  }
-  return bytes;
-}
-
 std::string Tail(const std::string& text, const std::string& from) {
   const auto at = text.find(from);
   return at == std::string::npos ? std::string() : text.substr(at);
 }
 
-TEST(InspectLogon, ADeviceWithoutLogonStateHasNoLogonSection) {
-  testing_support::TempDevice device;
-  const Written written = Inspect();
-  EXPECT_EQ(written.text.find("[logon]"), std::string::npos);
-  EXPECT_EQ(written.json.find("\"logon\""), std::string::npos);
-}
-
+// No section without logon state; a record without a counter shows it as
+// none; the counter and the record decoded.
 TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
   testing_support::TempDevice device;
+  Written written = Inspect();
+  EXPECT_EQ(written.text.find("[logon]"), std::string::npos);
+  EXPECT_EQ(written.json.find("\"logon\""), std::string::npos);
+  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY,
+              testing_support::DelayRecordBytes(1, 1, 1));
+  written = Inspect();
+  EXPECT_NE(written.text.find("retry    (none)\n"), std::string::npos) << written.text;
+  EXPECT_NE(written.json.find(R"("logon":{"retry":null,"delay":{"time":1,"count":1,"pending":1}})"),
+            std::string::npos)
+      << written.json;
+
   SetRegDword(HKEY_CURRENT_USER, kKey, u"Retry", 3);
   // The record's key is spelled in capitals by the module: the same key.
   SetRegBytes(HKEY_CURRENT_USER, u"SOFTWARE\\Vexlund\\Zentrak", u"PwDelay", REG_BINARY,
-              DelayRecord(70000, 3, 1));
-  Written written = Inspect();
+              testing_support::DelayRecordBytes(70000, 3, 1));
+  written = Inspect();
   EXPECT_EQ(Tail(written.text, "\n[logon]"),
             "\n[logon]\n"
             "retry    3\n"
@@ -82,7 +73,8 @@ TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
       << written.text;
 
   // Served delay, and a record of the wrong size.
-  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, DelayRecord(5, 2, 0));
+  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY,
+              testing_support::DelayRecordBytes(5, 2, 0));
   written = Inspect();
   EXPECT_NE(written.text.find("PwDelay  time 5  count 2  pending 0\n"), std::string::npos);
   SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, Bytes(12, 0));
@@ -90,16 +82,6 @@ TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
   EXPECT_NE(written.text.find("PwDelay  not a delay record (12 bytes)\n"), std::string::npos);
   EXPECT_EQ(Tail(written.json, "\"logon\""), R"("logon":{"retry":3,"delay":null}})"
                                              "\n");
-}
-
-TEST(InspectLogon, ARecordWithoutACounterShowsTheCounterAsNone) {
-  testing_support::TempDevice device;
-  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, DelayRecord(1, 1, 1));
-  const Written written = Inspect();
-  EXPECT_NE(written.text.find("retry    (none)\n"), std::string::npos) << written.text;
-  EXPECT_NE(written.json.find(R"("logon":{"retry":null,"delay":{"time":1,"count":1,"pending":1}})"),
-            std::string::npos)
-      << written.json;
 }
 
 }  // namespace

@@ -56,7 +56,6 @@ TEST_F(PdaScriptTest, AScriptThatMeetsEveryScreenEndsWithZeroAndLeavesScreenshot
   const Outcome outcome = RunPda(Options(Script("# the home screen at midnight\n"
                                                 "expect dialog 1\n"
                                                 "check 1001 text Monday, 1 January 2001\n"
-                                                "check 1002 text 00:00\n"
                                                 "check 1003 text Jane Doe\n"
                                                 "tapxy 120 200\n"
                                                 "key Enter\n"
@@ -100,14 +99,6 @@ TEST_F(PdaScriptTest, AScriptThatDoesNotParseOrCannotBeReadChangesNothing) {
       << outcome.output;
   outcome = RunPda(Options(host_ / "missing.txt"));
   EXPECT_EQ(outcome.status, 1) << outcome.output;
-}
-
-TEST_F(PdaScriptTest, WithoutADisplayOrAScriptTheFirstScreenIsDrawnAndPdaEnds) {
-  const std::filesystem::path shots = host_ / "first";
-  const Outcome outcome =
-      RunPda("--device " + Quoted(device_.folder()) + " --screenshots " + Quoted(shots));
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
-  EXPECT_TRUE(std::filesystem::exists(shots / "0001.png")) << outcome.output;
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "platform/ui/shell/shell_internal.h"
 #include "store/credential_set.h"
 #include "store/settings_model.h"
+#include "tests/support/module_under_test.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
@@ -43,18 +44,8 @@ constexpr const char16_t* kShellPolicyKey = kShellPolicyKeyPath;
 constexpr const char* kCancelInstaller = "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n";
 
 // The system password through coredll, as another program would set it.
-void SetSystemPassword(std::u16string password) {
-  using SetFn = BOOL (*)(LPWSTR, LPWSTR);
-  const HMODULE coredll = LoadLibrary(u"coredll.dll");
-  ASSERT_NE(coredll, nullptr);
-  const auto set = reinterpret_cast<SetFn>(GetProcAddress(coredll, "SetPassword"));
-  ASSERT_NE(set, nullptr);
-  ASSERT_TRUE(set(nullptr, password.data()));
-}
-
-bool SystemPasswordSet() {
-  platform::system_password::Record record;
-  return platform::system_password::Load(&record) && record.set;
+void SetSystemPassword(std::u16string_view password) {
+  ASSERT_TRUE(testing_support::SystemPassword().Set(u"", password));
 }
 
 class ShellSessionTest : public ::testing::Test {
@@ -125,11 +116,14 @@ TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
   EXPECT_EQ(pda::TakeReturnedPassword(block(u"Right1234")), pda::PromptOutcome::kRejected);
   EXPECT_EQ(pda::TakeReturnedPassword(block(u"")), pda::PromptOutcome::kRejected);
   EXPECT_EQ(pda::TakeReturnedPassword(nullptr), pda::PromptOutcome::kDeclined);
-  // The characters are wiped by the shell itself, not left to the heap: a
-  // block the heap does not know stays in place to be looked at.
-  char16_t unknown[] = u"right1234";
-  EXPECT_EQ(pda::TakeReturnedPassword(unknown), pda::PromptOutcome::kAccepted);
-  EXPECT_EQ(std::u16string_view(unknown, 9), std::u16string(9, u'\0'));
+  // The shell wipes the text itself and does not count on the heap: a block
+  // the heap does not know (a faulty module's own buffer) is left by
+  // LocalFree, yet holds no character afterwards, right or wrong.
+  for (const std::u16string_view text : {u"right1234", u"wrong"}) {
+    std::u16string foreign(text);
+    pda::TakeReturnedPassword(foreign.data());
+    EXPECT_EQ(foreign, std::u16string(text.size(), u'\0')) << "not wiped";
+  }
 }
 
 TEST_F(ShellSessionTest, TheRightStringUnlocksAtOnce) {
@@ -223,7 +217,7 @@ TEST_F(ShellSessionTest, AHardResetTheModuleAsksForRebootsIntoAWipedDevice) {
   EXPECT_EQ(Play(kCancelInstaller, [&] { session_.Boot(); }), "");
   EXPECT_EQ(session_.Boots(), 2);
   EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect").has_value());
-  EXPECT_FALSE(SystemPasswordSet());
+  EXPECT_FALSE(testing_support::SystemPassword().IsSet());
   EXPECT_FALSE(platform::device::CleanBootFlagSet());
   // Files and hardware stay.
   EXPECT_TRUE(std::filesystem::exists(platform::device::MapPath(kFixturePath)));
@@ -243,7 +237,7 @@ TEST_F(ShellSessionTest, ResetLinesRebootAndOnlyTheHardOneWipes) {
   EXPECT_EQ(Play(std::string("reset hard\n") + kCancelInstaller), "");
   EXPECT_EQ(session_.Boots(), 2);
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, u"Marker", u"Kept").has_value());
-  EXPECT_FALSE(SystemPasswordSet());
+  EXPECT_FALSE(testing_support::SystemPassword().IsSet());
 }
 
 TEST_F(ShellSessionTest, AResetWaitsForTheShellWhileADialogOfTheLogonIsUp) {
@@ -287,21 +281,6 @@ TEST_F(ShellSessionTest, PowerDuringALogonLeavesTheLogonWhereItIs) {
   EXPECT_EQ(Calls(), 1u);
 }
 
-TEST_F(ShellSessionTest, TheAppletsNameAndIconComeFromItsNewInquiry) {
-  std::string error;
-  const pda::PasswordModule* module = pda::LoadPasswordModule(kInstalledModulePath, &error);
-  ASSERT_NE(module, nullptr) << error;
-  pda::AppletInfo applet;
-  ASSERT_TRUE(pda::InquireApplet(*module, &applet));
-  EXPECT_EQ(applet.name, u"Veyrholm PDA");
-  // The 32-bit value of the record is a usable icon handle again.
-  SIZE size{};
-  ASSERT_TRUE(GetIconSize(applet.icon, &size));
-  EXPECT_EQ(size.cx, 32);
-  EXPECT_EQ(size.cy, 32);
-  pda::ReleaseApplet();
-}
-
 }  // namespace
 
 // The real module's false-logon limit with the hard-reset action: the wrong
@@ -326,7 +305,7 @@ TEST_F(ShellSessionTest, TheLimitsHardResetRebootsBeforeTheLogonGoesOn) {
       std::string("expect dialog 628\ntype 679 wrong\ntap 1\n") + kCancelInstaller;
   EXPECT_EQ(Play(script, [&] { session_.Boot(); }), "");
   EXPECT_EQ(session_.Boots(), 2);
-  EXPECT_FALSE(SystemPasswordSet());
+  EXPECT_FALSE(testing_support::SystemPassword().IsSet());
 }
 
 // The module's lock screen retitles and restyles the window in front; the

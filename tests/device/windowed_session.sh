@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# pda in a real window, driven like a person at a desktop: Xvfb is the
-# display, xdotool the keyboard and mouse. A new device runs the wizard
-# (typed on the keyboard), reboots into the power-on logon, punishes one
-# wrong password, and unlocks with the right one, partly tapped on the soft
-# keyboard with the mouse. The device folder is checked with `pda inspect`
-# after each step; SIGTERM (what closing the window amounts to) ends pda.
+# pda in a real window: Xvfb is the display, xdotool the keyboard and
+# mouse. A new device runs the wizard (typed), reboots into the power-on
+# logon, counts one wrong password and unlocks with the right one, partly
+# tapped on the soft keyboard.
+# `pda inspect` checks each step; SIGTERM ends pda. The headless scenario
+# tests cover the logic; this covers the window's keyboard and mouse.
 # Exit 77 (skipped) where Xvfb or xdotool is missing.
 set -euo pipefail
 pda="$1"
@@ -84,9 +84,7 @@ unset SDL_VIDEODRIVER WAYLAND_DISPLAY
 export SDL_AUDIODRIVER=dummy
 
 mkdir "$work/screens"
-# Under the sanitizers: SDL's X11 and D-Bus libraries keep allocations
-# until exit by design; the module and platform are leak-checked by the
-# headless runs of the same session.
+# SDL's X11 and D-Bus libraries keep allocations until exit by design.
 ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
   "$pda" --device "$work/device" --screenshots "$work/screens" >"$work/pda.log" 2>&1 &
 pdaPid=$!
@@ -98,8 +96,7 @@ xdotool windowfocus --sync "$window"
 settle
 await "set=no retry=0"
 
-# The wizard: the master password on page 1, the user password on page 2
-# (which starts with empty fields and the focus in the first).
+# The wizard: the master password on page 1, the user password on page 2.
 xdotool type --delay 20 'Master#1'
 xdotool key Tab
 xdotool type --delay 20 'Master#1'
@@ -115,8 +112,7 @@ settle
 xdotool key Return
 settle
 
-# A wrong password counts, is reported in a box, and earns a delay of one
-# second once the box is closed.
+# A wrong password counts and is reported in a box; a delay follows.
 xdotool type --delay 20 'wrong99'
 xdotool key Return
 await "set=yes retry=1"
@@ -124,8 +120,8 @@ settle
 xdotool key Return
 settle
 
-# The right one: typed and tapped on the soft keyboard (its number row and
-# its Enter key), which ends every trace of the false logon.
+# The right one, typed and tapped on the soft keyboard (its number row and
+# its Enter key), ends the false logon's trace.
 xdotool type --delay 20 'user'
 tap 23 222 # 1
 tap 39 222 # 2

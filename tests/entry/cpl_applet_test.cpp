@@ -1,5 +1,5 @@
-// CPlApplet of the loaded module as the control panel calls it: the two
-// records byte for byte and the answer to every message.
+// CPlApplet of the loaded module as the control panel calls it: the long
+// record byte for byte and what a double-click does.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -18,16 +18,6 @@ namespace {
 using testing_support::ScenarioTest;
 
 using CplAppletTest = ScenarioTest;
-
-TEST_F(CplAppletTest, InquireFillsTheShortRecord) {
-  CPLINFO info;
-  std::memset(&info, 0xCC, sizeof info);
-  EXPECT_EQ(module_->Applet(CPL_INQUIRE, 0, reinterpret_cast<LPARAM>(&info)), 0);
-  EXPECT_EQ(info.idIcon, 500);
-  EXPECT_EQ(info.idName, 586);
-  EXPECT_EQ(info.idInfo, 587);
-  EXPECT_EQ(info.lData, 0);
-}
 
 TEST_F(CplAppletTest, NewInquireFillsTheLongRecordWithZeroPaddedFields) {
   NEWCPLINFO info;
@@ -56,21 +46,14 @@ TEST_F(CplAppletTest, NewInquireFillsTheLongRecordWithZeroPaddedFields) {
   EXPECT_TRUE(field(info.szHelpFile, 128, u""));
 }
 
-TEST_F(CplAppletTest, ADoubleClickWhileTheSettingsAreOpenElsewhereReturnsOne) {
-  // Another instance holds the settings' mutex.
-  const HANDLE other = CreateMutex(nullptr, TRUE, u"OMREL_APP_MUTEX");
-  ASSERT_NE(other, nullptr);
-  // No logon, no window: an empty script would run out on any dialog.
-  LONG result = -1;
-  Run("", [&] { result = module_->Applet(CPL_DBLCLK); });
-  EXPECT_EQ(result, 1);
-  Run("", [&] { result = module_->Applet(CPL_STARTWPARMS); });
-  EXPECT_EQ(result, 1);
-  CloseHandle(other);
-}
-
+// Another instance holds the settings' mutex: no logon (an empty script
+// would run out on any dialog), and its sheet comes to the front.
 TEST_F(CplAppletTest, ADoubleClickBringsTheOpenSettingsToTheFront) {
   const HANDLE other = CreateMutex(nullptr, TRUE, u"OMREL_APP_MUTEX");
+  ASSERT_NE(other, nullptr);
+  LONG result = -1;
+  Run("", [&] { result = module_->Applet(CPL_STARTWPARMS); });
+  EXPECT_EQ(result, 1);
   // The settings sheet of that instance, behind everything.
   DialogTemplate sheet{};
   sheet.style = WS_POPUP | WS_CAPTION | DS_SETFONT;
@@ -85,7 +68,6 @@ TEST_F(CplAppletTest, ADoubleClickBringsTheOpenSettingsToTheFront) {
       [](HWND, UINT m, WPARAM, LPARAM) -> LONG_PTR { return m == WM_INITDIALOG; }, 0);
   ASSERT_NE(settings, nullptr);
   ASSERT_FALSE(IsWindowVisible(settings));
-  LONG result = -1;
   Run("", [&] { result = module_->Applet(CPL_DBLCLK); });
   EXPECT_EQ(result, 1);
   EXPECT_TRUE(IsWindowVisible(settings));

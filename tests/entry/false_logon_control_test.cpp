@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <optional>
 
 #include "lockout/alarm_player.h"
@@ -21,18 +20,10 @@
 
 namespace {
 
+using testing_support::DelayRecordBytes;
 using testing_support::StoreTest;
 
 constexpr const char16_t* kKey = kSettingsKeyPath;
-
-std::vector<BYTE> Record(DWORD time, DWORD count, DWORD pending) {
-  std::vector<BYTE> bytes(36, 0);
-  std::memcpy(bytes.data(), "LRU0", 4);
-  std::memcpy(&bytes[4], &time, 4);
-  std::memcpy(&bytes[8], &count, 4);
-  std::memcpy(&bytes[12], &pending, 4);
-  return bytes;
-}
 
 class FalseLogonTest : public StoreTest {
  protected:
@@ -80,13 +71,13 @@ TEST(DelaySecondsTest, SquareOfTheCountCappedWhenItOverflows) {
 
 TEST_F(FalseLogonTest, RecordBytesCountAndPendingFlag) {
   EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 1);
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), Record(100000, 1, 1));
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), DelayRecordBytes(100000, 1, 1));
   EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 1);
   EXPECT_EQ(ClearPendingDelay(kDelayRecordName), 1);
   EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 0);
   platform::clock::Advance(5000);
   EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 4);
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), Record(105000, 2, 1));
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), DelayRecordBytes(105000, 2, 1));
   ResetFalseLogonDelay();
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"));
   EXPECT_EQ(ClearPendingDelay(kDelayRecordName), 0);
@@ -99,7 +90,7 @@ TEST_F(FalseLogonTest, RecordsOfTheWrongSizeOrTypeCountAsAbsent) {
     EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 1);
     EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay")->size(), 36u);
   }
-  auto untagged = Record(1, 7, 1);
+  auto untagged = DelayRecordBytes(1, 7, 1);
   untagged[3] = '1';
   SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, untagged);
   EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 1);
@@ -111,7 +102,8 @@ TEST_F(FalseLogonTest, TheOldestOfTenRecordsMakesRoom) {
   const DWORD times[10] = {0, 900, 50, 700, 50, 800, 600, 500, 400, 300};
   for (int i = 0; i < 10; ++i) {
     std::u16string name = u"Rec" + std::u16string(1, static_cast<char16_t>(u'A' + i));
-    SetRegBytes(HKEY_CURRENT_USER, kKey, name.c_str(), REG_BINARY, Record(times[i], 1, 0));
+    SetRegBytes(HKEY_CURRENT_USER, kKey, name.c_str(), REG_BINARY,
+                DelayRecordBytes(times[i], 1, 0));
   }
   // Values that aren't records don't count.
   SetRegBytes(HKEY_CURRENT_USER, kKey, u"Other", REG_BINARY, std::vector<BYTE>(36, 0));
@@ -124,15 +116,6 @@ TEST_F(FalseLogonTest, TheOldestOfTenRecordsMakesRoom) {
   // With nine others and PwDelay present, nothing is evicted.
   RecordFalseLogon(kDelayRecordName);
   EXPECT_TRUE(RegBytes(HKEY_CURRENT_USER, kKey, u"RecE"));
-}
-
-TEST_F(FalseLogonTest, DelayDialogEndsWhenItsTimeIsServed) {
-  LetTimePass();
-  const DWORD start = GetTickCount();
-  ShowDelayDialog(4, nullptr, 605);
-  const DWORD served = GetTickCount() - start;
-  EXPECT_GE(served, 4000u);
-  EXPECT_LE(served, 4040u);  // a few 10 ms ticks past the time, never seconds
 }
 
 TEST_F(FalseLogonTest, ReportShowsTheTextThenServesTheGrowingDelay) {
@@ -156,7 +139,7 @@ TEST_F(FalseLogonTest, ReportShowsTheTextThenServesTheGrowingDelay) {
 
 TEST_F(FalseLogonTest, ADelayInterruptedByAPowerCutIsServedAgain) {
   // The record as a cut during the third delay leaves it: pending.
-  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, Record(1, 3, 1));
+  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, DelayRecordBytes(1, 3, 1));
   LetTimePass();
   const DWORD start = GetTickCount();
   ApplyPendingDelay();
@@ -189,20 +172,6 @@ TEST_F(FalseLogonTest, LimitSoundsAPersistentAlarm) {
   g_Settings.PowerOnLogon = 0;
   ApplyFalseLogonLimit(5);
   EXPECT_TRUE(platform::wave_out::CurrentStatus().playing);
-}
-
-TEST_F(FalseLogonTest, LimitWithHardResetRequestsACleanReboot) {
-  g_Settings.MaxFalseLogonRetries = 1;
-  g_Settings.MaxFalseLogonRetriesValue = 1;
-  g_Settings.ActionAfterMaxFalseLogons = 0;
-  g_Settings.PowerOnLogon = 1;
-  ApplyFalseLogonLimit(1);
-  EXPECT_TRUE(platform::device::CleanBootFlagSet());
-  EXPECT_TRUE(platform::device::RebootRequested());
-  // The next boot wipes the store.
-  device_->Reopen();
-  EXPECT_FALSE(platform::device::CleanBootFlagSet());
-  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kKey, u"Retry"));
 }
 
 }  // namespace

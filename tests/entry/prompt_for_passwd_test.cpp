@@ -109,40 +109,30 @@ TEST_F(PromptForPasswdTest, TheOwnWindowLogsOnAndGetsItsStyleAndTitleBack) {
   EXPECT_EQ(TitleOf(own), u"Notes");
 }
 
-TEST_F(PromptForPasswdTest, ACancelledWizardOnANewDeviceGivesNothing) {
-  EXPECT_FALSE(PromptUnder("expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n").has_value());
-  EXPECT_FALSE(system_->IsSet());
-}
-
-TEST_F(PromptForPasswdTest, ASystemPasswordRemovedElsewhereRunsTheWizardAgain) {
+// A system password removed elsewhere runs the wizard again without asking
+// for it; one changed elsewhere must be proven in the wizard first.
+TEST_F(PromptForPasswdTest, ASystemPasswordRemovedOrChangedElsewhereRunsTheWizardAgain) {
   Configure({});
-  ASSERT_TRUE(system_->Set(u"user1234", u""));
-  const auto password = PromptUnder(
-      "expect dialog 778\ntype 684 Master#2\ntype 685 Master#2\nkey Enter\n"
-      // The system has no password: no prompt for it.
-      "expect dialog 778\ncheck 717 text Finish!\n"
-      "type 684 User5678\ntype 685 User5678\nkey Enter\nexpect box 627\ntap 1\n"
-      "expect dialog 628\ntype 679 User5678\ntap 1\n");
-  EXPECT_EQ(password, u"User5678");
-  EXPECT_TRUE(system_->Check(u"User5678"));
-  const auto stored = StoredPasswords();
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->first, u"Master#2");
-  EXPECT_EQ(stored->second, u"User5678");
-}
-
-TEST_F(PromptForPasswdTest, ASystemPasswordChangedElsewhereMustBeProvenInTheWizard) {
-  Configure({});
-  ASSERT_TRUE(system_->Set(u"user1234", u"Changed9"));
-  const auto password = PromptUnder(
-      "expect dialog 778\ntype 684 Master#2\ntype 685 Master#2\nkey Enter\n"
-      "expect dialog 786\ntype 777 Changed9\ntap 1\n"
-      "expect dialog 778\ncheck 717 text Finish!\n"
-      "type 684 User5678\ntype 685 User5678\nkey Enter\nexpect box 627\ntap 1\n"
-      "expect dialog 628\ntype 679 User5678\ntap 1\n");
-  EXPECT_EQ(password, u"User5678");
-  EXPECT_TRUE(system_->Check(u"User5678"));
-  EXPECT_FALSE(system_->Check(u"Changed9"));
+  std::u16string current = u"user1234";
+  for (const std::u16string changed : {u"", u"Changed9"}) {
+    SCOPED_TRACE(std::string(changed.begin(), changed.end()));
+    ASSERT_TRUE(system_->Set(current, changed));
+    current = u"User5678";
+    const std::string prove =
+        changed.empty() ? "" : "expect dialog 786\ntype 777 Changed9\ntap 1\n";
+    const auto password =
+        PromptUnder("expect dialog 778\ntype 684 Master#2\ntype 685 Master#2\nkey Enter\n" + prove +
+                    "expect dialog 778\ncheck 717 text Finish!\n"
+                    "type 684 User5678\ntype 685 User5678\nkey Enter\nexpect box 627\ntap 1\n"
+                    "expect dialog 628\ntype 679 User5678\ntap 1\n");
+    EXPECT_EQ(password, u"User5678");
+    EXPECT_TRUE(system_->Check(u"User5678"));
+    EXPECT_FALSE(system_->Check(u"Changed9"));
+    const auto stored = StoredPasswords();
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->first, u"Master#2");
+    EXPECT_EQ(stored->second, u"User5678");
+  }
 }
 
 TEST_F(PromptForPasswdTest, AStoreThatCannotBeReadKeepsTheDeviceLockedWithoutTheWizard) {

@@ -17,22 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::TempDevice;
 
-TEST(ComRuntime, InitialisationIsCountedPerThread) {
-  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
-  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);
-  std::thread([] {
-    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    CoUninitialize();
-  }).join();
-  EXPECT_EQ(platform::com::InitCount(), 2u);
-  CoUninitialize();
-  CoUninitialize();
-  CoUninitialize();  // one too many does no harm
-  EXPECT_EQ(platform::com::InitCount(), 0u);
-  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
-  CoUninitialize();
-}
-
 TEST(ComRuntime, FreeUnusedLibrariesUnloadsThoseThatAgree) {
   TempDevice device(false);
   testing_support::InstallFixture("fixture_signature.ocx", u"\\Windows\\Panel.ocx");

@@ -6,10 +6,9 @@
 #include <array>
 #include <cstring>
 #include <string>
-#include <thread>
+
 #include <vector>
 
-#include "platform/beeps.h"
 #include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/faults.h"
@@ -59,58 +58,6 @@ TEST(KernelIoControl, RebootIsRecordedAndOtherCodesRefused) {
 
   EXPECT_FALSE(KernelIoControl(0x01010000, nullptr, 0, nullptr, 0, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
-}
-
-TEST(SystemParametersInfo, PlatformTypeNeedsRoomForTerminator) {
-  std::array<char16_t, 9> text{};
-  EXPECT_TRUE(SystemParametersInfo(SPI_GETPLATFORMTYPE, sizeof text, text.data(), 0));
-  EXPECT_EQ(std::u16string(text.data()), u"PocketPC");
-
-  text.fill(u'#');
-  EXPECT_FALSE(SystemParametersInfo(SPI_GETPLATFORMTYPE, sizeof text - 1, text.data(), 0));
-  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-  EXPECT_EQ(text[0], u'#');
-
-  EXPECT_FALSE(SystemParametersInfo(0x1234, sizeof text, text.data(), 0));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
-}
-
-TEST(SystemParametersInfo, OemInfoIsStablePerDevice) {
-  std::array<char16_t, 256> text{};
-  std::u16string first, again, other;
-  {
-    TempDevice device(false);
-    ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, text.data(), 0));
-    first = text.data();
-    device.Reopen();
-    ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, text.data(), 0));
-    again = text.data();
-
-    const UINT needed = static_cast<UINT>((first.size() + 1) * 2);
-    EXPECT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, needed, text.data(), 0));
-    EXPECT_FALSE(SystemParametersInfo(SPI_GETOEMINFO, needed - 2, text.data(), 0));
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-  }
-  {
-    TempDevice device(false);
-    ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, text.data(), 0));
-    other = text.data();
-  }
-  EXPECT_EQ(first.rfind(u"Veyrholm PDA 240x320 ", 0), 0u);
-  EXPECT_GT(first.size(), std::u16string_view(u"Veyrholm PDA 240x320 ").size());
-  EXPECT_EQ(first, again);
-  EXPECT_NE(first, other);
-}
-
-TEST(LastError, IsPerThread) {
-  SetLastError(ERROR_BUSY);
-  DWORD seen = 1;
-  std::thread([&] {
-    seen = GetLastError();
-    SetLastError(ERROR_ACCESS_DENIED);
-  }).join();
-  EXPECT_EQ(seen, ERROR_SUCCESS);
-  EXPECT_EQ(GetLastError(), ERROR_BUSY);
 }
 
 class VirtualClock : public ::testing::Test {
@@ -188,19 +135,6 @@ TEST(LocalHeap, InjectedFailuresLeaveBlocksIntact) {
   EXPECT_EQ(GetLastError(), ERROR_OUTOFMEMORY);
   EXPECT_EQ(LocalSize(first), 8u);
   EXPECT_EQ(LocalFree(first), nullptr);
-}
-
-TEST(MessageBeep, RecordsEachBeepInOrder) {
-  platform::beeps::Clear();
-  EXPECT_TRUE(MessageBeep(MB_OK_BEEP));
-  EXPECT_TRUE(MessageBeep(0x10));
-  platform::faults::Scope faults;
-  platform::faults::Fail("MessageBeep", ERROR_NOT_READY);
-  EXPECT_FALSE(MessageBeep(0x20));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
-  EXPECT_EQ(platform::beeps::Recorded(), (std::vector<UINT>{0, 0x10}));
-  platform::beeps::Clear();
-  EXPECT_TRUE(platform::beeps::Recorded().empty());
 }
 
 }  // namespace

@@ -17,27 +17,6 @@ class MessageBoxTest : public ::testing::Test {
   }
 };
 
-std::vector<std::u16string> g_observed;
-
-TEST_F(MessageBoxTest, RecordsEveryBoxAndTellsTheObserver) {
-  g_observed.clear();
-  mb::SetObserver([](const mb::Record& r) { g_observed.push_back(r.caption + u": " + r.text); });
-  const HWND owner = reinterpret_cast<HWND>(0x1234);
-  EXPECT_EQ(MessageBox(owner, u"General error #5!", u"Error", MB_OK | MB_ICONHAND), IDOK);
-  EXPECT_EQ(MessageBox(nullptr, nullptr, nullptr, MB_ICONINFORMATION), IDOK);
-
-  ASSERT_EQ(mb::Recorded().size(), 2u);
-  EXPECT_EQ(mb::Recorded()[0].owner, owner);
-  EXPECT_EQ(mb::Recorded()[0].text, u"General error #5!");
-  EXPECT_EQ(mb::Recorded()[0].type, MB_OK | MB_ICONHAND);
-  EXPECT_EQ(mb::Recorded()[1].text, u"");
-  EXPECT_EQ(mb::Recorded()[1].caption, u"Error");
-  EXPECT_EQ(g_observed, (std::vector<std::u16string>{u"Error: General error #5!", u"Error: "}));
-
-  mb::ClearRecorded();
-  EXPECT_TRUE(mb::Recorded().empty());
-}
-
 TEST_F(MessageBoxTest, AnswersWithAButtonTheBoxHas) {
   EXPECT_EQ(MessageBox(nullptr, u"?", u"Q", MB_YESNO), IDYES);
   mb::SetAnswer(IDNO);

@@ -112,19 +112,6 @@ TEST_F(Modules, OnlyTheModulesOwnEntriesAreFound) {
   FreeLibrary(module);
 }
 
-TEST_F(Modules, ProgramIsAModuleOfItsOwn) {
-  HMODULE self = GetModuleHandle(nullptr);
-  ASSERT_NE(self, nullptr);
-  EXPECT_EQ(GetModuleHandle(nullptr), self);
-  EXPECT_NE(GetProcAddress(self, kModuleResourcesExport), nullptr);
-  EXPECT_TRUE(FreeLibrary(self));  // never unloaded
-  WCHAR text[16] = {};
-  EXPECT_EQ(LoadString(self, 650, text, 16), 5);
-  EXPECT_EQ(std::u16string(text), u"Error");
-  // A null instance means the program too.
-  EXPECT_EQ(LoadString(nullptr, 650, text, 16), 5);
-}
-
 TEST_F(Modules, LoadStringCopiesTruncatesAndPoints) {
   Install("fixture_module.dll", u"\\Windows\\fixture_module.dll");
   HMODULE module = LoadLibrary(u"fixture_module.dll");
@@ -150,13 +137,6 @@ TEST_F(Modules, LoadStringCopiesTruncatesAndPoints) {
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND) << missing;
   }
   FreeLibrary(module);
-
-  Install("fixture_noentry.ocx", u"\\Windows\\NoEntry.ocx");
-  HMODULE bare = LoadLibrary(u"NoEntry.ocx");
-  SetLastError(0);
-  EXPECT_EQ(LoadString(bare, 1, text, 32), 0);
-  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  FreeLibrary(bare);
 }
 
 TEST_F(Modules, InjectedFaults) {

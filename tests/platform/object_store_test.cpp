@@ -1,9 +1,7 @@
 #include "platform/object_store.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -12,11 +10,8 @@
 #include <vector>
 
 #include "platform/database.h"
-#include "platform/faults.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
-#include "platform/system_password.h"
-#include "platform/wstring.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_device.h"
 #include "tests/support/test_seed.h"
@@ -71,21 +66,6 @@ class TempFolder {
   fs::path path_;
 };
 
-// Runs `body` in a child process and returns its exit status (its result,
-// or 128 + signal). The child reports through its exit code only.
-template <typename Body>
-pid_t Spawn(Body body) {
-  const pid_t pid = fork();
-  if (pid == 0) _exit(body());
-  return pid;
-}
-
-int Wait(pid_t pid) {
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
   testing_support::TempDevice device(false);
   HKEY key = CreateKey(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak");
@@ -117,46 +97,6 @@ TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
   EXPECT_EQ(info.dwSize, 3u);
   std::string problem;
   EXPECT_TRUE(store::CheckIntegrity(&problem)) << problem;
-}
-
-TEST(ObjectStoreTest, SystemPasswordIsApartFromRegistryAndDatabases) {
-  testing_support::TempDevice device(false);
-  platform::system_password::Record record;
-  record.set = record.active = true;
-  record.hash = {1};
-  ASSERT_TRUE(platform::system_password::Store(record));
-
-  HANDLE find = CeFindFirstDatabase(0);
-  EXPECT_EQ(CeFindNextDatabase(find), 0u);
-  CloseHandle(find);
-  for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    WCHAR name[8];
-    DWORD length = 8;
-    EXPECT_EQ(RegEnumKeyEx(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-              ERROR_NO_MORE_ITEMS);
-    length = 8;
-    EXPECT_EQ(RegEnumValue(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-              ERROR_NO_MORE_ITEMS);
-  }
-
-  platform::faults::Scope faults;
-  platform::faults::Fail("SystemPasswordStore", ERROR_DISK_FULL);
-  EXPECT_FALSE(platform::system_password::Store(platform::system_password::Record{}));
-  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
-  ASSERT_TRUE(platform::system_password::Load(&record));
-  EXPECT_TRUE(record.active);
-}
-
-TEST(ObjectStoreTest, CallsFailCleanlyWithoutAStore) {
-  store::Close();
-  EXPECT_FALSE(store::IsOpen());
-  DWORD size = 0;
-  EXPECT_EQ(RegQueryValueEx(HKEY_LOCAL_MACHINE, u"X", nullptr, nullptr, nullptr, &size),
-            ERROR_NOT_READY);
-  EXPECT_EQ(CeCreateDatabase(u"X", 1, 0, nullptr), 0u);
-  EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
-  platform::system_password::Record record;
-  EXPECT_FALSE(platform::system_password::Load(&record));
 }
 
 // Refused files are left byte for byte as they were, and the reason says why.
@@ -198,148 +138,6 @@ TEST(ObjectStoreTest, DamagedForeignAndNewerFilesAreRefusedAndLeftAlone) {
 
   WriteFile(folder.db(), ours);
   EXPECT_TRUE(store::Open(folder.db(), &error)) << error;
-}
-
-TEST(ObjectStoreTest, DamageInsideAStoreGivesErrorsNotCrashes) {
-  TempFolder folder;
-  std::string error;
-  ASSERT_TRUE(store::Open(folder.db(), &error)) << error;
-  HKEY key = CreateKey(HKEY_LOCAL_MACHINE, u"Bulk");
-  const Bytes payload(200, 0x33);
-  for (int i = 0; i < 100; ++i) {
-    const std::u16string name = u"Value" + platform::FromUtf8(std::to_string(i));
-    ASSERT_EQ(RegSetValueEx(key, name.c_str(), 0, REG_BINARY, payload.data(), 200), ERROR_SUCCESS);
-  }
-  RegCloseKey(key);
-  store::Close();
-
-  std::string bytes = ReadFile(folder.db());
-  ASSERT_GT(bytes.size(), 4 * 4096u);
-  std::mt19937 random(7);
-  for (std::size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<char>(random());
-  WriteFile(folder.db(), bytes);
-
-  if (!store::Open(folder.db(), &error)) {
-    EXPECT_FALSE(error.empty());
-    return;
-  }
-  HKEY damaged = nullptr;
-  const LONG opened = RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Bulk", 0, KEY_READ, &damaged);
-  if (opened == ERROR_SUCCESS) {
-    WCHAR name[REG_MAX_NAME + 1];
-    for (DWORD i = 0; i < 200; ++i) {
-      DWORD length = REG_MAX_NAME + 1;
-      if (RegEnumValue(damaged, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-          ERROR_SUCCESS)
-        break;
-    }
-    RegCloseKey(damaged);
-  }
-  std::string problem;
-  EXPECT_FALSE(store::CheckIntegrity(&problem));
-  EXPECT_FALSE(problem.empty());
-}
-
-TEST(ObjectStoreTest, UnusableLocationsAreRefused) {
-  TempFolder folder;
-  WriteFile(folder.path() / "file", "x");
-  std::string error;
-  EXPECT_FALSE(store::Open(folder.path() / "file" / "objectstore.db", &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(store::Open(folder.path(), &error));  // a folder, not a file
-  EXPECT_FALSE(error.empty());
-
-  if (geteuid() == 0) return;  // permissions don't bind root
-  const fs::path locked = folder.path() / "locked";
-  fs::create_directory(locked);
-  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_FALSE(store::Open(locked / "objectstore.db", &error));
-  EXPECT_FALSE(error.empty());
-  fs::permissions(locked, fs::perms::owner_all);
-}
-
-TEST(ObjectStoreTest, ForkedChildOpensItsOwnConnection) {
-  testing_support::TempDevice device(false);
-  const fs::path db = device.folder() / "objectstore.db";
-  HKEY key = CreateKey(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak");
-  ASSERT_EQ(SetDword(key, u"Retry", 1), ERROR_SUCCESS);
-
-  const pid_t child = Spawn([&] {
-    // The parent's connection is not ours to use.
-    if (store::IsOpen() || SetDword(key, u"Retry", 5) != ERROR_NOT_READY) return 1;
-    if (!store::Open(db, nullptr)) return 2;
-    HKEY mine = CreateKey(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak");
-    if (!mine || GetDword(mine, u"Retry") != 1) return 3;
-    if (SetDword(mine, u"Retry", 2) != ERROR_SUCCESS) return 4;
-    store::Close();
-    return 0;
-  });
-  ASSERT_EQ(Wait(child), 0);
-  // The parent's connection is unharmed and sees the child's write.
-  EXPECT_EQ(GetDword(key, u"Retry"), 2u);
-  EXPECT_EQ(SetDword(key, u"Retry", 3), ERROR_SUCCESS);
-  RegCloseKey(key);
-}
-
-// Two processes open the same new store at once and write into the same
-// key and database.
-TEST(ObjectStoreTest, ConcurrentWritersAllLand) {
-  TempFolder folder;
-  constexpr int kWrites = 120;
-  int gate[2];
-  ASSERT_EQ(pipe(gate), 0);
-  auto writer = [&](char16_t who) {
-    return Spawn([&, who] {
-      char go;
-      if (read(gate[0], &go, 1) != 1) return 1;
-      if (!store::Open(folder.db(), nullptr)) return 2;
-      HKEY key = CreateKey(HKEY_LOCAL_MACHINE, u"Shared");
-      if (!key) return 3;
-      if (CeCreateDatabase(u"Shared", 1, 0, nullptr) == 0 && GetLastError() != ERROR_ALREADY_EXISTS)
-        return 4;
-      HANDLE db = CeOpenDatabase(nullptr, u"Shared", 0, 0, nullptr);
-      if (db == INVALID_HANDLE_VALUE) return 5;
-      for (int i = 0; i < kWrites; ++i) {
-        const std::u16string name = who + platform::FromUtf8(std::to_string(i));
-        if (SetDword(key, name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS) return 6;
-        CEPROPVAL v{};
-        v.propid = MAKEPROPID(1, CEVT_UI4);
-        v.val.ulVal = static_cast<ULONG>(who) << 16 | static_cast<ULONG>(i);
-        if (CeWriteRecordProps(db, 0, 1, &v) == 0) return 7;
-      }
-      CloseHandle(db);
-      RegCloseKey(key);
-      store::Close();
-      return 0;
-    });
-  };
-  const pid_t a = writer(u'a');
-  const pid_t b = writer(u'b');
-  ASSERT_EQ(write(gate[1], "gg", 2), 2);
-  close(gate[0]);
-  close(gate[1]);
-  EXPECT_EQ(Wait(a), 0);
-  EXPECT_EQ(Wait(b), 0);
-
-  std::string error;
-  ASSERT_TRUE(store::Open(folder.db(), &error)) << error;
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Shared", 0, KEY_READ, &key), ERROR_SUCCESS);
-  DWORD values = 0;
-  WCHAR name[16];
-  for (DWORD length = 16; RegEnumValue(key, values, name, &length, nullptr, nullptr, nullptr,
-                                       nullptr) == ERROR_SUCCESS;
-       length = 16)
-    ++values;
-  EXPECT_EQ(values, 2u * kWrites);
-  RegCloseKey(key);
-  CEOID oid = 0;
-  HANDLE db = CeOpenDatabase(&oid, u"Shared", 0, 0, nullptr);
-  CEDBASEINFO info{};
-  ASSERT_TRUE(CeOidGetInfo(oid, &info));
-  EXPECT_EQ(info.wNumRecords, 2 * kWrites);
-  CloseHandle(db);
-  EXPECT_TRUE(store::CheckIntegrity(&error)) << error;
 }
 
 // Values of step n of the killed writer: each one on its own is a single

@@ -109,17 +109,13 @@ class Peer {
   }
 
   // The child's side. Commands:
-  //   M create OMREL_APP_MUTEX owned   E create DONE_EVENT (auto reset)
-  //   W try to take the mutex          S set the event
-  //   R release the mutex              A wait for the event
-  //   D answer, then release the mutex
+  //   M create OMREL_APP_MUTEX owned   R release the mutex
   //   C close the mutex handle         q quit
   //   L answer, then count to the counter file kRounds times under the mutex
   [[noreturn]] static void Serve(const std::filesystem::path& device, int in, int out) {
     std::string error;
     const bool open = platform::device::Open(device, &error);
     HANDLE mutex = nullptr;
-    HANDLE event = nullptr;
     char command = 0;
     while (::read(in, &command, 1) == 1 && command != 'q') {
       DWORD reply = kNoHandle;
@@ -127,28 +123,15 @@ class Peer {
         // every answer says that the child could not open the device
       } else if (command == 'M') {
         reply = CreateAndReport(kAppMutex, &mutex, TRUE);
-      } else if (command == 'E') {
-        event = CreateEvent(nullptr, FALSE, FALSE, kDoneEvent);
-        reply = event ? GetLastError() : kNoHandle;
-      } else if (command == 'W') {
-        reply = WaitForSingleObject(mutex, 0);
       } else if (command == 'R') {
         reply = ReleaseMutex(mutex);
       } else if (command == 'C') {
         reply = CloseHandle(mutex);
-      } else if (command == 'S') {
-        reply = SetEvent(event);
-      } else if (command == 'A') {
-        reply = WaitForSingleObject(event, kLongWait);
-      } else if (command == 'D' || command == 'L') {
+      } else if (command == 'L') {
         reply = TRUE;
       }
       if (::write(out, &reply, sizeof reply) != sizeof reply) break;
-      if (command == 'D') {
-        ReleaseMutex(mutex);
-      } else if (command == 'L') {
-        CountUnderMutex(device, mutex);
-      }
+      if (command == 'L') CountUnderMutex(device, mutex);
     }
     ::_exit(0);
   }
@@ -194,36 +177,11 @@ TEST_F(KernelObjects, NamesIgnoreCaseAndStayDistinct) {
   EXPECT_FALSE(NameExists(u"a_b"));
   CloseHandle(held);
 
-  // Long names are shortened with a hash of the whole name.
-  const std::u16string longName(200, u'x');
-  held = CreateMutex(nullptr, FALSE, (longName + u"1").c_str());
-  EXPECT_TRUE(NameExists((longName + u"1").c_str()));
-  EXPECT_FALSE(NameExists((longName + u"2").c_str()));
-  CloseHandle(held);
-
-  SetLastError(0);
-  EXPECT_EQ(CreateMutex(nullptr, FALSE, std::u16string(MAX_PATH, u'y').c_str()), nullptr);
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
-
   // Mutexes and events have names of their own.
   HANDLE event = CreateEvent(nullptr, TRUE, FALSE, u"Shared");
   ASSERT_NE(event, nullptr);
   EXPECT_FALSE(NameExists(u"Shared"));
   CloseHandle(event);
-}
-
-TEST_F(KernelObjects, UnnamedMutexesAreSeparateObjects) {
-  HANDLE a = nullptr;
-  HANDLE b = nullptr;
-  EXPECT_EQ(CreateAndReport(nullptr, &a, TRUE), ERROR_SUCCESS);
-  EXPECT_EQ(CreateAndReport(u"", &b), ERROR_SUCCESS);
-  std::thread([&] {
-    EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_TIMEOUT);
-    EXPECT_EQ(WaitForSingleObject(b, 0), WAIT_OBJECT_0);
-    EXPECT_TRUE(ReleaseMutex(b));
-  }).join();
-  CloseHandle(a);
-  CloseHandle(b);
 }
 
 TEST_F(KernelObjects, MutexOwnershipBelongsToAThread) {
@@ -257,19 +215,6 @@ TEST_F(KernelObjects, MutexOwnershipBelongsToAThread) {
   CloseHandle(other);
 }
 
-TEST_F(KernelObjects, ManualResetEventStaysSignalledUntilReset) {
-  HANDLE event = CreateEvent(nullptr, TRUE, TRUE, nullptr);
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
-  EXPECT_TRUE(ResetEvent(event));
-  EXPECT_EQ(WaitForSingleObject(event, 10), WAIT_TIMEOUT);
-  std::thread waiter([&] { EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0); });
-  EXPECT_TRUE(SetEvent(event));
-  waiter.join();
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
-  CloseHandle(event);
-}
-
 TEST_F(KernelObjects, AutoResetEventReleasesOneWaiterPerSignal) {
   HANDLE event = CreateEvent(nullptr, FALSE, FALSE, nullptr);
   EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
@@ -291,47 +236,6 @@ TEST_F(KernelObjects, AutoResetEventReleasesOneWaiterPerSignal) {
   CloseHandle(event);
 }
 
-TEST_F(KernelObjects, NamedEventIsSharedAndStartsAfreshOnceClosed) {
-  HANDLE first = CreateEvent(nullptr, FALSE, FALSE, kDoneEvent);
-  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
-  // An existing event keeps its kind and state; the arguments are ignored.
-  HANDLE second = CreateEvent(nullptr, TRUE, TRUE, u"done_event");
-  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(WaitForSingleObject(second, 0), WAIT_TIMEOUT);
-  SetEvent(first);
-  EXPECT_EQ(WaitForSingleObject(second, 0), WAIT_OBJECT_0);
-  EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_TIMEOUT);
-
-  std::thread waiter([&] { EXPECT_EQ(WaitForSingleObject(second, kLongWait), WAIT_OBJECT_0); });
-  SetEvent(first);
-  waiter.join();
-
-  SetEvent(first);  // left signalled when the last handle goes
-  CloseHandle(first);
-  CloseHandle(second);
-  HANDLE fresh = CreateEvent(nullptr, TRUE, FALSE, kDoneEvent);
-  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
-  EXPECT_EQ(WaitForSingleObject(fresh, 0), WAIT_TIMEOUT);
-  CloseHandle(fresh);
-}
-
-TEST_F(KernelObjects, WrongHandlesFail) {
-  HANDLE mutex = CreateMutex(nullptr, FALSE, nullptr);
-  HANDLE event = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  SetLastError(0);
-  EXPECT_FALSE(SetEvent(mutex));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-  SetLastError(0);
-  EXPECT_FALSE(ReleaseMutex(event));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-  CloseHandle(mutex);
-  SetLastError(0);
-  EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_FAILED);
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-  EXPECT_FALSE(ResetEvent(mutex));
-  CloseHandle(event);
-}
-
 TEST_F(KernelObjects, InjectedFaultsFailCreation) {
   platform::faults::Scope faults;
   platform::faults::Fail("CreateMutex", ERROR_NOT_ENOUGH_MEMORY);
@@ -346,33 +250,6 @@ TEST_F(KernelObjects, InjectedFaultsFailCreation) {
   HANDLE event = CreateEvent(nullptr, FALSE, FALSE, kDoneEvent);
   EXPECT_NE(event, nullptr);
   CloseHandle(event);
-}
-
-// Closing the device closes its objects; without one only unnamed objects
-// can be made.
-TEST_F(KernelObjects, NamedObjectsLiveWithTheOpenDevice) {
-  CreateMutex(nullptr, TRUE, kAppMutex);
-  platform::device::Close();
-  EXPECT_EQ(CreateMutex(nullptr, FALSE, kAppMutex), nullptr);
-  EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
-  HANDLE unnamed = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  EXPECT_NE(unnamed, nullptr);
-  CloseHandle(unnamed);
-  device_.Reopen();
-  EXPECT_FALSE(NameExists(kAppMutex));
-}
-
-TEST_F(KernelObjects, MutexNameIsSharedWithAnotherProcess) {
-  Peer peer(device_.folder());
-  EXPECT_EQ(peer.Ask('M'), ERROR_SUCCESS);
-  HANDLE mine = nullptr;
-  EXPECT_EQ(CreateAndReport(kAppMutex, &mine, TRUE), ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(peer.Ask('C'), DWORD{TRUE});
-  // Our handle keeps the name alive for the peer.
-  EXPECT_EQ(peer.Ask('M'), ERROR_ALREADY_EXISTS);
-  CloseHandle(mine);
-  EXPECT_EQ(peer.Ask('C'), DWORD{TRUE});
-  EXPECT_FALSE(NameExists(kAppMutex));
 }
 
 TEST_F(KernelObjects, KilledProcessFreesNameAndOwnership) {
@@ -393,24 +270,6 @@ TEST_F(KernelObjects, KilledProcessFreesNameAndOwnership) {
   EXPECT_FALSE(NameExists(kAppMutex));
 }
 
-TEST_F(KernelObjects, MutexOwnershipExcludesOtherProcesses) {
-  Peer peer(device_.folder());
-  ASSERT_EQ(peer.Ask('M'), ERROR_SUCCESS);  // owned by the peer
-  HANDLE mine = CreateMutex(nullptr, TRUE, kAppMutex);
-  EXPECT_EQ(WaitForSingleObject(mine, 0), WAIT_TIMEOUT);
-  EXPECT_EQ(peer.Ask('R'), DWORD{TRUE});
-  EXPECT_EQ(WaitForSingleObject(mine, 0), WAIT_OBJECT_0);
-  EXPECT_EQ(peer.Ask('W'), WAIT_TIMEOUT);
-  ReleaseMutex(mine);
-  EXPECT_EQ(peer.Ask('W'), WAIT_OBJECT_0);
-  // A blocked waiter here wakes when the peer lets go.
-  EXPECT_EQ(peer.Ask('D'), DWORD{TRUE});
-  EXPECT_EQ(WaitForSingleObject(mine, kLongWait), WAIT_OBJECT_0);
-  EXPECT_EQ(peer.Ask('W'), WAIT_TIMEOUT);
-  ReleaseMutex(mine);
-  CloseHandle(mine);
-}
-
 TEST_F(KernelObjects, MutexKeepsProcessesApartUnderContention) {
   Peer peer(device_.folder());
   ASSERT_EQ(peer.Ask('M'), ERROR_SUCCESS);
@@ -423,21 +282,6 @@ TEST_F(KernelObjects, MutexKeepsProcessesApartUnderContention) {
   EXPECT_EQ(peer.Ask('C'), DWORD{TRUE});  // answered once the peer's rounds are done
   EXPECT_EQ(ReadCounter(device_.folder()), 3 * kRounds);
   CloseHandle(mine);
-}
-
-TEST_F(KernelObjects, NamedEventSignalsAnotherProcess) {
-  Peer peer(device_.folder());
-  ASSERT_EQ(peer.Ask('E'), ERROR_SUCCESS);
-  HANDLE event = CreateEvent(nullptr, FALSE, FALSE, kDoneEvent);
-  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
-  EXPECT_EQ(peer.Ask('S'), DWORD{TRUE});
-  EXPECT_EQ(WaitForSingleObject(event, kLongWait), WAIT_OBJECT_0);
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);  // auto reset
-  SetEvent(event);
-  EXPECT_EQ(peer.Ask('A'), WAIT_OBJECT_0);
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
-  CloseHandle(event);
 }
 
 }  // namespace

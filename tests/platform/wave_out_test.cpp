@@ -34,21 +34,6 @@ class WaveOutTest : public ::testing::Test {
   WAVEHDR header_{};
 };
 
-TEST_F(WaveOutTest, OnlyPlainPcmFormatsOpen) {
-  ASSERT_EQ(waveOutGetNumDevs(), 1u);
-  for (const WAVEFORMATEX& f : {Pcm(1, 8, 8000), Pcm(2, 16, 44100), Pcm(1, 16, 22050)})
-    EXPECT_EQ(waveOutOpen(nullptr, 0, &f, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
-  WAVEFORMATEX gsm = Pcm(1, 16, 8000);
-  gsm.wFormatTag = WAVE_FORMAT_GSM610;
-  WAVEFORMATEX badAlign = Pcm(2, 16, 8000);
-  badAlign.nBlockAlign = 3;
-  for (const WAVEFORMATEX& f : {gsm, badAlign, Pcm(3, 16, 8000), Pcm(1, 24, 8000)}) {
-    EXPECT_EQ(waveOutOpen(nullptr, 0, &f, 0, 0, WAVE_FORMAT_QUERY), WAVERR_BADFORMAT);
-    EXPECT_EQ(waveOutOpen(&out_, 0, &f, 0, 0, CALLBACK_NULL), WAVERR_BADFORMAT);
-  }
-  EXPECT_EQ(out_, nullptr);
-}
-
 TEST_F(WaveOutTest, EndlessLoopPlaysUntilReset) {
   const WAVEFORMATEX f = Pcm(1, 8, 8000);
   HANDLE done = CreateEvent(nullptr, FALSE, FALSE, nullptr);
@@ -79,20 +64,6 @@ TEST_F(WaveOutTest, EndlessLoopPlaysUntilReset) {
   EXPECT_EQ(WaitForSingleObject(done, 0), WAIT_OBJECT_0);
   EXPECT_FALSE(platform::wave_out::CurrentStatus().playing);
   CloseHandle(done);
-}
-
-TEST_F(WaveOutTest, VolumesOfDeviceAndWholeOutputAreSeparate) {
-  const WAVEFORMATEX f = Pcm(2, 16, 22050);
-  ASSERT_EQ(waveOutOpen(&out_, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
-  ASSERT_EQ(waveOutSetVolume(out_, 0x40008000), MMSYSERR_NOERROR);
-  ASSERT_EQ(waveOutSetVolume(nullptr, 0x12341234), MMSYSERR_NOERROR);
-  DWORD device = 0, master = 0;
-  ASSERT_EQ(waveOutGetVolume(out_, &device), MMSYSERR_NOERROR);
-  ASSERT_EQ(waveOutGetVolume(nullptr, &master), MMSYSERR_NOERROR);
-  EXPECT_EQ(device, 0x40008000u);
-  EXPECT_EQ(master, 0x12341234u);
-  waveOutSetVolume(nullptr, 0xFFFFFFFF);
-  waveOutSetVolume(out_, 0xFFFFFFFF);
 }
 
 TEST_F(WaveOutTest, InjectedFailuresAndBadHandles) {

@@ -159,8 +159,13 @@ TEST_F(CredentialStoreTest, SavingScrambledSecretsStoresTheSameBytesAndRescrambl
   EXPECT_EQ(g_strUserPassword, scrambledUser);
 }
 
+// A failed first save leaves no record; a failed later one the previous.
 TEST_F(CredentialStoreTest, FailedWriteKeepsThePreviousRecord) {
   SetSecrets(u"mast", u"old-user", u"", u"");
+  platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
+  EXPECT_FALSE(SaveCredentials());
+  EXPECT_TRUE(Records().empty());
+  platform::message_box::ClearRecorded();
   ASSERT_TRUE(SaveCredentials());
   AssignSecret(g_strUserPassword, u"new-user");
   platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
@@ -170,6 +175,7 @@ TEST_F(CredentialStoreTest, FailedWriteKeepsThePreviousRecord) {
   EXPECT_EQ(platform::message_box::Recorded()[0].type, MB_ICONHAND | MB_SETFOREGROUND);
   ASSERT_TRUE(LoadCredentials());
   EXPECT_EQ(g_strUserPassword, u"old-user");
+  EXPECT_EQ(Records().size(), 1u);
 }
 
 TEST_F(CredentialStoreTest, FailedSeekFailsTheSaveInsteadOfAddingASecondRecord) {

@@ -74,18 +74,6 @@ TEST_F(SettingsModelTest, SaveThenLoadRestoresEveryField) {
             (std::vector<BYTE>{42, 0, 0, 0}));
 }
 
-TEST_F(SettingsModelTest, StoredEncodingsAreExact) {
-  g_Settings.AlarmSound = u"abc";
-  g_Settings.LogonMethod = 0x01020304;
-  ASSERT_TRUE(SaveSettings(true, false));
-  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"AlarmSound"),
-            (std::vector<BYTE>{'a', 0, 'b', 0, 'c', 0, 0, 0}));
-  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod"),
-            (std::vector<BYTE>{4, 3, 2, 1}));
-  // Empty welcome texts are not stored at all.
-  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"WelcomeText1"));
-}
-
 TEST_F(SettingsModelTest, EmptyTextsDeleteWelcomeButKeepAlarmSound) {
   g_Settings = NonDefaultRecord();
   ASSERT_TRUE(SaveSettings(true, false));
@@ -114,16 +102,6 @@ TEST_F(SettingsModelTest, ActivePeriodIsTheMasterCopyOnlyWhileTheDelayIsOn) {
             (std::vector<BYTE>{0, 0, 0, 0}));
 }
 
-TEST_F(SettingsModelTest, PowerOnLogonFollowsTheOsFlag) {
-  SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod", 0);
-  SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"PowrPass", REG_BINARY, {2});
-  ASSERT_TRUE(LoadSettings(true, false));
-  EXPECT_EQ(g_Settings.PowerOnLogon, 1u);
-  SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"PowrPass", REG_BINARY, {0});
-  ASSERT_TRUE(LoadSettings(true, false));
-  EXPECT_EQ(g_Settings.PowerOnLogon, 0u);
-}
-
 TEST_F(SettingsModelTest, FailingWriteFailsTheSaveQuietly) {
   g_Settings = NonDefaultRecord();
   // A write that fails midway fails the save before the OS hears of the
@@ -133,9 +111,8 @@ TEST_F(SettingsModelTest, FailingWriteFailsTheSaveQuietly) {
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod"));
   // The save itself shows nothing: its callers choose the message.
   EXPECT_TRUE(platform::message_box::Recorded().empty());
-}
-
-TEST_F(SettingsModelTest, SaveFailsWhenTheKeyCannotBeMade) {
+  // Nor does it write anything without its key.
+  ASSERT_TRUE(DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSettingsKeyPath));
   platform::faults::Fail("RegCreateKeyEx", ERROR_ACCESS_DENIED, 1, 0);
   EXPECT_FALSE(SaveSettings(true, false));
   EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod"));
@@ -186,7 +163,7 @@ TEST_F(SettingsModelTest, OwnerRecordFieldsComeFromTheirOffsets) {
   EXPECT_EQ(g_Settings.OwnerName, u"kept");
 }
 
-TEST_F(SettingsModelTest, DeleteRegistryTreeRemovesNestedKeys) {
+TEST_F(SettingsModelTest, DeleteRegistryTreeRemovesNestedKeysOrStopsAtAFailedOne) {
   SetRegDword(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak\\A\\B", u"x", 1);
   SetRegDword(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak\\A\\C", u"x", 1);
   SetRegDword(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak\\D", u"x", 1);
@@ -201,9 +178,8 @@ TEST_F(SettingsModelTest, DeleteRegistryTreeRemovesNestedKeys) {
 
   EXPECT_FALSE(DeleteRegistryTree(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak"));
   EXPECT_FALSE(DeleteRegistryTree(HKEY_CURRENT_USER, nullptr));
-}
 
-TEST_F(SettingsModelTest, DeleteRegistryTreeStopsAtAFailedSubkey) {
+  // A subkey that can't go stops the deletion.
   SetRegDword(HKEY_CURRENT_USER, u"Tree\\A\\B", u"x", 1);
   platform::faults::Fail("RegDeleteKey", ERROR_ACCESS_DENIED);
   EXPECT_FALSE(DeleteRegistryTree(HKEY_CURRENT_USER, u"Tree"));

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "platform/resources.h"
-#include "res/string_ids.h"
 #include "res/string_table.h"
 
 namespace {
@@ -18,11 +17,6 @@ const StringResource* Find(UINT id) {
   const StringResource* it = std::lower_bound(
       kStringTable, end, id, [](const StringResource& entry, UINT key) { return entry.id < key; });
   return (it != end && it->id == id) ? it : nullptr;
-}
-
-std::u16string Text(UINT id) {
-  const StringResource* entry = Find(id);
-  return entry ? std::u16string(entry->text) : std::u16string(u"<missing>");
 }
 
 }  // namespace
@@ -64,14 +58,6 @@ TEST(StringTable, OnlyTheFormatTextsHoldAPercentSign) {
       EXPECT_NE(text.find(u"%d"), std::u16string::npos) << kStringTable[i].id;
     }
   }
-}
-
-// The control panel copies name and info into fixed fields of 32 and 64
-// characters, terminator included.
-TEST(StringTable, AppletNameAndInfoFitTheirControlPanelFields) {
-  EXPECT_LT(Text(IDS_APPLET_NAME).size(), 32u);
-  EXPECT_LT(Text(IDS_APPLET_INFO).size(), 64u);
-  EXPECT_NE(Find(IDS_APPLET_INFO), nullptr);
 }
 
 // Every named id has its text, and every text has a name: parse the header

@@ -66,4 +66,14 @@ Bytes OwnerRecord(std::initializer_list<std::pair<std::size_t, std::u16string_vi
   return record;
 }
 
+Bytes DelayRecordBytes(DWORD time, DWORD count, DWORD pending) {
+  Bytes bytes = {'L', 'R', 'U', '0'};
+  for (DWORD value : {time, count, pending}) {
+    const Bytes le = DwordBytes(value);
+    bytes.insert(bytes.end(), le.begin(), le.end());
+  }
+  bytes.resize(36, 0);
+  return bytes;
+}
+
 }  // namespace testing_support

@@ -33,4 +33,7 @@ Bytes DwordBytes(DWORD value);  // little-endian, as REG_DWORD holds it
 Bytes OwnerRecord(std::initializer_list<std::pair<std::size_t, std::u16string_view>> fields,
                   std::size_t size = 768);
 
+// A false-logon delay record ("PwDelay", "LRU0") as the module writes it.
+Bytes DelayRecordBytes(DWORD time, DWORD count, DWORD pending);
+
 }  // namespace testing_support
