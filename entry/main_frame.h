@@ -3,7 +3,7 @@
 // playback of this process when another logon broadcasts "WM_STOP_ALARM".
 #pragma once
 
-#include "platform/ui/afx.h"
+#include "platform/ui/afx/afx.h"
 
 // The number of the registered message "WM_STOP_ALARM", filled when the
 // frame is created.

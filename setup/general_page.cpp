@@ -1,7 +1,7 @@
 #include "setup/general_page.h"
 
 #include "platform/message_box.h"
-#include "platform/ui/window.h"
+#include "platform/ui/window/window.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
 #include "setup/settings_sheet.h"

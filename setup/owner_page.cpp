@@ -1,7 +1,7 @@
 #include "setup/owner_page.h"
 
 #include "platform/message_box.h"
-#include "platform/ui/shell.h"
+#include "platform/ui/shell/shell.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
 #include "store/settings_model.h"

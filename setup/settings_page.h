@@ -4,7 +4,7 @@
 // Cancel.
 #pragma once
 
-#include "platform/ui/afx.h"
+#include "platform/ui/afx/afx.h"
 
 class CSettingsSheet;
 

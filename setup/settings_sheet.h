@@ -7,7 +7,7 @@
 
 #include "entry/advanced_page.h"
 #include "logonui/logon_page.h"
-#include "platform/ui/afx.h"
+#include "platform/ui/afx/afx.h"
 #include "setup/general_page.h"
 #include "setup/owner_page.h"
 

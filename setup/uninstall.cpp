@@ -7,7 +7,7 @@
 #include "platform/message_box.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
-#include "platform/ui/afx.h"
+#include "platform/ui/afx/afx.h"
 #include "res/string_ids.h"
 #include "setup/current_password_dlg.h"
 #include "store/credential_set.h"
