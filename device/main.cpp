@@ -167,7 +167,10 @@ int RunScreen(const pda::Options& options, platform::ui::ScriptedUser* user,
   {
     ShellRunning shell;
     pda::HomeScreen home;
-    pda::QuickAccessIcon quickAccess(pda::LockNowAction(session));
+    pda::QuickAccessIcon quickAccess([lock = pda::LockNowAction(session)] {
+      std::cerr << "pda: the taskbar's lock icon was tapped\n";
+      lock();
+    });
     // The hook names the icon, which goes at the end of this block.
     struct ForgetHook {
       pda::ShellSession& session;
