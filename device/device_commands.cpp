@@ -219,6 +219,17 @@ void ReleaseApplet() {
   });
 }
 
+std::function<void()> LockNowAction(ShellSession& session) {
+  ShellSession* shell = &session;
+  return [shell] {
+    const int status = CallLock(*shell);
+    if (shell->RebootIfRequested()) return;
+    // A module that reports a failed lock leaves the lock to the shell.
+    if (status != 0 && shell->Unlock() == ShellSession::Unlocked::kReboot)
+      shell->RebootIfRequested();
+  };
+}
+
 void AddDeviceEntries(HomeScreen& home, ShellSession& session) {
   const HWND window = home.Window();
   session.SetHomeWindow(window);
@@ -245,13 +256,7 @@ void AddDeviceEntries(HomeScreen& home, ShellSession& session) {
               << (module ? "it does not answer CPL_NEWINQUIRE" : error) << '\n';
   }
 
-  home.AddEntry(kEntryLock, u"Lock now", [shell] {
-    const int status = CallLock(*shell);
-    if (shell->RebootIfRequested()) return;
-    // A module that reports a failed lock leaves the lock to the shell.
-    if (status != 0 && shell->Unlock() == ShellSession::Unlocked::kReboot)
-      shell->RebootIfRequested();
-  });
+  home.AddEntry(kEntryLock, u"Lock now", LockNowAction(session));
   home.AddEntry(kEntryPower, u"Power off", [shell] { shell->PowerOffScreen(); });
   home.AddEntry(kEntryActiveSync, u"ActiveSync", [shell] {
     const bool connected = shell->ConnectActiveSync();

@@ -2,6 +2,7 @@
 // of the home screen, on top of the shell session.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "device/shell_session.h"
@@ -59,6 +60,10 @@ bool InquireApplet(const PasswordModule& module, AppletInfo* info);
 // The 32-bit icon value of NEWCPLINFO as the platform's icon handle (icon
 // handles are small table values, so the value is the handle).
 HICON IconFromCplHandle(DWORD value);
+
+// What "Lock now" and the taskbar's lock icon do: LockDevice; a module
+// that reports a failed lock leaves the lock to the shell's unlock rule.
+std::function<void()> LockNowAction(ShellSession& session);
 
 // Adds the device's entries to a shown home screen.
 void AddDeviceEntries(HomeScreen& home, ShellSession& session);

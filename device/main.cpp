@@ -17,6 +17,7 @@
 #include "device/device_screen.h"
 #include "device/home_screen.h"
 #include "device/inspect.h"
+#include "device/quick_access_icon.h"
 #include "device/script_device_lines.h"
 #include "device/shell_session.h"
 #include "device/signature_command.h"
@@ -167,6 +168,15 @@ int RunScreen(const pda::Options& options, platform::ui::ScriptedUser* user,
   {
     ShellRunning shell;
     pda::HomeScreen home;
+    pda::QuickAccessIcon quickAccess([lock = pda::LockNowAction(session)] {
+      std::cerr << "pda: the taskbar's lock icon was tapped\n";
+      lock();
+    });
+    // The hook names the icon, which goes at the end of this block.
+    struct ForgetHook {
+      pda::ShellSession& session;
+      ~ForgetHook() { session.SetAfterBoot(nullptr); }
+    } forgetHook{session};
     bool homeFailed = false;
     auto run = [&] {
       switch (options.command) {
@@ -196,6 +206,11 @@ int RunScreen(const pda::Options& options, platform::ui::ScriptedUser* user,
         return;
       }
       pda::AddDeviceEntries(home, session);
+      if (quickAccess.Start()) {
+        session.SetAfterBoot([&quickAccess] { quickAccess.FollowSetting(); });
+      } else {
+        std::cerr << "pda: the quick-access lock icon can't be made\n";
+      }
     };
     auto preTranslate = [&home](MSG* msg) { return home.PreTranslate(msg); };
 

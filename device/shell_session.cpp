@@ -277,6 +277,7 @@ void ShellSession::Boot() {
               << (platform::device::CleanBootFlagSet() ? " (clean)" : "") << '\n';
     if (!Reopen(false)) return;
   }
+  if (afterBoot_ && platform::device::IsOpen()) afterBoot_();
   if (home_ && IsWindow(home_)) SetForegroundWindow(home_);
 }
 

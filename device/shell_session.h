@@ -160,6 +160,10 @@ class ShellSession {
   // can't start inside the scripted user's idle step).
   void Post(DeviceAction action, DWORD milliseconds = 0);
 
+  // Runs at the end of every boot, before the home screen comes back (the
+  // programs that start with the device read their settings again).
+  void SetAfterBoot(std::function<void()> hook) { afterBoot_ = std::move(hook); }
+
   // The home screen, brought back to the front after each unlock.
   void SetHomeWindow(HWND home) { home_ = home; }
   // Set when the device could not be opened again after a reset; the
@@ -186,6 +190,7 @@ class ShellSession {
   DWORD offTick_ = 0;
   int boots_ = 0;
   std::string fatalError_;
+  std::function<void()> afterBoot_;
 };
 
 }  // namespace pda

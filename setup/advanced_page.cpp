@@ -74,6 +74,7 @@ void CAdvancedPage::DoDataExchange(CDataExchange* pDX) {
   DDX_Check(pDX, IDC_HARD_RESET, m_bHardReset);
   DDX_CBString(pDX, IDC_LIMIT_VALUE, m_strLimitValue);
   DDX_Text(pDX, IDC_ALARM_FILE, m_strAlarmFile);
+  DDX_Control(pDX, IDC_LIMIT_VALUE, m_cbLimitValue);
 }
 
 BOOL CAdvancedPage::OnInitDialog() {
@@ -85,9 +86,9 @@ BOOL CAdvancedPage::OnInitDialog() {
   m_nAction = static_cast<int>(s.ActionAfterMaxFalseLogons);
   if (m_nAction == 0) m_bHardReset = 1;
   if (m_nAction == 1) m_bSoundAlarm = 1;
-  if (auto* limit = static_cast<CComboBox*>(GetDlgItem(IDC_LIMIT_VALUE))) {
-    for (DWORD n = 1; n <= kMaxLimitValue; ++n) limit->AddString(DecimalText(n).c_str());
-    limit->SelectString(-1, m_strLimitValue.c_str());
+  if (m_cbLimitValue.m_hWnd != nullptr) {
+    for (DWORD n = 1; n <= kMaxLimitValue; ++n) m_cbLimitValue.AddString(DecimalText(n).c_str());
+    m_cbLimitValue.SelectString(-1, m_strLimitValue.c_str());
   }
   ShowTestBitmap(IDB_ALARM_PLAY);
   m_bPlaying = 0;
@@ -208,9 +209,8 @@ void CAdvancedPage::OnHardResetClicked() {
 
 void CAdvancedPage::OnLimitChosen() {
   UpdateData(TRUE);
-  auto* limit = static_cast<CComboBox*>(GetDlgItem(IDC_LIMIT_VALUE));
-  if (limit != nullptr && limit->GetCurSel() != CB_ERR) {
-    m_strLimitValue = limit->GetLBText(limit->GetCurSel());
+  if (m_cbLimitValue.m_hWnd != nullptr && m_cbLimitValue.GetCurSel() != CB_ERR) {
+    m_strLimitValue = m_cbLimitValue.GetLBText(m_cbLimitValue.GetCurSel());
   }
   WriteControls();
 }

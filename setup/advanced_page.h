@@ -24,6 +24,8 @@ class CAdvancedPage : public CSettingsPage {
   int m_bHardReset = 0;
   int m_nAction = 1;  // 1 sound alarm, 0 hard reset
   std::u16string m_strLimitValue;
+  // The limit list, attached by DoDataExchange.
+  CComboBox m_cbLimitValue;
   std::u16string m_strAlarmFile;
   std::u16string m_strNewMaster;
   int m_bPlaying = 0;

@@ -41,6 +41,7 @@ void CGeneralPage::DoDataExchange(CDataExchange* pDX) {
   DDX_CBString(pDX, IDC_DELAY_MINUTES, m_strDelayMinutes);
   DDX_Check(pDX, IDC_SHOW_ICON, m_bShowIcon);
   DDX_Check(pDX, IDC_DELAY_ENABLE, m_bDelay);
+  DDX_Control(pDX, IDC_DELAY_MINUTES, m_cbDelayMinutes);
 }
 
 BOOL CGeneralPage::OnInitDialog() {
@@ -51,10 +52,10 @@ BOOL CGeneralPage::OnInitDialog() {
   m_bActiveSync = static_cast<int>(s.LogonActiveSync);
   m_bDelay = static_cast<int>(s.ActivationDelay);
   m_strDelayMinutes = DecimalText(s.ActivationDelayValue);
-  auto* minutes = static_cast<CComboBox*>(GetDlgItem(IDC_DELAY_MINUTES));
-  if (minutes != nullptr) {
-    for (DWORD m = 1; m <= kMaxDelayMinutes; ++m) minutes->AddString(DecimalText(m).c_str());
-    minutes->SelectString(-1, m_strDelayMinutes.c_str());
+  if (m_cbDelayMinutes.m_hWnd != nullptr) {
+    for (DWORD m = 1; m <= kMaxDelayMinutes; ++m)
+      m_cbDelayMinutes.AddString(DecimalText(m).c_str());
+    m_cbDelayMinutes.SelectString(-1, m_strDelayMinutes.c_str());
   }
   UpdateControls();
   return TRUE;
@@ -79,9 +80,8 @@ void CGeneralPage::OnSwitchClicked() {
 
 void CGeneralPage::OnMinutesChosen() {
   UpdateData(TRUE);
-  auto* minutes = static_cast<CComboBox*>(GetDlgItem(IDC_DELAY_MINUTES));
-  if (minutes != nullptr && minutes->GetCurSel() != CB_ERR) {
-    m_strDelayMinutes = minutes->GetLBText(minutes->GetCurSel());
+  if (m_cbDelayMinutes.m_hWnd != nullptr && m_cbDelayMinutes.GetCurSel() != CB_ERR) {
+    m_strDelayMinutes = m_cbDelayMinutes.GetLBText(m_cbDelayMinutes.GetCurSel());
     UpdateData(FALSE);
   }
 }
@@ -150,8 +150,8 @@ void CGeneralPage::LoadDefaults() {
   m_bShowIcon = 1;
   m_strDelayMinutes = u"5";
   m_bDelay = 0;
-  if (auto* minutes = static_cast<CComboBox*>(GetDlgItem(IDC_DELAY_MINUTES))) {
-    minutes->SelectString(-1, m_strDelayMinutes.c_str());
+  if (m_cbDelayMinutes.m_hWnd != nullptr) {
+    m_cbDelayMinutes.SelectString(-1, m_strDelayMinutes.c_str());
   }
   UpdateControls();
 }

@@ -23,6 +23,8 @@ class CGeneralPage : public CSettingsPage {
   int m_bDelay = 0;
   int m_bShowIcon = 0;
   std::u16string m_strDelayMinutes;
+  // The minutes list, attached by DoDataExchange.
+  CComboBox m_cbDelayMinutes;
   int m_bPowerOn = 0;
   int m_bActiveSync = 0;
   OsPasswordApi m_osPassword;

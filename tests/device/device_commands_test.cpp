@@ -9,9 +9,11 @@
 #include <fstream>
 #include <string>
 
+#include "device/quick_access_icon.h"
 #include "platform/device.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
+#include "platform/ui/shell/shell_internal.h"
 #include "store/credential_set.h"
 #include "store/settings_model.h"
 #include "store/settings_record.h"
@@ -194,6 +196,41 @@ TEST_F(DeviceCommandsTest, ThePromptNeverOpensTheDeviceWithoutProof) {
   EXPECT_EQ(g_strUserPassword, u"user1234");
   EXPECT_EQ(g_Settings.LogonMethod, 7u);
   WipeAllSecrets();
+}
+
+TEST_F(DeviceCommandsTest, TheTaskbarsLockIconLocksAndFollowsTheGeneralPage) {
+  constexpr const char* kInstall =
+      "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
+      "expect dialog 778\ntype 684 user1234\ntype 685 user1234\nkey Enter\n"
+      "expect box 627\ntap 1\n";
+  ASSERT_EQ(Pda("install", kInstall).status, 0);
+  // Where pda's taskbar shows the icon: the same shell, here.
+  std::string tapIcon;
+  {
+    platform::ui::shell::Start();
+    pda::QuickAccessIcon probe(nullptr);
+    ASSERT_TRUE(probe.Start());
+    ASSERT_TRUE(probe.Shown()) << "the installed settings show the icon";
+    const RECT at = platform::ui::shell::TaskbarIcons().at(0).rect;
+    tapIcon = "tapxy " + std::to_string(at.left + 8) + " " + std::to_string(at.top + 8) + "\n";
+    platform::ui::shell::Stop();
+  }
+  constexpr const char* kLogon = "expect dialog 628\ntype 679 user1234\ntap 1\n";
+  const std::string home = "expect dialog 1\n";
+  // A tap locks; then the General page's "Show command bar icon" is cleared
+  // and accepted, and the icon is gone at once ...
+  Outcome outcome =
+      Pda("", kLogon + home + tapIcon + kLogon + home + "tap 1010\n" + kLogon +
+                  "check 695 checked 1\ntap 695\ntap 711\nkey Escape\n" + home + tapIcon + home);
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  const std::string tapped = "pda: the taskbar's lock icon was tapped";
+  const std::size_t first = outcome.output.find(tapped);
+  EXPECT_NE(first, std::string::npos) << outcome.output;
+  EXPECT_EQ(outcome.output.find(tapped, first + 1), std::string::npos) << outcome.output;
+  // ... and stays off at the next boot.
+  outcome = Pda("", kLogon + home + tapIcon + home);
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_EQ(outcome.output.find(tapped), std::string::npos) << outcome.output;
 }
 
 TEST_F(DeviceCommandsTest, TheHomeScreensEntriesResetTheDevice) {

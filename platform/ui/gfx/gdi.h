@@ -234,6 +234,9 @@ inline constexpr std::uintptr_t IDI_INFORMATION = IDI_ASTERISK;
 // Icons are shared: LoadIcon of the same icon gives the same handle, and
 // DestroyIcon leaves it alone.
 HICON LoadIcon(HINSTANCE instance, std::uintptr_t id);
+// A program's own icon from `width` x `height` 0xAARRGGBB pixels, row by
+// row; DestroyIcon releases it. Null for an empty size or no pixels.
+HICON CreateIconFromPixels(int width, int height, const std::uint32_t* argb);
 // Icon size (GetObject does not apply to icons).
 BOOL GetIconSize(HICON icon, SIZE* size);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);

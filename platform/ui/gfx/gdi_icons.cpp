@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/faults.h"
 #include "platform/resources.h"
 #include "platform/ui/gfx/gdi_internal.h"
 
@@ -192,6 +193,16 @@ HICON LoadIcon(HINSTANCE instance, std::uintptr_t id) {
   return slot;
 }
 
+HICON CreateIconFromPixels(int width, int height, const std::uint32_t* argb) {
+  if (platform::faults::CheckAndSetLastError("CreateIconFromPixels")) return nullptr;
+  if (width <= 0 || height <= 0 || argb == nullptr) return nullptr;
+  auto icon = std::make_shared<Icon>();
+  icon->width = width;
+  icon->height = height;
+  icon->argb.assign(argb, argb + static_cast<std::size_t>(width) * height);
+  return reinterpret_cast<HICON>(AddObject(icon));
+}
+
 BOOL GetIconSize(HICON icon, SIZE* size) {
   auto found = Find<Icon>(icon);
   if (!found || size == nullptr) return FALSE;
@@ -214,7 +225,7 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
 BOOL DestroyIcon(HICON icon) {
   auto found = Find<Icon>(icon);
   if (!found) return FALSE;
-  // Every icon comes from LoadIcon and is shared: it stays.
+  // Icons of LoadIcon are shared: they stay.
   if (found->shared) return TRUE;
   return RemoveObject(icon) ? TRUE : FALSE;
 }

@@ -244,6 +244,7 @@ void Stop() {
   s.shown.reset();
   s.processes.clear();
   detail::ResetInputPanel();
+  detail::ResetTaskbarIcons();
 }
 
 bool IsStarted() {

@@ -86,3 +86,25 @@ BOOL CreateProcess(LPCWSTR application, LPCWSTR commandLine, void* processAttrib
                    void* threadAttributes, BOOL inheritHandles, DWORD creationFlags,
                    LPVOID environment, LPCWSTR currentDirectory, void* startupInfo,
                    PROCESS_INFORMATION* processInfo);
+
+// Taskbar icons: a program puts a small icon on the taskbar, left of the
+// clock; a tap on it posts uCallbackMessage to hWnd with wParam uID and
+// lParam WM_LBUTTONUP. Icons of a destroyed window go with it.
+inline constexpr DWORD NIM_ADD = 0;
+inline constexpr DWORD NIM_MODIFY = 1;
+inline constexpr DWORD NIM_DELETE = 2;
+inline constexpr UINT NIF_MESSAGE = 0x0001;
+inline constexpr UINT NIF_ICON = 0x0002;
+inline constexpr UINT NIF_TIP = 0x0004;
+struct NOTIFYICONDATA {
+  DWORD cbSize;
+  HWND hWnd;
+  UINT uID;
+  UINT uFlags;
+  UINT uCallbackMessage;
+  HICON hIcon;
+  WCHAR szTip[64];
+};
+// NIM_ADD fails for a (hWnd, uID) already there or without an icon;
+// NIM_MODIFY and NIM_DELETE fail for one that is not there.
+BOOL Shell_NotifyIcon(DWORD message, NOTIFYICONDATA* data);

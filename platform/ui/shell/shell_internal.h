@@ -59,6 +59,20 @@ RECT SipButtonRect();
 // input method.
 RECT ImSwitchRect();
 
+// The taskbar icons of Shell_NotifyIcon, in the order they were added,
+// with where the taskbar shows them (right to left from the clock; empty
+// rectangles while the taskbar is hidden).
+inline constexpr int kTaskbarIconSize = 16;
+struct TaskbarIcon {
+  HWND window = nullptr;
+  UINT id = 0;
+  UINT callbackMessage = 0;
+  HICON icon = nullptr;
+  std::u16string tip;
+  RECT rect{};
+};
+std::vector<TaskbarIcon> TaskbarIcons();
+
 // The taskbar clock: minutes since midnight for a tick count. On the real
 // clock the tick at Start() is mapped to the host's local time of day; on
 // the virtual clock tick 0 is midnight, so tests and scripted runs draw
@@ -129,6 +143,10 @@ HWND ShellForeground();
 void PressDone();
 // A help viewer closed: its process ends.
 void ViewerClosed(HWND viewer);
+// Forgets every taskbar icon.
+void ResetTaskbarIcons();
+// Where the taskbar's icons end on the right: just left of the clock.
+LONG TaskbarIconsRight();
 
 }  // namespace detail
 

@@ -1,6 +1,8 @@
 // The taskbar across the top of the screen: the start icon, the title of
-// the window in front, the clock and, for windows that have one, the Done
-// button.
+// the window in front, the programs' icons, the clock and, for windows
+// that have one, the Done button.
+#include <algorithm>
+
 #include "platform/kernel.h"
 #include "platform/ui/gfx/gdi.h"
 #include "platform/ui/shell/shell_bar.h"
@@ -17,6 +19,9 @@ constexpr COLORREF kBarEdge = RGB(8, 28, 70);
 constexpr COLORREF kText = RGB(255, 255, 255);
 
 bool g_donePressed = false;
+// The taskbar icon under a press that has not been released yet.
+HWND g_iconPressWindow = nullptr;
+UINT g_iconPressId = 0;
 
 HFONT TitleFont() {
   static HFONT font = CreateFont(-12, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, u"Tahoma");
@@ -67,6 +72,18 @@ void PaintDoneButton(HDC dc, RECT r) {
   SelectObject(dc, old);
 }
 
+LONG ClockRight() {
+  return DoneButtonVisible() ? DoneButtonRect().left - 6 : kScreenWidth - 4;
+}
+
+LONG ClockWidth(HDC dc, const std::u16string& time) {
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(ClockFont()));
+  SIZE extent{};
+  GetTextExtentPoint32(dc, time.c_str(), static_cast<int>(time.size()), &extent);
+  SelectObject(dc, old);
+  return extent.cx;
+}
+
 void Paint(HWND window) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
@@ -78,18 +95,17 @@ void Paint(HWND window) {
 
   const bool startIcon = StartIconVisible();
   if (startIcon) PaintStartIcon(dc);
-  LONG right = kScreenWidth - 4;
-  if (DoneButtonVisible()) {
-    const RECT done = DoneButtonRect();
-    PaintDoneButton(dc, done);
-    right = done.left - 6;
-  }
+  if (DoneButtonVisible()) PaintDoneButton(dc, DoneButtonRect());
+  const LONG right = ClockRight();
 
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(ClockFont()));
   const std::u16string time = ClockText(GetTickCount());
-  SIZE extent{};
-  GetTextExtentPoint32(dc, time.c_str(), static_cast<int>(time.size()), &extent);
-  RECT clock = {right - extent.cx, 0, right, kTaskbarHeight - 1};
+  RECT clock = {right - ClockWidth(dc, time), 0, right, kTaskbarHeight - 1};
+  LONG titleRight = clock.left - 6;
+  for (const TaskbarIcon& icon : TaskbarIcons()) {
+    DrawIcon(dc, icon.rect.left, icon.rect.top, icon.icon);
+    titleRight = std::min(titleRight, icon.rect.left - 6);
+  }
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(ClockFont()));
   SetTextColor(dc, kText);
   DrawText(dc, time.c_str(), static_cast<int>(time.size()), &clock,
            DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -101,18 +117,32 @@ void Paint(HWND window) {
     title.resize(static_cast<std::size_t>(length) + 1);
     title.resize(static_cast<std::size_t>(GetWindowText(fg, title.data(), length + 1)));
   }
-  RECT titleRect = {startIcon ? kTaskbarHeight + 2 : 6, 0, clock.left - 6, kTaskbarHeight - 1};
+  RECT titleRect = {startIcon ? kTaskbarHeight + 2 : 6, 0, titleRight, kTaskbarHeight - 1};
   DrawText(dc, title.c_str(), static_cast<int>(title.size()), &titleRect,
            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   SelectObject(dc, old);
   EndPaint(window, &ps);
 }
 
-bool InDone(LPARAM lParam) {
-  const RECT done = DoneButtonRect();
+bool Inside(const RECT& r, LPARAM lParam) {
   const int x = static_cast<short>(LOWORD(static_cast<DWORD>(lParam)));
   const int y = static_cast<short>(HIWORD(static_cast<DWORD>(lParam)));
-  return x >= done.left && x < done.right && y >= done.top && y < done.bottom;
+  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+bool InDone(LPARAM lParam) {
+  return Inside(DoneButtonRect(), lParam);
+}
+
+// The taskbar icon under the stylus; false when there is none.
+bool IconAt(LPARAM lParam, TaskbarIcon* found) {
+  for (const TaskbarIcon& icon : TaskbarIcons()) {
+    if (Inside(icon.rect, lParam)) {
+      *found = icon;
+      return true;
+    }
+  }
+  return false;
 }
 
 void ArmClock(HWND window) {
@@ -136,14 +166,30 @@ LRESULT TaskbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       Paint(window);
       return 0;
-    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDOWN: {
+      TaskbarIcon icon;
       if (InDone(lParam)) {
         g_donePressed = true;
         SetCapture(window);
         InvalidateRect(window, nullptr, FALSE);
+      } else if (IconAt(lParam, &icon)) {
+        g_iconPressWindow = icon.window;
+        g_iconPressId = icon.id;
+        SetCapture(window);
       }
       return 0;
+    }
     case WM_LBUTTONUP: {
+      if (g_iconPressWindow != nullptr) {
+        // Released on the icon it was pressed on: the program hears of it.
+        TaskbarIcon icon;
+        const bool same =
+            IconAt(lParam, &icon) && icon.window == g_iconPressWindow && icon.id == g_iconPressId;
+        g_iconPressWindow = nullptr;
+        detail::EndBarPress(window);
+        if (same) PostMessage(icon.window, icon.callbackMessage, icon.id, WM_LBUTTONUP);
+        return 0;
+      }
       if (!g_donePressed) return 0;
       g_donePressed = false;
       detail::EndBarPress(window);
@@ -153,6 +199,7 @@ LRESULT TaskbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       KillTimer(window, kClockTimer);
       g_donePressed = false;
+      g_iconPressWindow = nullptr;
       return 0;
     default:
       break;
@@ -163,6 +210,13 @@ LRESULT TaskbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 namespace detail {
+
+LONG TaskbarIconsRight() {
+  HDC dc = CreateCompatibleDC(nullptr);
+  const LONG width = ClockWidth(dc, ClockText(GetTickCount()));
+  DeleteDC(dc);
+  return ClockRight() - width - 4;
+}
 
 HWND CreateTaskbar() {
   return CreateBar(TaskbarProc, kTaskbarClass, 0, kTaskbarHeight);

@@ -1,0 +1,120 @@
+// The quick-access lock icon: the settings broadcast and the stored setting
+// put it on the taskbar or take it off, and a tap on it runs its action.
+#include "device/quick_access_icon.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/faults.h"
+#include "platform/registry.h"
+#include "platform/ui/shell/shell_internal.h"
+#include "platform/ui/window/screen.h"
+#include "setup/general_page.h"
+#include "store/settings_model.h"
+#include "tests/support/registry_values.h"
+#include "tests/support/run_scripted.h"
+#include "tests/support/temp_device.h"
+
+namespace {
+
+namespace shell = platform::ui::shell;
+
+void Pump() {
+  MSG msg{};
+  while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessage(&msg);
+  }
+}
+
+void Broadcast(WPARAM state) {
+  PostMessage(HWND_BROADCAST, RegisterWindowMessage(kChangeIconStateMessage), state, 0);
+  Pump();
+}
+
+// The framebuffer pixel in the middle of the padlock's body.
+std::uint32_t PadlockBodyPixel(const RECT& icon) {
+  platform::ui::screen::Compose();
+  const auto& pixels = platform::ui::screen::Pixels();
+  return pixels[static_cast<std::size_t>((icon.top + 13) * shell::kScreenWidth + icon.left + 3)] &
+         0xFFFFFF;
+}
+
+class QuickAccessIconTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::clock::UseVirtual(0);
+    shell::Start();
+  }
+  void TearDown() override { shell::Stop(); }
+
+  void StoreSetting(DWORD value) {
+    testing_support::SetRegDword(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ShowQuickAccess", value);
+  }
+
+  testing_support::TempDevice device_;
+  int taps_ = 0;
+  pda::QuickAccessIcon icon_{[this] { ++taps_; }};
+};
+
+TEST_F(QuickAccessIconTest, TheBroadcastShowsAndHidesTheIconOnTheTaskbar) {
+  StoreSetting(0);
+  ASSERT_TRUE(icon_.Start());
+  EXPECT_FALSE(icon_.Shown());
+  EXPECT_TRUE(shell::TaskbarIcons().empty());
+
+  Broadcast(kShowQuickAccessIcon);
+  ASSERT_TRUE(icon_.Shown());
+  const auto icons = shell::TaskbarIcons();
+  ASSERT_EQ(icons.size(), 1u);
+  const RECT at = icons[0].rect;
+  EXPECT_EQ(at.right - at.left, shell::kTaskbarIconSize);
+  EXPECT_EQ(PadlockBodyPixel(at), 0xFFFFFFu);  // the screen shows it
+
+  Broadcast(13);  // not a state of the icon: nothing changes
+  EXPECT_TRUE(icon_.Shown());
+  Broadcast(kShowQuickAccessIcon);  // twice shown is still one icon
+  EXPECT_EQ(shell::TaskbarIcons().size(), 1u);
+
+  Broadcast(kHideQuickAccessIcon);
+  EXPECT_FALSE(icon_.Shown());
+  EXPECT_TRUE(shell::TaskbarIcons().empty());
+  EXPECT_NE(PadlockBodyPixel(at), 0xFFFFFFu);
+}
+
+TEST_F(QuickAccessIconTest, TheBootFollowsTheStoredSetting) {
+  // No settings stored yet: nothing to lock with, no icon.
+  ASSERT_TRUE(icon_.Start());
+  EXPECT_FALSE(icon_.Shown());
+  StoreSetting(1);
+  icon_.FollowSetting();
+  EXPECT_TRUE(icon_.Shown());
+  StoreSetting(0);
+  icon_.FollowSetting();
+  EXPECT_FALSE(icon_.Shown());
+  // A shell that refuses the icon leaves it off, and the next boot tries again.
+  StoreSetting(1);
+  {
+    platform::faults::Scope faults;
+    platform::faults::Fail("Shell_NotifyIcon", ERROR_OUTOFMEMORY);
+    icon_.FollowSetting();
+    EXPECT_FALSE(icon_.Shown());
+  }
+  icon_.FollowSetting();
+  EXPECT_TRUE(icon_.Shown());
+}
+
+TEST_F(QuickAccessIconTest, ATapOnTheShownIconRunsItsAction) {
+  StoreSetting(1);
+  ASSERT_TRUE(icon_.Start());
+  const RECT at = shell::TaskbarIcons().at(0).rect;
+  const std::string tap =
+      "tapxy " + std::to_string(at.left + 8) + " " + std::to_string(at.top + 8) + "\n";
+  testing_support::RunScripted(tap + "tapxy 120 10\n" + tap, nullptr);
+  EXPECT_EQ(taps_, 2);
+  Broadcast(kHideQuickAccessIcon);
+  testing_support::RunScripted(tap, nullptr);
+  EXPECT_EQ(taps_, 2);
+}
+
+}  // namespace
