@@ -20,14 +20,17 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "bench/logon_bench_device.h"
+#include "logonui/signature_dlg.h"
 #include "logonui/symbol_pad_dlg.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "platform/signature_file.h"
 #include "platform/ui/script/scripted_user.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/input.h"
@@ -106,7 +109,7 @@ void LogOn(platform::ui::ScriptedUser& user) {
 // Runs `iterations` timed logons after an untimed first one on a device
 // configured for `method`, and reports the figures.
 void RunTimedLogons(benchmark::State& state, DWORD method, UINT templateId, bool startAtCall,
-                    const ScriptFor& script) {
+                    const ScriptFor& script, const std::function<bool()>& prepare = {}) {
   setenv("SDL_VIDEODRIVER", "dummy", 0);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   testing_support::TempDevice device;
@@ -116,7 +119,7 @@ void RunTimedLogons(benchmark::State& state, DWORD method, UINT templateId, bool
   std::vector<double> cpu;
   PromptTiming first;
   {
-    const bool configured = logon_bench::ConfigureDevice(method);
+    const bool configured = logon_bench::ConfigureDevice(method) && (!prepare || prepare());
     const logon_bench::LoadedModule module;
     if (!configured || module.prompt() == nullptr) {
       state.SkipWithError("the device could not be configured or the module does not load");
@@ -173,6 +176,62 @@ void BM_HelpToUnblockFrame(benchmark::State& state) {
                  });
 }
 BENCHMARK(BM_HelpToUnblockFrame)->Iterations(40)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The owner's signature: a looping line, a little different each time.
+platform::SignatureStrokes OwnerSignature(int variant) {
+  platform::SignatureStrokes signature;
+  signature.strokes.emplace_back();
+  for (int i = 0; i < 40; ++i) {
+    const double a = i / 39.0;
+    const double wobble = ((variant * 7 + i * 3) % 5 - 2) * 0.4;
+    signature.strokes.back().push_back({15 + 100 * a + 8 * std::sin(a * 6 * M_PI) + wobble,
+                                        30 - 14 * std::sin(a * 4 * M_PI) + wobble,
+                                        static_cast<std::uint32_t>(i * 11)});
+  }
+  return signature;
+}
+
+// Enrolls five of the owner's samples on the signature dialog and stores
+// the template as the signature secret of logon method 2.
+bool EnrollOwnerForSignatureLogon() {
+  if (!RegisterSignatureControl(u"\\Windows\\Panel.ocx")) return false;
+  std::u16string enrolled;
+  platform::ui::ScriptedUser user;
+  for (int n = 1; n <= 5; ++n) user.Sign("owner", OwnerSignature(n)).Tap(IDC_SIGNATURE_NEXT);
+  try {
+    platform::ui::PlayScript(user, [&] {
+      CSignatureDlg dialog;
+      dialog.SetSignatureMode(1);
+      if (dialog.DoModal() == IDOK) dialog.GetEnrolledTemplate(enrolled);
+    });
+  } catch (const platform::ui::ScriptStopped& stop) {
+    fprintf(stderr, "the enrollment stopped: %s\n", stop.what());
+  }
+  if (enrolled.empty() || !LoadSettings(true, true)) return false;
+  g_Settings.LogonMethod = 2;
+  AssignSecret(g_strSignature, enrolled);
+  WipeSecret(enrolled);
+  const bool saved = SaveSettings(true, true);
+  WipeAllSecrets();
+  g_Settings = SettingsRecord{};
+  return saved;
+}
+
+// From PromptForPasswd on a device configured for signatures to the first
+// frame of the signature dialog (1000): the engine and the pad control are
+// created through the component runtime inside.
+void BM_PromptToSignatureFrame(benchmark::State& state) {
+  RunTimedLogons(
+      state, 2, IDD_SIGNATURE, true,
+      [](platform::ui::ScriptedUser& user, Stopwatch&) {
+        user.ExpectDialog(IDD_SIGNATURE).Sign("owner", OwnerSignature(6)).Tap(IDC_SIGNATURE_NEXT);
+      },
+      EnrollOwnerForSignatureLogon);
+}
+BENCHMARK(BM_PromptToSignatureFrame)
+    ->Iterations(40)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // From PromptForPasswd on a device configured for symbols to the first
 // frame of the symbol pad (522): the session's start and the pad's whole
