@@ -99,6 +99,15 @@ PromptTiming TimePrompt(logon_bench::LoadedModule::PromptFn prompt, UINT templat
   return timing;
 }
 
+// The first run's time, and the median and p90 of the timed runs.
+void ReportTimings(benchmark::State& state, const PromptTiming& first,
+                   const std::vector<double>& wall, const std::vector<double>& cpu) {
+  state.counters["first_ms"] = first.wall * 1e3;
+  state.counters["median_ms"] = logon_bench::Quantile(wall, 0.5) * 1e3;
+  state.counters["p90_ms"] = logon_bench::Quantile(wall, 0.9) * 1e3;
+  state.counters["cpu_median_ms"] = logon_bench::Quantile(cpu, 0.5) * 1e3;
+}
+
 // The user password typed and confirmed on the password dialog.
 void LogOn(platform::ui::ScriptedUser& user) {
   user.ExpectDialog(IDD_PASSWORD_LOGON)
@@ -144,10 +153,7 @@ void RunTimedLogons(benchmark::State& state, DWORD method, UINT templateId, bool
   platform::ui::shell::Stop();
   platform::clock::UseReal();
 
-  state.counters["first_ms"] = first.wall * 1e3;
-  state.counters["median_ms"] = logon_bench::Quantile(wall, 0.5) * 1e3;
-  state.counters["p90_ms"] = logon_bench::Quantile(wall, 0.9) * 1e3;
-  state.counters["cpu_median_ms"] = logon_bench::Quantile(cpu, 0.5) * 1e3;
+  ReportTimings(state, first, wall, cpu);
 }
 
 void BM_PromptToFirstFrame(benchmark::State& state) {
@@ -299,10 +305,7 @@ void BM_SymbolPadStartToFirstFrame(benchmark::State& state) {
   }
   platform::ui::shell::Stop();
   platform::clock::UseReal();
-  state.counters["first_ms"] = first.wall * 1e3;
-  state.counters["median_ms"] = logon_bench::Quantile(wall, 0.5) * 1e3;
-  state.counters["p90_ms"] = logon_bench::Quantile(wall, 0.9) * 1e3;
-  state.counters["cpu_median_ms"] = logon_bench::Quantile(cpu, 0.5) * 1e3;
+  ReportTimings(state, first, wall, cpu);
 }
 BENCHMARK(BM_SymbolPadStartToFirstFrame)
     ->Iterations(40)
