@@ -60,8 +60,9 @@ unsigned FreedMemoryScan::Freed() const {
 
 }  // namespace testing_support
 
-// The replaced global allocation functions; the array, sized and nothrow
-// forms of the standard library forward to these.
+// The replaced global allocation functions, every form: a form left to the
+// runtime (the sanitizers provide their own) would pair its allocation
+// with our free.
 void* operator new(std::size_t bytes) {
   return testing_support::Allocate(bytes);
 }
@@ -72,4 +73,25 @@ void operator delete(void* block) noexcept {
 void operator delete(void* block, std::size_t) noexcept {
   testing_support::Inspect(block);
   std::free(block);
+}
+void* operator new[](std::size_t bytes) {
+  return testing_support::Allocate(bytes);
+}
+void* operator new(std::size_t bytes, const std::nothrow_t&) noexcept {
+  return std::malloc(bytes == 0 ? 1 : bytes);
+}
+void* operator new[](std::size_t bytes, const std::nothrow_t&) noexcept {
+  return std::malloc(bytes == 0 ? 1 : bytes);
+}
+void operator delete[](void* block) noexcept {
+  operator delete(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+  operator delete(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+  operator delete(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+  operator delete(block);
 }
