@@ -81,35 +81,6 @@ TEST_F(MessageBoxWindowTest, EscapeCancelsOnlyWhereTheBoxCanBeCancelled) {
   EXPECT_TRUE(StepsDone());
 }
 
-TEST_F(MessageBoxWindowTest, CentredWordWrappedAndBroughtToTheFront) {
-  namespace screen = platform::ui::screen;
-  HWND other = MakeOwner(u"Other");
-  const std::u16string text =
-      u"The password you entered is not correct. Check the spelling and try again, or tap Help.";
-  Then([&] {
-    HWND box = GetForegroundWindow();
-    ASSERT_TRUE(mb::IsMessageBoxWindow(box, nullptr));
-    RECT r{};
-    GetWindowRect(box, &r);
-    EXPECT_GE(r.left, 0);
-    EXPECT_LE(r.right, screen::kWidth);
-    EXPECT_LE(std::abs(r.left - (screen::kWidth - r.right)), 1);
-    EXPECT_GE(r.top, screen::kTitleBarHeight);
-    EXPECT_LE(r.bottom, screen::kHeight - screen::kMenuBarHeight);
-    // The text wraps: its control is several lines high and beside the icon.
-    RECT icon{}, label{};
-    GetWindowRect(GetDlgItem(box, 0xFFFE), &icon);
-    GetWindowRect(GetDlgItem(box, 0xFFFF), &label);
-    EXPECT_EQ(icon.right - icon.left, 32);
-    EXPECT_GT(label.left, icon.right);
-    EXPECT_LE(label.right, r.right);
-    EXPECT_GE(label.bottom - label.top, 3 * 10);
-    input::Key(VK_RETURN);
-  });
-  EXPECT_EQ(MessageBox(other, text.c_str(), u"Error", MB_OK | MB_ICONHAND | MB_SETFOREGROUND),
-            IDOK);
-}
-
 mb::Record g_seen;
 int g_seenCount = 0;
 

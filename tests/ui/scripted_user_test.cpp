@@ -303,20 +303,6 @@ TEST_F(ScriptedUserTest, APenStrokeIsDownMovesAndUp) {
   EXPECT_EQ(g_stylus, expected);
 }
 
-TEST_F(ScriptedUserTest, ACheckThatFailsSaysWhatItFound) {
-  auto stop = StopOf("check 679 text abc", [&] { RunDialog(628); });
-  ASSERT_TRUE(stop);
-  EXPECT_STREQ(stop->what(),
-               "line 1 (check 679 text abc): expected control 679 to have text \"abc\", but it "
-               "has \"\" on dialog 628");
-  stop = StopOf("check 1 visible 1\ncheck 999 visible 1", [&] { RunDialog(628); });
-  ASSERT_TRUE(stop);
-  EXPECT_STREQ(stop->what(),
-               "line 2 (check 999 visible 1): the screen shows dialog 628, which has no control "
-               "999");
-  ExpectCleanedUp();
-}
-
 TEST_F(ScriptedUserTest, AScriptThatEndsWhileABoxWaitsStopsAndLeavesNothingBehind) {
   dialog_.command = [](HWND dialog, int id) {
     if (id == IDOK) MessageBox(dialog, GeneralError(7).c_str(), nullptr, MB_YESNO);
