@@ -14,8 +14,8 @@ namespace {
 constexpr int kText = 300;
 
 const DialogItemTemplate kPageItems[] = {
-    AfxItem(kText, u"EDIT", WS_BORDER | WS_TABSTOP, 5, 5, 100, 12),
-    AfxItem(310, u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 5, 25, 40, 14, u"Button"),
+    Item(kText, u"EDIT", WS_BORDER | WS_TABSTOP, 5, 5, 100, 12),
+    Item(310, u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 5, 25, 40, 14, u"Button"),
 };
 const DialogTemplate kAlpha = AfxDialogTemplate(kPageItems, u"Alpha", WS_POPUP | WS_CAPTION);
 const DialogTemplate kBeta = AfxDialogTemplate(kPageItems, u"Beta", WS_POPUP | WS_CAPTION);

@@ -1,6 +1,5 @@
 // The loop's order (posted messages, timers, composition, idle), the idle
 // hook, nested modal loops and WM_QUIT, and the real-clock wait.
-#include <thread>
 
 #include "platform/clock.h"
 #include "platform/ui/window/window_internal.h"
