@@ -102,7 +102,7 @@ TEST(GdiShapes, LineToIsBresenhamAndLeavesOutTheEndPoint) {
   DeleteObject(pen);
 }
 
-TEST(GdiShapes, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
+TEST(GdiShapes, RectangleAndEllipseOutlineWithThePenAndFillWithTheBrush) {
   Canvas canvas(12, 12);
   HBRUSH brush = CreateSolidBrush(kBlue);
   SelectObject(canvas.dc(), brush);
@@ -122,7 +122,20 @@ TEST(GdiShapes, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
   EXPECT_EQ(canvas.Count(kBlue), 5 * 4);
   EXPECT_EQ(canvas.At(6, 5), kBlue);
   EXPECT_EQ(canvas.At(7, 5), kWhite);
+  // An ellipse fills its box edge to edge, symmetric both ways.
+  canvas.Clear(kWhite);
   SelectObject(canvas.dc(), GetStockObject(BLACK_PEN));
+  Ellipse(canvas.dc(), 1, 2, 11, 8);
+  const RECT ink = canvas.Ink();
+  EXPECT_EQ((ink.left << 24) | (ink.top << 16) | (ink.right << 8) | ink.bottom,
+            (1 << 24) | (2 << 16) | (11 << 8) | 8);
+  EXPECT_EQ(canvas.At(1, 2), kWhite);
+  for (int y = 2; y < 8; ++y) {
+    for (int x = 1; x < 11; ++x) {
+      EXPECT_EQ(canvas.At(x, y), canvas.At(11 - x, y)) << x << "," << y;
+      EXPECT_EQ(canvas.At(x, y), canvas.At(x, 9 - y)) << x << "," << y;
+    }
+  }
   SelectObject(canvas.dc(), GetStockObject(WHITE_BRUSH));
   DeleteObject(brush);
 }

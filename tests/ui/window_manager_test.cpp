@@ -52,6 +52,7 @@ TEST_F(WindowManagerTest, DestroyReachesOwnedWindowsFirstThenParentBeforeChildre
   HWND c2 = Child(parent, 2, {0, 20, 10, 30});
   HWND owned = TopLevel(u"owned", {0, 0, 100, 100}, WS_POPUP | WS_VISIBLE, c1);
   EXPECT_EQ(GetWindow(owned, GW_OWNER), parent);  // the owner is a top-level window
+  EXPECT_EQ(GetParent(owned), parent);            // a popup's parent is its owner
   SetTimer(c2, 7, 100, nullptr);
   PostMessage(g, WM_USER, 0, 0);
   SetFocus(c2);
