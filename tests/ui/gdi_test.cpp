@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/modules.h"
 #include "platform/ui/gfx/gdi.h"
 #include "platform/ui/gfx/gdi_internal.h"
-#include "res/resource_ids.h"
 
 namespace {
 
