@@ -25,17 +25,16 @@ constexpr int kMinutes = 107;
 constexpr DWORD kRadio = BS_AUTORADIOBUTTON | WS_TABSTOP;
 
 const DialogItemTemplate kItems[] = {
-    AfxItem(kName, u"EDIT", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 5, 5, 100, 12),
-    AfxItem(kNumber, u"EDIT", WS_BORDER | WS_TABSTOP, 5, 20, 100, 12),
-    AfxItem(kCheck, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 5, 35, 100, 10, u"Check"),
-    AfxItem(kRadioA, u"BUTTON", kRadio | WS_GROUP, 5, 48, 40, 10, u"A"),
-    AfxItem(kRadioB, u"BUTTON", kRadio, 50, 48, 40, 10, u"B"),
-    AfxItem(kRadioC, u"BUTTON", kRadio, 95, 48, 40, 10, u"C"),
-    AfxItem(kOtherGroup, u"BUTTON", kRadio | WS_GROUP, 5, 60, 60, 10, u"Other"),
-    AfxItem(kMinutes, u"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP | WS_GROUP, 5, 75, 30,
-            60),
-    AfxItem(IDOK, u"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 5, 120, 40, 14, u"OK"),
-    AfxItem(IDCANCEL, u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 50, 120, 40, 14, u"Cancel"),
+    Item(kName, u"EDIT", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 5, 5, 100, 12),
+    Item(kNumber, u"EDIT", WS_BORDER | WS_TABSTOP, 5, 20, 100, 12),
+    Item(kCheck, u"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 5, 35, 100, 10, u"Check"),
+    Item(kRadioA, u"BUTTON", kRadio | WS_GROUP, 5, 48, 40, 10, u"A"),
+    Item(kRadioB, u"BUTTON", kRadio, 50, 48, 40, 10, u"B"),
+    Item(kRadioC, u"BUTTON", kRadio, 95, 48, 40, 10, u"C"),
+    Item(kOtherGroup, u"BUTTON", kRadio | WS_GROUP, 5, 60, 60, 10, u"Other"),
+    Item(kMinutes, u"COMBOBOX", CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP | WS_GROUP, 5, 75, 30, 60),
+    Item(IDOK, u"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 5, 120, 40, 14, u"OK"),
+    Item(IDCANCEL, u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 50, 120, 40, 14, u"Cancel"),
 };
 const DialogTemplate kSample = AfxDialogTemplate(kItems);
 

@@ -14,8 +14,8 @@ namespace {
 constexpr int kText = 300;
 
 const DialogItemTemplate kPageItems[] = {
-    AfxItem(kText, u"EDIT", WS_BORDER | WS_TABSTOP, 5, 5, 100, 12),
-    AfxItem(310, u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 5, 25, 40, 14, u"Button"),
+    Item(kText, u"EDIT", WS_BORDER | WS_TABSTOP, 5, 5, 100, 12),
+    Item(310, u"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 5, 25, 40, 14, u"Button"),
 };
 const DialogTemplate kAlpha = AfxDialogTemplate(kPageItems, u"Alpha", WS_POPUP | WS_CAPTION);
 const DialogTemplate kBeta = AfxDialogTemplate(kPageItems, u"Beta", WS_POPUP | WS_CAPTION);
@@ -87,6 +87,9 @@ class AfxPropertySheetTest : public AfxTest {
     return RECT{rect.left - origin.x, rect.top - origin.y, rect.right - origin.x,
                 rect.bottom - origin.y};
   }
+  void AddPages(CPropertySheet& sheet, std::initializer_list<RecordingPage*> pages) {
+    for (RecordingPage* page : pages) sheet.AddPage(page);
+  }
   // What tapping a tab does: ask, select, tell.
   static void TapTab(CPropertySheet& sheet, int index) {
     CTabCtrl* tabs = sheet.GetTabControl();
@@ -102,9 +105,7 @@ class AfxPropertySheetTest : public AfxTest {
 
 TEST_F(AfxPropertySheetTest, TabsFollowTheOrderOfAddingAndPagesAreMadeWhenFirstShown) {
   CPropertySheet sheet(u"Sheet");
-  sheet.AddPage(&beta_);
-  sheet.AddPage(&alpha_);
-  sheet.AddPage(&gamma_);
+  AddPages(sheet, {&beta_, &alpha_, &gamma_});
   Then([&] {
     EXPECT_EQ(FindWindow(u"Dialog", u"Sheet"), sheet.m_hWnd);
     CTabCtrl* tabs = sheet.GetTabControl();
@@ -146,9 +147,7 @@ TEST_F(AfxPropertySheetTest, TabsFollowTheOrderOfAddingAndPagesAreMadeWhenFirstS
 
 TEST_F(AfxPropertySheetTest, OkAppliesTheCreatedPagesInPageOrderUnlessOneRefuses) {
   CPropertySheet sheet(u"Sheet");
-  sheet.AddPage(&alpha_);
-  sheet.AddPage(&beta_);
-  sheet.AddPage(&gamma_);
+  AddPages(sheet, {&alpha_, &beta_, &gamma_});
   alpha_.refuseApply = true;
   Then([&] {
     sheet.SetActivePage(2);
@@ -170,9 +169,7 @@ TEST_F(AfxPropertySheetTest, OkAppliesTheCreatedPagesInPageOrderUnlessOneRefuses
 
 TEST_F(AfxPropertySheetTest, CancelResetsTheCreatedPagesInPageOrder) {
   CPropertySheet sheet(u"Sheet", nullptr, 1);
-  sheet.AddPage(&alpha_);
-  sheet.AddPage(&beta_);
-  sheet.AddPage(&gamma_);
+  AddPages(sheet, {&alpha_, &beta_, &gamma_});
   Then([&] {
     EXPECT_EQ(sheet.GetActivePage(), &beta_) << "the page chosen at construction";
     EXPECT_EQ(GetFocus(), beta_.GetDlgItem(kText)->m_hWnd) << "its first field has the focus";
@@ -186,9 +183,7 @@ TEST_F(AfxPropertySheetTest, CancelResetsTheCreatedPagesInPageOrder) {
 
 TEST_F(AfxPropertySheetTest, QuerySiblingsAsksCreatedPagesUntilOneAnswers) {
   CPropertySheet sheet(u"Sheet");
-  sheet.AddPage(&alpha_);
-  sheet.AddPage(&beta_);
-  sheet.AddPage(&gamma_);
+  AddPages(sheet, {&alpha_, &beta_, &gamma_});
   beta_.answer = 5;
   gamma_.answer = 7;
   Then([&] {
@@ -208,8 +203,7 @@ TEST_F(AfxPropertySheetTest, QuerySiblingsAsksCreatedPagesUntilOneAnswers) {
 
 TEST_F(AfxPropertySheetTest, LeavingAPageCanBeRefused) {
   CPropertySheet sheet(u"Sheet");
-  sheet.AddPage(&alpha_);
-  sheet.AddPage(&beta_);
+  AddPages(sheet, {&alpha_, &beta_});
   alpha_.refuseKill = true;
   Then([&] {
     EXPECT_FALSE(sheet.SetActivePage(1));

@@ -60,9 +60,4 @@ void AfxTest::Pump() {
   ADD_FAILURE() << "the message loop never became idle";
 }
 
-DialogItemTemplate AfxItem(int id, LPCWSTR className, DWORD style, short x, short y, short cx,
-                           short cy, LPCWSTR text) {
-  return DialogItemTemplate{id, className, style, 0, x, y, cx, cy, text, 0};
-}
-
 }  // namespace testing_support

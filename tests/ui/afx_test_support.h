@@ -12,6 +12,7 @@
 
 #include "platform/ui/afx/afx.h"
 #include "platform/ui/window/message_loop.h"
+#include "tests/ui/dialog_test_support.h"
 
 namespace testing_support {
 
@@ -50,10 +51,6 @@ class AfxTest : public ::testing::Test {
   platform::ui::IdleHook previousHook_;
   platform::ui::IdleExhaustedHandler previousExhausted_;
 };
-
-// A template item in one line (dialog units).
-DialogItemTemplate AfxItem(int id, LPCWSTR className, DWORD style, short x, short y, short cx,
-                           short cy, LPCWSTR text = nullptr);
 
 // A popup dialog template without caption (so the library's full-screen
 // sizing leaves it alone) around `items`.

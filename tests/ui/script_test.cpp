@@ -90,17 +90,6 @@ TEST(Script, NamesTheLineOfAnError) {
   }
 }
 
-TEST(Script, KeyNamesAndTheApplicationButtons) {
-  using platform::ui::scripted_user::KeyByName;
-  EXPECT_EQ(KeyByName("Escape"), VK_ESCAPE);
-  EXPECT_EQ(KeyByName("BACKSPACE"), VK_BACK);
-  EXPECT_EQ(KeyByName("F1"), 0xC1u);
-  EXPECT_EQ(KeyByName("f12"), 0xCCu);
-  EXPECT_EQ(KeyByName("F13"), 0u);
-  EXPECT_EQ(KeyByName("F01"), 0u);
-  EXPECT_EQ(KeyByName(""), 0u);
-}
-
 TEST(Script, TheHostAddsLinesOfItsOwn) {
   std::vector<std::string> seen;
   ASSERT_TRUE(platform::ui::RegisterScriptCommand(

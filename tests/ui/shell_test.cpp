@@ -149,19 +149,6 @@ TEST_F(ShellWindowsTest, DoneButtonSendsOkToTheWindowInFront) {
   EXPECT_FALSE(shell::DoneButtonVisible());
 }
 
-TEST_F(ShellWindowsTest, ClockShowsTheVirtualTimeOfDayAndTurnsEachMinute) {
-  EXPECT_EQ(shell::ClockText(0), u"00:00");
-  EXPECT_EQ(shell::ClockText(61 * 60'000 + 59'999), u"01:01");
-  EXPECT_EQ(shell::ClockText(24 * 3'600'000 + 5 * 60'000), u"00:05");
-  DWORD due = 0;
-  ASSERT_TRUE(platform::ui::NextTimerDue(&due));
-  EXPECT_EQ(due, 60'000u);
-  platform::clock::Advance(90'000);
-  Pump();
-  ASSERT_TRUE(platform::ui::NextTimerDue(&due));
-  EXPECT_EQ(due, 120'000u);
-}
-
 class HelpViewerTest : public testing_support::ShellTest {
  protected:
   static void WriteHelp(const char* name, const std::string& html) {

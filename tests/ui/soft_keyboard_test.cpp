@@ -29,25 +29,6 @@ std::u16string Replay(kb::State state, const std::vector<const kb::Key*>& keys) 
   return out;
 }
 
-TEST(SoftKeyboardLayoutTest, RowsFillThePanelWithoutOverlapOnBothPages) {
-  for (kb::Page page : {kb::Page::kLetters, kb::Page::kSymbols}) {
-    int area = 0;
-    for (const kb::Key& key : kb::Keys(page)) {
-      EXPECT_GE(key.rect.left, 0);
-      EXPECT_LE(key.rect.right, kb::kWidth);
-      EXPECT_GE(key.rect.top, 0);
-      EXPECT_LE(key.rect.bottom, kb::kHeight);
-      area += (key.rect.right - key.rect.left) * (key.rect.bottom - key.rect.top);
-      // Hit testing finds the key at its centre.
-      EXPECT_EQ(kb::KeyAt(page, (key.rect.left + key.rect.right) / 2,
-                          (key.rect.top + key.rect.bottom) / 2),
-                &key);
-    }
-    EXPECT_EQ(area, kb::kWidth * kb::kHeight);
-  }
-  EXPECT_EQ(kb::KeyAt(kb::Page::kLetters, 240, 10), nullptr);
-}
-
 TEST(SoftKeyboardLayoutTest, ShiftIsForOneCharacterCapsUntilTappedAgain) {
   const auto find = [](kb::Page page, kb::Action action, char16_t c = 0) {
     for (const kb::Key& key : kb::Keys(page)) {

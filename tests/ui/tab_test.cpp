@@ -54,27 +54,6 @@ TEST_F(TabTest, TapOnATabAsksTheParentFirst) {
   EXPECT_TRUE(notified_.empty());
 }
 
-TEST_F(TabTest, TabsRunAlongTheChosenEdgeAndThePageAreaTakesTheRest) {
-  const HWND bottom = MakeTabs(TCS_BOTTOM, {0, 0, 240, 200});
-  const HWND top = MakeTabs(0, {0, 200, 240, 300});
-  RECT b{};
-  RECT t{};
-  ASSERT_TRUE(SendMessage(bottom, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&b)));
-  ASSERT_TRUE(SendMessage(top, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&t)));
-  EXPECT_EQ(b.bottom, 200);
-  EXPECT_EQ(t.top, 0);
-  RECT first{};
-  SendMessage(bottom, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
-  EXPECT_EQ(first.right, b.left);
-
-  RECT page{0, 0, 240, 200};
-  SendMessage(bottom, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
-  EXPECT_EQ(page.top, 0);
-  EXPECT_EQ(page.bottom, b.top);
-  SendMessage(bottom, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&page));
-  EXPECT_EQ(page.bottom, 200);
-}
-
 TEST_F(TabTest, TapsOnThePageAreaReachThePage) {
   const HWND tabs = MakeTabs(TCS_BOTTOM);
   // The page comes after the tab control, so it lies below it.

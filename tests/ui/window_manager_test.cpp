@@ -52,6 +52,7 @@ TEST_F(WindowManagerTest, DestroyReachesOwnedWindowsFirstThenParentBeforeChildre
   HWND c2 = Child(parent, 2, {0, 20, 10, 30});
   HWND owned = TopLevel(u"owned", {0, 0, 100, 100}, WS_POPUP | WS_VISIBLE, c1);
   EXPECT_EQ(GetWindow(owned, GW_OWNER), parent);  // the owner is a top-level window
+  EXPECT_EQ(GetParent(owned), parent);            // a popup's parent is its owner
   SetTimer(c2, 7, 100, nullptr);
   PostMessage(g, WM_USER, 0, 0);
   SetFocus(c2);
@@ -74,34 +75,6 @@ TEST_F(WindowManagerTest, DestroyReachesOwnedWindowsFirstThenParentBeforeChildre
   EXPECT_FALSE(platform::ui::NextTimerDue(&due));
   MSG msg;
   EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
-}
-
-TEST_F(WindowManagerTest, ParentsOwnersSiblingsAndDialogItems) {
-  HWND top = TopLevel(u"top");
-  HWND a = Child(top, 10, {0, 0, 10, 10});
-  HWND b = Child(top, 11, {0, 10, 10, 20});
-  HWND inner = Child(b, 12, {0, 0, 5, 5});
-  HWND popup = TopLevel(u"popup", {0, 0, 50, 50}, WS_POPUP | WS_VISIBLE, b);
-  HWND overlapped = TopLevel(u"overlapped", {0, 0, 50, 50}, WS_VISIBLE, top);
-
-  EXPECT_EQ(GetParent(a), top);
-  EXPECT_EQ(GetParent(inner), b);
-  EXPECT_EQ(GetParent(popup), top);  // a popup's parent is its owner
-  EXPECT_EQ(GetParent(overlapped), nullptr);
-  EXPECT_EQ(GetWindow(overlapped, GW_OWNER), top);
-  EXPECT_EQ(GetParent(top), nullptr);
-  // Children keep creation order: the first made is on top.
-  EXPECT_EQ(GetWindow(top, GW_CHILD), a);
-  EXPECT_EQ(GetWindow(a, GW_HWNDNEXT), b);
-  EXPECT_EQ(GetWindow(b, GW_HWNDPREV), a);
-  EXPECT_EQ(GetWindow(b, GW_HWNDNEXT), nullptr);
-  EXPECT_EQ(GetTopWindow(top), a);
-  EXPECT_EQ(GetDlgItem(top, 11), b);
-  EXPECT_EQ(GetDlgItem(top, 12), nullptr);  // only direct children
-  EXPECT_EQ(GetDlgCtrlID(inner), 12);
-  EXPECT_TRUE(IsChild(top, inner));
-  EXPECT_FALSE(IsChild(top, popup));
-  EXPECT_FALSE(IsChild(inner, top));
 }
 
 TEST_F(WindowManagerTest, UnansweredHelpRequestsTravelToParentAndOwner) {
@@ -215,19 +188,6 @@ TEST_F(WindowManagerTest, ActivationSendsInactiveThenActiveWithTheOtherWindow) {
   const std::vector<Logged> closing = {{a, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(b)},
                                        {b, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(a)}};
   EXPECT_EQ(Log({WM_ACTIVATE}), closing);
-}
-
-TEST_F(WindowManagerTest, OwnedWindowsStayAboveTheirOwnerAndTakeActivationBackOnClose) {
-  HWND owner = TopLevel(u"owner");
-  HWND other = TopLevel(u"other");
-  HWND owned = TopLevel(u"owned", {0, 0, 100, 100}, WS_POPUP | WS_VISIBLE, owner);
-  SetActiveWindow(other);
-  SetActiveWindow(owner);
-  EXPECT_EQ(GetWindow(owner, GW_HWNDFIRST), owned);
-  EXPECT_EQ(GetWindow(owned, GW_HWNDNEXT), owner);
-  SetActiveWindow(owned);
-  DestroyWindow(owned);
-  EXPECT_EQ(GetActiveWindow(), owner);
 }
 
 TEST_F(WindowManagerTest, AWindowReclaimingActivationGetsItOnceTheChangeCompletes) {
