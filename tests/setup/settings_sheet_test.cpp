@@ -72,18 +72,6 @@ class SettingsSheetTest : public ScenarioTest {
   }
 };
 
-TEST_F(SettingsSheetTest, TheLogonComesFirstAndTheSheetOpensOnTheGeneralPage) {
-  Configure(SetupWith([](auto& s) { s.powerOnLogon = false; }));
-  Script script(kLogon);
-  script.Then(SheetInFront)
-      .Lines("check 669 checked 0\ncheck 716 checked 1\ncheck 716 enabled 1\n")
-      .Then(CloseSheet);
-  EXPECT_EQ(OpenSettings(script), 0);
-  // Nothing changed, nothing asked, nothing stored.
-  EXPECT_TRUE(platform::message_box::Recorded().empty());
-  EXPECT_EQ(PowrPass(), BYTE{0});
-}
-
 TEST_F(SettingsSheetTest, GeneralAcceptReachesTheSystemPasswordState) {
   Configure(SetupWith([](auto& s) { s.powerOnLogon = false; }));
   Script script(kLogon);
