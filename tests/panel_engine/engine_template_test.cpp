@@ -18,6 +18,26 @@ using panel::Signature;
 using panel::SignatureEngine;
 using panel::SignatureFeatures;
 
+// The text carries the features exactly: a template read back compares as
+// the enrolled samples themselves would.
+TEST(SignatureTemplate, ReadsBackWhatWasWritten) {
+  std::vector<SignatureFeatures> written;
+  for (const Signature& s : Writers()[4].enrollment) {
+    SignatureFeatures f;
+    ASSERT_TRUE(panel::ExtractFeatures(s, &f));
+    written.push_back(f);
+  }
+  std::vector<SignatureFeatures> read;
+  ASSERT_TRUE(panel::ReadTemplate(panel::WriteTemplate(written), &read));
+  ASSERT_EQ(read.size(), written.size());
+  for (std::size_t r = 0; r < read.size(); ++r) {
+    EXPECT_EQ(read[r].x, written[r].x);
+    EXPECT_EQ(read[r].y, written[r].y);
+    EXPECT_EQ(read[r].pen, written[r].pen);
+    EXPECT_EQ(read[r].global, written[r].global);
+  }
+}
+
 TEST(SignatureTemplate, LoadedTemplateVerifiesAsTheEnrollingEngine) {
   SignatureEngine enrolling = Enrolled(Writers()[0].enrollment);
   const std::u16string text = enrolling.GetTemplate();
