@@ -215,15 +215,6 @@ TEST_F(CoreDllTest, PasswordIsNeverStoredInPlain) {
   EXPECT_TRUE(markerSeen);
 }
 
-TEST_F(CoreDllTest, PasswordSurvivesAReboot) {
-  ASSERT_TRUE(Set(nullptr, u"zeta5678"));
-  ASSERT_TRUE(Active(TRUE, u"zeta5678"));
-  device_.Reopen();
-  EXPECT_TRUE(Check(u"zeta5678"));
-  EXPECT_FALSE(Check(nullptr));
-  EXPECT_TRUE(Stored().active);
-}
-
 TEST_F(CoreDllTest, InjectedFaultsFailEachEntryAndChangeNothing) {
   ASSERT_TRUE(Set(nullptr, u"eta12345"));
   platform::faults::Scope faults;

@@ -30,6 +30,11 @@ using testing_support::SetRegDword;
 using testing_support::Utf16Bytes;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
+// Installs with the master password "Master#1" and the user password "user1234".
+constexpr const char* kInstall =
+    "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
+    "expect dialog 778\ntype 684 user1234\ntype 685 user1234\nkey Enter\n"
+    "expect box 627\ntap 1\n";
 
 using testing_support::Quoted;
 using testing_support::RunPda;
@@ -62,6 +67,13 @@ class DeviceCommandsTest : public ::testing::Test {
     return outcome;
   }
 
+  // Runs pda and expects `status`; the outcome for further checks.
+  Outcome Expect(int status, const std::string& command, const std::string& script = {}) {
+    Outcome outcome = Pda(command, script);
+    EXPECT_EQ(outcome.status, status) << command << "\n" << script << outcome.output;
+    return outcome;
+  }
+
   // The stand-in module as the password provider; the system password is
   // "right1234".
   void UseFixture(bool powerOn) {
@@ -84,75 +96,52 @@ class DeviceCommandsTest : public ::testing::Test {
 TEST_F(DeviceCommandsTest, PromptAndLockExitWithWhatTheShellsCheckSaysOfTheAnswer) {
   ASSERT_NO_FATAL_FAILURE(UseFixture(false));
   SetAnswer(u"right1234");
-  Outcome outcome = Pda("prompt");
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  Expect(0, "prompt");
   SetAnswer(u"Right1234");
-  outcome = Pda("prompt");
-  EXPECT_EQ(outcome.status, 2) << outcome.output;
+  Expect(2, "prompt");
   RegDeleteKey(HKEY_LOCAL_MACHINE, kFixtureKey);
-  outcome = Pda("prompt");
-  EXPECT_EQ(outcome.status, 1) << outcome.output;
+  Expect(1, "prompt");
 
-  outcome = Pda("lock");
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  Expect(0, "lock");
   SetRegDword(HKEY_LOCAL_MACHINE, kFixtureKey, u"Lock", 5);
-  outcome = Pda("lock");
-  EXPECT_EQ(outcome.status, 2) << outcome.output;
+  Expect(2, "lock");
 }
 
 TEST_F(DeviceCommandsTest, InstallPromptAndLockWithTheModuleAndTheScriptedUser) {
-  constexpr const char* kInstall =
-      "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
-      "expect dialog 778\ntype 684 user1234\ntype 685 user1234\nkey Enter\n"
-      "expect box 627\ntap 1\n";
-  Outcome outcome = Pda("install", "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n");
-  EXPECT_EQ(outcome.status, 1) << outcome.output;
-  outcome = Pda("install", kInstall);
-  ASSERT_EQ(outcome.status, 0) << outcome.output;
+  Expect(1, "install", "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n");
+  ASSERT_EQ(Expect(0, "install", kInstall).status, 0);
   EXPECT_TRUE(CheckSystemPassword(u"user1234"));
 
   // A script that ends while the logon waits: 4, naming the screen.
-  outcome = Pda("prompt", "expect dialog 628\n");
-  EXPECT_EQ(outcome.status, 4) << outcome.output;
+  Outcome outcome = Expect(4, "prompt", "expect dialog 628\n");
   EXPECT_NE(outcome.output.find("the screen shows dialog 628"), std::string::npos)
       << outcome.output;
 
   // A false logon, and the battery pulled during its delay ...
-  outcome = Pda("prompt",
-                "expect dialog 628\ntype 679 guess\ntap 1\nexpect box 590\ntap 1\n"
-                "expect dialog 634\ncut\ntap 1\n");
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  outcome = Expect(0, "prompt",
+                   "expect dialog 628\ntype 679 guess\ntap 1\nexpect box 590\ntap 1\n"
+                   "expect dialog 634\ncut\ntap 1\n");
   EXPECT_NE(outcome.output.find("pda: power cut"), std::string::npos) << outcome.output;
   // ... the next logon first serves the delay it still owes.
-  outcome = Pda("prompt",
-                "expect dialog 634\ncheck 688 text Delay from previous attempt...\nwait 1100\n"
-                "expect dialog 628\ntype 679 user1234\ntap 1\n");
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  Expect(0, "prompt",
+         "expect dialog 634\ncheck 688 text Delay from previous attempt...\nwait 1100\n"
+         "expect dialog 628\ntype 679 user1234\ntap 1\n");
 
-  outcome = Pda("lock", "expect dialog 628\ntype 679 user1234\ntap 1\n");
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  Expect(0, "lock", "expect dialog 628\ntype 679 user1234\ntap 1\n");
 }
 
 TEST_F(DeviceCommandsTest, SettingsAndUninstallWithTheModuleAndTheScriptedUser) {
-  constexpr const char* kInstall =
-      "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
-      "expect dialog 778\ntype 684 user1234\ntype 685 user1234\nkey Enter\n"
-      "expect box 627\ntap 1\n";
   ASSERT_EQ(Pda("install", kInstall).status, 0);
   // The logon first, then the sheet; "at Power ON" off and accepted.
-  Outcome outcome = Pda("settings",
-                        "expect dialog 628\ntype 679 user1234\ntap 1\ncheck 669 checked 1\n"
-                        "tap 669\ntap 711\nkey Escape\n");
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  Expect(0, "settings",
+         "expect dialog 628\ntype 679 user1234\ntap 1\ncheck 669 checked 1\n"
+         "tap 669\ntap 711\nkey Escape\n");
   // The script runs out while the sheet still waits.
-  outcome = Pda("settings", "expect dialog 628\ntype 679 user1234\ntap 1\ncheck 669 checked 0\n");
-  EXPECT_EQ(outcome.status, 4) << outcome.output;
+  Expect(4, "settings", "expect dialog 628\ntype 679 user1234\ntap 1\ncheck 669 checked 0\n");
 
-  outcome = Pda("uninstall", "expect dialog 786\ntap 2\n");
-  EXPECT_EQ(outcome.status, 1) << outcome.output;
+  Expect(1, "uninstall", "expect dialog 786\ntap 2\n");
   EXPECT_TRUE(CheckSystemPassword(u"user1234"));
-  outcome = Pda("uninstall", "expect dialog 786\ntype 777 Master#1\ntap 1\n");
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  Expect(0, "uninstall", "expect dialog 786\ntype 777 Master#1\ntap 1\n");
   EXPECT_TRUE(CheckSystemPassword(u""));
   const Outcome inspect = Pda("inspect --json");
   EXPECT_EQ(inspect.output.find("Zentrak"), std::string::npos) << inspect.output;
@@ -163,33 +152,23 @@ TEST_F(DeviceCommandsTest, SettingsAndUninstallWithTheModuleAndTheScriptedUser) 
 // symbol pad can't be escaped, and an unknown method is guarded by the
 // password dialog after its message.
 TEST_F(DeviceCommandsTest, ThePromptNeverOpensTheDeviceWithoutProof) {
-  ASSERT_EQ(Pda("install",
-                "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
-                "expect dialog 778\ntype 684 user1234\ntype 685 user1234\nkey Enter\n"
-                "expect box 627\ntap 1\n")
-                .status,
-            0);
+  ASSERT_EQ(Pda("install", kInstall).status, 0);
   ASSERT_TRUE(LoadSettings(true, true));
   g_Settings.LogonMethod = 1;
   AssignSecret(g_strSymbolPassword, u"4711");
   ASSERT_TRUE(SaveSettings(true, true));
   WipeAllSecrets();
 
-  Outcome outcome = Pda("prompt", "expect dialog 522\nkey Escape\nexpect dialog 522\n");
-  EXPECT_EQ(outcome.status, 4) << outcome.output;
-  outcome = Pda("prompt", "expect dialog 522\nsymbols 47x1\n");
-  EXPECT_EQ(outcome.status, 3) << outcome.output;
+  Expect(4, "prompt", "expect dialog 522\nkey Escape\nexpect dialog 522\n");
+  const Outcome outcome = Expect(3, "prompt", "expect dialog 522\nsymbols 47x1\n");
   EXPECT_NE(outcome.output.find("line 2 (symbols 47x1)"), std::string::npos) << outcome.output;
-  outcome = Pda("prompt", "expect dialog 522\nsymbols 4711\ntap 1\n");
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  Expect(0, "prompt", "expect dialog 522\nsymbols 4711\ntap 1\n");
 
   SetRegDword(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod", 7);
-  outcome = Pda("prompt",
-                "expect box 602\ntap 1\nexpect dialog 628\nkey Escape\n"
-                "expect dialog 628\n");
-  EXPECT_EQ(outcome.status, 4) << outcome.output;
-  outcome = Pda("prompt", "expect box 602\ntap 1\nexpect dialog 628\ntype 679 user1234\ntap 1\n");
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  Expect(4, "prompt",
+         "expect box 602\ntap 1\nexpect dialog 628\nkey Escape\n"
+         "expect dialog 628\n");
+  Expect(0, "prompt", "expect box 602\ntap 1\nexpect dialog 628\ntype 679 user1234\ntap 1\n");
   // Nothing of this changed what the device stores.
   ASSERT_TRUE(LoadSettings(true, true));
   EXPECT_EQ(g_strSymbolPassword, u"4711");
@@ -199,10 +178,6 @@ TEST_F(DeviceCommandsTest, ThePromptNeverOpensTheDeviceWithoutProof) {
 }
 
 TEST_F(DeviceCommandsTest, TheTaskbarsLockIconLocksAndFollowsTheGeneralPage) {
-  constexpr const char* kInstall =
-      "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
-      "expect dialog 778\ntype 684 user1234\ntype 685 user1234\nkey Enter\n"
-      "expect box 627\ntap 1\n";
   ASSERT_EQ(Pda("install", kInstall).status, 0);
   // Where pda's taskbar shows the icon: the same shell, here.
   std::string tapIcon;
@@ -220,16 +195,15 @@ TEST_F(DeviceCommandsTest, TheTaskbarsLockIconLocksAndFollowsTheGeneralPage) {
   // A tap locks; then the General page's "Show command bar icon" is cleared
   // and accepted, and the icon is gone at once ...
   Outcome outcome =
-      Pda("", kLogon + home + tapIcon + kLogon + home + "tap 1010\n" + kLogon +
-                  "check 695 checked 1\ntap 695\ntap 711\nkey Escape\n" + home + tapIcon + home);
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+      Expect(0, "",
+             kLogon + home + tapIcon + kLogon + home + "tap 1010\n" + kLogon +
+                 "check 695 checked 1\ntap 695\ntap 711\nkey Escape\n" + home + tapIcon + home);
   const std::string tapped = "pda: the taskbar's lock icon was tapped";
   const std::size_t first = outcome.output.find(tapped);
   EXPECT_NE(first, std::string::npos) << outcome.output;
   EXPECT_EQ(outcome.output.find(tapped, first + 1), std::string::npos) << outcome.output;
   // ... and stays off at the next boot.
-  outcome = Pda("", kLogon + home + tapIcon + home);
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  outcome = Expect(0, "", kLogon + home + tapIcon + home);
   EXPECT_EQ(outcome.output.find(tapped), std::string::npos) << outcome.output;
 }
 
@@ -237,11 +211,10 @@ TEST_F(DeviceCommandsTest, TheHomeScreensEntriesResetTheDevice) {
   ASSERT_NO_FATAL_FAILURE(UseFixture(false));
   SetRegDword(HKEY_CURRENT_USER, u"Marker", u"Kept", 1);
   const Outcome outcome =
-      Pda("",
-          "expect dialog 1\ncheck 1010 text Veyrholm PDA\ntap 1014\nexpect dialog 1\n"
-          "tap 1015\nexpect dialog 778\nkey Escape\nexpect box 658\ntap 1\n"
-          "expect dialog 1\n");
-  EXPECT_EQ(outcome.status, 0) << outcome.output;
+      Expect(0, "",
+             "expect dialog 1\ncheck 1010 text Veyrholm PDA\ntap 1014\nexpect dialog 1\n"
+             "tap 1015\nexpect dialog 778\nkey Escape\nexpect box 658\ntap 1\n"
+             "expect dialog 1\n");
   EXPECT_NE(outcome.output.find("pda: soft reset"), std::string::npos) << outcome.output;
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, u"Marker", u"Kept").has_value());
   EXPECT_FALSE(CheckSystemPassword(u"right1234"));

@@ -83,24 +83,6 @@ TEST_F(PdaScriptTest, AScriptThatMeetsEveryScreenEndsWithZeroAndLeavesScreenshot
   }
 }
 
-TEST_F(PdaScriptTest, AnUnexpectedScreenEndsWithThreeAndSaysWhatWasShown) {
-  const Outcome outcome = RunPda(Options(Script("expect dialog 1\nexpect dialog 628\n")));
-  EXPECT_EQ(outcome.status, 3) << outcome.output;
-  EXPECT_NE(outcome.output.find("line 2 (expect dialog 628): expected dialog 628, but the screen "
-                                "shows dialog 1 'Today'"),
-            std::string::npos)
-      << outcome.output;
-}
-
-TEST_F(PdaScriptTest, AScriptThatDoesNotParseOrCannotBeReadChangesNothing) {
-  Outcome outcome = RunPda(Options(Script("tap 1\nfly away\n")));
-  EXPECT_EQ(outcome.status, 64) << outcome.output;
-  EXPECT_NE(outcome.output.find("line 2: unknown command 'fly'"), std::string::npos)
-      << outcome.output;
-  outcome = RunPda(Options(host_ / "missing.txt"));
-  EXPECT_EQ(outcome.status, 1) << outcome.output;
-}
-
 }  // namespace
 
 // The signature commands go through the device's own Panel.ocx, which they
@@ -142,6 +124,16 @@ TEST_F(PdaSignatureTest, EnrollPrintsATemplateThatVerifyUsesToTellOwnerFromForge
   // Higher is more alike, and the verdicts follow the threshold.
   EXPECT_GE(owner, threshold);
   EXPECT_LT(forger, threshold);
+
+  // Every file is reported, and one that cannot be read fails the run.
+  Outcome outcome = RunPda(Signature("verify " + Quoted(reference) + " " +
+                                     Quoted(host_ / "missing.sig") + " " + Sig("owner-6")));
+  EXPECT_EQ(outcome.status, 2) << outcome.output;
+  EXPECT_NE(outcome.output.find("owner-6.sig match"), std::string::npos) << outcome.output;
+  // A damaged template is refused by the engine.
+  std::ofstream(reference, std::ios::binary | std::ios::trunc) << "no template\n";
+  outcome = RunPda(Signature("verify " + Quoted(reference) + " " + Sig("owner-6")));
+  EXPECT_EQ(outcome.status, 2) << outcome.output;
 }
 
 TEST_F(PdaSignatureTest, EnrollRefusesInconsistentSamplesTooFewFilesAndBadFiles) {
@@ -163,28 +155,24 @@ TEST_F(PdaSignatureTest, EnrollRefusesInconsistentSamplesTooFewFilesAndBadFiles)
   EXPECT_EQ(outcome.status, 2) << outcome.output;
 }
 
-TEST_F(PdaSignatureTest, VerifyReportsEveryFileAndFailsForOneItCannotRead) {
-  const Outcome enrolled = RunPda(Signature("enroll" + Owners(1, 5)));
-  ASSERT_EQ(enrolled.status, 0) << enrolled.output;
-  const std::filesystem::path reference = host_ / "template.txt";
-  std::ofstream(reference, std::ios::binary) << enrolled.output;
-  Outcome outcome = RunPda(Signature("verify " + Quoted(reference) + " " +
-                                     Quoted(host_ / "missing.sig") + " " + Sig("owner-6")));
-  EXPECT_EQ(outcome.status, 2) << outcome.output;
-  EXPECT_NE(outcome.output.find("owner-6.sig match"), std::string::npos) << outcome.output;
-  // A damaged template is refused by the engine.
-  std::ofstream(reference, std::ios::binary | std::ios::trunc) << "no template\n";
-  outcome = RunPda(Signature("verify " + Quoted(reference) + " " + Sig("owner-6")));
-  EXPECT_EQ(outcome.status, 2) << outcome.output;
-}
-
-TEST_F(PdaSignatureTest, ASignLineNeedsAPadOnTopAndAReadableFile) {
-  Outcome outcome = RunPda(Options(Script("expect dialog 1\nsign " + SigPath("owner-1") + "\n")));
-  EXPECT_EQ(outcome.status, 3) << outcome.output;
-  EXPECT_NE(outcome.output.find("no signature pad on dialog 1"), std::string::npos)
-      << outcome.output;
-  outcome =
-      RunPda(Options(Script("expect dialog 1\nsign " + (host_ / "none.sig").string() + "\n")));
-  EXPECT_EQ(outcome.status, 64) << outcome.output;
-  EXPECT_NE(outcome.output.find("line 2: sign: "), std::string::npos) << outcome.output;
+// Scripts that stop: the status and the reason name the line. A script
+// that cannot be read is a failure of its own.
+TEST_F(PdaSignatureTest, AScriptThatStopsSaysWhereAndWhy) {
+  const struct {
+    std::string script;
+    int status;
+    std::string reason;
+  } cases[] = {
+      {"expect dialog 1\nexpect dialog 628\n", 3,
+       "line 2 (expect dialog 628): expected dialog 628, but the screen shows dialog 1 'Today'"},
+      {"tap 1\nfly away\n", 64, "line 2: unknown command 'fly'"},
+      {"expect dialog 1\nsign " + SigPath("owner-1") + "\n", 3, "no signature pad on dialog 1"},
+      {"expect dialog 1\nsign " + (host_ / "none.sig").string() + "\n", 64, "line 2: sign: "},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = RunPda(Options(Script(c.script)));
+    EXPECT_EQ(outcome.status, c.status) << c.script << outcome.output;
+    EXPECT_NE(outcome.output.find(c.reason), std::string::npos) << c.script << outcome.output;
+  }
+  EXPECT_EQ(RunPda(Options(host_ / "missing.txt")).status, 1);
 }

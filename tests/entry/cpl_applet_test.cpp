@@ -76,17 +76,4 @@ TEST_F(CplAppletTest, ADoubleClickBringsTheOpenSettingsToTheFront) {
   CloseHandle(other);
 }
 
-TEST_F(CplAppletTest, ADoubleClickRunsTheLogonThatGuardsTheSettings) {
-  Configure({});
-  LONG result = -1;
-  // The logon, then the sheet, closed with Escape.
-  Run("expect dialog 628\ntype 679 user1234\ntap 1\ncheck 669 checked 1\nkey Escape\n",
-      [&] { result = module_->Applet(CPL_DBLCLK); });
-  EXPECT_EQ(result, 0);
-  // The mutex is released again: the next double-click is no second instance.
-  Run("expect dialog 628\ntype 679 user1234\ntap 1\ncheck 669 checked 1\nkey Escape\n",
-      [&] { result = module_->Applet(CPL_DBLCLK); });
-  EXPECT_EQ(result, 0);
-}
-
 }  // namespace

@@ -118,39 +118,6 @@ TEST_F(FalseLogonTest, TheOldestOfTenRecordsMakesRoom) {
   EXPECT_TRUE(RegBytes(HKEY_CURRENT_USER, kKey, u"RecE"));
 }
 
-TEST_F(FalseLogonTest, ReportShowsTheTextThenServesTheGrowingDelay) {
-  LetTimePass();
-  for (DWORD n = 1; n <= 3; ++n) {
-    platform::message_box::ClearRecorded();
-    const DWORD start = GetTickCount();
-    EXPECT_EQ(IncrementFalseLogonCount(), n);
-    ReportFalseLogon(590);
-    const DWORD served = GetTickCount() - start;
-    EXPECT_GE(served, n * n * 1000);
-    EXPECT_LT(served, n * n * 1000 + 100);
-    ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
-    EXPECT_EQ(platform::message_box::Recorded()[0].text,
-              u"Wrong User Password entered!\r\nPlease try again.");
-    EXPECT_EQ(platform::message_box::Recorded()[0].type, MB_ICONHAND | MB_SETFOREGROUND);
-    // Served: nothing is owed any more.
-    EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 0);
-  }
-}
-
-TEST_F(FalseLogonTest, ADelayInterruptedByAPowerCutIsServedAgain) {
-  // The record as a cut during the third delay leaves it: pending.
-  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, DelayRecordBytes(1, 3, 1));
-  LetTimePass();
-  const DWORD start = GetTickCount();
-  ApplyPendingDelay();
-  EXPECT_GE(GetTickCount() - start, 9000u);
-  EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 0);
-  // Nothing owed: no dialog, no time.
-  const DWORD again = GetTickCount();
-  ApplyPendingDelay();
-  EXPECT_EQ(GetTickCount(), again);
-}
-
 TEST_F(FalseLogonTest, LimitSoundsAPersistentAlarm) {
   g_Settings.MaxFalseLogonRetries = 1;
   g_Settings.MaxFalseLogonRetriesValue = 2;

@@ -10,14 +10,6 @@ using engine_tests::Writers;
 using panel::Signature;
 using panel::SignatureEngine;
 
-TEST(SignatureEnrollment, GenuineSamplesAreConsistent) {
-  for (std::size_t w = 0; w < Writers().size(); ++w) {
-    const SignatureEngine engine = Enrolled(Writers()[w].enrollment);
-    EXPECT_EQ(engine.SampleCount(), 5);
-    EXPECT_EQ(engine.CheckConsistency(), -1) << "writer " << w;
-  }
-}
-
 // Another writer's signature, or a forgery, slipped in at any position is
 // the sample named; signing that sample again makes the set consistent.
 TEST(SignatureEnrollment, NamesTheSampleThatDoesNotFit) {

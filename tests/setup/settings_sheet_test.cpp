@@ -72,18 +72,6 @@ class SettingsSheetTest : public ScenarioTest {
   }
 };
 
-TEST_F(SettingsSheetTest, TheLogonComesFirstAndTheSheetOpensOnTheGeneralPage) {
-  Configure(SetupWith([](auto& s) { s.powerOnLogon = false; }));
-  Script script(kLogon);
-  script.Then(SheetInFront)
-      .Lines("check 669 checked 0\ncheck 716 checked 1\ncheck 716 enabled 1\n")
-      .Then(CloseSheet);
-  EXPECT_EQ(OpenSettings(script), 0);
-  // Nothing changed, nothing asked, nothing stored.
-  EXPECT_TRUE(platform::message_box::Recorded().empty());
-  EXPECT_EQ(PowrPass(), BYTE{0});
-}
-
 TEST_F(SettingsSheetTest, GeneralAcceptReachesTheSystemPasswordState) {
   Configure(SetupWith([](auto& s) { s.powerOnLogon = false; }));
   Script script(kLogon);
@@ -160,7 +148,7 @@ TEST_F(SettingsSheetTest, AFailingSystemCallOnAcceptShowsItsMessageAndStoresNoth
   EXPECT_EQ(Setting(u"ShowQuickAccess"), 1u);
 }
 
-TEST_F(SettingsSheetTest, OwnerLinesChosenOnThePageShowOnTheLockScreen) {
+TEST_F(SettingsSheetTest, OwnerLinesChosenOnThePageAreStoredWithTheirLimit) {
   Configure(SetupWith([](auto& s) { s.displayOwnerInfo = 1; }));
   const std::string longLine(60, 'w');
   Script script(kLogon);
@@ -171,19 +159,6 @@ TEST_F(SettingsSheetTest, OwnerLinesChosenOnThePageShowOnTheLockScreen) {
       .Then(CloseSheet);
   EXPECT_EQ(OpenSettings(script), 0);
   EXPECT_EQ(Setting(u"DisplayOwnerInfo"), 3u);
-  // The next logon shows both custom lines.
-  Script logon("expect dialog 628\n");
-  logon
-      .Then([&] {
-        const HWND lines = FindControl(TopmostWindow(), 721);
-        Require(platform::ui::scripted_user::ReadProperty(
-                    lines, platform::ui::scripted_user::Property::kText) ==
-                    longLine.substr(0, 40) + "\r\nCall 555 0100",
-                "the lock screen does not show the custom lines");
-      })
-      .Lines("type 679 user1234\ntap 1\n");
-  const auto password = PromptUnder(logon);
-  EXPECT_EQ(password, u"user1234");
 }
 
 TEST_F(SettingsSheetTest, ChoosingSymbolsWithoutASymbolPasswordMakesTheUserCreateOne) {
