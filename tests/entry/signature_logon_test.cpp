@@ -190,6 +190,28 @@ TEST_F(SignatureLogonTest, TheOwnerIsLetInAndAForgeryIsCountedAndDelayed) {
   EXPECT_EQ(Retry(), 0u);
 }
 
+// "Help" with the right master password enrolls a new signature full
+// screen; the dialog then verifies against it and the new one is stored.
+TEST_F(SignatureLogonTest, HelpUnblocksByANewEnrollment) {
+  ConfigureOwner();
+  ASSERT_TRUE(LoadCredentials());
+  const std::u16string before = g_strSignature;
+  WipeAllSecrets();
+  Script script;
+  script.Lines("expect dialog 1000\ntap 2003\nexpect dialog 785\ntype 727 Master#1\ntap 729\n")
+      .Lines("expect dialog 1000\ncheck 2004 visible 1\ncheck 2002 text Next\n");
+  for (int n = 2; n <= 6; ++n) script.Lines(Sign("owner-" + std::to_string(n)) + "tap 2002\n");
+  script.Lines("expect dialog 1000\ncheck 2002 text Validate\n")
+      .Lines(Sign("owner-1") + "tap 2002\n");
+  const auto result = PromptUnder(script);
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(*result, u"user1234");
+  ASSERT_TRUE(LoadCredentials());
+  EXPECT_FALSE(g_strSignature.empty());
+  EXPECT_NE(g_strSignature, before);
+  WipeAllSecrets();
+}
+
 TEST_F(SignatureLogonTest, TheFalseLogonLimitActsFromTheSignatureDialog) {
   DeviceSetup setup;
   setup.maxFalseLogons = 1;
