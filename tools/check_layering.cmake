@@ -1,94 +1,77 @@
-# Fails when module code (entry/, setup/, logonui/, lockout/, store/, res/) includes a
-# host library directly: the module sees the device only through platform/.
-file(GLOB_RECURSE sources
-  ${SOURCE_DIR}/entry/*.[ch]* ${SOURCE_DIR}/logonui/*.[ch]* ${SOURCE_DIR}/store/*.[ch]*
-  ${SOURCE_DIR}/lockout/*.[ch]*
-  ${SOURCE_DIR}/setup/*.[ch]* ${SOURCE_DIR}/res/*.[ch]*)
-set(forbidden "SDL|sqlite3|unistd\\.h|fcntl\\.h|dlfcn\\.h|pthread\\.h|sys/|windows\\.h")
-set(bad "")
-foreach(file ${sources})
-  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](${forbidden})")
-  if(lines)
-    list(APPEND bad "${file}: ${lines}")
-  endif()
-endforeach()
-if(bad)
-  string(REPLACE ";" "\n" bad "${bad}")
-  message(FATAL_ERROR "module code includes host headers:\n${bad}")
-endif()
+# Checks who may include whom, three rules (docs/layers.md, docs/logon.md).
 
-# The platform's own layers: platform core (platform/*) < gfx < window <
-# dialog < controls < shell < afx < script (docs/layers.md). A file may
-# include its own layer and the layers to its left; the core includes no
-# window-system header at all.
+# Appends "file: include lines" to `out` for each of `files` with an include
+# whose target matches `pattern` (the text after the opening < or ").
+function(find_includes out pattern)
+  set(found ${${out}})
+  foreach(file ${ARGN})
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](${pattern})")
+    if(lines)
+      list(APPEND found "${file}: ${lines}")
+    endif()
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+function(fail_on found what)
+  if(found)
+    string(REPLACE ";" "\n" found "${found}")
+    message(FATAL_ERROR "${what}:\n${found}")
+  endif()
+endfunction()
+
+# 1. Module code (entry/, setup/, logonui/, lockout/, store/, res/) sees the
+# device only through platform/, never a host library directly.
+set(module_line entry setup logonui lockout store res)
+set(module_sources "")
+foreach(folder ${module_line})
+  file(GLOB_RECURSE files ${SOURCE_DIR}/${folder}/*.[ch]*)
+  list(APPEND module_sources ${files})
+endforeach()
+set(bad "")
+find_includes(bad "SDL|sqlite3|unistd\\.h|fcntl\\.h|dlfcn\\.h|pthread\\.h|sys/|windows\\.h"
+  ${module_sources})
+fail_on("${bad}" "module code includes host headers")
+
+# 2. The platform's own layers: platform core (platform/*) < gfx < window <
+# dialog < controls < shell < afx < script. A file may include its own layer
+# and the layers to its left; the core includes no window-system header.
 set(layers gfx window dialog controls shell afx script)
 file(GLOB core ${SOURCE_DIR}/platform/*.h ${SOURCE_DIR}/platform/*.cpp)
-foreach(file ${core})
-  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/ui/")
-  if(lines)
-    list(APPEND bad "${file}: ${lines}")
-  endif()
-endforeach()
+find_includes(bad "platform/ui/" ${core})
 file(GLOB loose ${SOURCE_DIR}/platform/ui/*.*)
 foreach(file ${loose})
   list(APPEND bad "${file}: not in a layer folder")
 endforeach()
 list(LENGTH layers count)
-set(index 0)
-foreach(layer ${layers})
-  math(EXPR above "${index} + 1")
-  if(above LESS count)
-    list(SUBLIST layers ${above} -1 higher)
+foreach(index RANGE 1 ${count})
+  math(EXPR below "${index} - 1")
+  list(GET layers ${below} layer)
+  if(index LESS count)
+    list(SUBLIST layers ${index} -1 higher)
     string(REPLACE ";" "|" higher "${higher}")
     file(GLOB_RECURSE files ${SOURCE_DIR}/platform/ui/${layer}/*.[ch]*)
-    foreach(file ${files})
-      file(STRINGS ${file} lines
-        REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/ui/(${higher})/")
-      if(lines)
-        list(APPEND bad "${file}: ${lines}")
-      endif()
-    endforeach()
+    find_includes(bad "platform/ui/(${higher})/" ${files})
   endif()
-  math(EXPR index "${index} + 1")
 endforeach()
-if(bad)
-  string(REPLACE ";" "\n" bad "${bad}")
-  message(FATAL_ERROR "platform layering broken (a layer includes one to its right):\n${bad}")
-endif()
+fail_on("${bad}" "platform layering broken (a layer includes one to its right)")
 
-# ---------------------------------------------------------------------------
-# The module's folders form one line, each seeing only the folders below it:
-#   entry > setup > logonui > lockout > store > res, platform
-# (res/ and platform/ include no module folder). A file may include its own
-# folder and anything lower; an include of a higher folder is a cycle.
-set(module_line entry setup logonui lockout store res)
+# 3. The module's folders form one line, each seeing only the folders below
+# it: entry > setup > logonui > lockout > store > res, platform. The
+# platform includes no module folder at all.
 set(cycles "")
 list(LENGTH module_line line_length)
-math(EXPR last "${line_length} - 1")
-foreach(index RANGE ${last})
-  list(GET module_line ${index} folder)
-  list(SUBLIST module_line 0 ${index} higher)
-  if(NOT higher)
-    continue()
+foreach(index RANGE 1 ${line_length})
+  math(EXPR at "${index} - 1")
+  list(GET module_line ${at} folder)
+  list(SUBLIST module_line 0 ${at} higher)
+  if(higher)
+    string(REPLACE ";" "|" higher "${higher}")
+    file(GLOB_RECURSE files ${SOURCE_DIR}/${folder}/*.[ch]*)
+    find_includes(cycles "(${higher})/" ${files})
   endif()
-  string(REPLACE ";" "|" higher_pattern "${higher}")
-  file(GLOB_RECURSE folder_files ${SOURCE_DIR}/${folder}/*.[ch]*)
-  foreach(file ${folder_files})
-    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"(${higher_pattern})/")
-    if(lines)
-      list(APPEND cycles "${file}: ${lines}")
-    endif()
-  endforeach()
 endforeach()
+string(REPLACE ";" "|" module_pattern "${module_line}")
 file(GLOB_RECURSE platform_files ${SOURCE_DIR}/platform/*.[ch]*)
-foreach(file ${platform_files})
-  string(REPLACE ";" "|" module_pattern "${module_line}")
-  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"(${module_pattern})/")
-  if(lines)
-    list(APPEND cycles "${file}: ${lines}")
-  endif()
-endforeach()
-if(cycles)
-  string(REPLACE ";" "\n" cycles "${cycles}")
-  message(FATAL_ERROR "module folders include a folder above them in the line:\n${cycles}")
-endif()
+find_includes(cycles "(${module_pattern})/" ${platform_files})
+fail_on("${cycles}" "module folders include a folder above them in the line")
