@@ -29,6 +29,7 @@
 #include "platform/faults.h"
 #include "platform/handle_table.h"
 #include "platform/kernel.h"
+#include "platform/unique_fd.h"
 #include "platform/wstring.h"
 
 namespace {
@@ -40,32 +41,7 @@ constexpr auto kPollInterval = std::chrono::milliseconds(2);
 // Longest lock-file stem; longer names are shortened and hashed.
 constexpr std::size_t kMaxStem = 160;
 
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() { reset(); }
-  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-      reset();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-  void reset() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_ = -1;
-};
+using platform::UniqueFd;
 
 DWORD ErrorFromErrno(int error) {
   switch (error) {

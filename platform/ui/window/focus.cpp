@@ -4,7 +4,9 @@
 // foreground window is the active window.
 #include <algorithm>
 
+#include "platform/faults.h"
 #include "platform/ui/window/window_manager_state.h"
+#include "platform/ui/window/window_registry.h"
 
 namespace platform::ui::wm {
 namespace {
@@ -131,6 +133,11 @@ HWND GetActiveWindow() {
 }
 
 BOOL SetForegroundWindow(HWND window) {
+  if (IsForeignHandle(window)) {
+    // Its process brings it to the front when its loop next looks.
+    if (platform::faults::CheckAndSetLastError("SetForegroundWindow")) return FALSE;
+    return RequestForeign(window, WindowRequest::kForeground, 0) ? TRUE : FALSE;
+  }
   {
     Lock lock(S().mutex);
     const Window* w = FindOrFail(window);

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/ui/window/window_manager_state.h"
+#include "platform/ui/window/window_registry.h"
 
 namespace platform::ui::wm {
 
@@ -235,6 +236,7 @@ bool Peek(MSG* out, HWND filter, UINT first, UINT last, bool remove) {
   for (;;) {
     ProcessSends(q);
     ReceiveBroadcastDatagrams();
+    PublishTopLevels();
     Lock lock(S().mutex);
     State& s = S();
     bool retry = false;

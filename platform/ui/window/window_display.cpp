@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/ui/window/window_manager_state.h"
+#include "platform/ui/window/window_registry.h"
 
 using namespace platform::ui::wm;
 
@@ -20,6 +21,11 @@ bool Empty(const RECT& r) {
 }  // namespace
 
 BOOL ShowWindow(HWND window, int command) {
+  if (IsForeignHandle(window)) {
+    // Carried out by its process; whether it was visible is not known here.
+    RequestForeign(window, WindowRequest::kShow, command);
+    return FALSE;
+  }
   const bool hide = command == SW_HIDE || command == SW_MINIMIZE;
   bool wasVisible = false;
   bool topLevel = false;

@@ -7,6 +7,7 @@
 #include "platform/ui/gfx/gdi.h"
 #include "platform/ui/window/screen.h"
 #include "platform/ui/window/window_manager_state.h"
+#include "platform/ui/window/window_registry.h"
 #include "platform/wstring.h"
 
 // The painter's FillRect erases backgrounds for DefWindowProc; bound weakly
@@ -67,6 +68,7 @@ std::vector<HWND>& Siblings(Window* w) {
 }
 
 void RemoveFromSiblings(Window* w) {
+  if (!w->parent) NoteTopLevelsChanged();
   auto& list = Siblings(w);
   list.erase(std::remove(list.begin(), list.end(), w->handle), list.end());
 }
@@ -347,6 +349,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
       // A popup's owner is the top-level window of the window given.
       if (parentWindow) w->owner = TopLevelOf(parentWindow)->handle;
       s.zorder.push_back(hwnd);
+      NoteTopLevelsChanged();
     }
     InvalidateWhole(w.get());
     Window* raw = w.get();
@@ -437,6 +440,7 @@ BOOL DestroyWindow(HWND window) {
 }
 
 BOOL IsWindow(HWND window) {
+  if (IsForeignHandle(window)) return ForeignWindowExists(window) ? TRUE : FALSE;
   Lock lock(S().mutex);
   return Find(window) != nullptr;
 }
@@ -538,6 +542,7 @@ LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       if (!w) return FALSE;
       const auto* text = reinterpret_cast<LPCWSTR>(lParam);
       w->text = text ? text : u"";
+      if (!w->parent) NoteTopLevelsChanged();
       InvalidateWhole(w);
       // The shell's title bar shows the foreground window's text.
       MarkDirty();

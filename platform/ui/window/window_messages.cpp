@@ -5,7 +5,9 @@
 //                                    extended under an exclusive flock
 //   <device>/run/windows-<pid>.sock  each process's datagram socket; a
 //                                    broadcast sends one datagram to every
-//                                    other socket
+//                                    other socket; requests for one of its
+//                                    windows (window_registry.h) come here
+//                                    too
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/file.h>
@@ -26,16 +28,20 @@
 #include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/ui/window/window_manager_state.h"
+#include "platform/ui/window/window_registry.h"
+#include "platform/unique_fd.h"
 #include "platform/wstring.h"
 
 namespace platform::ui::wm {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::UniqueFd;
 
 constexpr UINT kFirstRegistered = 0xC000;
 constexpr UINT kLastRegistered = 0xFFFF;
-constexpr std::uint32_t kMagic = 0x564D5731;  // "VMW1"
+constexpr std::uint32_t kMagic = 0x564D5731;         // "VMW1"
+constexpr std::uint32_t kRequestMagic = 0x564D5231;  // "VMR1"
 constexpr const char* kNamesFile = "window-messages";
 constexpr const char* kSocketPrefix = "windows-";
 constexpr const char* kSocketSuffix = ".sock";
@@ -45,20 +51,6 @@ struct Datagram {
   std::uint32_t message;
   std::uint64_t wParam;
   std::int64_t lParam;
-};
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
 };
 
 // Registered names: the device's table mirrored per device folder, or a
@@ -77,7 +69,7 @@ Names& TheNames() {
 
 UINT RegisterOnDevice(const fs::path& folder, const std::u16string& folded) {
   const fs::path file = folder / "run" / kNamesFile;
-  Fd fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  UniqueFd fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
   if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX) != 0) return 0;
   std::string content;
   char buffer[4096];
@@ -251,6 +243,23 @@ void SendBroadcastDatagram(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+bool SendWindowRequest(pid_t pid, std::uint32_t request, std::uint64_t local,
+                       std::int64_t argument) {
+  Socket& s = TheSocket();
+  std::lock_guard guard(s.mutex);
+  const int fd = EnsureSocketLocked(s);
+  if (fd < 0) return false;
+  const fs::path target =
+      s.path.parent_path() / (kSocketPrefix + std::to_string(pid) + kSocketSuffix);
+  sockaddr_un address;
+  if (!FillAddress(target, &address)) return false;
+  const Datagram datagram{kRequestMagic, request, local, argument};
+  const ssize_t sent = ::sendto(fd, &datagram, sizeof datagram, MSG_DONTWAIT | MSG_NOSIGNAL,
+                                reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  if (sent < 0 && errno == ECONNREFUSED) ::unlink(target.c_str());
+  return sent == static_cast<ssize_t>(sizeof datagram);
+}
+
 void NoteBroadcastSocketPolled(bool readable) {
   g_lastLook = Steady::now().time_since_epoch().count();
   if (readable) g_mayHaveDatagrams = true;
@@ -277,12 +286,16 @@ void ReceiveBroadcastDatagrams() {
         g_mayHaveDatagrams = false;
         break;
       }
-      if (n == sizeof d && d.magic == kMagic) received[count++] = d;
+      if (n == sizeof d && (d.magic == kMagic || d.magic == kRequestMagic)) received[count++] = d;
     }
   }
   for (int i = 0; i < count; ++i) {
-    PostToTopLevels(received[i].message, static_cast<WPARAM>(received[i].wParam),
-                    static_cast<LPARAM>(received[i].lParam));
+    const Datagram& d = received[i];
+    if (d.magic == kRequestMagic) {
+      RunWindowRequest(d.message, d.wParam, d.lParam);
+    } else {
+      PostToTopLevels(d.message, static_cast<WPARAM>(d.wParam), static_cast<LPARAM>(d.lParam));
+    }
   }
 }
 

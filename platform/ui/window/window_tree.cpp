@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ui/window/window_manager_state.h"
+#include "platform/ui/window/window_registry.h"
 #include "platform/wstring.h"
 
 using namespace platform::ui::wm;
@@ -30,6 +31,7 @@ HWND SetParent(HWND window, HWND newParent) {
     }
   }
   const HWND previous = w->parent;
+  NoteTopLevelsChanged();
   const POINT screen = ScreenOrigin(w);
   RemoveFromSiblings(w);
   const LONG width = w->rect.right - w->rect.left;
@@ -112,21 +114,26 @@ BOOL IsChild(HWND parent, HWND window) {
 }
 
 HWND FindWindow(LPCWSTR className, LPCWSTR windowName) {
-  Lock lock(S().mutex);
-  for (HWND h : S().zorder) {
-    const Window* w = FindLive(h);
-    if (!w) continue;
-    if (className) {
-      const bool atom = reinterpret_cast<std::uintptr_t>(className) < 0x10000;
-      if (atom ? w->cls->atom != reinterpret_cast<std::uintptr_t>(className)
-               : !platform::EqualsNoCase(w->cls->name, className)) {
-        continue;
+  const bool atom = className && reinterpret_cast<std::uintptr_t>(className) < 0x10000;
+  {
+    Lock lock(S().mutex);
+    for (HWND h : S().zorder) {
+      const Window* w = FindLive(h);
+      if (!w) continue;
+      if (className) {
+        if (atom ? w->cls->atom != reinterpret_cast<std::uintptr_t>(className)
+                 : !platform::EqualsNoCase(w->cls->name, className)) {
+          continue;
+        }
       }
+      if (windowName && !platform::EqualsNoCase(w->text, windowName)) continue;
+      return h;
     }
-    if (windowName && !platform::EqualsNoCase(w->text, windowName)) continue;
-    return h;
   }
-  return nullptr;
+  // Atoms are numbered per process: they name no class of another one.
+  if (atom) return nullptr;
+  return FindForeignWindow(className ? std::u16string_view(className) : std::u16string_view(),
+                           windowName, className == nullptr);
 }
 
 HWND GetTopWindow(HWND parent) {

@@ -1,0 +1,159 @@
+// Top-level windows of other processes of the device: found by FindWindow
+// through the lists each process publishes, brought to the front by a
+// request their own loop carries out, and forgotten when their process has
+// died. The list files may hold anything.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/device.h"
+#include "platform/faults.h"
+#include "platform/kernel.h"
+#include "platform/ui/window/window_registry.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_device.h"
+#include "tests/support/test_seed.h"
+#include "tests/ui/test_window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ui::wm::FormatWindowList;
+using platform::ui::wm::ListedWindow;
+using platform::ui::wm::ParseWindowList;
+using platform::ui::wm::WindowListFileName;
+using testing_support::ChildProcess;
+using testing_support::TempDevice;
+using WindowRegistryTest = ui_test::WindowTest;
+
+constexpr LPCWSTR kSheetClass = u"Sheet";
+
+void Write(const fs::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+TEST_F(WindowRegistryTest, ListsOfDeadProcessesAreIgnoredAndRemovedAndGarbageIsSkipped) {
+  TempDevice device(false);
+  const fs::path run = device.folder() / "run";
+  fs::create_directories(run);
+  const std::string settings = FormatWindowList({{0x1236, u"Sheet", u"Settings"}});
+  // Nobody holds this list: its process is gone.
+  const fs::path dead = run / WindowListFileName(1000001);
+  Write(dead, settings);
+  // A living process (the lock held here) whose list a crash or a stranger
+  // filled with garbage around one good line and a torn one.
+  const fs::path living = run / WindowListFileName(1000002);
+  Write(living, std::string("\x01\x02\tno\n%zz\tSheet\tx\n0\tSheet\tzero\n12\tSheet\n") +
+                    FormatWindowList({{0x1256, u"Sheet", u"Other"}}) + "\xff\xfe\t\t\t\n" +
+                    "1266\tSheet\tSettings");
+  const int lock = ::open(living.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  // Names that are no list of a process, and a damaged guard.
+  for (const char* name :
+       {"windows-.list", "windows-abc.list", "windows-0.list", "windows.guard"}) {
+    Write(run / name, settings.substr(0, 5));
+  }
+
+  EXPECT_EQ(FindWindow(kSheetClass, u"Settings"), nullptr);
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_TRUE(fs::exists(run / "windows-abc.list"));
+  const HWND other = FindWindow(u"sheet", u"OTHER");
+  ASSERT_NE(other, nullptr);
+  EXPECT_TRUE(IsWindow(other));
+  EXPECT_EQ(FindWindow(nullptr, u"Other"), other);
+
+  // The process dies: its window is gone, whatever was read before.
+  ::close(lock);
+  EXPECT_FALSE(IsWindow(other));
+  EXPECT_EQ(FindWindow(kSheetClass, u"Other"), nullptr);
+  EXPECT_FALSE(fs::exists(living));
+  EXPECT_FALSE(SetForegroundWindow(other));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+}
+
+TEST_F(WindowRegistryTest, AnyTitleSurvivesTheListAndNoDamageBreaksTheReader) {
+  std::mt19937 random(testing_support::TestSeed());
+  const std::u16string pool = u"aZ %\t\r\n\x7f\x01\u00e9\u4e2d\xd83d\xde00";
+  std::vector<ListedWindow> windows;
+  for (std::uint32_t n = 1; n <= 40; ++n) {
+    ListedWindow w{n * 16 + 6, u"", u""};
+    for (std::size_t i = random() % 12; i > 0; --i) w.className += pool[random() % pool.size()];
+    for (std::size_t i = random() % 12; i > 0; --i) w.title += pool[random() % pool.size()];
+    // Keep surrogates paired: a lone one is no text anybody lists.
+    for (std::u16string* text : {&w.className, &w.title}) {
+      std::erase_if(*text, [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF; });
+    }
+    windows.push_back(w);
+  }
+  const std::string text = FormatWindowList(windows);
+  const std::vector<ListedWindow> back = ParseWindowList(text);
+  ASSERT_EQ(back.size(), windows.size());
+  for (std::size_t i = 0; i < back.size(); ++i) {
+    EXPECT_EQ(back[i].local, windows[i].local);
+    EXPECT_EQ(back[i].className, windows[i].className);
+    EXPECT_EQ(back[i].title, windows[i].title);
+  }
+  for (int round = 0; round < 200; ++round) {
+    std::string damaged = text;
+    for (int i = 0; i < 8; ++i) damaged[random() % damaged.size()] = static_cast<char>(random());
+    for (const ListedWindow& w : ParseWindowList(damaged)) EXPECT_NE(w.local, 0u);
+  }
+}
+
+// A window of a forked process on the device: found, brought to the front
+// there by its own loop, and unknown once that process has ended.
+TEST_F(WindowRegistryTest, AWindowOfAnotherProcessComesToTheFrontThere) {
+  TempDevice device(false);
+  ChildProcess child([](ChildProcess& self) {
+    static HWND sheet = nullptr;
+    WNDCLASS cls{};
+    cls.lpszClassName = kSheetClass;
+    cls.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (m == WM_ACTIVATE && w == sheet && wp != WA_INACTIVE) PostQuitMessage(0);
+      return DefWindowProc(w, m, wp, lp);
+    };
+    RegisterClass(&cls);
+    const HWND created = CreateWindowEx(0, kSheetClass, u"Settings", WS_POPUP | WS_VISIBLE, 0, 0,
+                                        240, 320, nullptr, 0, nullptr, nullptr);
+    CreateWindowEx(0, kSheetClass, u"Cover", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, 0,
+                   nullptr, nullptr);
+    sheet = created;
+    MSG msg;
+    PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the loop publishes its windows
+    self.Report(std::to_string(::getpid()));
+    // Blocks until the request arrives; its WM_ACTIVATE ends the loop.
+    platform::clock::UseReal();
+    while (GetMessage(&msg, nullptr, 0, 0)) DispatchMessage(&msg);
+    self.Report(GetForegroundWindow() == sheet ? "in front" : "not in front");
+  });
+  const auto pid = child.NextLine();
+  ASSERT_TRUE(pid.has_value());
+  const fs::path list = device.folder() / "run" / WindowListFileName(std::stoi(*pid));
+  const HWND sheet = FindWindow(kSheetClass, u"settings");
+  ASSERT_NE(sheet, nullptr);
+  EXPECT_EQ(FindWindow(kSheetClass, u"Nothing"), nullptr);
+  EXPECT_EQ(GetParent(sheet), nullptr);  // what it is there is not known here
+  {
+    platform::faults::Scope faults;
+    platform::faults::Fail("SetForegroundWindow", ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(SetForegroundWindow(sheet));
+  }
+  EXPECT_TRUE(SetForegroundWindow(sheet));
+  EXPECT_EQ(child.NextLine(), "in front");
+  EXPECT_TRUE(child.Wait());
+
+  // It ended without removing its list.
+  EXPECT_TRUE(fs::exists(list));
+  EXPECT_FALSE(IsWindow(sheet));
+  EXPECT_EQ(FindWindow(kSheetClass, u"Settings"), nullptr);
+  EXPECT_FALSE(fs::exists(list));
+}
+
+}  // namespace
