@@ -202,7 +202,7 @@ bool EnsureFolderLocked(Registry& r) {
   if (!r.guard) {
     std::error_code ec;
     fs::create_directories(r.Run(), ec);
-    r.guard = UniqueFd(::open((r.Run() / kGuardName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    r.guard = UniqueFd(::open((r.Run() / kGuardName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
   }
   return static_cast<bool>(r.guard);
 }
@@ -365,7 +365,7 @@ void PublishTopLevels() {
   }
   if (!r.list) {
     r.listPath = r.Run() / WindowListFileName(::getpid());
-    UniqueFd fd(::open(r.listPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644));
+    UniqueFd fd(::open(r.listPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     // A list nobody holds is one of a dead process with our id: ours now.
     if (fd && Flock(fd.get(), LOCK_EX | LOCK_NB)) r.list = std::move(fd);
   }
