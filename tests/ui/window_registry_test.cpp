@@ -4,6 +4,7 @@
 // died. The list files may hold anything.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -55,6 +56,8 @@ TEST_F(WindowRegistryTest, ListsOfDeadProcessesAreIgnoredAndRemovedAndGarbageIsS
   const int lock = ::open(living.c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(lock, 0);
   ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  // A pipe where a list should be must not make a reader wait for a writer.
+  ASSERT_EQ(::mkfifo((run / WindowListFileName(1000003)).c_str(), 0600), 0);
   // Names that are no list of a process, and a damaged guard.
   for (const char* name :
        {"windows-.list", "windows-abc.list", "windows-0.list", "windows.guard"}) {

@@ -226,7 +226,7 @@ void ScanLocked(Registry& r) {
         id >= kPidLimit || static_cast<pid_t>(id) == self) {
       continue;
     }
-    UniqueFd fd(::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    UniqueFd fd(::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (!fd) continue;
     const Owner owner = OwnerOf(fd.get());
     if (owner == Owner::kDead) ::unlink(entry.path().c_str());
@@ -253,8 +253,8 @@ void RefreshLocked(Registry& r, bool force) {
 
 // The list of process `pid` when it lives, read under the shared guard.
 bool ReadListLocked(Registry& r, pid_t pid, std::vector<ListedWindow>* windows) {
-  UniqueFd fd(
-      ::open((r.Run() / WindowListFileName(pid)).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  UniqueFd fd(::open((r.Run() / WindowListFileName(pid)).c_str(),
+                     O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (!fd || OwnerOf(fd.get()) != Owner::kAlive) return false;
   if (!Flock(r.guard.get(), LOCK_SH)) return false;
   *windows = ParseWindowList(ReadAll(fd.get()));
@@ -393,7 +393,7 @@ HWND FindForeignWindow(std::u16string_view className, const char16_t* title, boo
     });
     if (hit == r.cache.end()) return nullptr;
     UniqueFd fd(::open((r.Run() / WindowListFileName(hit->pid)).c_str(),
-                       O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+                       O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (fd && OwnerOf(fd.get()) == Owner::kAlive) return ForeignHandle(hit->pid, hit->window.local);
   }
   return nullptr;
