@@ -16,9 +16,20 @@
 // the same stretch (not inflated by other processes on a busy machine) and
 // "first_ms" the very first call in the process, which also loads fonts,
 // glyphs and artwork.
+//
+// BM_ColdPromptToFirstFrame is the lock screen of a device just switched on:
+// each sample is a fresh child process (this program run again with
+// --cold-prompt), which prepares its device and shell, then loads the module
+// and calls PromptForPasswd once (with --cold-prompt-to-frame it ends at
+// the first frame, for a profiler: valgrind --tool=callgrind
+// --toggle-collect=PromptForPasswd). "cold_median_ms" is the call to the first
+// frame, "cold_load_median_ms" adds loading the module before it, and
+// "cold_cpu_median_ms" is the thread's CPU time of the call.
 #include <benchmark/benchmark.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <functional>
@@ -44,6 +55,10 @@
 namespace {
 
 using logon_bench::Seconds;
+
+// For profiling the cold path alone (--cold-prompt-to-frame): the child ends
+// at the first frame, so a profiler sees nothing after it.
+bool g_endAtFirstFrame = false;
 
 // One PromptForPasswd call: the wall and thread CPU time from a start (the
 // call itself, or a step of the script) to the first frame showing
@@ -80,6 +95,12 @@ PromptTiming TimePrompt(logon_bench::LoadedModule::PromptFn prompt, UINT templat
     timing.wall = Seconds(CLOCK_MONOTONIC) - watch.wall;
     timing.cpu = Seconds(CLOCK_THREAD_CPUTIME_ID) - watch.cpu;
     timing.framed = true;
+    if (g_endAtFirstFrame) {
+      // The stretch on the monotonic clock, to pick a sampling profiler's
+      // samples (perf record -k CLOCK_MONOTONIC).
+      fprintf(stderr, "stretch %.6f %.6f\n", watch.wall, watch.wall + timing.wall);
+      _exit(0);
+    }
   });
 
   platform::ui::ScriptedUser user;
@@ -346,6 +367,85 @@ void BM_LoadSettings(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadSettings)->Unit(benchmark::kMillisecond);
 
+// The child's side of the cold measurement: one first logon, its three
+// figures on one line of standard output. Returns the process's exit code.
+int RunColdPromptChild() {
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  PromptTiming timing;
+  double loadWall = 0;
+  {
+    testing_support::TempDevice device;
+    platform::clock::UseVirtual(3'600'000);
+    platform::ui::shell::Start();
+    if (logon_bench::ConfigureDevice()) {
+      const double loadStart = Seconds(CLOCK_MONOTONIC);
+      const logon_bench::LoadedModule module;
+      loadWall = Seconds(CLOCK_MONOTONIC) - loadStart;
+      if (module.prompt() != nullptr) {
+        timing = TimePrompt(module.prompt(), IDD_PASSWORD_LOGON, true,
+                            [](platform::ui::ScriptedUser& user, Stopwatch&) { LogOn(user); });
+      }
+    }
+    platform::ui::shell::Stop();
+    platform::clock::UseReal();
+  }
+  if (!timing.framed || !timing.accepted) return 1;
+  printf("cold %.6f %.6f %.6f\n", timing.wall, loadWall + timing.wall, timing.cpu);
+  return 0;
+}
+
+// Runs this program again as a cold child; false when it failed.
+bool RunColdSample(double* wall, double* withLoad, double* cpu) {
+  // The shell popen starts would be /proc/self/exe by then: name the file.
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return false;
+  self[length] = 0;
+  const std::string command = "'" + std::string(self) + "' --cold-prompt";
+  FILE* child = popen(command.c_str(), "r");
+  if (child == nullptr) return false;
+  char line[256];
+  bool read = false;
+  while (fgets(line, sizeof line, child) != nullptr)
+    if (sscanf(line, "cold %lf %lf %lf", wall, withLoad, cpu) == 3) read = true;
+  return pclose(child) == 0 && read;
+}
+
+void BM_ColdPromptToFirstFrame(benchmark::State& state) {
+  std::vector<double> wall, withLoad, cpu;
+  for (auto _ : state) {
+    double w = 0, l = 0, c = 0;
+    if (!RunColdSample(&w, &l, &c)) {
+      state.SkipWithError("a cold child did not show the dialog or was not accepted");
+      break;
+    }
+    state.SetIterationTime(w);
+    wall.push_back(w);
+    withLoad.push_back(l);
+    cpu.push_back(c);
+  }
+  state.counters["cold_median_ms"] = logon_bench::Quantile(wall, 0.5) * 1e3;
+  state.counters["cold_p90_ms"] = logon_bench::Quantile(wall, 0.9) * 1e3;
+  state.counters["cold_load_median_ms"] = logon_bench::Quantile(withLoad, 0.5) * 1e3;
+  state.counters["cold_cpu_median_ms"] = logon_bench::Quantile(cpu, 0.5) * 1e3;
+}
+BENCHMARK(BM_ColdPromptToFirstFrame)
+    ->Iterations(15)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (argc == 2 && strcmp(argv[1], "--cold-prompt") == 0) return RunColdPromptChild();
+  if (argc == 2 && strcmp(argv[1], "--cold-prompt-to-frame") == 0) {
+    g_endAtFirstFrame = true;
+    return RunColdPromptChild();
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

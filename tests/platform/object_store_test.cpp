@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -222,6 +223,39 @@ TEST(ObjectStoreTest, KilledWriterLeavesAConsistentStore) {
   EXPECT_EQ(CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &bufferSize), 0u);
   LocalFree(buffer);
   CloseHandle(db);
+}
+
+// Flushing syncs the log and leaves copying it into the main file to the
+// store's own checkpoints: those must still come, or the log grows without
+// end. Nothing reads the store meanwhile, so a checkpoint can always finish.
+TEST(ObjectStoreTest, FlushedWritesKeepTheLogBounded) {
+  testing_support::TempDevice device(false);
+  HKEY key = CreateKey(HKEY_CURRENT_USER, u"Bulk");
+  ASSERT_NE(key, nullptr);
+  Bytes value(32 * 1024);
+  const fs::path log = fs::path(device.folder()) / "objectstore.db-wal";
+  std::uintmax_t largest = 0;
+  // About 8 MB written: twice what 1000 pages of log hold.
+  for (DWORD n = 0; n < 256; ++n) {
+    // Every byte changes, so every page of the value goes to the log.
+    std::fill(value.begin(), value.end(), static_cast<BYTE>(n));
+    ASSERT_EQ(
+        RegSetValueEx(key, u"Value", 0, REG_BINARY, value.data(), static_cast<DWORD>(value.size())),
+        ERROR_SUCCESS);
+    ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+    std::error_code ec;
+    largest = std::max(largest, fs::file_size(log, ec));
+  }
+  EXPECT_LT(largest, 6u * 1024 * 1024);
+  RegCloseKey(key);
+  device.Reopen();
+  HKEY again = nullptr;
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Bulk", 0, KEY_READ, &again), ERROR_SUCCESS);
+  Bytes read(value.size());
+  DWORD size = static_cast<DWORD>(read.size());
+  ASSERT_EQ(RegQueryValueEx(again, u"Value", nullptr, nullptr, read.data(), &size), ERROR_SUCCESS);
+  EXPECT_EQ(read, value);
+  RegCloseKey(again);
 }
 
 }  // namespace

@@ -2,6 +2,12 @@
 // 8-bit coverage mask and kept for the life of the process. Text is laid
 // out glyph by glyph from the advances, without kerning, so measuring and
 // drawing always agree.
+//
+// Opening a face and measuring text cost little: a face reads its font file
+// from one mapping shared by the process, a glyph's advance is looked up
+// without rendering it, and a glyph is rendered only when it is first drawn.
+// The first screen of a freshly started process draws far fewer glyphs than
+// its faces hold.
 #pragma once
 
 #include <array>
@@ -44,16 +50,30 @@ class FontFace {
   int Ascent() const { return ascent_; }
   int Descent() const { return descent_; }
   // Rounded average advance of A-Z and a-z.
-  int AverageWidth() const { return averageWidth_; }
-  int MaxWidth() const { return maxWidth_; }
+  int AverageWidth();
+  // The largest advance of the printable ASCII characters.
+  int MaxWidth();
 
-  // The glyph stays valid for the life of the face.
+  // The glyph with its mask; it stays valid for the life of the face.
   const Glyph& GlyphFor(char32_t c);
+  // The glyph's advance alone: nothing is rendered.
+  int Advance(char32_t c);
   int Measure(std::u16string_view text);
 
  private:
+  // A glyph known by its advance, and by its mask once it has been drawn.
+  struct Slot {
+    Glyph glyph;
+    // Where the ink may start left of the pen (from the metrics).
+    int minX = 0;
+    bool rendered = false;
+  };
+
   FontFace(int em, bool bold, bool italic);
-  Glyph Render(char32_t c);
+  // The slot of `c` with its advance; the caller holds mutex_.
+  Slot& Measured(char32_t c);
+  void RenderMask(char32_t c, Slot& slot);
+  void MeasureWidths();
 
   struct TtfFont;
   std::unique_ptr<TtfFont> font_;
@@ -64,9 +84,10 @@ class FontFace {
   int descent_ = 0;
   int averageWidth_ = 0;
   int maxWidth_ = 0;
+  bool widthsMeasured_ = false;
   std::mutex mutex_;
-  std::array<std::unique_ptr<Glyph>, 128> ascii_;
-  std::unordered_map<char32_t, std::unique_ptr<Glyph>> others_;
+  std::array<std::unique_ptr<Slot>, 128> ascii_;
+  std::unordered_map<char32_t, std::unique_ptr<Slot>> others_;
 };
 
 // Calls f(codePoint, index of its first unit) for each code point of

@@ -35,7 +35,7 @@ int RunWidth(FontFace& face, std::u16string_view text, bool tabs) {
     if (c == u'\t') {
       x = (x / stop + 1) * stop;
     } else {
-      x += face.GlyphFor(c).advance;
+      x += face.Advance(c);
     }
   });
   return x;

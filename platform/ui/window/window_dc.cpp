@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "platform/ui/window/screen.h"
 #include "platform/ui/window/window_dc_internal.h"
 #include "platform/ui/window/window_internal.h"
 
@@ -44,7 +45,9 @@ ComposeArea& Area() {
 // Otherwise: keeps the screen as it is, to compare at the next frame.
 void NoteScreenDc(ClipList& clip) {
   if (!Composing()) {
-    if (!g_dcOutside.exchange(true)) {
+    // Before the first frame there is nothing to compare with: that frame
+    // repaints everything anyway.
+    if (!g_dcOutside.exchange(true) && screen::FrameCount() > 0) {
       const Surface screen = ScreenSurface();
       ScreenBeforeOutsideDc().assign(screen.pixels,
                                      screen.pixels + static_cast<std::size_t>(screen.width) *
