@@ -368,9 +368,9 @@ TEST_P(CrashConsistencyTest, EveryCutLeavesTheOldOrTheNewStateAndABootThatLogsOn
     if (!timed) tally.points.insert(killAt);
   }
   std::cout << Name(GetParam()) << ": " << tally.runs << " runs (" << tally.timed
-            << " timed), write steps " << tally.points.size() << " of " << steps << " hit, old "
-            << tally.oldState << ", new " << tally.newState << ", between " << tally.between
-            << "\n";
+            << " timed), kill points hit " << tally.points.size() << " of " << steps + 1 << " ("
+            << steps << " write steps and the end), old " << tally.oldState << ", new "
+            << tally.newState << ", between " << tally.between << "\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(SavePaths, CrashConsistencyTest,
