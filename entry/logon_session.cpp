@@ -9,6 +9,7 @@
 #include "logonui/signature_dlg.h"
 #include "logonui/symbol_pad_dlg.h"
 #include "platform/message_box.h"
+#include "platform/store_batch.h"
 #include "platform/ui/shell/shell.h"
 #include "platform/ui/window/window.h"
 #include "res/string_ids.h"
@@ -123,8 +124,12 @@ bool LogonSession(DWORD method, std::u16string& secret) {
       break;
   }
   if (!accepted) return false;
+  // One change: a power cut leaves the alarm, the delay record and the
+  // counter all cleared or all as they were.
+  CStoreBatch batch;
   AlarmStop(true);
   ResetFalseLogonDelay();
   SetFalseLogonCount(0);
+  batch.Commit();
   return true;
 }

@@ -8,6 +8,7 @@
 #include "logonui/signature_dlg.h"
 #include "logonui/symbol_pad_dlg.h"
 #include "platform/kernel.h"
+#include "platform/store_batch.h"
 #include "res/kernel_object_names.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
@@ -110,15 +111,8 @@ bool CUnblockDlg::TakeNewUserPassword() {
   change.SetMode(CChangePasswordDlg::kModeUser, 1);
   if (change.DoModal() != IDOK) return false;
   change.GetNewPassword(m_strNewUserPassword);
-  const bool changed = ChangeOsPassword(m_osPassword, g_strUserPassword, m_strNewUserPassword) != 0;
-  if (!changed) {
-    ShowError(m_hWnd, IDS_PASSWORD_NOT_SET, 0, MB_ICONHAND);
-  } else {
-    AssignSecret(g_strUserPassword, m_strNewUserPassword);
-    g_bPasswordVerified = true;
-  }
-  WipeSecret(m_strNewUserPassword);
-  return changed;
+  // The new password is stored by OnUnblock, together with the system's.
+  return true;
 }
 
 bool CUnblockDlg::TakeNewSymbolPassword() {
@@ -153,6 +147,35 @@ bool CUnblockDlg::TakeNewSignature() {
   return true;
 }
 
+// The system password (when the user password is new), the settings and
+// the secrets in one batch: a power cut or a failure leaves the old ones
+// everywhere, never a system password that the stored secrets don't know.
+bool CUnblockDlg::StoreNewSecret() {
+  const bool newPassword = !m_strNewUserPassword.empty();
+  std::u16string previousUser;
+  AssignSecret(previousUser, g_strUserPassword);
+  UINT failure = 0;
+  {
+    CStoreBatch batch;
+    if (newPassword && !ChangeOsPassword(m_osPassword, g_strUserPassword, m_strNewUserPassword)) {
+      failure = IDS_PASSWORD_NOT_SET;
+    } else {
+      if (newPassword) AssignSecret(g_strUserPassword, m_strNewUserPassword);
+      if (!SaveSettings(true, true) || !batch.Commit()) failure = IDS_SAVE_FAILED;
+    }
+  }
+  WipeSecret(m_strNewUserPassword);
+  if (failure != 0) {
+    AssignSecret(g_strUserPassword, previousUser);
+    WipeSecret(previousUser);
+    ShowError(m_hWnd, failure, 0, failure == IDS_SAVE_FAILED ? MB_ICONINFORMATION : MB_ICONHAND);
+    return false;
+  }
+  WipeSecret(previousUser);
+  if (newPassword) g_bPasswordVerified = true;
+  return true;
+}
+
 void CUnblockDlg::OnUnblock() {
   UpdateData(TRUE);
   if (m_strMaster != g_strMasterPassword) {
@@ -164,9 +187,13 @@ void CUnblockDlg::OnUnblock() {
     FocusMaster();
     return;
   }
-  AlarmStop(true);
-  ResetFalseLogonDelay();
-  SetFalseLogonCount(0);
+  {
+    CStoreBatch batch;
+    AlarmStop(true);
+    ResetFalseLogonDelay();
+    SetFalseLogonCount(0);
+    batch.Commit();
+  }
 
   // The inner dialog runs without the logon mutex.
   if (g_hAuthenticateMutex != nullptr) CloseHandle(g_hAuthenticateMutex);
@@ -187,12 +214,9 @@ void CUnblockDlg::OnUnblock() {
   }
   g_hAuthenticateMutex = CreateMutex(nullptr, TRUE, kAuthenticateMutexName);
 
-  if (changed) {
-    if (SaveSettings(true, true)) {
-      EndDialog(IDOK);
-      return;
-    }
-    ShowError(m_hWnd, IDS_SAVE_FAILED, 0, MB_ICONINFORMATION);
+  if (changed && StoreNewSecret()) {
+    EndDialog(IDOK);
+    return;
   }
   FocusMaster();
   UpdateData(FALSE);

@@ -30,6 +30,7 @@ class CUnblockDlg : public CLogonBaseDlg {
   bool TakeNewUserPassword();
   bool TakeNewSymbolPassword();
   bool TakeNewSignature();
+  bool StoreNewSecret();
 
   void FocusMaster();
 

@@ -1,5 +1,6 @@
 #include "platform/faults.h"
 
+#include <csignal>
 #include <map>
 #include <mutex>
 
@@ -18,6 +19,8 @@ struct State {
   std::mutex lock;
   std::map<std::string, unsigned, std::less<>> calls;
   std::map<std::string, Armed, std::less<>> armed;
+  unsigned writeSteps = 0;
+  unsigned killAt = 0;
 };
 
 State& Get() {
@@ -40,6 +43,8 @@ void Clear() {
   std::lock_guard guard(s.lock);
   s.calls.clear();
   s.armed.clear();
+  s.writeSteps = 0;
+  s.killAt = 0;
 }
 
 unsigned CallCount(std::string_view call) {
@@ -62,6 +67,25 @@ bool Check(std::string_view call, DWORD* error) {
   if (a.count != 0 && n >= a.nth + a.count) return false;
   if (error) *error = a.error;
   return true;
+}
+
+void KillAtWriteStep(unsigned step) {
+  State& s = Get();
+  std::lock_guard guard(s.lock);
+  s.writeSteps = 0;
+  s.killAt = step;
+}
+
+void WriteStep() {
+  State& s = Get();
+  std::lock_guard guard(s.lock);
+  if (++s.writeSteps == s.killAt) std::raise(SIGKILL);
+}
+
+unsigned WriteSteps() {
+  State& s = Get();
+  std::lock_guard guard(s.lock);
+  return s.writeSteps;
 }
 
 bool CheckAndSetLastError(std::string_view call) {

@@ -30,6 +30,16 @@ bool Check(std::string_view call, DWORD* error);
 // hit it sets the last error and returns true.
 bool CheckAndSetLastError(std::string_view call);
 
+// Crash tests: the process kills itself with SIGKILL, as when the battery
+// is pulled, just before its `step`-th durable write step (1-based; 0 turns
+// it off). A step is a statement that changes the object store file or a
+// commit. Counting restarts with every call.
+void KillAtWriteStep(unsigned step);
+// Called by the object store before each durable write step.
+void WriteStep();
+// Durable write steps made since the last Clear or KillAtWriteStep.
+unsigned WriteSteps();
+
 // RAII guard for tests: clears all faults when it goes out of scope.
 class Scope {
  public:

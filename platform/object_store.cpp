@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/errors.h"
+#include "platform/faults.h"
 
 namespace platform::object_store {
 namespace {
@@ -85,10 +86,19 @@ struct CachedStatement {
   bool busy = false;
 };
 
+// The batch in progress in this process (see CStoreBatch).
+struct Batch {
+  int depth = 0;                // open CStoreBatch levels
+  bool active = false;          // its transaction is open
+  DWORD error = ERROR_SUCCESS;  // why it is not (BEGIN failed, abandoned)
+  bool flushPending = false;    // a flush asked for inside it
+};
+
 struct Store {
   std::mutex lock;
   sqlite3* db = nullptr;
   std::unordered_map<const char*, CachedStatement> statements;
+  Batch batch;
   // Set by a commit that wrote to the log, cleared when Flush syncs it.
   std::atomic<bool> logUnsynced{false};
 };
@@ -112,6 +122,7 @@ void DropInChild() {
   Store& s = Get();
   s.db = nullptr;  // deliberately leaked: closing it here could disturb the parent's locks
   s.statements.clear();
+  s.batch = Batch{};
   ++g_generation;
   s.lock.unlock();
 }
@@ -127,6 +138,11 @@ void CloseLocked(Store& s) {
   s.statements.clear();
   sqlite3_close_v2(s.db);
   s.db = nullptr;
+  // A batch still open loses its transaction with the connection.
+  if (s.batch.active) {
+    s.batch.active = false;
+    s.batch.error = ERROR_NOT_READY;
+  }
   ++g_generation;
 }
 
@@ -429,6 +445,15 @@ bool IsOpen() {
   return s.db != nullptr;
 }
 
+void AbandonBatch() {
+  Store& s = Get();
+  std::lock_guard guard(s.lock);
+  if (!s.batch.active) return;
+  sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
+  s.batch.active = false;
+  s.batch.error = ERROR_CANCELLED;
+}
+
 bool CheckIntegrity(std::string* problem) {
   std::string local;
   if (!problem) problem = &local;
@@ -462,6 +487,56 @@ bool CheckIntegrity(std::string* problem) {
 namespace internal {
 
 Session::Session() : lock_(Get().lock), open_(Get().db != nullptr) {}
+
+DWORD BeginBatch() {
+  Store& s = Get();
+  std::lock_guard guard(s.lock);
+  Batch& b = s.batch;
+  if (b.depth++ > 0) return b.active ? ERROR_SUCCESS : b.error;
+  b = Batch{1};
+  if (!s.db) {
+    b.error = ERROR_NOT_READY;
+    return b.error;
+  }
+  const int rc = sqlite3_exec(s.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    b.error = ErrorFromSqlite(rc);
+    return b.error;
+  }
+  b.active = true;
+  return ERROR_SUCCESS;
+}
+
+DWORD EndBatch(bool commit) {
+  Store& s = Get();
+  std::lock_guard guard(s.lock);
+  Batch& b = s.batch;
+  if (b.depth == 0) return ERROR_INVALID_PARAMETER;
+  // Any level that gives up gives up the whole batch: its part is mixed
+  // into the rest and can't be taken out alone.
+  if (!commit && b.active) {
+    sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    b.active = false;
+    b.error = ERROR_CANCELLED;
+  }
+  if (--b.depth > 0) return b.active ? ERROR_SUCCESS : b.error;
+  DWORD result = b.active ? ERROR_SUCCESS : b.error;
+  bool flush = false;
+  if (b.active) {
+    platform::faults::WriteStep();
+    const int rc = sqlite3_exec(s.db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+      result = ErrorFromSqlite(rc);
+      sqlite3_exec(s.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    } else {
+      flush = b.flushPending;
+    }
+  }
+  b = Batch{};
+  // The flush asked for inside the batch, now that there is something to sync.
+  if (flush) result = Flush();
+  return result;
+}
 
 std::uint64_t Generation() {
   return g_generation.load();
@@ -554,6 +629,9 @@ Statement::Step Statement::Next() {
     if (error_ == ERROR_SUCCESS) error_ = ERROR_NOT_READY;
     return Step::kError;
   }
+  // Statements that change the file are the crash tests' kill points
+  // (commits are counted where they are made).
+  if (!sqlite3_stmt_readonly(stmt_) && sqlite3_stmt_busy(stmt_) == 0) platform::faults::WriteStep();
   const int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return Step::kRow;
   if (rc == SQLITE_DONE) return Step::kDone;
@@ -603,6 +681,23 @@ std::u16string Statement::Name(int column) const {
 }
 
 Transaction::Transaction(Kind kind) {
+  const Batch& batch = Get().batch;
+  if (batch.active) {
+    Statement savepoint("SAVEPOINT veyr_call");
+    if (savepoint.Next() == Statement::Step::kError) {
+      error_ = savepoint.error();
+      return;
+    }
+    active_ = true;
+    savepoint_ = true;
+    return;
+  }
+  // The writes of a batch that was rolled back must not be stored one by
+  // one: they were meant only together.
+  if (batch.depth > 0 && kind == Kind::kWrite) {
+    error_ = batch.error;
+    return;
+  }
   Statement begin(kind == Kind::kWrite ? "BEGIN IMMEDIATE" : "BEGIN");
   if (begin.Next() == Statement::Step::kError) {
     error_ = begin.error();
@@ -613,12 +708,26 @@ Transaction::Transaction(Kind kind) {
 
 Transaction::~Transaction() {
   if (!active_) return;
+  if (savepoint_) {
+    Statement rollback("ROLLBACK TO veyr_call");
+    rollback.Next();
+    Statement release("RELEASE veyr_call");
+    release.Next();
+    return;
+  }
   Statement rollback("ROLLBACK");
   rollback.Next();
 }
 
 DWORD Transaction::Commit() {
   if (!active_) return error_ != ERROR_SUCCESS ? error_ : ERROR_NOT_READY;
+  if (savepoint_) {
+    Statement release("RELEASE veyr_call");
+    if (release.Next() == Statement::Step::kError) return release.error();
+    active_ = false;
+    return ERROR_SUCCESS;
+  }
+  platform::faults::WriteStep();
   Statement commit("COMMIT");
   if (commit.Next() == Statement::Step::kError) return commit.error();  // rolled back later
   active_ = false;
@@ -628,6 +737,11 @@ DWORD Transaction::Commit() {
 DWORD Flush() {
   Store& s = Get();
   if (!s.db) return ERROR_NOT_READY;
+  // Nothing of a batch is in the log yet: it is flushed once committed.
+  if (s.batch.active) {
+    s.batch.flushPending = true;
+    return ERROR_SUCCESS;
+  }
   // Every committed call is in the log already: syncing the log makes them
   // all durable, with one disk sync. A checkpoint would sync the log and
   // then the main file, and the next write would sync the log's header

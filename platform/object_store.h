@@ -29,6 +29,11 @@ bool IsOpen();
 // is wrong. For tests and the host's inspection.
 bool CheckIntegrity(std::string* problem);
 
+// Rolls back the batch in progress (store_batch.h), if any: its writes are
+// undone and it can no longer commit. A modal box calls this before it
+// shows, so the write lock is never held while a person reads a message.
+void AbandonBatch();
+
 // What follows is for the platform's own registry, database and
 // system-password code.
 namespace internal {
@@ -92,9 +97,19 @@ class Statement {
   DWORD error_ = 0;
 };
 
+// One batch of calls (CStoreBatch): the outermost begins one write
+// transaction that every call until its end joins. BeginBatch always
+// counts a level, so every BeginBatch is paired with one EndBatch. EndBatch
+// with `commit` false rolls back the whole batch. The result of the
+// outermost EndBatch is ERROR_SUCCESS only when everything was committed.
+DWORD BeginBatch();
+DWORD EndBatch(bool commit);
+
 // One transaction: a write takes the write lock at once (BEGIN IMMEDIATE),
 // waiting up to the busy timeout for other processes. Rolls back unless
-// committed.
+// committed. Inside a batch it is a savepoint of the batch's transaction,
+// so a failing call still leaves nothing of itself behind; in a batch that
+// was rolled back, a write fails with the batch's error.
 class Transaction {
  public:
   enum class Kind { kRead, kWrite };
@@ -107,6 +122,7 @@ class Transaction {
 
  private:
   bool active_ = false;
+  bool savepoint_ = false;
   DWORD error_ = 0;
 };
 

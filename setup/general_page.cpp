@@ -1,6 +1,7 @@
 #include "setup/general_page.h"
 
 #include "platform/message_box.h"
+#include "platform/store_batch.h"
 #include "platform/system_names.h"
 #include "platform/ui/window/window.h"
 #include "res/resource_ids.h"
@@ -129,19 +130,24 @@ void CGeneralPage::ApplyChanges() {
   ::PostMessage(HWND_BROADCAST, m_nChangeIconMsg,
                 m_bShowIcon == 1 ? kShowQuickAccessIcon : kHideQuickAccessIcon, 0);
 
-  if (!SetOsPasswordActive(m_osPassword, g_strUserPassword, static_cast<BOOL>(s.LogonActiveSync))) {
-    ShowError(m_hWnd, IDS_ACTIVESYNC_SWITCH_FAILED, 0, MB_ICONHAND);
-    return;
+  // The OS switches and the settings are one change: a failure or a
+  // power cut leaves them all as they were.
+  UINT failure = 0;
+  {
+    CStoreBatch batch;
+    if (!SetOsPasswordActive(m_osPassword, g_strUserPassword,
+                             static_cast<BOOL>(s.LogonActiveSync))) {
+      failure = IDS_ACTIVESYNC_SWITCH_FAILED;
+    } else if (!WritePowerOnLogon(s.PowerOnLogon)) {
+      failure = IDS_POWER_ON_SWITCH_FAILED;
+    } else if (!WritePasswordRedirect(kInstalledModulePath)) {
+      failure = IDS_LOGON_HOOK_FAILED;
+    } else if (!SaveSettings(true, false) || !batch.Commit()) {
+      failure = IDS_SAVE_FAILED;
+    }
   }
-  if (!WritePowerOnLogon(s.PowerOnLogon)) {
-    ShowError(m_hWnd, IDS_POWER_ON_SWITCH_FAILED, 0, MB_ICONHAND);
-    return;
-  }
-  if (!WritePasswordRedirect(kInstalledModulePath)) {
-    ShowError(m_hWnd, IDS_LOGON_HOOK_FAILED, 0, MB_ICONHAND);
-    return;
-  }
-  if (!SaveSettings(true, false)) ShowError(m_hWnd, IDS_SAVE_FAILED, 0, MB_ICONINFORMATION);
+  if (failure != 0)
+    ShowError(m_hWnd, failure, 0, failure == IDS_SAVE_FAILED ? MB_ICONINFORMATION : MB_ICONHAND);
 }
 
 void CGeneralPage::LoadDefaults() {

@@ -2,6 +2,7 @@
 
 #include "platform/kernel.h"
 #include "platform/message_box.h"
+#include "platform/store_batch.h"
 #include "platform/system_names.h"
 #include "platform/wstring.h"
 #include "res/resource_ids.h"
@@ -202,6 +203,22 @@ bool CInstallWizardDlg::ProveSystemPassword() {
   }
 }
 
+UINT CInstallWizardDlg::StoreNewPasswords() {
+  CStoreBatch batch;
+  if (!ChangeOsPassword(m_osPassword, m_strCurrentOs, m_strNew)) return IDS_PASSWORD_NOT_SET;
+  AssignSecret(g_strUserPassword, m_strNew);
+  if (!SetOsPasswordActive(m_osPassword, g_strUserPassword, 1)) return IDS_ACTIVESYNC_SWITCH_FAILED;
+  g_Settings.LogonActiveSync = 1;
+  if (!WritePowerOnLogon(1)) return IDS_POWER_ON_SWITCH_FAILED;
+  g_Settings.PowerOnLogon = 1;
+  if (!WritePasswordRedirect(kInstalledModulePath)) return IDS_LOGON_HOOK_FAILED;
+  // From here on a failure stalls the wizard until it is cancelled.
+  m_bUserDone = true;
+  g_Settings.LogonMethod = 0;
+  if (!SaveSettings(true, true) || !batch.Commit()) return IDS_SAVE_FAILED;
+  return 0;
+}
+
 void CInstallWizardDlg::FailUserPage(UINT messageId) {
   ShowError(m_hWnd, messageId, 0, MB_ICONHAND);
   ShowUserPage();
@@ -224,23 +241,20 @@ void CInstallWizardDlg::OnNext() {
   }
   if (m_bUserDone) return;
 
-  if (!ChangeOsPassword(m_osPassword, m_strCurrentOs, m_strNew))
-    return FailUserPage(IDS_PASSWORD_NOT_SET);
-  // The system password is now the new one: a retry after a later step
-  // failed must change it from there.
-  AssignSecret(m_strCurrentOs, m_strNew);
-  AssignSecret(g_strUserPassword, m_strNew);
-  if (!SetOsPasswordActive(m_osPassword, g_strUserPassword, 1))
-    return FailUserPage(IDS_ACTIVESYNC_SWITCH_FAILED);
-  g_Settings.LogonActiveSync = 1;
-  if (!WritePowerOnLogon(1)) return FailUserPage(IDS_POWER_ON_SWITCH_FAILED);
-  g_Settings.PowerOnLogon = 1;
-  if (!WritePasswordRedirect(kInstalledModulePath)) return FailUserPage(IDS_LOGON_HOOK_FAILED);
-  m_bUserDone = true;
-  g_Settings.LogonMethod = 0;
-  if (SaveSettings(true, true)) {
+  // Everything Finish! stores is one batch: a failed step or a power cut
+  // leaves the device as it was, the system password included, so a retry
+  // changes it from the same proven password.
+  std::u16string previousUser;
+  AssignSecret(previousUser, g_strUserPassword);
+  const UINT failure = StoreNewPasswords();
+  if (failure == 0) {
+    WipeSecret(previousUser);
     EndDialog(IDOK);
     return;
   }
+  // Nothing was stored: the password in memory goes back with the system's.
+  AssignSecret(g_strUserPassword, previousUser);
+  WipeSecret(previousUser);
+  if (failure != IDS_SAVE_FAILED) return FailUserPage(failure);
   ShowError(m_hWnd, IDS_SAVE_FAILED, 0, MB_ICONINFORMATION);
 }

@@ -35,6 +35,9 @@ class CInstallWizardDlg : public CDialog {
   void WriteControls();
   bool ProveSystemPassword();
   void FailUserPage(UINT messageId);
+  // Stores the system password, its switches and the settings and secrets
+  // in one batch; 0 when stored, else the string id of the step that failed.
+  UINT StoreNewPasswords();
 
   std::u16string m_strInfo;
   OsPasswordApi m_osPassword;

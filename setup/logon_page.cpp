@@ -5,6 +5,7 @@
 #include "logonui/symbol_pad_dlg.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
+#include "platform/store_batch.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
 #include "store/credential_set.h"
@@ -179,18 +180,34 @@ void CLogonPage::ChangeSecret() {
     UpdateControls();
     return;
   }
-  if (!m_strNewPassword.empty() && g_bPasswordVerified) {
-    if (!ChangeOsPassword(m_osPassword, m_strCurrentPassword, m_strNewPassword)) {
-      // The new password stays on the page: a later change tries again.
-      ShowError(m_hWnd, IDS_PASSWORD_NOT_SET, 0, MB_ICONHAND);
-      return;
+  // A new user password goes to the system and to the secrets in one
+  // batch: a failure or a power cut leaves both as they were, and the new
+  // password stays on the page so that a later change tries again.
+  const bool newPassword = !m_strNewPassword.empty() && g_bPasswordVerified;
+  std::u16string previousUser;
+  AssignSecret(previousUser, g_strUserPassword);
+  UINT failure = 0;
+  {
+    CStoreBatch batch;
+    if (newPassword && !ChangeOsPassword(m_osPassword, m_strCurrentPassword, m_strNewPassword)) {
+      failure = IDS_PASSWORD_NOT_SET;
+    } else {
+      const std::u16string& user = newPassword ? m_strNewPassword : m_strCurrentPassword;
+      if (!user.empty()) AssignSecret(g_strUserPassword, user);
+      if (!SaveSettings(false, true) || !batch.Commit()) failure = IDS_SAVE_FAILED;
     }
+  }
+  if (failure == 0 && newPassword) {
     AssignSecret(m_strCurrentPassword, m_strNewPassword);
-    AssignSecret(g_strUserPassword, m_strNewPassword);
     WipeSecret(m_strNewPassword);
   }
-  if (!m_strCurrentPassword.empty()) AssignSecret(g_strUserPassword, m_strCurrentPassword);
-  if (!SaveSettings(false, true)) ShowError(m_hWnd, IDS_SAVE_FAILED, 0, MB_ICONINFORMATION);
+  if (failure != 0) AssignSecret(g_strUserPassword, previousUser);
+  WipeSecret(previousUser);
+  if (failure == IDS_PASSWORD_NOT_SET) {
+    ShowError(m_hWnd, IDS_PASSWORD_NOT_SET, 0, MB_ICONHAND);
+    return;
+  }
+  if (failure != 0) ShowError(m_hWnd, IDS_SAVE_FAILED, 0, MB_ICONINFORMATION);
   UpdateControls();
 }
 

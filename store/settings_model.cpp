@@ -5,6 +5,7 @@
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/registry_key.h"
+#include "platform/store_batch.h"
 #include "platform/system_names.h"
 #include "platform/wstring.h"
 #include "store/credential_store.h"
@@ -104,6 +105,10 @@ bool LoadSettings(bool withSettings, bool withCredentials) {
 }
 
 bool SaveSettings(bool withSettings, bool withCredentials) {
+  // The settings, their OS mirror and the secrets are stored together or
+  // not at all: a power cut half way must not leave, say, a limit switched
+  // on with the old limit value.
+  CStoreBatch batch;
   if (withSettings) {
     CRegistryKey key;
     if (OpenRegistryKey(key, HKEY_LOCAL_MACHINE, kSettingsKeyPath, KEY_ALL_ACCESS) !=
@@ -113,7 +118,8 @@ bool SaveSettings(bool withSettings, bool withCredentials) {
       return false;
     const SettingsRecord& s = g_Settings;
     const HKEY k = key.Get();
-    // The order is fixed: a failing write leaves the ones before it stored.
+    // The first failing write ends the save, and the batch undoes the
+    // ones before it.
     const bool written =
         WriteRegistryDword(k, u"LogonMethod", s.LogonMethod) &&
         WriteRegistryDword(k, u"LogonActiveSync", s.LogonActiveSync) &&
@@ -137,7 +143,7 @@ bool SaveSettings(bool withSettings, bool withCredentials) {
   }
 
   if (withCredentials && !SaveCredentials()) return false;
-  return true;
+  return batch.Commit();
 }
 
 bool DeleteRegistryTree(HKEY root, LPCWSTR path) {

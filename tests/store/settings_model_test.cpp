@@ -109,10 +109,11 @@ TEST_F(SettingsModelTest, FailingWriteFailsTheSaveQuietly) {
   platform::faults::Fail("RegSetValueEx", ERROR_WRITE_FAULT, 5);
   EXPECT_FALSE(SaveSettings(true, false));
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kShellKey, u"ActivePeriod"));
+  // Nor do the values written before the failing one stay.
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod"));
   // The save itself shows nothing: its callers choose the message.
   EXPECT_TRUE(platform::message_box::Recorded().empty());
   // Nor does it write anything without its key.
-  ASSERT_TRUE(DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSettingsKeyPath));
   platform::faults::Fail("RegCreateKeyEx", ERROR_ACCESS_DENIED, 1, 0);
   EXPECT_FALSE(SaveSettings(true, false));
   EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod"));

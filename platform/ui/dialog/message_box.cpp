@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <mutex>
 
+#include "platform/object_store.h"
 #include "platform/ui/dialog/dialog_internal.h"
 #include "platform/wstring.h"
 
@@ -112,6 +113,10 @@ bool IsMessageBoxWindow(HWND window, Record* record) {
 
 int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   using namespace platform::message_box;
+  // A save in progress gives up before the box: the store's write lock
+  // must not wait on a person, and a save that has something to say has
+  // failed anyway.
+  platform::object_store::AbandonBatch();
   // A box without a caption is titled "Error", as the system does.
   Record record{owner, text ? std::u16string(text) : std::u16string(),
                 caption ? std::u16string(caption) : std::u16string(u"Error"), type};
