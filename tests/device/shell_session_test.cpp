@@ -27,6 +27,7 @@
 #include "store/settings_model.h"
 #include "tests/support/module_under_test.h"
 #include "tests/support/registry_values.h"
+#include "tests/support/run_scripted.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -86,16 +87,9 @@ class ShellSessionTest : public ::testing::Test {
 
   // Plays `script` around `job`; the reason when the run stopped, empty when
   // it ended normally.
-  std::string Play(std::string_view script, const std::function<void()>& job = {}) {
-    platform::ui::ScriptedUser user;
-    std::string error;
-    if (!platform::ui::ParseScript(script, &user, &error)) return "does not parse: " + error;
-    try {
-      platform::ui::PlayScript(user, job);
-    } catch (const platform::ui::ScriptStopped& stop) {
-      return stop.what();
-    }
-    return {};
+  static std::string Play(std::string_view script, const std::function<void()>& job = {}) {
+    const auto stop = testing_support::StopOf(script, job);
+    return stop ? stop->what() : "";
   }
 
   testing_support::TempDevice device_;

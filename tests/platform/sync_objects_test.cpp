@@ -47,12 +47,6 @@ void CountUnderMutex(const std::filesystem::path& device, HANDLE mutex) {
   }
 }
 
-int ReadCounter(const std::filesystem::path& device) {
-  int value = 0;
-  std::ifstream(device / "counter") >> value;
-  return value;
-}
-
 bool NameExists(LPCWSTR name) {
   HANDLE probe = nullptr;
   const DWORD error = CreateAndReport(name, &probe);
@@ -280,7 +274,9 @@ TEST_F(KernelObjects, MutexKeepsProcessesApartUnderContention) {
   CountUnderMutex(device_.folder(), mine);
   helper.join();
   EXPECT_EQ(peer.Ask('C'), DWORD{TRUE});  // answered once the peer's rounds are done
-  EXPECT_EQ(ReadCounter(device_.folder()), 3 * kRounds);
+  int counter = 0;
+  std::ifstream(device_.folder() / "counter") >> counter;
+  EXPECT_EQ(counter, 3 * kRounds);
   CloseHandle(mine);
 }
 

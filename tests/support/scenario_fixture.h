@@ -36,9 +36,9 @@ struct DeviceSetup {
   DWORD maxFalseLogons = 0;  // 0: the limit is off
   DWORD actionAfterMax = 1;  // 1 alarm, 0 hard reset
   DWORD displayOwnerInfo = 0;
-  std::u16string welcome1;
-  std::u16string welcome2;
-  std::u16string symbols;  // the symbol password, digits
+  std::u16string welcome1{};
+  std::u16string welcome2{};
+  std::u16string symbols{};  // the symbol password, digits
   DWORD symbolSet = 1;
   DWORD randomOrder = 0;
 };

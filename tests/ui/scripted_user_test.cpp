@@ -32,6 +32,7 @@ namespace {
 using platform::ui::ScriptedUser;
 using platform::ui::ScriptStopped;
 using testing_support::RunScripted;
+using testing_support::StopOf;
 
 constexpr LPCWSTR kPlainClass = u"ScriptedUserPlain";
 
@@ -134,21 +135,6 @@ class ScriptedUserTest : public ::testing::Test {
 
   LONG_PTR RunDialog(UINT templateId) {
     return DialogBoxParam(GetModuleHandle(nullptr), templateId, owner_, RecordingProc, 0);
-  }
-
-  // Runs the script and returns how it stopped (nothing when it ran to its
-  // end).
-  static std::optional<ScriptStopped> StopOf(std::string_view script,
-                                             const std::function<void()>& job) {
-    ScriptedUser user;
-    std::string error;
-    EXPECT_TRUE(platform::ui::ParseScript(script, &user, &error)) << error;
-    try {
-      platform::ui::PlayScript(user, job);
-    } catch (const ScriptStopped& stop) {
-      return stop;
-    }
-    return std::nullopt;
   }
 
   // No dialog is left behind and the owner takes input again.
