@@ -71,8 +71,7 @@ TEST_F(UnblockTest, AWrongMasterIsAFalseLogonTheRightOneSetsANewUserPassword) {
           "expect dialog 628\ntype 679 new4\ntap 1\n");
   EXPECT_EQ(PromptUnder(script), u"new4");
   EXPECT_TRUE(system_->Check(u"new4"));
-  EXPECT_EQ(StoredPasswords(),
-            std::make_pair(std::u16string(u"Master#1"), std::u16string(u"new4")));
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"new4"));
 }
 
 TEST_F(UnblockTest, ARefusedSystemPasswordChangesNoSecretAndACancelledChangeNoneEither) {
@@ -90,8 +89,7 @@ TEST_F(UnblockTest, ARefusedSystemPasswordChangesNoSecretAndACancelledChangeNone
           "type 679 user1234\ntap 1\n");
   EXPECT_EQ(PromptUnder(script), u"user1234");
   EXPECT_TRUE(system_->Check(u"user1234"));
-  EXPECT_EQ(StoredPasswords(),
-            std::make_pair(std::u16string(u"Master#1"), std::u16string(u"user1234")));
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"user1234"));
 }
 
 TEST_F(UnblockTest, TheSymbolPadUnblocksIntoANewPasswordInTheOtherSet) {
@@ -145,8 +143,7 @@ TEST_F(UnblockTest, APowerCutDuringTheNewPasswordLeavesTheOldSecretsUsable) {
   boot.Kill();
   device_->Reopen();
   EXPECT_TRUE(system_->Check(u"user1234"));
-  EXPECT_EQ(StoredPasswords(),
-            std::make_pair(std::u16string(u"Master#1"), std::u16string(u"user1234")));
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"user1234"));
   EXPECT_EQ(PromptUnder("expect dialog 628\ntype 679 user1234\ntap 1\n"), u"user1234");
 }
 

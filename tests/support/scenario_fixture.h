@@ -70,6 +70,10 @@ class ScenarioTest : public ::testing::Test {
   // Deciphers the credential record with the test program's own store
   // code: {master, user}, or nothing when there is no record.
   std::optional<std::pair<std::u16string, std::u16string>> StoredPasswords();
+  static std::optional<std::pair<std::u16string, std::u16string>> Passwords(std::u16string master,
+                                                                            std::u16string user) {
+    return std::make_pair(std::move(master), std::move(user));
+  }
   // The stored symbol password, or nothing when there is no record.
   std::optional<std::u16string> StoredSymbols();
 

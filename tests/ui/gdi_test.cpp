@@ -33,7 +33,6 @@ class Canvas {
   Canvas& operator=(const Canvas&) = delete;
 
   HDC dc() const { return dc_; }
-  HBITMAP bitmap() const { return bitmap_; }
   COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
   void Clear(COLORREF color) {
     HBRUSH brush = CreateSolidBrush(color);
