@@ -120,14 +120,6 @@ TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
   }
 }
 
-TEST_F(ShellSessionTest, TheRightStringUnlocksAtOnce) {
-  UseFixture(u"right1234");
-  std::optional<pda::ShellSession::Unlocked> result;
-  EXPECT_EQ(Play("", [&] { result = session_.Unlock(); }), "");
-  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
-  EXPECT_EQ(Calls(), 1u);
-}
-
 TEST_F(ShellSessionTest, NullFallsBackToThePlainPromptThatOnlyTheSystemPasswordEnds) {
   UseFixture(std::nullopt);
   std::optional<pda::ShellSession::Unlocked> result;
