@@ -42,29 +42,13 @@ struct Stylus {
   int y;
   bool operator==(const Stylus&) const = default;
 };
-struct Fired {
-  UINT_PTR id;
-  DWORD tick;
-  bool operator==(const Fired&) const = default;
-};
 
 std::vector<Stylus> g_stylus;
-std::vector<Fired> g_fired;
 
 LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto value = static_cast<DWORD>(lParam);
-  switch (message) {
-    case WM_LBUTTONDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONUP:
-      g_stylus.push_back({message, LOWORD(value), HIWORD(value)});
-      break;
-    case WM_TIMER:
-      g_fired.push_back({wParam, platform::clock::Now()});
-      KillTimer(window, wParam);
-      return 0;
-    default:
-      break;
+  if (message == WM_LBUTTONDOWN || message == WM_MOUSEMOVE || message == WM_LBUTTONUP) {
+    const auto value = static_cast<DWORD>(lParam);
+    g_stylus.push_back({message, LOWORD(value), HIWORD(value)});
   }
   return DefWindowProc(window, message, wParam, lParam);
 }
@@ -116,7 +100,6 @@ class ScriptedUserTest : public ::testing::Test {
       RegisterClass(&wc);
     }
     g_stylus.clear();
-    g_fired.clear();
     g_dialog = &dialog_;
     platform::ui::shell::Start();
     owner_ = CreateWindowEx(0, kPlainClass, u"Owner", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268,
