@@ -18,6 +18,9 @@
 
 namespace {
 
+constexpr const char16_t* kZentrakKey = u"Software\\Vexlund\\Zentrak";
+
+using testing_support::DelayRecordBytes;
 using testing_support::SetRegBytes;
 using testing_support::Utf16Bytes;
 
@@ -56,11 +59,9 @@ Output Inspect() {
 
 TEST(InspectJson, ShowsEveryKeyValueAndRecord) {
   testing_support::TempDevice device;
-  SetRegBytes(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod", REG_DWORD,
-              {2, 0, 0, 0});
-  SetRegBytes(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"AlarmSound", REG_SZ,
-              Utf16Bytes(u"A"));
-  SetRegBytes(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"Blob", REG_BINARY, {0xAB, 0x0C});
+  SetRegBytes(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod", REG_DWORD, {2, 0, 0, 0});
+  SetRegBytes(HKEY_LOCAL_MACHINE, kZentrakKey, u"AlarmSound", REG_SZ, Utf16Bytes(u"A"));
+  SetRegBytes(HKEY_LOCAL_MACHINE, kZentrakKey, u"Blob", REG_BINARY, {0xAB, 0x0C});
   SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", nullptr, 0, {});
   SetRegBytes(HKEY_CLASSES_ROOT, u"Panel.Client.1", u"Empty", REG_BINARY, {});
   AddRecord(u"Vexlund", 12345, {{0x01, 0xFE}, {}});
@@ -101,6 +102,53 @@ TEST(InspectJson, NamesAreEscapedAndNonAsciiStaysUtf8) {
   EXPECT_NE(output.text.find("a\"b\\c\\x01\\x09\xc3\xa4"), std::string::npos) << output.text;
 }
 
+std::string Tail(const std::string& text, const std::string& from) {
+  const auto at = text.find(from);
+  return at == std::string::npos ? std::string() : text.substr(at);
+}
+
+// inspect's decoded false-logon state. No section without logon state; a record without a counter
+// shows it as none; the counter and the record decoded.
+TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
+  testing_support::TempDevice device;
+  Output written = Inspect();
+  EXPECT_EQ(written.text.find("[logon]"), std::string::npos);
+  EXPECT_EQ(written.json.find("\"logon\""), std::string::npos);
+  SetRegBytes(HKEY_CURRENT_USER, kZentrakKey, u"PwDelay", REG_BINARY, DelayRecordBytes(1, 1, 1));
+  written = Inspect();
+  EXPECT_NE(written.text.find("retry    (none)\n"), std::string::npos) << written.text;
+  EXPECT_NE(written.json.find(R"("logon":{"retry":null,"delay":{"time":1,"count":1,"pending":1}})"),
+            std::string::npos)
+      << written.json;
+
+  testing_support::SetRegDword(HKEY_CURRENT_USER, kZentrakKey, u"Retry", 3);
+  // The record's key is spelled in capitals by the module: the same key.
+  SetRegBytes(HKEY_CURRENT_USER, u"SOFTWARE\\Vexlund\\Zentrak", u"PwDelay", REG_BINARY,
+              DelayRecordBytes(70000, 3, 1));
+  written = Inspect();
+  EXPECT_EQ(Tail(written.text, "\n[logon]"),
+            "\n[logon]\n"
+            "retry    3\n"
+            "PwDelay  time 70000  count 3  pending 1  (a delay of 9 s is owed)\n");
+  EXPECT_EQ(Tail(written.json, "\"logon\""),
+            R"("logon":{"retry":3,"delay":{"time":70000,"count":3,"pending":1}}})"
+            "\n");
+  // The raw value keeps its line in [registry].
+  EXPECT_NE(written.text.find("Zentrak  PwDelay  REG_BINARY  4c525530701101"), std::string::npos)
+      << written.text;
+
+  // Served delay, and a record of the wrong size.
+  SetRegBytes(HKEY_CURRENT_USER, kZentrakKey, u"PwDelay", REG_BINARY, DelayRecordBytes(5, 2, 0));
+  written = Inspect();
+  EXPECT_NE(written.text.find("PwDelay  time 5  count 2  pending 0\n"), std::string::npos);
+  SetRegBytes(HKEY_CURRENT_USER, kZentrakKey, u"PwDelay", REG_BINARY,
+              testing_support::Bytes(12, 0));
+  written = Inspect();
+  EXPECT_NE(written.text.find("PwDelay  not a delay record (12 bytes)\n"), std::string::npos);
+  EXPECT_EQ(Tail(written.json, "\"logon\""), R"("logon":{"retry":3,"delay":null}})"
+                                             "\n");
+}
+
 TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
   testing_support::TempDevice device;
   platform::system_password::Record record;
@@ -121,17 +169,15 @@ TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
   }
 }
 
-// Runs the built program; returns its exit status and standard output.
 int RunPda(const std::string& arguments, std::string* output) {
-  testing_support::PdaOutcome outcome = testing_support::RunPda(arguments, false);
+  auto outcome = testing_support::RunPda(arguments, false);
   *output = std::move(outcome.output);
   return outcome.status;
 }
 
 TEST(PdaProgram, InspectsADeviceAndReportsFailuresByExitStatus) {
   testing_support::TempDevice device;
-  SetRegBytes(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod", REG_DWORD,
-              {1, 0, 0, 0});
+  SetRegBytes(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod", REG_DWORD, {1, 0, 0, 0});
   // The program opens the device itself, as a second boot would.
   platform::device::Close();
   const std::string folder = "'" + device.folder().string() + "'";

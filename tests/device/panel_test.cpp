@@ -17,11 +17,10 @@ TEST_F(PanelTest, RegistersAndRemovesItsClassAndProgramIds) {
   ASSERT_TRUE(RegisterSignatureControl(u"\\Windows\\Panel.ocx"));
   EXPECT_EQ(RegBytes(HKEY_CLASSES_ROOT, u"Panel.Client.1\\CLSID", u""),
             Utf16Bytes(u"{5281D351-DC25-4153-8A45-79705258FF18}"));
-  EXPECT_EQ(
-      RegBytes(HKEY_CLASSES_ROOT, u"CLSID\\{5281D351-DC25-4153-8A45-79705258FF18}\\ProgID", u""),
-      Utf16Bytes(u"Panel.Client.1"));
-  EXPECT_EQ(RegBytes(HKEY_CLASSES_ROOT,
-                     u"CLSID\\{5281D351-DC25-4153-8A45-79705258FF18}\\InprocServer32", u""),
+  const std::u16string classKey = kClassKey;
+  EXPECT_EQ(RegBytes(HKEY_CLASSES_ROOT, (classKey + u"\\ProgID").c_str(), u""),
+            Utf16Bytes(u"Panel.Client.1"));
+  EXPECT_EQ(RegBytes(HKEY_CLASSES_ROOT, (classKey + u"\\InprocServer32").c_str(), u""),
             Utf16Bytes(u"\\Windows\\Panel.ocx"));
   // Registering again is harmless.
   ASSERT_TRUE(RegisterSignatureControl(u"\\Windows\\Panel.ocx"));

@@ -27,6 +27,7 @@
 #include "store/settings_model.h"
 #include "tests/support/module_under_test.h"
 #include "tests/support/registry_values.h"
+#include "tests/support/run_scripted.h"
 #include "tests/support/temp_device.h"
 
 namespace {
@@ -86,16 +87,9 @@ class ShellSessionTest : public ::testing::Test {
 
   // Plays `script` around `job`; the reason when the run stopped, empty when
   // it ended normally.
-  std::string Play(std::string_view script, const std::function<void()>& job = {}) {
-    platform::ui::ScriptedUser user;
-    std::string error;
-    if (!platform::ui::ParseScript(script, &user, &error)) return "does not parse: " + error;
-    try {
-      platform::ui::PlayScript(user, job);
-    } catch (const platform::ui::ScriptStopped& stop) {
-      return stop.what();
-    }
-    return {};
+  static std::string Play(std::string_view script, const std::function<void()>& job = {}) {
+    const auto stop = testing_support::StopOf(script, job);
+    return stop ? stop->what() : "";
   }
 
   testing_support::TempDevice device_;
@@ -124,14 +118,6 @@ TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
     pda::TakeReturnedPassword(foreign.data());
     EXPECT_EQ(foreign, std::u16string(text.size(), u'\0')) << "not wiped";
   }
-}
-
-TEST_F(ShellSessionTest, TheRightStringUnlocksAtOnce) {
-  UseFixture(u"right1234");
-  std::optional<pda::ShellSession::Unlocked> result;
-  EXPECT_EQ(Play("", [&] { result = session_.Unlock(); }), "");
-  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
-  EXPECT_EQ(Calls(), 1u);
 }
 
 TEST_F(ShellSessionTest, NullFallsBackToThePlainPromptThatOnlyTheSystemPasswordEnds) {

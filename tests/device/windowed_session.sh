@@ -96,15 +96,14 @@ xdotool windowfocus --sync "$window"
 settle
 await "set=no retry=0"
 
-# The wizard: the master password on page 1, the user password on page 2.
-xdotool type --delay 20 'Master#1'
-xdotool key Tab
-xdotool type --delay 20 'Master#1'
-xdotool key Return
-xdotool type --delay 20 'user1234'
-xdotool key Tab
-xdotool type --delay 20 'user1234'
-xdotool key Return
+# The wizard: the master password on page 1, the user password on page 2,
+# each typed twice.
+for password in 'Master#1' 'user1234'; do
+  xdotool type --delay 20 "$password"
+  xdotool key Tab
+  xdotool type --delay 20 "$password"
+  xdotool key Return
+done
 await "set=yes retry=0"
 
 # "Congratulation!": OK reboots the device into the power-on logon.
@@ -123,10 +122,7 @@ settle
 # The right one, typed and tapped on the soft keyboard (its number row and
 # its Enter key), ends the false logon's trace.
 xdotool type --delay 20 'user'
-tap 23 222 # 1
-tap 39 222 # 2
-tap 55 222 # 3
-tap 71 222 # 4
+for x in 23 39 55 71; do tap "$x" 222; done # 1 2 3 4
 tap 222 255 # Enter
 await "set=yes retry=0"
 

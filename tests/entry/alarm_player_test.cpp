@@ -133,9 +133,7 @@ TEST_F(AlarmPlayerTest, PersistentAlarmKeepsTheFirstVolumeAndFallsBack) {
   EXPECT_FALSE(platform::wave_out::CurrentStatus().open);
   DWORD restored = 0;
   waveOutGetVolume(nullptr, &restored);
-  DWORD expected = 0;
-  std::memcpy(&expected, firstVolume->data(), 4);
-  EXPECT_EQ(restored, expected);
+  EXPECT_EQ(testing_support::DwordBytes(restored), *firstVolume);
 }
 
 TEST_F(AlarmPlayerTest, RegistryFailureOfAPersistentStartIsReported) {

@@ -24,9 +24,7 @@ TEST_F(CplAppletTest, NewInquireFillsTheLongRecordWithZeroPaddedFields) {
   std::memset(&info, 0xCC, sizeof info);
   EXPECT_EQ(module_->Applet(CPL_NEWINQUIRE, 0, reinterpret_cast<LPARAM>(&info)), 0);
   EXPECT_EQ(info.dwSize, 468u);
-  EXPECT_EQ(info.dwFlags, 0u);
-  EXPECT_EQ(info.dwHelpContext, 0u);
-  EXPECT_EQ(info.lData, 0);
+  EXPECT_EQ(info.dwFlags | info.dwHelpContext | DWORD(info.lData), 0u);
   // The product's icon from the module.
   EXPECT_NE(info.hIcon, 0u);
   EXPECT_EQ(info.hIcon,
@@ -55,14 +53,9 @@ TEST_F(CplAppletTest, ADoubleClickBringsTheOpenSettingsToTheFront) {
   Run("", [&] { result = module_->Applet(CPL_STARTWPARMS); });
   EXPECT_EQ(result, 1);
   // The settings sheet of that instance, behind everything.
-  DialogTemplate sheet{};
-  sheet.style = WS_POPUP | WS_CAPTION | DS_SETFONT;
-  sheet.cx = 160;
-  sheet.cy = 200;
   const std::u16string title = Text(609);
-  sheet.title = title.c_str();
-  sheet.fontFace = u"Tahoma";
-  sheet.fontPointSize = 8;
+  const DWORD style = WS_POPUP | WS_CAPTION | DS_SETFONT;
+  const DialogTemplate sheet{0, style, 0, 0, 0, 160, 200, title.c_str(), u"Tahoma", 8, nullptr, 0};
   const HWND settings = CreateDialogIndirectParam(
       nullptr, &sheet, nullptr,
       [](HWND, UINT m, WPARAM, LPARAM) -> LONG_PTR { return m == WM_INITDIALOG; }, 0);

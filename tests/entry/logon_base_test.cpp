@@ -20,7 +20,6 @@ using platform::ui::scripted_user::FindControl;
 using platform::ui::scripted_user::Property;
 using platform::ui::scripted_user::ReadProperty;
 using platform::ui::scripted_user::TopmostWindow;
-using testing_support::DeviceSetup;
 using testing_support::Require;
 using testing_support::ScenarioTest;
 using testing_support::Script;
@@ -59,15 +58,8 @@ class LogonBaseTest : public ScenarioTest {
   }
   // A modeless dialog of the system's reminder.
   static HWND OpenReminder(LPCWSTR title) {
-    DialogTemplate dialog{};
-    dialog.style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_SETFONT;
-    dialog.x = 20;
-    dialog.y = 60;
-    dialog.cx = 120;
-    dialog.cy = 60;
-    dialog.title = title;
-    dialog.fontFace = u"Tahoma";
-    dialog.fontPointSize = 8;
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_SETFONT;
+    const DialogTemplate dialog{0, style, 0, 20, 60, 120, 60, title, u"Tahoma", 8, nullptr, 0};
     const HWND reminder = CreateDialogIndirectParam(nullptr, &dialog, nullptr, PlainDialogProc, 0);
     SetForegroundWindow(reminder);
     return reminder;
@@ -180,10 +172,7 @@ TEST_F(LogonBaseTest, AfterTheLogonThePanelTheInputMethodAndTheTaskbarAreAsBefor
 }
 
 TEST_F(LogonBaseTest, TheOwnerLinesFollowTheSetting) {
-  DeviceSetup setup;
-  setup.welcome1 = u"Welcome back";
-  setup.welcome2 = u"Have a nice day";
-  Configure(setup);
+  Configure({.welcome1 = u"Welcome back", .welcome2 = u"Have a nice day"});
   // The owner record of the system: name, phone and e-mail fields.
   testing_support::SetRegBytes(
       HKEY_CURRENT_USER, testing_support::kOwnerKey, u"Owner", REG_BINARY,

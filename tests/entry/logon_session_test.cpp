@@ -13,6 +13,7 @@
 #include "platform/ui/window/window.h"
 #include "platform/wave_out.h"
 #include "tests/support/child_process.h"
+#include "tests/support/run_scripted.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {
@@ -22,10 +23,10 @@ using platform::ui::scripted_user::Property;
 using platform::ui::scripted_user::ReadProperty;
 using platform::ui::scripted_user::TopmostWindow;
 using testing_support::ChildProcess;
-using testing_support::DeviceSetup;
 using testing_support::Require;
 using testing_support::ScenarioTest;
 using testing_support::Script;
+using testing_support::StopOf;
 
 constexpr DWORD kQuietVolume = 0x40004000;
 constexpr LPCWSTR kListenerClass = u"StopAlarmListener";
@@ -143,10 +144,7 @@ TEST_F(LogonSessionTest, WrongPasswordsAreCountedAndDelayedByTheSquareOfTheirNum
 }
 
 TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSounding) {
-  DeviceSetup setup;
-  setup.maxFalseLogons = 2;
-  setup.actionAfterMax = 1;
-  Configure(setup);
+  Configure({.maxFalseLogons = 2, .actionAfterMax = 1});
 
   // The first boot: two wrong passwords, the second reaches the limit and
   // the alarm sounds; the battery is pulled during the delay.
@@ -159,11 +157,8 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
           self.Report(status.playing && status.looping ? "alarm" : "silent");
           for (;;) ::pause();
         });
-    try {
-      platform::ui::PlayScript(script.User(), [this] { module_->Prompt(); });
-    } catch (const platform::ui::ScriptStopped& stop) {
-      self.Report(std::string("stopped: ") + stop.what());
-    }
+    if (const auto stop = StopOf(script.User(), [this] { module_->Prompt(); }))
+      self.Report(std::string("stopped: ") + stop->what());
   });
   ASSERT_EQ(boot.NextLine(), "alarm");
   boot.Kill();
@@ -225,10 +220,7 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
 }
 
 TEST_F(LogonSessionTest, TheLimitWithHardResetWipesTheDevice) {
-  DeviceSetup setup;
-  setup.maxFalseLogons = 2;
-  setup.actionAfterMax = 0;
-  Configure(setup);
+  Configure({.maxFalseLogons = 2, .actionAfterMax = 0});
   Script script;
   script.Lines(WrongTry(1))
       .Then([] {

@@ -27,7 +27,6 @@ namespace {
 using platform::ui::scripted_user::FindControl;
 using platform::ui::scripted_user::IsMessageBox;
 using platform::ui::scripted_user::TopmostWindow;
-using testing_support::DeviceSetup;
 using testing_support::Require;
 using testing_support::ScenarioTest;
 using testing_support::Script;
@@ -72,7 +71,7 @@ class SignatureLogonTest : public ScenarioTest {
 
   // The owner's signature enrolled through the dialog and stored, with
   // logon method 2.
-  void ConfigureOwner(DeviceSetup setup = {}) {
+  void ConfigureOwner(testing_support::DeviceSetup setup = {}) {
     std::u16string enrolled;
     Script script;
     for (int n = 1; n <= 5; ++n) script.Lines(Sign("owner-" + std::to_string(n)) + "tap 2002\n");
@@ -184,9 +183,7 @@ TEST_F(SignatureLogonTest, TheOwnerIsLetInAndAForgeryIsCountedAndDelayed) {
   // "Help" offers the unblock dialog; cancelled, the signature dialog stays.
   script.Lines("tap 2003\nexpect dialog 785\ntap 2\nexpect dialog 1000\n");
   script.Lines(Sign("owner-6") + "tap 2002\n");
-  const auto result = PromptUnder(script);
-  ASSERT_TRUE(result.has_value());
-  EXPECT_EQ(*result, u"user1234");
+  EXPECT_EQ(PromptUnder(script), u"user1234");
   EXPECT_EQ(Retry(), 0u);
 }
 
@@ -203,9 +200,7 @@ TEST_F(SignatureLogonTest, HelpUnblocksByANewEnrollment) {
   for (int n = 2; n <= 6; ++n) script.Lines(Sign("owner-" + std::to_string(n)) + "tap 2002\n");
   script.Lines("expect dialog 1000\ncheck 2002 text Validate\n")
       .Lines(Sign("owner-1") + "tap 2002\n");
-  const auto result = PromptUnder(script);
-  ASSERT_TRUE(result.has_value());
-  EXPECT_EQ(*result, u"user1234");
+  EXPECT_EQ(PromptUnder(script), u"user1234");
   ASSERT_TRUE(LoadCredentials());
   EXPECT_FALSE(g_strSignature.empty());
   EXPECT_NE(g_strSignature, before);
@@ -213,10 +208,7 @@ TEST_F(SignatureLogonTest, HelpUnblocksByANewEnrollment) {
 }
 
 TEST_F(SignatureLogonTest, TheFalseLogonLimitActsFromTheSignatureDialog) {
-  DeviceSetup setup;
-  setup.maxFalseLogons = 1;
-  setup.actionAfterMax = 0;
-  ConfigureOwner(setup);
+  ConfigureOwner({.maxFalseLogons = 1, .actionAfterMax = 0});
   Script script;
   script.Lines(Sign("forgery") + "tap 2002\n")
       .Then([] {
@@ -230,21 +222,18 @@ TEST_F(SignatureLogonTest, TheFalseLogonLimitActsFromTheSignatureDialog) {
 TEST_F(SignatureLogonTest, WithoutTheEngineTheLogonFallsBackToThePassword) {
   ConfigureOwner();
   platform::faults::Fail("CoCreateInstance", ERROR_NOT_ENOUGH_MEMORY, 1, 0);
-  const auto result =
-      PromptUnder("expect box 2013\ntap 1\nexpect dialog 628\ntype 679 user1234\ntap 1\n");
-  ASSERT_TRUE(result.has_value());
-  EXPECT_EQ(*result, u"user1234");
+  EXPECT_EQ(PromptUnder("expect box 2013\ntap 1\nexpect dialog 628\ntype 679 user1234\ntap 1\n"),
+            u"user1234");
 }
 
 TEST_F(SignatureLogonTest, AnUnregisteredComponentAlsoFallsBackToThePassword) {
   ConfigureOwner();
   ASSERT_TRUE(UnregisterSignatureControl(u"\\Windows\\Panel.ocx"));
   // A wrong password is still refused: the fallback is no way around.
-  const auto result = PromptUnder(
-      "expect box 2013\ntap 1\nexpect dialog 628\ntype 679 wrong\ntap 1\nexpect box 590\ntap 1\n"
-      "wait 1020\nexpect dialog 628\ntype 679 user1234\ntap 1\n");
-  ASSERT_TRUE(result.has_value());
-  EXPECT_EQ(*result, u"user1234");
+  EXPECT_EQ(PromptUnder("expect box 2013\ntap 1\nexpect dialog 628\ntype 679 wrong\ntap 1\nexpect "
+                        "box 590\ntap 1\n"
+                        "wait 1020\nexpect dialog 628\ntype 679 user1234\ntap 1\n"),
+            u"user1234");
 }
 
 }  // namespace

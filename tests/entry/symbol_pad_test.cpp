@@ -17,7 +17,6 @@ using platform::ui::scripted_user::FindControl;
 using platform::ui::scripted_user::Property;
 using platform::ui::scripted_user::ReadProperty;
 using platform::ui::scripted_user::TopmostWindow;
-using testing_support::DeviceSetup;
 using testing_support::Require;
 using testing_support::ScenarioTest;
 using testing_support::Script;
@@ -35,12 +34,10 @@ std::vector<std::string> KeyTexts() {
 class SymbolPadTest : public ScenarioTest {
  protected:
   void ConfigureSymbols(std::u16string symbols, DWORD randomOrder = 0, DWORD limit = 0) {
-    DeviceSetup setup;
-    setup.logonMethod = 1;
-    setup.symbols = std::move(symbols);
-    setup.randomOrder = randomOrder;
-    setup.maxFalseLogons = limit;
-    Configure(setup);
+    Configure({.logonMethod = 1,
+               .maxFalseLogons = limit,
+               .symbols = std::move(symbols),
+               .randomOrder = randomOrder});
   }
 };
 

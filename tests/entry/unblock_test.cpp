@@ -11,15 +11,16 @@
 #include "platform/faults.h"
 #include "platform/ui/script/scripted_user.h"
 #include "tests/support/child_process.h"
+#include "tests/support/run_scripted.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {
 
 using testing_support::ChildProcess;
-using testing_support::DeviceSetup;
 using testing_support::Require;
 using testing_support::ScenarioTest;
 using testing_support::Script;
+using testing_support::StopOf;
 
 // From the password dialog into the unblock dialog, the right master
 // password, and on to the dialog that sets the new secret.
@@ -40,8 +41,7 @@ class UnblockTest : public ScenarioTest {
 };
 
 TEST_F(UnblockTest, AWrongMasterIsAFalseLogonTheRightOneSetsANewUserPassword) {
-  DeviceSetup setup;
-  Configure(setup);
+  Configure({});
   Script script;
   script
       .Lines(
@@ -71,15 +71,11 @@ TEST_F(UnblockTest, AWrongMasterIsAFalseLogonTheRightOneSetsANewUserPassword) {
           "expect dialog 628\ntype 679 new4\ntap 1\n");
   EXPECT_EQ(PromptUnder(script), u"new4");
   EXPECT_TRUE(system_->Check(u"new4"));
-  const auto stored = StoredPasswords();
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->first, u"Master#1");
-  EXPECT_EQ(stored->second, u"new4");
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"new4"));
 }
 
 TEST_F(UnblockTest, ARefusedSystemPasswordChangesNoSecretAndACancelledChangeNoneEither) {
-  DeviceSetup setup;
-  Configure(setup);
+  Configure({});
   Script script;
   script.Lines(kUnblockFromPassword)
       .Lines("expect dialog 626\nkey Escape\nexpect dialog 785\ntype 727 Master#1\ntap 729\n" +
@@ -93,17 +89,11 @@ TEST_F(UnblockTest, ARefusedSystemPasswordChangesNoSecretAndACancelledChangeNone
           "type 679 user1234\ntap 1\n");
   EXPECT_EQ(PromptUnder(script), u"user1234");
   EXPECT_TRUE(system_->Check(u"user1234"));
-  const auto stored = StoredPasswords();
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->second, u"user1234");
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"user1234"));
 }
 
 TEST_F(UnblockTest, TheSymbolPadUnblocksIntoANewPasswordInTheOtherSet) {
-  DeviceSetup setup;
-  setup.logonMethod = 1;
-  setup.symbols = u"4711";
-  setup.symbolSet = 0;
-  Configure(setup);
+  Configure({.logonMethod = 1, .symbols = u"4711", .symbolSet = 0});
   Script script;
   script.Lines(
       "expect dialog 522\ntap 743\nexpect dialog 785\ntype 727 Master#1\ntap 729\n"
@@ -123,10 +113,7 @@ TEST_F(UnblockTest, TheSymbolPadUnblocksIntoANewPasswordInTheOtherSet) {
 }
 
 TEST_F(UnblockTest, AFailedSaveKeepsTheOldRecordAndTheNewPasswordInMemory) {
-  DeviceSetup setup;
-  setup.logonMethod = 1;
-  setup.symbols = u"4711";
-  Configure(setup);
+  Configure({.logonMethod = 1, .symbols = u"4711"});
   Script script;
   script
       .Lines(
@@ -142,26 +129,21 @@ TEST_F(UnblockTest, AFailedSaveKeepsTheOldRecordAndTheNewPasswordInMemory) {
 }
 
 TEST_F(UnblockTest, APowerCutDuringTheNewPasswordLeavesTheOldSecretsUsable) {
-  DeviceSetup setup;
-  Configure(setup);
+  Configure({});
   ChildProcess boot([this](ChildProcess& self) {
     Script script;
     script.Lines(std::string(kUnblockFromPassword) + NewUserPassword("cut12345")).Then([&self] {
       self.Report("inner dialog");
       for (;;) ::pause();
     });
-    try {
-      platform::ui::PlayScript(script.User(), [this] { module_->Prompt(); });
-    } catch (const platform::ui::ScriptStopped& stop) {
-      self.Report(std::string("stopped: ") + stop.what());
-    }
+    if (const auto stop = StopOf(script.User(), [this] { module_->Prompt(); }))
+      self.Report(std::string("stopped: ") + stop->what());
   });
   ASSERT_EQ(boot.NextLine(), "inner dialog");
   boot.Kill();
   device_->Reopen();
   EXPECT_TRUE(system_->Check(u"user1234"));
-  EXPECT_EQ(StoredPasswords(),
-            std::make_pair(std::u16string(u"Master#1"), std::u16string(u"user1234")));
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"user1234"));
   EXPECT_EQ(PromptUnder("expect dialog 628\ntype 679 user1234\ntap 1\n"), u"user1234");
 }
 

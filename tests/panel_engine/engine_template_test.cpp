@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <random>
 
 #include "panel/engine/signature_features.h"
 #include "panel/engine/signature_template.h"
 #include "tests/panel_engine/engine_samples.h"
+#include "tests/support/test_seed.h"
 
 namespace {
 
@@ -18,15 +18,17 @@ using panel::Signature;
 using panel::SignatureEngine;
 using panel::SignatureFeatures;
 
+std::vector<SignatureFeatures> FeaturesOf(const std::vector<Signature>& samples) {
+  std::vector<SignatureFeatures> features(samples.size());
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    EXPECT_TRUE(panel::ExtractFeatures(samples[i], &features[i]));
+  return features;
+}
+
 // The text carries the features exactly: a template read back compares as
 // the enrolled samples themselves would.
 TEST(SignatureTemplate, ReadsBackWhatWasWritten) {
-  std::vector<SignatureFeatures> written;
-  for (const Signature& s : Writers()[4].enrollment) {
-    SignatureFeatures f;
-    ASSERT_TRUE(panel::ExtractFeatures(s, &f));
-    written.push_back(f);
-  }
+  const std::vector<SignatureFeatures> written = FeaturesOf(Writers()[4].enrollment);
   std::vector<SignatureFeatures> read;
   ASSERT_TRUE(panel::ReadTemplate(panel::WriteTemplate(written), &read));
   ASSERT_EQ(read.size(), written.size());
@@ -88,8 +90,7 @@ TEST(SignatureTemplate, RefusesDamagedAndForeignText) {
 // numbers; its own digits guard it).
 TEST(SignatureTemplate, RefusesAnySingleChangedCharacter) {
   const std::u16string good = Enrolled(Writers()[1].enrollment).GetTemplate();
-  const std::uint32_t seed = std::random_device{}();
-  std::printf("seed %u\n", seed);
+  const unsigned seed = testing_support::TestSeed();
   std::mt19937 random(seed);
   SignatureEngine engine;
   for (int i = 0; i < 300; ++i) {
@@ -107,12 +108,7 @@ TEST(SignatureTemplate, RefusesAnySingleChangedCharacter) {
 // A template whose hash is right but whose values are not (made by hand)
 // is refused as well: too few references, a value out of range.
 TEST(SignatureTemplate, RefusesConsistentTextWithImpossibleValues) {
-  std::vector<SignatureFeatures> references;
-  for (const Signature& s : Writers()[0].enrollment) {
-    SignatureFeatures f;
-    ASSERT_TRUE(panel::ExtractFeatures(s, &f));
-    references.push_back(f);
-  }
+  std::vector<SignatureFeatures> references = FeaturesOf(Writers()[0].enrollment);
   SignatureEngine engine;
   EXPECT_TRUE(engine.SetTemplate(panel::WriteTemplate(references)));
   EXPECT_FALSE(engine.SetTemplate(

@@ -1,9 +1,6 @@
 // Mutexes and events, within one process and between processes of one
-// device. The second process is a forked child that opens the same device
-// folder and obeys one-letter commands sent through a pipe.
+// device.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,10 +11,12 @@
 #include "platform/device.h"
 #include "platform/faults.h"
 #include "platform/kernel.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_device.h"
 
 namespace {
 
+using testing_support::ChildProcess;
 using testing_support::TempDevice;
 
 constexpr LPCWSTR kAppMutex = u"OMREL_APP_MUTEX";
@@ -47,99 +46,12 @@ void CountUnderMutex(const std::filesystem::path& device, HANDLE mutex) {
   }
 }
 
-int ReadCounter(const std::filesystem::path& device) {
-  int value = 0;
-  std::ifstream(device / "counter") >> value;
-  return value;
-}
-
 bool NameExists(LPCWSTR name) {
   HANDLE probe = nullptr;
   const DWORD error = CreateAndReport(name, &probe);
   CloseHandle(probe);
   return error == ERROR_ALREADY_EXISTS;
 }
-
-// A second process of the device.
-class Peer {
- public:
-  explicit Peer(const std::filesystem::path& device) {
-    int toChild[2];
-    int fromChild[2];
-    if (::pipe(toChild) != 0 || ::pipe(fromChild) != 0) ADD_FAILURE() << "pipe";
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(toChild[1]);
-      ::close(fromChild[0]);
-      Serve(device, toChild[0], fromChild[1]);
-    }
-    ::close(toChild[0]);
-    ::close(fromChild[1]);
-    commands_ = toChild[1];
-    replies_ = fromChild[0];
-  }
-  ~Peer() {
-    if (pid_ > 0) {
-      Ask('q');
-      Reap();
-    }
-    ::close(commands_);
-    ::close(replies_);
-  }
-
-  // Sends one command and returns the child's answer (kNoHandle when the
-  // child is gone).
-  DWORD Ask(char command) {
-    if (::write(commands_, &command, 1) != 1) return kNoHandle;
-    DWORD reply = kNoHandle;
-    if (::read(replies_, &reply, sizeof reply) != sizeof reply) return kNoHandle;
-    return reply;
-  }
-
-  void Kill() {
-    ::kill(pid_, SIGKILL);
-    Reap();
-  }
-
- private:
-  void Reap() {
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-  }
-
-  // The child's side. Commands:
-  //   M create OMREL_APP_MUTEX owned   R release the mutex
-  //   C close the mutex handle         q quit
-  //   L answer, then count to the counter file kRounds times under the mutex
-  [[noreturn]] static void Serve(const std::filesystem::path& device, int in, int out) {
-    std::string error;
-    const bool open = platform::device::Open(device, &error);
-    HANDLE mutex = nullptr;
-    char command = 0;
-    while (::read(in, &command, 1) == 1 && command != 'q') {
-      DWORD reply = kNoHandle;
-      if (!open) {
-        // every answer says that the child could not open the device
-      } else if (command == 'M') {
-        reply = CreateAndReport(kAppMutex, &mutex, TRUE);
-      } else if (command == 'R') {
-        reply = ReleaseMutex(mutex);
-      } else if (command == 'C') {
-        reply = CloseHandle(mutex);
-      } else if (command == 'L') {
-        reply = TRUE;
-      }
-      if (::write(out, &reply, sizeof reply) != sizeof reply) break;
-      if (command == 'L') CountUnderMutex(device, mutex);
-    }
-    ::_exit(0);
-  }
-
-  pid_t pid_ = -1;
-  int commands_ = -1;
-  int replies_ = -1;
-};
 
 class KernelObjects : public ::testing::Test {
  protected:
@@ -253,34 +165,43 @@ TEST_F(KernelObjects, InjectedFaultsFailCreation) {
 }
 
 TEST_F(KernelObjects, KilledProcessFreesNameAndOwnership) {
-  auto peer = std::make_unique<Peer>(device_.folder());
-  ASSERT_EQ(peer->Ask('M'), ERROR_SUCCESS);
+  // Another program takes the mutex and is killed, as by a power cut.
+  const auto holder = [](ChildProcess& self) {
+    HANDLE held = nullptr;
+    self.Report(std::to_string(CreateAndReport(kAppMutex, &held, TRUE)));
+    for (;;) ::pause();
+  };
+  ChildProcess first(holder);
+  ASSERT_EQ(first.NextLine(), "0");
   HANDLE mine = CreateMutex(nullptr, FALSE, kAppMutex);
   EXPECT_EQ(WaitForSingleObject(mine, 0), WAIT_TIMEOUT);
-  peer->Kill();
+  first.Kill();
   EXPECT_EQ(WaitForSingleObject(mine, 0), WAIT_OBJECT_0);
   ReleaseMutex(mine);
   CloseHandle(mine);
-  peer.reset();
 
-  Peer holder(device_.folder());
-  ASSERT_EQ(holder.Ask('M'), ERROR_SUCCESS);
+  ChildProcess second(holder);
+  ASSERT_EQ(second.NextLine(), "0");
   EXPECT_TRUE(NameExists(kAppMutex));
-  holder.Kill();
+  second.Kill();
   EXPECT_FALSE(NameExists(kAppMutex));
 }
 
 TEST_F(KernelObjects, MutexKeepsProcessesApartUnderContention) {
-  Peer peer(device_.folder());
-  ASSERT_EQ(peer.Ask('M'), ERROR_SUCCESS);
-  ASSERT_EQ(peer.Ask('R'), DWORD{TRUE});
+  ChildProcess peer([](ChildProcess& self) {
+    HANDLE mutex = CreateMutex(nullptr, FALSE, kAppMutex);
+    self.Report(mutex ? "ready" : "no mutex");
+    CountUnderMutex(platform::device::Folder(), mutex);
+  });
+  ASSERT_EQ(peer.NextLine(), "ready");
   HANDLE mine = CreateMutex(nullptr, FALSE, kAppMutex);
-  ASSERT_EQ(peer.Ask('L'), DWORD{TRUE});
   std::thread helper([&] { CountUnderMutex(device_.folder(), mine); });
   CountUnderMutex(device_.folder(), mine);
   helper.join();
-  EXPECT_EQ(peer.Ask('C'), DWORD{TRUE});  // answered once the peer's rounds are done
-  EXPECT_EQ(ReadCounter(device_.folder()), 3 * kRounds);
+  EXPECT_TRUE(peer.Wait());
+  int counter = 0;
+  std::ifstream(device_.folder() / "counter") >> counter;
+  EXPECT_EQ(counter, 3 * kRounds);
   CloseHandle(mine);
 }
 

@@ -9,16 +9,8 @@
 
 namespace {
 
-WAVEFORMATEX Pcm(WORD channels, WORD bits, DWORD rate) {
-  WAVEFORMATEX f{};
-  f.wFormatTag = WAVE_FORMAT_PCM;
-  f.nChannels = channels;
-  f.wBitsPerSample = bits;
-  f.nSamplesPerSec = rate;
-  f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-  f.nAvgBytesPerSec = rate * f.nBlockAlign;
-  return f;
-}
+// 8 kHz, 8 bits, mono.
+constexpr WAVEFORMATEX kPcm{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
 
 class WaveOutTest : public ::testing::Test {
  protected:
@@ -35,13 +27,12 @@ class WaveOutTest : public ::testing::Test {
 };
 
 TEST_F(WaveOutTest, EndlessLoopPlaysUntilReset) {
-  const WAVEFORMATEX f = Pcm(1, 8, 8000);
   HANDLE done = CreateEvent(nullptr, FALSE, FALSE, nullptr);
-  ASSERT_EQ(waveOutOpen(&out_, 0, &f, reinterpret_cast<std::uintptr_t>(done), 0, CALLBACK_EVENT),
+  ASSERT_EQ(waveOutOpen(&out_, 0, &kPcm, reinterpret_cast<std::uintptr_t>(done), 0, CALLBACK_EVENT),
             MMSYSERR_NOERROR);
   // A second open of the one device is refused while it is in use.
   HWAVEOUT second = nullptr;
-  EXPECT_EQ(waveOutOpen(&second, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_ALLOCATED);
+  EXPECT_EQ(waveOutOpen(&second, 0, &kPcm, 0, 0, CALLBACK_NULL), MMSYSERR_ALLOCATED);
 
   std::vector<BYTE> samples(400, 0x90);
   header_.lpData = samples.data();
@@ -67,10 +58,9 @@ TEST_F(WaveOutTest, EndlessLoopPlaysUntilReset) {
 }
 
 TEST_F(WaveOutTest, InjectedFailuresAndBadHandles) {
-  const WAVEFORMATEX f = Pcm(1, 8, 8000);
   platform::faults::Fail("waveOutOpen", MMSYSERR_NOMEM);
-  EXPECT_EQ(waveOutOpen(&out_, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOMEM);
-  ASSERT_EQ(waveOutOpen(&out_, 0, &f, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveOutOpen(&out_, 0, &kPcm, 0, 0, CALLBACK_NULL), MMSYSERR_NOMEM);
+  ASSERT_EQ(waveOutOpen(&out_, 0, &kPcm, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
   platform::faults::Fail("waveOutGetVolume", MMSYSERR_ERROR);
   DWORD volume = 0;
   EXPECT_EQ(waveOutGetVolume(out_, &volume), MMSYSERR_ERROR);

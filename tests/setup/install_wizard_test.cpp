@@ -97,10 +97,8 @@ TEST_F(InstallWizardTest, ANewDeviceIsInstalledAndLogsOnWithThePasswordsJustAssi
           // The logon follows at once, with the password just assigned.
           "expect dialog 628\ntype 679 User1234\ntap 1\n");
 
-  const auto password = PromptUnder(script);
-  ASSERT_TRUE(password.has_value());
-  EXPECT_EQ(*password, u"User1234");
-  EXPECT_TRUE(system_->Check(*password));
+  EXPECT_EQ(PromptUnder(script), u"User1234");
+  EXPECT_TRUE(system_->Check(u"User1234"));
   EXPECT_FALSE(system_->Check(u"Master#1"));
 
   // One closing box, and nobody reboots.
@@ -108,18 +106,14 @@ TEST_F(InstallWizardTest, ANewDeviceIsInstalledAndLogsOnWithThePasswordsJustAssi
   EXPECT_FALSE(platform::device::RebootRequested());
 
   // What the completed wizard leaves behind.
-  platform::system_password::Record osRecord;
-  ASSERT_TRUE(platform::system_password::Load(&osRecord));
-  EXPECT_TRUE(osRecord.active);
+  platform::system_password::Record os;
+  EXPECT_TRUE(platform::system_password::Load(&os) && os.active);
   EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, testing_support::kOwnerKey, u"PowrPass"),
             testing_support::Bytes{2});
   EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, testing_support::kPasswordKey, u"Redirect"),
             testing_support::Utf16Bytes(u"\\Windows\\Password.cpl"));
   EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, testing_support::kZentrakKey, u"LogonMethod"), 0u);
-  const auto stored = StoredPasswords();
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->first, u"Master#1");
-  EXPECT_EQ(stored->second, u"User1234");
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"User1234"));
   // The logon was accepted at the first try.
   EXPECT_EQ(Retry(), 0u);
   EXPECT_FALSE(DelayRecord().has_value());
@@ -161,10 +155,7 @@ TEST_F(InstallWizardTest, CancellingThePromptGoesBackToPage1ThenTheProvenPasswor
   // The system password was changed from the proven one.
   EXPECT_TRUE(system_->Check(u"User1234"));
   EXPECT_FALSE(system_->Check(u"Old#pass"));
-  const auto stored = StoredPasswords();
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->first, u"Master#1");
-  EXPECT_EQ(stored->second, u"User1234");
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"User1234"));
 }
 
 TEST_F(InstallWizardTest, AFailedStepTakesBackTheSystemPasswordAndFinishRetries) {
@@ -185,9 +176,7 @@ TEST_F(InstallWizardTest, AFailedStepTakesBackTheSystemPasswordAndFinishRetries)
       .Lines("tap 717\nexpect box 627\ntap 1\n");
   EXPECT_EQ(WizardUnder(script), 0);
   EXPECT_TRUE(system_->Check(u"User1234"));
-  const auto stored = StoredPasswords();
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->second, u"User1234");
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"User1234"));
 }
 
 TEST_F(InstallWizardTest, AFailedFinalSaveStallsUntilCancelled) {

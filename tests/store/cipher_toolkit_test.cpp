@@ -28,11 +28,6 @@ Bytes Block(const std::uint8_t* p) {
   return Bytes(p, p + 16);
 }
 
-Bytes Part(const Bytes& bytes, std::size_t from, std::size_t to) {
-  return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-               bytes.begin() + static_cast<std::ptrdiff_t>(to));
-}
-
 struct KeyDeleter {
   void operator()(CipherKey* key) const { DestroyCipherKey(key); }
 };
@@ -52,8 +47,6 @@ Bytes Apply(const CipherKey* key, int mode, Bytes data, std::uint8_t* iv) {
       0);
   return data;
 }
-
-// --- Known answers --------------------------------------------------------
 
 // FIPS-197 appendix C.1 and SP 800-38A appendix F (F.1 ECB, F.2 CBC, F.4
 // OFB), AES-128. Each is run in place and into a separate buffer, both
@@ -142,8 +135,6 @@ TEST(CipherKnownAnswers, Md5MatchesLibcryptoAcrossBlockBoundaries) {
   }
 }
 
-// --- OFB --------------------------------------------------------------------
-
 // OFB as described, one block operation at a time through ECB: a reference
 // that does not share the stream code under test.
 Bytes ReferenceOfb(const CipherKey* key, const Bytes& iv, const Bytes& input) {
@@ -165,7 +156,7 @@ TEST(CipherOfb, MatchesBlockByBlockDefinitionForEveryLength) {
   Bytes input(1000 + 7);
   for (std::size_t i = 0; i < input.size(); ++i) input[i] = static_cast<std::uint8_t>(i ^ 0x5A);
   for (std::size_t length : {0, 1, 5, 15, 16, 17, 31, 33, 48, 1007}) {
-    const Bytes in = Part(input, 0, length);
+    const Bytes in(input.begin(), input.begin() + static_cast<std::ptrdiff_t>(length));
     Bytes iv = kSpIv;
     for (int call = 0; call < 2; ++call) {
       Bytes out(length + 3, 0xEE);
@@ -193,8 +184,6 @@ TEST(CipherOfb, LibraryFailureIsAnError) {
             CIPHER_LIBRARY_FAILED);
   EXPECT_EQ(Apply(key.get(), CIPHER_MODE_OFB, data, iv.data()), ReferenceOfb(key.get(), iv, data));
 }
-
-// --- Result codes -------------------------------------------------------------
 
 // A refused run writes nothing: neither output nor IV.
 TEST(CipherCodes, RefusedRunsWriteNothing) {
@@ -254,7 +243,4 @@ TEST(CipherCodes, CreateRefusesBadLengthsAndReportsNoMemory) {
   EXPECT_EQ(CreateCipherKey(kSpKey.data(), 16, CIPHER_FLAGS_STORE, &handle), 0);
   EXPECT_EQ(DestroyCipherKey(handle), 0);
 }
-
-// --- Key material and memory helpers ---------------------------------------------
-
 }  // namespace

@@ -166,6 +166,13 @@ TEST_F(CredentialStoreTest, FailedWriteKeepsThePreviousRecord) {
   EXPECT_FALSE(SaveCredentials());
   EXPECT_TRUE(Records().empty());
   platform::message_box::ClearRecorded();
+  // The database exists but holds nothing: that is an error worth a box,
+  // yet no configured device whose secrets are out of reach.
+  EXPECT_FALSE(LoadCredentials());
+  EXPECT_EQ(platform::message_box::Recorded().size(), 1u);
+  EXPECT_FALSE(CredentialsUnreadable());
+  EXPECT_EQ(g_strUserPassword, u"old-user");
+  platform::message_box::ClearRecorded();
   ASSERT_TRUE(SaveCredentials());
   AssignSecret(g_strUserPassword, u"new-user");
   platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
@@ -199,19 +206,6 @@ TEST_F(CredentialStoreTest, CipherFailureStoresNothingPlain) {
   platform::faults::Fail("EVP_EncryptUpdate", ERROR_INVALID_DATA, 1, 0);
   EXPECT_FALSE(SaveCredentials());
   EXPECT_EQ(Records(), before);
-}
-
-TEST_F(CredentialStoreTest, FailedFirstSaveLeavesNoRecordToLoad) {
-  SetSecrets(u"mast", u"user", u"", u"");
-  platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
-  EXPECT_FALSE(SaveCredentials());
-  platform::message_box::ClearRecorded();
-  EXPECT_FALSE(LoadCredentials());
-  // The database exists but holds nothing: that is an error worth a box,
-  // yet no configured device whose secrets are out of reach.
-  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
-  EXPECT_FALSE(CredentialsUnreadable());
-  EXPECT_EQ(g_strUserPassword, u"user");
 }
 
 TEST_F(CredentialStoreTest, UnscrambleFailureInsideSaveKeepsSecretsScrambled) {

@@ -118,8 +118,6 @@ TEST_F(DeviceKeyTest, CapacityUnder16IsRefused) {
   EXPECT_EQ(key[16], 0xEE);
 }
 
-// --- Scrambling ---------------------------------------------------------------
-
 // The first `count` key stream characters of the device key with a zero IV.
 std::u16string KeyStream(std::size_t count) {
   std::u16string stream(count, u'\0');

@@ -46,34 +46,6 @@ class OsPasswordApiTest : public ::testing::Test {
   platform::faults::Scope faults_;
 };
 
-// --- The system password through coredll.dll -------------------------------
-
-TEST_F(OsPasswordApiTest, WizardAndUninstallSequenceAgainstTheDevicePassword) {
-  OsPasswordApi api;
-  ASSERT_NE(api.m_hCoreDll, nullptr);
-  ASSERT_NE(api.m_pfnSetPassword, nullptr);
-  ASSERT_NE(api.m_pfnSetPasswordActive, nullptr);
-
-  // A fresh device has no password: the empty one verifies.
-  EXPECT_TRUE(VerifyOsPassword(api, u""));
-  EXPECT_FALSE(VerifyOsPassword(api, u"user1234"));
-
-  ASSERT_TRUE(ChangeOsPassword(api, u"", u"user1234"));
-  ASSERT_TRUE(SetOsPasswordActive(api, u"user1234", 1));
-  EXPECT_TRUE(StoredPassword().active);
-  EXPECT_FALSE(VerifyOsPassword(api, u""));
-  EXPECT_TRUE(VerifyOsPassword(api, u"user1234"));
-  EXPECT_TRUE(VerifyOsPassword(api, u"user1234"));  // verifying left it in place
-  EXPECT_FALSE(ChangeOsPassword(api, u"", u"other999"));
-  EXPECT_FALSE(SetOsPasswordActive(api, u"", 0));
-
-  ASSERT_TRUE(ChangeOsPassword(api, u"user1234", u""));
-  EXPECT_TRUE(SetOsPasswordActive(api, u"", 0));
-  EXPECT_TRUE(VerifyOsPassword(api, u""));
-  EXPECT_FALSE(StoredPassword().set);
-  EXPECT_FALSE(StoredPassword().active);
-}
-
 TEST_F(OsPasswordApiTest, APasswordCopyWithoutMemoryIsNeverPassedOnAsTheEmptyPassword) {
   OsPasswordApi api;
   // No password on the device: a wrong one must not verify as the empty one.
@@ -167,8 +139,6 @@ TEST_F(OsPasswordApiTest, InjectedCoreDllFaultsFailTheCalls) {
   EXPECT_FALSE(StoredPassword().active);
 }
 
-// --- "PowrPass" ---------------------------------------------------------------
-
 // Written as one byte, 2 or 0; read from the first byte of a value of any
 // type up to 1000 bytes.
 TEST_F(OsPasswordApiTest, PowerOnFlagIsOneByteTwoOrZero) {
@@ -193,8 +163,6 @@ TEST_F(OsPasswordApiTest, PowerOnFlagIsOneByteTwoOrZero) {
   EXPECT_EQ(ReadPowerOnLogon(), 0u);
 }
 
-// --- "Redirect" and "Group" --------------------------------------------------
-
 // The path with its terminator and "Group" 1; an empty path removes it and
 // leaves "Group" 0 (also with no key at all); a path that would be cut to
 // another file's name is refused.
@@ -218,10 +186,6 @@ TEST_F(OsPasswordApiTest, RedirectIsWrittenWholeOrRemoved) {
   EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group"), DwordBytes(0));
 }
 
-// --- "ActivePeriod" -------------------------------------------------------------
-
-// --- Failing registry writes ------------------------------------------------------
-
 TEST_F(OsPasswordApiTest, EveryWriteFailsWhenTheRegistryRefusesTheValue) {
   platform::faults::Fail("RegSetValueEx", ERROR_WRITE_FAULT, 1, 0);
   EXPECT_FALSE(WritePowerOnLogon(1));
@@ -241,8 +205,6 @@ TEST_F(OsPasswordApiTest, EveryWriteFailsWhenTheRegistryRefusesTheValue) {
   EXPECT_TRUE(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect"));
   EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Group"));
 }
-
-// --- Signature control registration ------------------------------------------------
 
 constexpr LPCWSTR kControlPath = u"\\Windows\\Panel.ocx";
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,26 @@ inline void RunScripted(std::string_view script, const std::function<void()>& jo
     return;
   }
   testing_support::RunScripted(user, job, preTranslate);
+}
+
+// Plays a script around a job: how the run stopped, or nothing when it ran
+// to its end.
+inline std::optional<platform::ui::ScriptStopped> StopOf(platform::ui::ScriptedUser& user,
+                                                         const std::function<void()>& job) {
+  try {
+    platform::ui::PlayScript(user, job);
+  } catch (const platform::ui::ScriptStopped& stop) {
+    return stop;
+  }
+  return std::nullopt;
+}
+
+inline std::optional<platform::ui::ScriptStopped> StopOf(std::string_view script,
+                                                         const std::function<void()>& job) {
+  platform::ui::ScriptedUser user;
+  std::string error;
+  EXPECT_TRUE(platform::ui::ParseScript(script, &user, &error)) << error;
+  return StopOf(user, job);
 }
 
 }  // namespace testing_support

@@ -134,10 +134,9 @@ void ScenarioTest::Run(Script& script, const std::function<void()>& job) {
   RunScripted(script.User(), job);
 }
 
-std::optional<std::u16string> ScenarioTest::PromptUnder(std::string_view script, HWND caller) {
-  std::optional<std::u16string> result;
-  Run(script, [&] { result = module_->Prompt(caller); });
-  return result;
+std::optional<std::u16string> ScenarioTest::PromptUnder(std::string_view lines, HWND caller) {
+  Script script(lines);
+  return PromptUnder(script, caller);
 }
 
 std::optional<std::u16string> ScenarioTest::PromptUnder(Script& script, HWND caller) {

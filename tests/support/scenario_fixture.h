@@ -36,9 +36,9 @@ struct DeviceSetup {
   DWORD maxFalseLogons = 0;  // 0: the limit is off
   DWORD actionAfterMax = 1;  // 1 alarm, 0 hard reset
   DWORD displayOwnerInfo = 0;
-  std::u16string welcome1;
-  std::u16string welcome2;
-  std::u16string symbols;  // the symbol password, digits
+  std::u16string welcome1{};
+  std::u16string welcome2{};
+  std::u16string symbols{};  // the symbol password, digits
   DWORD symbolSet = 1;
   DWORD randomOrder = 0;
 };
@@ -70,6 +70,10 @@ class ScenarioTest : public ::testing::Test {
   // Deciphers the credential record with the test program's own store
   // code: {master, user}, or nothing when there is no record.
   std::optional<std::pair<std::u16string, std::u16string>> StoredPasswords();
+  static std::optional<std::pair<std::u16string, std::u16string>> Passwords(std::u16string master,
+                                                                            std::u16string user) {
+    return std::make_pair(std::move(master), std::move(user));
+  }
   // The stored symbol password, or nothing when there is no record.
   std::optional<std::u16string> StoredSymbols();
 

@@ -112,9 +112,8 @@ TEST_F(AfxPropertySheetTest, TabsFollowTheOrderOfAddingAndPagesAreMadeWhenFirstS
     ASSERT_NE(tabs, nullptr);
     EXPECT_TRUE(tabs->GetStyle() & TCS_BOTTOM);
     ASSERT_EQ(tabs->GetItemCount(), 3);
-    EXPECT_EQ(tabs->GetItemText(0), u"Beta");
-    EXPECT_EQ(tabs->GetItemText(1), u"Alpha");
-    EXPECT_EQ(tabs->GetItemText(2), u"Gamma");
+    EXPECT_EQ(tabs->GetItemText(0) + tabs->GetItemText(1) + tabs->GetItemText(2),
+              u"BetaAlphaGamma");
     EXPECT_EQ(sheet.GetActivePage(), &beta_);
     EXPECT_EQ(alpha_.m_hWnd, nullptr);
     EXPECT_EQ(gamma_.m_hWnd, nullptr);

@@ -21,14 +21,7 @@ void AfxTest::SetUp() {
   platform::clock::UseVirtual(1000);
   platform::message_box::SetAnswer(IDOK);
   platform::message_box::ClearRecorded();
-  previousHook_ = platform::ui::SetIdleHook([this] {
-    if (steps_.empty()) return false;
-    auto step = std::move(steps_.front());
-    steps_.pop_front();
-    step();
-    return true;
-  });
-  previousExhausted_ = platform::ui::SetIdleExhaustedHandler([] {
+  steps_.Install([] {
     ADD_FAILURE() << "a modal loop waited with no steps left";
     CWnd* active = CWnd::FromHandlePermanent(GetActiveWindow());
     if (!active) std::abort();
@@ -38,8 +31,7 @@ void AfxTest::SetUp() {
 
 void AfxTest::TearDown() {
   Pump();
-  platform::ui::SetIdleHook(previousHook_);
-  platform::ui::SetIdleExhaustedHandler(previousExhausted_);
+  steps_.Remove();
   platform::message_box::ClearRecorded();
 }
 
@@ -49,11 +41,7 @@ void AfxTest::Pump() {
     if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessage(&msg);
-    } else if (!steps_.empty()) {
-      auto step = std::move(steps_.front());
-      steps_.pop_front();
-      step();
-    } else {
+    } else if (!steps_.RunNext()) {
       return;
     }
   }

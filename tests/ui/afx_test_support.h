@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -37,8 +36,8 @@ class AfxTest : public ::testing::Test {
   // Steps run one at a time whenever the thread is idle. When they run out
   // while a modal loop still waits, the test fails and the innermost
   // class-library loop ends with -2.
-  void Then(std::function<void()> step) { steps_.push_back(std::move(step)); }
-  bool StepsDone() const { return steps_.empty(); }
+  void Then(std::function<void()> step) { steps_.Then(std::move(step)); }
+  bool StepsDone() const { return steps_.Done(); }
   // Runs queued messages and steps until the thread is idle with no steps.
   void Pump();
 
@@ -47,9 +46,7 @@ class AfxTest : public ::testing::Test {
 
  private:
   std::unique_ptr<CModuleStateScope> scope_;
-  std::deque<std::function<void()>> steps_;
-  platform::ui::IdleHook previousHook_;
-  platform::ui::IdleExhaustedHandler previousExhausted_;
+  IdleSteps steps_;
 };
 
 // A popup dialog template without caption (so the library's full-screen

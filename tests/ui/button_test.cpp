@@ -78,17 +78,15 @@ TEST_F(ButtonTest, AutoRadioButtonsAreExclusiveWithinTheirGroupOnly) {
   (void)label;
   SendMessage(a1, BM_SETCHECK, BST_CHECKED, 0);
   SendMessage(b1, BM_SETCHECK, BST_CHECKED, 0);
-
+  const auto checks = [&] {
+    std::vector<LRESULT> states;
+    for (HWND b : {a1, a2, a3, b1, b2}) states.push_back(SendMessage(b, BM_GETCHECK, 0, 0));
+    return states;
+  };
   TapCenter(a3);
-  EXPECT_EQ(SendMessage(a1, BM_GETCHECK, 0, 0), 0);
-  EXPECT_EQ(SendMessage(a2, BM_GETCHECK, 0, 0), 0);
-  EXPECT_EQ(SendMessage(a3, BM_GETCHECK, 0, 0), 1);
-  EXPECT_EQ(SendMessage(b1, BM_GETCHECK, 0, 0), 1);
-
+  EXPECT_EQ(checks(), (std::vector<LRESULT>{0, 0, 1, 1, 0}));
   TapCenter(b2);
-  EXPECT_EQ(SendMessage(b1, BM_GETCHECK, 0, 0), 0);
-  EXPECT_EQ(SendMessage(b2, BM_GETCHECK, 0, 0), 1);
-  EXPECT_EQ(SendMessage(a3, BM_GETCHECK, 0, 0), 1);
+  EXPECT_EQ(checks(), (std::vector<LRESULT>{0, 0, 1, 0, 1}));
   EXPECT_EQ(Commands(), (std::vector<Command>{{14, BN_CLICKED}, {22, BN_CLICKED}}));
   // Tab stops at the checked button of each group.
   EXPECT_TRUE(GetWindowLong(a3, GWL_STYLE) & WS_TABSTOP);
@@ -97,35 +95,34 @@ TEST_F(ButtonTest, AutoRadioButtonsAreExclusiveWithinTheirGroupOnly) {
 
 TEST_F(ButtonTest, OwnerDrawnButtonAsksItsParentToDrawWithItsState) {
   const HWND key = Make(u"BUTTON", u"1", BS_OWNERDRAW, {20, 20, 52, 52}, 504);
-  std::vector<DRAWITEMSTRUCT> drawn;
+  DRAWITEMSTRUCT drawn{};
   React([&](HWND, UINT message, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
-    if (message == WM_DRAWITEM) drawn.push_back(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+    if (message == WM_DRAWITEM) drawn = *reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
     return std::nullopt;
   });
-  Drawn(parent_);
-  ASSERT_FALSE(drawn.empty());
-  EXPECT_EQ(drawn.back().CtlType, ODT_BUTTON);
-  EXPECT_EQ(drawn.back().CtlID, 504u);
-  EXPECT_EQ(drawn.back().hwndItem, key);
-  EXPECT_EQ(drawn.back().rcItem.right, 32);
-  EXPECT_EQ(drawn.back().itemState, 0u);
+  // The last request of a fresh painting of the parent.
+  const auto draw = [&] {
+    drawn = DRAWITEMSTRUCT{};
+    Drawn(parent_);
+    return drawn;
+  };
+  EXPECT_EQ(draw().CtlType, ODT_BUTTON);
+  EXPECT_EQ(drawn.CtlID, 504u);
+  EXPECT_EQ(drawn.hwndItem, key);
+  EXPECT_EQ(drawn.rcItem.right, 32);
+  EXPECT_EQ(drawn.itemState, 0u);
 
   const POINT p = OnScreen(key, 4, 4);
   input::StylusDown(p.x, p.y);
   Pump();
-  drawn.clear();
-  Drawn(parent_);
-  ASSERT_FALSE(drawn.empty());
-  EXPECT_EQ(drawn.back().itemState, ODS_SELECTED | ODS_FOCUS);
+  EXPECT_EQ(draw().itemState, ODS_SELECTED | ODS_FOCUS);
   input::StylusUp(p.x, p.y);
   Pump();
   EXPECT_EQ(CodesFrom(504), (std::vector<WORD>{BN_CLICKED}));
 
   EnableWindow(key, FALSE);
-  drawn.clear();
-  Drawn(parent_);
-  ASSERT_FALSE(drawn.empty());
-  EXPECT_TRUE(drawn.back().itemState & ODS_DISABLED);
+  EXPECT_EQ(draw().hwndItem, key);
+  EXPECT_TRUE(drawn.itemState & ODS_DISABLED);
 }
 
 TEST_F(ButtonTest, BitmapButtonTakesTheSizeOfItsBitmap) {

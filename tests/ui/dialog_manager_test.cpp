@@ -311,15 +311,4 @@ TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLin
   EXPECT_TRUE(StepsDone());
 }
 
-TEST_F(DialogManagerTest, EscapeAndClosingMeanCancel) {
-  Then([] { input::Key(VK_ESCAPE); });
-  EXPECT_EQ(RunSample(), IDCANCEL);
-  EXPECT_EQ(g_log.commands, std::vector<int>{IDCANCEL});
-
-  g_log.commands.clear();
-  Then([] { PostMessage(GetActiveWindow(), WM_CLOSE, 0, 0); });
-  EXPECT_EQ(RunSample(), IDCANCEL);
-  EXPECT_EQ(g_log.commands, std::vector<int>{IDCANCEL});
-}
-
 }  // namespace

@@ -14,6 +14,24 @@ LRESULT PlainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+void IdleSteps::Install(platform::ui::IdleExhaustedHandler exhausted) {
+  previousHook_ = platform::ui::SetIdleHook([this] { return RunNext(); });
+  previousExhausted_ = platform::ui::SetIdleExhaustedHandler(std::move(exhausted));
+}
+
+void IdleSteps::Remove() {
+  platform::ui::SetIdleHook(previousHook_);
+  platform::ui::SetIdleExhaustedHandler(previousExhausted_);
+}
+
+bool IdleSteps::RunNext() {
+  if (steps_.empty()) return false;
+  auto step = std::move(steps_.front());
+  steps_.pop_front();
+  step();
+  return true;
+}
+
 void DialogTest::SetUp() {
   platform::clock::UseVirtual(1000);
   platform::message_box::ClearRecorded();
@@ -25,14 +43,7 @@ void DialogTest::SetUp() {
     wc.lpszClassName = kOwnerClass;
     RegisterClass(&wc);
   }
-  previousHook_ = platform::ui::SetIdleHook([this] {
-    if (steps_.empty()) return false;
-    auto step = std::move(steps_.front());
-    steps_.pop_front();
-    step();
-    return true;
-  });
-  previousExhausted_ = platform::ui::SetIdleExhaustedHandler([] {
+  steps_.Install([] {
     ADD_FAILURE() << "the modal loop waited with no steps left";
     HWND active = GetActiveWindow();
     if (!active || !EndDialog(active, -2)) std::abort();
@@ -43,8 +54,7 @@ void DialogTest::TearDown() {
   for (HWND owner : owners_) {
     if (IsWindow(owner)) DestroyWindow(owner);
   }
-  platform::ui::SetIdleHook(previousHook_);
-  platform::ui::SetIdleExhaustedHandler(previousExhausted_);
+  steps_.Remove();
   platform::message_box::SetAnswer(IDOK);
   platform::message_box::ClearRecorded();
 }

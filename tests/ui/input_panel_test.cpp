@@ -116,11 +116,10 @@ TEST_F(InputPanelTest, InjectedFailuresChangeNothing) {
   EXPECT_TRUE(SipSetCurrentIM(&pad));  // the fault was for one call
 
   platform::faults::Fail("SHSipInfo", ERROR_NOT_ENOUGH_MEMORY, 1, 2);
+  EXPECT_FALSE(SetInfo(SIPF_ON));
+  EXPECT_FALSE(shell::PanelUp());
   SIPINFO info{};
   info.cbSize = sizeof(SIPINFO);
-  info.fdwFlags = SIPF_ON;
-  EXPECT_FALSE(SHSipInfo(SPI_SETSIPINFO, 0, &info, 0));
-  EXPECT_FALSE(shell::PanelUp());
   EXPECT_FALSE(SHSipInfo(SPI_GETSIPINFO, 0, &info, 0));
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
   EXPECT_TRUE(SHSipInfo(SPI_GETSIPINFO, 0, &info, 0));
@@ -155,10 +154,7 @@ TEST_F(InputPanelTest, MenuBarButtonTogglesThePanelAndTheArrowSwitchesMethods) {
   EXPECT_TRUE(shell::KeyboardIsCurrent());
 
   // A locked panel does not answer its button.
-  SIPINFO info{};
-  info.cbSize = sizeof(SIPINFO);
-  info.fdwFlags = SIPF_ON | SIPF_LOCKED;
-  ASSERT_TRUE(SHSipInfo(SPI_SETSIPINFO, 0, &info, 0));
+  ASSERT_TRUE(SetInfo(SIPF_ON | SIPF_LOCKED));
   Tap(shell::SipButtonRect());
   EXPECT_TRUE(shell::PanelUp());
 

@@ -85,7 +85,11 @@ TEST_F(MessageBoxWindowTest, AutoAnswerModeRecordsWithoutAWindow) {
   EXPECT_TRUE(mb::AutoAnswering());
   EXPECT_EQ(MessageBox(nullptr, u"?", u"Auto", MB_YESNOCANCEL), IDNO);
   EXPECT_EQ(MessageBox(nullptr, u"!", u"Auto", MB_OK), IDOK);
-  EXPECT_EQ(g_seenCount, 2);
+  // An answer the box lacks falls back to its first button.
+  mb::SetAnswer(IDCANCEL);
+  EXPECT_EQ(MessageBox(nullptr, u"?", u"Auto", MB_OKCANCEL), IDCANCEL);
+  EXPECT_EQ(MessageBox(nullptr, u"?", u"Auto", MB_YESNO), IDYES);
+  EXPECT_EQ(g_seenCount, 4);
   EXPECT_EQ(g_seen.caption, u"Auto");
 
   // Real boxes tell the observer too, while the box is there.
@@ -97,9 +101,9 @@ TEST_F(MessageBoxWindowTest, AutoAnswerModeRecordsWithoutAWindow) {
   });
   Then([] { input::Key(VK_RETURN); });
   EXPECT_EQ(MessageBox(nullptr, u"Real", nullptr, MB_OK), IDOK);
-  EXPECT_EQ(g_seenCount, 3);
+  EXPECT_EQ(g_seenCount, 5);
   EXPECT_EQ(g_seen.caption, u"Error");
-  EXPECT_EQ(mb::Recorded().size(), 3u);
+  EXPECT_EQ(mb::Recorded().size(), 5u);
   mb::SetObserver(nullptr);
 }
 

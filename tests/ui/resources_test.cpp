@@ -37,35 +37,21 @@ bool Has(DWORD style, DWORD bits) {
   return (style & bits) == bits;
 }
 
-// Colour of a bitmap pixel as 0xRRGGBB.
-DWORD PixelOf(const BitmapResource& bitmap, LONG x, LONG y) {
-  const LONG stride = (bitmap.width * (bitmap.bitsPerPixel / 8) + 3) / 4 * 4;
-  const BYTE* row = bitmap.bits + y * stride;
-  if (bitmap.bitsPerPixel == 8) return bitmap.palette[row[x]] & 0xFFFFFF;
-  const BYTE* p = row + x * 3;
-  return static_cast<DWORD>(p[2]) << 16 | static_cast<DWORD>(p[1]) << 8 | p[0];
-}
-
-// Every byte of the bits is read, so a table shorter than its size says
-// shows up under the address sanitizer.
+// The pixels as 0xRRGGBB. Every byte of the bits is read, so a table
+// shorter than its size says shows up under the address sanitizer.
 std::vector<DWORD> PixelsOf(const BitmapResource& bitmap) {
+  const LONG stride = (bitmap.width * (bitmap.bitsPerPixel / 8) + 3) / 4 * 4;
   std::vector<DWORD> pixels;
   for (LONG y = 0; y < bitmap.height; ++y) {
-    for (LONG x = 0; x < bitmap.width; ++x) pixels.push_back(PixelOf(bitmap, x, y));
+    const BYTE* row = bitmap.bits + y * stride;
+    for (LONG x = 0; x < bitmap.width; ++x) {
+      pixels.push_back(bitmap.bitsPerPixel == 8
+                           ? bitmap.palette[row[x]] & 0xFFFFFF
+                           : DWORD(row[3 * x + 2]) << 16 | DWORD(row[3 * x + 1]) << 8 | row[3 * x]);
+    }
   }
   return pixels;
 }
-
-std::vector<UINT> SymbolIds() {
-  std::vector<UINT> ids;
-  for (UINT n = 0; n < 10; ++n) ids.push_back(IDB_SYMBOL_SET0 + n);
-  for (UINT n = 0; n < 10; ++n) ids.push_back(IDB_SYMBOL_SET1 + n);
-  return ids;
-}
-
-const std::vector<UINT> kIconIds = {IDI_APPLET,        IDI_PROGRAM_SETTINGS, IDI_DELAY,
-                                    IDI_OWNER,         IDI_PASSWORD,         IDI_FALSE_LOGON,
-                                    IDI_SECURE_DEVICE, IDI_LOGON_METHODS,    IDI_WIZARD};
 
 }  // namespace
 
@@ -178,7 +164,8 @@ TEST(DialogTemplates, PasswordFieldsAreMasked) {
 }
 
 TEST(Artwork, PicturesThatMeanDifferentThingsLookDifferent) {
-  std::vector<UINT> ids = SymbolIds();
+  std::vector<UINT> ids;
+  for (UINT n = 0; n < 10; ++n) ids.insert(ids.end(), {IDB_SYMBOL_SET0 + n, IDB_SYMBOL_SET1 + n});
   for (UINT id : {IDB_BANNER_PASSWORD, IDB_BANNER_SYMBOLS, IDB_BANNER_SIGNATURE, IDB_ALARM_PLAY,
                   IDB_ALARM_STOP, IDB_KEY_BACKSPACE, IDB_KEY_CLEAR}) {
     ids.push_back(id);

@@ -1,14 +1,18 @@
 // The screen: composition of windows in z-order with frames, erasing and
-// children over parents; window DCs and their clipping; PNG files.
+// children over parents; window DCs and their clipping; incremental frames;
+// PNG files.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/ui/gfx/gdi.h"
+#include "platform/ui/window/message_loop.h"
 #include "platform/ui/window/screen.h"
 #include "platform/ui/window/window_dc.h"
 #include "platform/ui/window/window_internal.h"
@@ -32,14 +36,15 @@ COLORREF At(int x, int y) {
 // What the test windows' procedure saw.
 struct Seen {
   int erases = 0;
-  int paints = 0;
+  std::map<HWND, int> paints;
   BOOL lastErase = FALSE;
-  RECT lastPaint{};
 };
 Seen g_seen;
+bool g_drawText = false;
 
-// Paints its client area in the colour kept in GWL_USERDATA; answers
-// WM_ERASEBKGND with 0 so BeginPaint reports the erase as still due.
+// Paints its client area in the colour kept in GWL_USERDATA (and a line of
+// text when asked); answers WM_ERASEBKGND with 0 so BeginPaint reports the
+// erase as still due.
 LRESULT FillProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
@@ -48,14 +53,15 @@ LRESULT FillProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
       PAINTSTRUCT paint{};
       HDC dc = BeginPaint(window, &paint);
-      ++g_seen.paints;
+      ++g_seen.paints[window];
       g_seen.lastErase = paint.fErase;
-      g_seen.lastPaint = paint.rcPaint;
       HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLong(window, GWL_USERDATA)));
       RECT client{};
       GetClientRect(window, &client);
       FillRect(dc, &client, brush);
       DeleteObject(brush);
+      SetBkMode(dc, TRANSPARENT);
+      if (g_drawText) TextOut(dc, 2, 2, u"Ag", 2);
       EndPaint(window, &paint);
       return 0;
     }
@@ -223,6 +229,128 @@ TEST_F(ScreenTest, WindowDcsSpareWhatLiesAboveAndStartAtTheClientArea) {
   dc = GetDC(child);
   EXPECT_EQ(SetPixel(dc, 1, 1, kBlack), CLR_INVALID);
   ReleaseDC(child, dc);
+}
+
+// The message loop's incremental frames: only what was invalidated is
+// repainted, and the picture is always the one a full composition gives.
+class IncrementalFrameTest : public ScreenTest {
+ protected:
+  void SetUp() override {
+    ScreenTest::SetUp();
+    platform::clock::UseVirtual(1000);
+    previousComposer_ = platform::ui::SetComposer(nullptr);
+    // Text, so that partial frames also blend glyphs over what lies below,
+    // as controls do.
+    g_drawText = true;
+    // A dialog-like window with two children that overlap, and a bar
+    // elsewhere on the screen.
+    bar_ = Make(RGB(0, 0, 128), WS_POPUP | WS_BORDER, 0, 0, 240, 26);
+    top_ = Make(RGB(255, 255, 255), WS_POPUP | WS_BORDER, 10, 60, 220, 120);
+    left_ = Make(RGB(0, 160, 0), WS_CHILD | WS_BORDER, 10, 10, 100, 40, top_);
+    right_ = Make(RGB(200, 0, 0), WS_CHILD, 90, 30, 100, 40, top_);
+    Frame();
+    g_seen = Seen{};
+  }
+
+  void TearDown() override {
+    ScreenTest::TearDown();
+    Frame();
+    platform::ui::SetComposer(previousComposer_);
+    g_drawText = false;
+  }
+
+  // Lets the loop run what is waiting, composing a frame if anything
+  // changed.
+  static void Frame() {
+    MSG msg{};
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+  }
+
+  // The picture a full composition gives.
+  static std::vector<std::uint32_t> FullPicture() {
+    screen::Compose();
+    return screen::Pixels();
+  }
+
+  static int PaintsOf(HWND window) { return g_seen.paints[window]; }
+
+  platform::ui::Composer previousComposer_;
+  HWND bar_ = nullptr;
+  HWND top_ = nullptr;
+  HWND left_ = nullptr;
+  HWND right_ = nullptr;
+};
+
+TEST_F(IncrementalFrameTest, RepaintsTheInvalidWindowAndWhatOverlapsItOnly) {
+  const std::uint64_t frames = screen::FrameCount();
+  SetWindowLong(left_, GWL_USERDATA, static_cast<LONG_PTR>(RGB(255, 255, 0)));
+  InvalidateRect(left_, nullptr, TRUE);
+  Frame();
+  EXPECT_EQ(screen::FrameCount(), frames + 1);
+  // The window under it and the sibling over it share its area; the bar
+  // lies elsewhere.
+  EXPECT_EQ(PaintsOf(left_), 1);
+  EXPECT_EQ(PaintsOf(top_), 1);
+  EXPECT_EQ(PaintsOf(right_), 1);
+  EXPECT_EQ(PaintsOf(bar_), 0);
+  const std::vector<std::uint32_t> incremental = screen::Pixels();
+  EXPECT_EQ(incremental, FullPicture());
+
+  // A window nothing overlaps is repainted alone.
+  g_seen = Seen{};
+  SetWindowLong(bar_, GWL_USERDATA, static_cast<LONG_PTR>(RGB(0, 0, 0)));
+  InvalidateRect(bar_, nullptr, TRUE);
+  Frame();
+  EXPECT_EQ(PaintsOf(bar_), 1);
+  EXPECT_EQ(PaintsOf(top_) + PaintsOf(left_) + PaintsOf(right_), 0);
+  EXPECT_EQ(screen::Pixels(), FullPicture());
+}
+
+TEST_F(IncrementalFrameTest, ALayoutChangeRepaintsEverything) {
+  // Moved, hidden, restyled or restacked windows need no invalidation of
+  // the others: the frame is whole.
+  const auto allPainted = [&] {
+    return PaintsOf(bar_) == 1 && PaintsOf(top_) == 1 && PaintsOf(left_) == 1;
+  };
+  MoveWindow(right_, 100, 40, 100, 40, TRUE);
+  Frame();
+  EXPECT_TRUE(allPainted());
+  EXPECT_EQ(screen::Pixels(), FullPicture());
+
+  g_seen = Seen{};
+  ShowWindow(right_, SW_HIDE);
+  Frame();
+  EXPECT_TRUE(allPainted());
+  EXPECT_EQ(screen::Pixels(), FullPicture());
+
+  g_seen = Seen{};
+  SetWindowLong(left_, GWL_STYLE, GetWindowLong(left_, GWL_STYLE) & ~WS_BORDER);
+  Frame();
+  EXPECT_TRUE(allPainted());
+  EXPECT_EQ(screen::Pixels(), FullPicture());
+}
+
+TEST_F(IncrementalFrameTest, DrawingOutsideAFrameIsPaintedOverButMeasuringIsNot) {
+  HDC dc = GetDC(nullptr);
+  RECT all{0, 0, screen::kWidth, screen::kHeight};
+  FillRect(dc, &all, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(nullptr, dc);
+  InvalidateRect(left_, nullptr, TRUE);
+  Frame();
+  EXPECT_EQ(PaintsOf(bar_), 1);
+  EXPECT_EQ(screen::Pixels(), FullPicture());
+
+  // A DC used only to measure text leaves the next frame partial.
+  g_seen = Seen{};
+  dc = GetDC(top_);
+  SIZE size{};
+  GetTextExtentPoint32(dc, u"Measure", 7, &size);
+  ReleaseDC(top_, dc);
+  EXPECT_GT(size.cx, 0);
+  InvalidateRect(left_, nullptr, TRUE);
+  Frame();
+  EXPECT_EQ(PaintsOf(left_), 1);
+  EXPECT_EQ(PaintsOf(bar_), 0);
 }
 
 class PngFile : public testing::Test {

@@ -32,6 +32,7 @@ namespace {
 using platform::ui::ScriptedUser;
 using platform::ui::ScriptStopped;
 using testing_support::RunScripted;
+using testing_support::StopOf;
 
 constexpr LPCWSTR kPlainClass = u"ScriptedUserPlain";
 
@@ -41,29 +42,13 @@ struct Stylus {
   int y;
   bool operator==(const Stylus&) const = default;
 };
-struct Fired {
-  UINT_PTR id;
-  DWORD tick;
-  bool operator==(const Fired&) const = default;
-};
 
 std::vector<Stylus> g_stylus;
-std::vector<Fired> g_fired;
 
 LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto value = static_cast<DWORD>(lParam);
-  switch (message) {
-    case WM_LBUTTONDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONUP:
-      g_stylus.push_back({message, LOWORD(value), HIWORD(value)});
-      break;
-    case WM_TIMER:
-      g_fired.push_back({wParam, platform::clock::Now()});
-      KillTimer(window, wParam);
-      return 0;
-    default:
-      break;
+  if (message == WM_LBUTTONDOWN || message == WM_MOUSEMOVE || message == WM_LBUTTONUP) {
+    const auto value = static_cast<DWORD>(lParam);
+    g_stylus.push_back({message, LOWORD(value), HIWORD(value)});
   }
   return DefWindowProc(window, message, wParam, lParam);
 }
@@ -115,7 +100,6 @@ class ScriptedUserTest : public ::testing::Test {
       RegisterClass(&wc);
     }
     g_stylus.clear();
-    g_fired.clear();
     g_dialog = &dialog_;
     platform::ui::shell::Start();
     owner_ = CreateWindowEx(0, kPlainClass, u"Owner", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268,
@@ -134,21 +118,6 @@ class ScriptedUserTest : public ::testing::Test {
 
   LONG_PTR RunDialog(UINT templateId) {
     return DialogBoxParam(GetModuleHandle(nullptr), templateId, owner_, RecordingProc, 0);
-  }
-
-  // Runs the script and returns how it stopped (nothing when it ran to its
-  // end).
-  static std::optional<ScriptStopped> StopOf(std::string_view script,
-                                             const std::function<void()>& job) {
-    ScriptedUser user;
-    std::string error;
-    EXPECT_TRUE(platform::ui::ParseScript(script, &user, &error)) << error;
-    try {
-      platform::ui::PlayScript(user, job);
-    } catch (const ScriptStopped& stop) {
-      return stop;
-    }
-    return std::nullopt;
   }
 
   // No dialog is left behind and the owner takes input again.

@@ -15,9 +15,7 @@ class TabTest : public ControlTest {
   HWND MakeTabs(DWORD style, RECT r = {0, 0, 240, 200}) {
     const HWND tabs = Make(u"SysTabControl32", nullptr, style, r, 12320);
     for (LPCWSTR name : {u"General", u"Logon", u"Owner", u"Advanced"}) {
-      TCITEM item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = const_cast<LPWSTR>(name);
+      TCITEM item{TCIF_TEXT, 0, 0, const_cast<LPWSTR>(name), 0, 0, 0};
       SendMessage(tabs, TCM_INSERTITEM, 99, reinterpret_cast<LPARAM>(&item));
     }
     React([this](HWND, UINT message, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {

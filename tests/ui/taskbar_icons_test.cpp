@@ -16,12 +16,7 @@ class TaskbarIconsTest : public ::testing::Test {
   void SetUp() override {
     platform::clock::UseVirtual(0);
     shell::Start();
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = u"TaskbarIconsOwner";
-    RegisterClass(&wc);
-    owner_ = CreateWindowEx(0, u"TaskbarIconsOwner", u"", WS_POPUP, 0, 0, 0, 0, nullptr, 0, nullptr,
-                            nullptr);
+    owner_ = CreateWindowEx(0, u"STATIC", u"", WS_POPUP, 0, 0, 0, 0, nullptr, 0, nullptr, nullptr);
     ASSERT_NE(owner_, nullptr);
   }
   void TearDown() override {

@@ -71,6 +71,7 @@ struct ProcCall {
   UINT message;
   UINT_PTR id;
   DWORD tick;
+  bool operator==(const ProcCall&) const = default;
 };
 std::vector<ProcCall> g_procCalls;
 void RecordTimer(HWND hwnd, UINT message, std::uintptr_t id, DWORD tick) {
@@ -85,12 +86,8 @@ TEST_F(TimersTest, ATimerProcedureIsCalledInsteadOfTheWindow) {
   EXPECT_NE(threadTimer, 0u);
   platform::clock::Advance(15);
   Pump();
-  ASSERT_EQ(g_procCalls.size(), 2u);
-  EXPECT_EQ(g_procCalls[0].hwnd, w);
-  EXPECT_EQ(g_procCalls[0].id, 3u);
-  EXPECT_EQ(g_procCalls[0].tick, 1015u);
-  EXPECT_EQ(g_procCalls[1].hwnd, nullptr);
-  EXPECT_EQ(g_procCalls[1].id, threadTimer);
+  EXPECT_EQ(g_procCalls, (std::vector<ProcCall>{{w, WM_TIMER, 3, 1015},
+                                                {nullptr, WM_TIMER, threadTimer, 1015}}));
   EXPECT_TRUE(Log({WM_TIMER}).empty());
   EXPECT_TRUE(KillTimer(nullptr, threadTimer));
   // A forged WM_TIMER calls nothing.
