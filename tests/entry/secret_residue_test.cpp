@@ -44,8 +44,17 @@ const char* NameOf(Road road) {
   return "?";
 }
 
-bool SanitizedBuild() {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VEYR_ADDRESS_SANITIZER 1
+#endif
+#endif
 #if defined(__SANITIZE_ADDRESS__)
+#define VEYR_ADDRESS_SANITIZER 1
+#endif
+
+bool SanitizedBuild() {
+#if defined(VEYR_ADDRESS_SANITIZER)
   return true;
 #else
   return false;
