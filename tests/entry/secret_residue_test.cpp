@@ -64,8 +64,8 @@ bool SanitizedBuild() {
 class SecretResidueTest : public ScenarioTest, public ::testing::WithParamInterface<Road> {
  protected:
   void SetUp() override {
-    // Under AddressSanitizer freed blocks wait unwiped in its quarantine
-    // by design, and its shadow memory is terabytes of reserved space.
+    // AddressSanitizer's shadow is terabytes of reserved space no scan can
+    // read through, and its quarantine changes what a freed block holds.
     if (SanitizedBuild()) GTEST_SKIP() << "the memory scan counts in builds without sanitizers";
     ScenarioTest::SetUp();
     scan_.emplace(testing_support::TestSeed() + static_cast<unsigned>(GetParam()));
