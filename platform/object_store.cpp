@@ -111,7 +111,11 @@ Store& Get() {
 std::atomic<std::uint64_t> g_generation{1};
 
 // A fork()ed child must not use (or close) its parent's connection: SQLite
-// keeps lock state per process. The child drops it and may open its own.
+// keeps lock state per process. The child sets it aside and may open its
+// own; it is kept here, never used, so that it stays a known block rather
+// than a lost one.
+sqlite3* g_parentConnection = nullptr;
+
 void LockForFork() {
   Get().lock.lock();
 }
@@ -120,7 +124,9 @@ void UnlockAfterFork() {
 }
 void DropInChild() {
   Store& s = Get();
-  s.db = nullptr;  // deliberately leaked: closing it here could disturb the parent's locks
+  // Not closed: closing it here could disturb the parent's locks.
+  if (s.db) g_parentConnection = s.db;
+  s.db = nullptr;
   s.statements.clear();
   s.batch = Batch{};
   ++g_generation;

@@ -55,10 +55,16 @@ bool EcbRun(const AesKeySchedule* schedule, const std::uint8_t* input, std::size
   while (bytes > 0) {
     const std::size_t piece = bytes < kChunkBytes ? bytes : kChunkBytes;
     int written = 0;
-    const int ok = schedule->direction == AES_DIR_ENCRYPT
+    const bool encrypt = schedule->direction == AES_DIR_ENCRYPT;
+    // Tests can make the library call fail, as a broken provider would.
+    DWORD error = 0;
+    if (platform::faults::Check(encrypt ? "EVP_EncryptUpdate" : "EVP_DecryptUpdate", &error)) {
+      return false;
+    }
+    const int ok = encrypt
                        ? EVP_EncryptUpdate(ctx, output, &written, input, static_cast<int>(piece))
                        : EVP_DecryptUpdate(ctx, output, &written, input, static_cast<int>(piece));
-    if (ok != 1) return false;
+    if (ok != 1 || written != static_cast<int>(piece)) return false;
     input += piece;
     output += piece;
     bytes -= piece;

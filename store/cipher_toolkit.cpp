@@ -16,57 +16,58 @@ AesModeState MakeModeState(std::uint8_t mode, const std::uint8_t* iv) {
   return state;
 }
 
-// Block-layer results are dropped on purpose: with a key object made by
-// CreateCipherKey and a state made above, the block layer cannot refuse, and
-// the toolkit's callers know only the toolkit's own codes.
-void RunBlocks(const CipherKey* key, const AesModeState& state, const std::uint8_t* input,
+// True when the block layer ran every block. A shorter run means the
+// cipher library failed part way.
+bool RunBlocks(const CipherKey* key, const AesModeState& state, const std::uint8_t* input,
                std::uint8_t* output, std::uint32_t length) {
   const std::uint64_t bits = static_cast<std::uint64_t>(length) * 8;
-  if (key->encrypt == 1) {
-    (void)AesBlockEncrypt(&key->schedule, &state, input, bits, output);
-  } else {
-    (void)AesBlockDecrypt(&key->schedule, &state, input, bits, output);
-  }
+  const std::int64_t done = key->encrypt == 1
+                                ? AesBlockEncrypt(&key->schedule, &state, input, bits, output)
+                                : AesBlockDecrypt(&key->schedule, &state, input, bits, output);
+  return done == static_cast<std::int64_t>(bits);
+}
+
+// A run the library broke off leaves a mix in the output: deciphered blocks
+// next to untouched ones, or in place plain text next to cipher text. None
+// of it may be taken for a result, so all of it goes.
+int Failed(std::uint8_t* output, std::uint32_t length) {
+  OPENSSL_cleanse(output, length);
+  return CIPHER_LIBRARY_FAILED;
 }
 
 // CBC over whole blocks; `iv` ends holding the last ciphertext block so a
 // following call continues the chain. Nothing is read or written for 0
-// bytes.
-void RunCbc(const CipherKey* key, const std::uint8_t* input, std::uint8_t* output,
-            std::uint32_t length, std::uint8_t* iv) {
-  if (length == 0) return;
+// bytes. On a library failure the output is wiped and `iv` is unchanged.
+int RunCbc(const CipherKey* key, const std::uint8_t* input, std::uint8_t* output,
+           std::uint32_t length, std::uint8_t* iv) {
+  if (length == 0) return CIPHER_OK;
   AesModeState state = MakeModeState(AES_MODE_CBC, iv);
   const std::uint32_t lastBlock = length - AES_BLOCK_BYTES;
-  if (key->encrypt == 1) {
-    RunBlocks(key, state, input, output, length);
-    std::memcpy(iv, output + lastBlock, AES_BLOCK_BYTES);
-  } else {
-    // The output may overwrite the input, so the last ciphertext block is
-    // kept first.
-    std::uint8_t saved[AES_BLOCK_BYTES];
-    std::memcpy(saved, input + lastBlock, AES_BLOCK_BYTES);
-    RunBlocks(key, state, input, output, length);
-    std::memcpy(iv, saved, AES_BLOCK_BYTES);
-    OPENSSL_cleanse(saved, sizeof saved);
-  }
+  // The output may overwrite the input, so the last ciphertext block of a
+  // decryption is kept first.
+  std::uint8_t saved[AES_BLOCK_BYTES];
+  if (key->encrypt != 1) std::memcpy(saved, input + lastBlock, AES_BLOCK_BYTES);
+  const bool ran = RunBlocks(key, state, input, output, length);
   OPENSSL_cleanse(&state, sizeof state);
+  if (ran) std::memcpy(iv, key->encrypt == 1 ? output + lastBlock : saved, AES_BLOCK_BYTES);
+  OPENSSL_cleanse(saved, sizeof saved);
+  return ran ? CIPHER_OK : Failed(output, length);
 }
 
 int RunEcbMode(const CipherKey* key, const std::uint8_t* input, std::uint8_t* output,
                std::uint32_t length, const std::uint8_t* iv) {
   if (length % AES_BLOCK_BYTES != 0) return CIPHER_BAD_DATA_LENGTH;
   AesModeState state = MakeModeState(AES_MODE_ECB, iv);
-  RunBlocks(key, state, input, output, length);
+  const bool ran = RunBlocks(key, state, input, output, length);
   OPENSSL_cleanse(&state, sizeof state);
-  return CIPHER_OK;
+  return ran ? CIPHER_OK : Failed(output, length);
 }
 
 int RunCbcMode(const CipherKey* key, const std::uint8_t* input, std::uint8_t* output,
                std::uint32_t length, std::uint8_t* iv) {
   if (length % AES_BLOCK_BYTES != 0) return CIPHER_BAD_DATA_LENGTH;
   if (iv == nullptr) return CIPHER_NO_IV;
-  RunCbc(key, input, output, length, iv);
-  return CIPHER_OK;
+  return RunCbc(key, input, output, length, iv);
 }
 
 int RunOfbMode(const CipherKey* key, const std::uint8_t* input, std::uint8_t* output,
@@ -89,20 +90,22 @@ int RunCbcMacMode(const CipherKey* key, const std::uint8_t* input, std::uint8_t*
   if (iv == nullptr) return CIPHER_NO_IV;
   const std::uint32_t full = length - length % AES_BLOCK_BYTES;
   const std::uint32_t rest = length % AES_BLOCK_BYTES;
-  RunCbc(key, input, output, full, iv);
-  if (rest > 0) {
-    // The zero-padded tail is chained on but never written to the output.
-    std::uint8_t tail[AES_BLOCK_BYTES] = {};
-    std::uint8_t processed[AES_BLOCK_BYTES];
-    CipherCopyBounded(tail, sizeof tail, input + full, rest);
-    AesModeState state = MakeModeState(AES_MODE_CBC, iv);
-    RunBlocks(key, state, tail, processed, AES_BLOCK_BYTES);
-    std::memcpy(iv, processed, AES_BLOCK_BYTES);
-    OPENSSL_cleanse(tail, sizeof tail);
-    OPENSSL_cleanse(processed, sizeof processed);
-    OPENSSL_cleanse(&state, sizeof state);
-  }
-  return CIPHER_OK;
+  std::uint8_t chainBefore[AES_BLOCK_BYTES];
+  std::memcpy(chainBefore, iv, AES_BLOCK_BYTES);
+  const int code = RunCbc(key, input, output, full, iv);
+  if (code != CIPHER_OK || rest == 0) return code;
+  // The zero-padded tail is chained on but never written to the output.
+  std::uint8_t tail[AES_BLOCK_BYTES] = {};
+  std::uint8_t processed[AES_BLOCK_BYTES];
+  CipherCopyBounded(tail, sizeof tail, input + full, rest);
+  AesModeState state = MakeModeState(AES_MODE_CBC, iv);
+  const bool ran = RunBlocks(key, state, tail, processed, AES_BLOCK_BYTES);
+  // A failed tail leaves the chain as the caller gave it.
+  std::memcpy(iv, ran ? processed : chainBefore, AES_BLOCK_BYTES);
+  OPENSSL_cleanse(tail, sizeof tail);
+  OPENSSL_cleanse(processed, sizeof processed);
+  OPENSSL_cleanse(&state, sizeof state);
+  return ran ? CIPHER_OK : Failed(output, full);
 }
 
 }  // namespace

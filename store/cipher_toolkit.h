@@ -21,7 +21,7 @@ inline constexpr int CIPHER_BAD_DATA_LENGTH = -5;     // modes 1, 2: not whole b
 inline constexpr int CIPHER_NO_IV = -6;               // modes 2, 4, 32 given no IV buffer
 inline constexpr int CIPHER_NO_MEMORY = -30051;       // CreateCipherKey: allocation failed
 inline constexpr int CIPHER_BAD_MODE = -30061;        // unknown mode, or OFB with a decryption key
-inline constexpr int CIPHER_LIBRARY_FAILED = -30062;  // OFB: the cipher library refused
+inline constexpr int CIPHER_LIBRARY_FAILED = -30062;  // the cipher library refused a run
 inline constexpr int CIPHER_BAD_DESTROY_HANDLE = -30079;  // reserved, never returned
 
 // Modes of CipherRun.

@@ -3,6 +3,7 @@
 # are all present. Everything goes to standard error: run.sh keeps standard
 # output for the device program. With --tests it adds what only the tests
 # use: an X server without a screen and a tool that types and clicks in it.
+# With --valgrind (tools/valgrind.sh) it adds the memory checker.
 set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config clang-format clang-tidy
@@ -10,9 +11,12 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
-if [ "${1:-}" = "--tests" ]; then
-  packages+=(xvfb xdotool)
-fi
+for flag in "$@"; do
+  case "$flag" in
+    --tests) packages+=(xvfb xdotool) ;;
+    --valgrind) packages+=(valgrind) ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

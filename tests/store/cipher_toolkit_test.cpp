@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
+#include <algorithm>
 
 #include <array>
 #include <cstring>
@@ -185,6 +186,43 @@ TEST(CipherOfb, LibraryFailureIsAnError) {
   EXPECT_EQ(Apply(key.get(), CIPHER_MODE_OFB, data, iv.data()), ReferenceOfb(key.get(), iv, data));
 }
 
+// ECB and CBC likewise, both ways and in place: a decryption broken off
+// would hand back plain blocks, an encryption plain text beside cipher
+// text. The run fails, no plain block is left and the chain is unchanged.
+TEST(CipherBlockModes, LibraryFailureFailsTheRunAndLeavesNoPlainText) {
+  platform::faults::Scope faults;
+  KeyPtr enc = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
+  KeyPtr dec = MakeKey(kSpKey, kDecryptFlags);
+  for (int mode : {CIPHER_MODE_ECB, CIPHER_MODE_CBC}) {
+    Bytes iv = kSpIv;
+    const Bytes cipher = Apply(enc.get(), mode, kSpPlain, iv.data());
+    const struct {
+      const CipherKey* key;
+      const char* call;
+      const Bytes& input;
+    } runs[] = {{enc.get(), "EVP_EncryptUpdate", kSpPlain},
+                {dec.get(), "EVP_DecryptUpdate", cipher}};
+    for (const auto& run : runs) {
+      // CBC calls the library once per block: the second call fails, after
+      // a block is done.
+      platform::faults::Clear();
+      platform::faults::Fail(run.call, ERROR_INVALID_DATA, mode == CIPHER_MODE_CBC ? 2 : 1);
+      Bytes data = run.input;
+      Bytes chain = kSpIv;
+      EXPECT_EQ(CipherRun(run.key, mode, data.data(), data.data(),
+                          static_cast<std::uint32_t>(data.size()), chain.data()),
+                CIPHER_LIBRARY_FAILED)
+          << mode << " " << run.call;
+      EXPECT_EQ(chain, kSpIv) << mode << " " << run.call;
+      for (std::size_t b = 0; b < data.size(); b += 16) {
+        EXPECT_FALSE(std::equal(data.begin() + static_cast<std::ptrdiff_t>(b),
+                                data.begin() + static_cast<std::ptrdiff_t>(b + 16),
+                                kSpPlain.begin() + static_cast<std::ptrdiff_t>(b)))
+            << mode << " " << run.call << " block " << b / 16;
+      }
+    }
+  }
+}
 // A refused run writes nothing: neither output nor IV.
 TEST(CipherCodes, RefusedRunsWriteNothing) {
   KeyPtr enc = MakeKey(kSpKey, CIPHER_FLAGS_STORE);

@@ -32,6 +32,9 @@ class ModuleUnderTest {
   // PromptForPasswd as the shell calls it; the returned block is wiped and
   // released here. Nothing when the module returned null.
   std::optional<std::u16string> Prompt(HWND caller = nullptr) const;
+  // The entry itself, for a caller that plays the shell's part with the
+  // returned block (checks it, wipes it, frees it).
+  PromptFn PromptEntry() const { return prompt_; }
   LONG Lock() const { return lock_(); }
   LONG InstallWizard(HWND caller = nullptr) const { return wizard_(caller); }
   LONG Applet(UINT message, LPARAM lParam1 = 0, LPARAM lParam2 = 0) const {

@@ -2,6 +2,8 @@
 // input, and the run that plays the actions at idle moments.
 #include "platform/ui/script/scripted_user.h"
 
+#include <openssl/crypto.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -409,10 +411,54 @@ UINT KeyByName(std::string_view name) {
 
 using namespace scripted_user;
 
+namespace {
+
+// What a person types may be a password: it is held once, wiped as soon as
+// it has been typed, and never copied on the way (a copy freed unwiped
+// would stay in the heap).
+class TypedText {
+ public:
+  explicit TypedText(std::string_view utf8) : text_(FromUtf8(utf8)) {}
+  ~TypedText() { Wipe(); }
+  TypedText(const TypedText&) = delete;
+  TypedText& operator=(const TypedText&) = delete;
+  const std::u16string& Get() const { return text_; }
+  void Wipe() {
+    OPENSSL_cleanse(text_.data(), text_.capacity() * sizeof(char16_t));
+    text_.clear();
+  }
+
+ private:
+  std::u16string text_;
+};
+
+// "`command` `utf8`" built in one block, so no temporary holds the text.
+std::string ActionText(std::string_view command, std::string_view utf8, std::size_t* typedAt) {
+  std::string text;
+  text.reserve(command.size() + 1 + utf8.size());
+  text.append(command);
+  if (!utf8.empty()) text.append(1, ' ');
+  *typedAt = text.size();
+  text.append(utf8);
+  return text;
+}
+
+// The typed part of an action's text after it has been played: stars of
+// the same length keep listings readable.
+void WipeTyped(std::string& text, std::size_t typedAt) {
+  if (typedAt >= text.size()) return;
+  OPENSSL_cleanse(text.data() + typedAt, text.size() - typedAt);
+  std::fill(text.begin() + static_cast<std::ptrdiff_t>(typedAt), text.end(), '*');
+}
+
+}  // namespace
+
 // One action: its text as a script writes it, where it came from, and the
 // step that plays it (true once the action is complete).
 struct ScriptedUser::Action {
   std::string text;
+  // Where typed text starts in `text`; it is wiped there once typed.
+  std::size_t typedAt = std::string::npos;
   int line = 0;
   std::function<bool(Action&)> step;
   // Progress of an action that takes several idle moments.
@@ -422,13 +468,23 @@ struct ScriptedUser::Action {
 };
 
 ScriptedUser::ScriptedUser() = default;
-ScriptedUser::~ScriptedUser() = default;
+ScriptedUser::~ScriptedUser() {
+  // Text of actions never played (a stopped run) goes the same way.
+  for (const auto& action : actions_) WipeTyped(action->text, action->typedAt);
+}
 
 void ScriptedUser::Append(std::string text, std::function<bool(Action&)> step) {
   auto action = std::make_unique<Action>();
   action->text = std::move(text);
   action->step = std::move(step);
   actions_.push_back(std::move(action));
+}
+
+void ScriptedUser::AppendTyped(std::string_view command, std::string_view utf8,
+                               std::function<bool(Action&)> step) {
+  std::size_t typedAt = 0;
+  Append(ActionText(command, utf8, &typedAt), std::move(step));
+  actions_.back()->typedAt = typedAt;
 }
 
 void ScriptedUser::Fail(const std::string& message) const {
@@ -574,39 +630,39 @@ ScriptedUser& ScriptedUser::TapXY(int x, int y) {
 }
 
 ScriptedUser& ScriptedUser::Type(int controlId, std::string_view utf8) {
-  const std::u16string text = FromUtf8(utf8);
-  Append(
-      "type " + std::to_string(controlId) + (utf8.empty() ? "" : " ") + std::string(utf8),
-      [this, controlId, text](Action& a) {
-        if (a.phase == 0) {
-          // As a person does: tap into the field first, then type once it
-          // has the focus.
-          a.control = ControlOrFail(controlId);
-          POINT p{};
-          std::string why;
-          if (!TapPoint(a.control, &p, &why)) {
-            Fail("control " + std::to_string(controlId) + " of " + Describe(TopmostWindow()) +
-                 " can't be tapped: " + why);
-          }
-          input::Tap(p.x, p.y);
-          a.phase = 1;
-          return false;
-        }
-        const HWND focus = GetFocus();
-        if (!IsWindow(a.control) || !focus || (focus != a.control && !IsChild(a.control, focus))) {
-          const bool disabled = IsWindow(a.control) && !IsWindowEnabled(a.control);
-          Fail("control " + std::to_string(controlId) + " did not take the focus" +
-               (disabled ? " (it is disabled)" : "") + "; the screen shows " +
-               Describe(TopmostWindow()));
-        }
-        SendMessage(focus, EM_SETSEL, 0, -1);
-        if (text.empty()) {
-          input::Key(VK_BACK);
-        } else {
-          for (char16_t c : text) input::Char(c);
-        }
-        return true;
-      });
+  auto typed = std::make_shared<TypedText>(utf8);
+  AppendTyped("type " + std::to_string(controlId), utf8, [this, controlId, typed](Action& a) {
+    const std::u16string& text = typed->Get();
+    if (a.phase == 0) {
+      // As a person does: tap into the field first, then type once it
+      // has the focus.
+      a.control = ControlOrFail(controlId);
+      POINT p{};
+      std::string why;
+      if (!TapPoint(a.control, &p, &why)) {
+        Fail("control " + std::to_string(controlId) + " of " + Describe(TopmostWindow()) +
+             " can't be tapped: " + why);
+      }
+      input::Tap(p.x, p.y);
+      a.phase = 1;
+      return false;
+    }
+    const HWND focus = GetFocus();
+    if (!IsWindow(a.control) || !focus || (focus != a.control && !IsChild(a.control, focus))) {
+      const bool disabled = IsWindow(a.control) && !IsWindowEnabled(a.control);
+      Fail("control " + std::to_string(controlId) + " did not take the focus" +
+           (disabled ? " (it is disabled)" : "") + "; the screen shows " +
+           Describe(TopmostWindow()));
+    }
+    SendMessage(focus, EM_SETSEL, 0, -1);
+    if (text.empty()) {
+      input::Key(VK_BACK);
+    } else {
+      for (char16_t c : text) input::Char(c);
+    }
+    typed->Wipe();
+    return true;
+  });
   return *this;
 }
 
@@ -643,8 +699,9 @@ ScriptedUser& ScriptedUser::Symbols(std::string_view digits) {
 }
 
 ScriptedUser& ScriptedUser::Sip(std::string_view utf8) {
-  const std::u16string text = FromUtf8(utf8);
-  Append("sip " + std::string(utf8), [this, text](Action&) {
+  auto typed = std::make_shared<TypedText>(utf8);
+  AppendTyped("sip", utf8, [this, typed](Action&) {
+    const std::u16string& text = typed->Get();
     std::vector<RECT> taps;
     if (!soft_keyboard::KeysFor(text, &taps)) {
       std::string why = "a character is not on the keyboard";
@@ -656,6 +713,7 @@ ScriptedUser& ScriptedUser::Sip(std::string_view utf8) {
       Fail("can't type \"" + ToUtf8(text) + "\" on the soft keyboard: " + why);
     }
     for (const RECT& r : taps) input::Tap(Centre(r).x, Centre(r).y);
+    typed->Wipe();
     return true;
   });
   return *this;
@@ -820,7 +878,10 @@ bool ScriptedUser::Step() {
                                               : "action " + std::to_string(next_ + 1);
     throw ScriptStopped(stop.reason(), where + " (" + action.text + "): " + stop.what());
   }
-  if (done) ++next_;
+  if (done) {
+    WipeTyped(action.text, action.typedAt);
+    ++next_;
+  }
   return true;
 }
 

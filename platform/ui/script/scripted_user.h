@@ -198,6 +198,9 @@ class ScriptedUser {
  private:
   struct Action;
   void Append(std::string text, std::function<bool(Action&)> step);
+  // An action whose text ends in what the person types (see TypedText).
+  void AppendTyped(std::string_view command, std::string_view utf8,
+                   std::function<bool(Action&)> step);
   [[noreturn]] void Fail(const std::string& message) const;
   HWND ControlOrFail(int controlId) const;
   HINSTANCE StringModule() const;

@@ -1,0 +1,304 @@
+#include "tests/support/process_memory_scan.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include <openssl/crypto.h>
+
+namespace testing_support {
+
+namespace {
+
+// A run this long counts as a copy; shorter runs of random printable text
+// turn up by chance in a large process.
+constexpr std::size_t kWindowCharacters = 8;
+constexpr std::size_t kMaxSecret = 64;
+constexpr std::size_t kChunk = std::size_t{1} << 20;
+// Enough past a chunk for the longest copy that starts inside it.
+constexpr std::size_t kOverlap = 2 * kMaxSecret + 8;
+constexpr std::uint64_t kFilterMultiplier = 0x9E3779B97F4A7C15ull;
+
+std::size_t FilterSlot(std::uint64_t masked) {
+  return static_cast<std::size_t>((masked * kFilterMultiplier) >> 48);
+}
+
+std::uint64_t Load64(const std::uint8_t* bytes) {
+  std::uint64_t value = 0;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+std::string Printable(const std::uint8_t* bytes, std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i)
+    text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
+  return text;
+}
+
+struct Mapping {
+  std::uintptr_t begin = 0;
+  std::uintptr_t end = 0;
+  std::string line;
+};
+
+std::vector<Mapping> ReadableMappings() {
+  std::vector<Mapping> mappings;
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    std::istringstream fields(line);
+    std::string range, perms;
+    fields >> range >> perms;
+    const auto dash = range.find('-');
+    if (dash == std::string::npos || perms.empty() || perms[0] != 'r') continue;
+    // Outside the range /proc/self/mem can address.
+    if (line.find("[vsyscall]") != std::string::npos) continue;
+    Mapping m;
+    m.begin = std::stoull(range.substr(0, dash), nullptr, 16);
+    m.end = std::stoull(range.substr(dash + 1), nullptr, 16);
+    m.line = line;
+    mappings.push_back(std::move(m));
+  }
+  return mappings;
+}
+
+}  // namespace
+
+// /proc/self/mem and a read buffer in a mapping of its own, which the scan
+// leaves out: reading memory into a buffer inside the memory being read
+// would show every copy twice.
+class ProcessMemoryScan::Reader {
+ public:
+  Reader() {
+    fd_ = open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
+    void* map = mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    buffer_ = map == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(map);
+  }
+  ~Reader() {
+    if (buffer_ != nullptr) {
+      OPENSSL_cleanse(buffer_, kSize);
+      munmap(buffer_, kSize);
+    }
+    if (fd_ >= 0) close(fd_);
+  }
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  bool Ok() const { return fd_ >= 0 && buffer_ != nullptr; }
+  bool Owns(const Mapping& m) const {
+    const auto at = reinterpret_cast<std::uintptr_t>(buffer_);
+    return at >= m.begin && at < m.end;
+  }
+  std::uint8_t* Buffer() const { return buffer_; }
+  // Reads [address, address + bytes) into the buffer; pages that can't be
+  // read stay zero and are counted.
+  std::size_t Read(std::uintptr_t address, std::size_t bytes, std::size_t* unreadable) const {
+    std::memset(buffer_, 0, bytes);
+    const ssize_t got = pread(fd_, buffer_, bytes, static_cast<off_t>(address));
+    if (got == static_cast<ssize_t>(bytes)) return bytes;
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    for (std::size_t done = 0; done < bytes; done += page) {
+      const std::size_t piece = std::min(page, bytes - done);
+      if (pread(fd_, buffer_ + done, piece, static_cast<off_t>(address + done)) !=
+          static_cast<ssize_t>(piece)) {
+        std::memset(buffer_ + done, 0, piece);
+        *unreadable += piece;
+      }
+    }
+    return bytes;
+  }
+  void Wipe(std::size_t bytes) const { OPENSSL_cleanse(buffer_, bytes); }
+
+  static constexpr std::size_t kSize = kChunk + kOverlap;
+
+ private:
+  int fd_ = -1;
+  std::uint8_t* buffer_ = nullptr;
+};
+
+ProcessMemoryScan::ProcessMemoryScan(unsigned seed) : random_(seed) {
+  windowKey_ = random_();
+  filter_.assign((std::size_t{1} << 16) / 64, 0);
+}
+
+ProcessMemoryScan::~ProcessMemoryScan() {
+  for (Secret& s : secrets_) {
+    for (Encoded* e : {&s.utf16, &s.utf8}) {
+      OPENSSL_cleanse(e->masked.data(), e->masked.size());
+      OPENSSL_cleanse(e->key.data(), e->key.size());
+    }
+  }
+}
+
+int ProcessMemoryScan::Generate(std::string name, std::size_t length) {
+  length = std::clamp<std::size_t>(length, 1, kMaxSecret);
+  Secret secret;
+  secret.name = std::move(name);
+  secret.length = length;
+  secret.utf16 = {std::vector<std::uint8_t>(2 * length), std::vector<std::uint8_t>(2 * length), 2};
+  secret.utf8 = {std::vector<std::uint8_t>(length), std::vector<std::uint8_t>(length), 1};
+  for (std::size_t i = 0; i < length; ++i) {
+    // Each character is masked as soon as it is drawn.
+    const auto c = static_cast<std::uint8_t>('!' + random_() % 94);
+    for (Encoded* e : {&secret.utf16, &secret.utf8}) {
+      for (std::size_t b = 0; b < e->unit; ++b) e->key[i * e->unit + b] = random_() & 0xFF;
+    }
+    secret.utf16.masked[2 * i] = c ^ secret.utf16.key[2 * i];
+    secret.utf16.masked[2 * i + 1] = secret.utf16.key[2 * i + 1];
+    secret.utf8.masked[i] = c ^ secret.utf8.key[i];
+  }
+  const auto id = static_cast<std::uint32_t>(secrets_.size());
+  secrets_.push_back(std::move(secret));
+  AddWindows(id, secrets_.back().utf16, true);
+  AddWindows(id, secrets_.back().utf8, false);
+  std::sort(windows_.begin(), windows_.end(),
+            [](const Window& a, const Window& b) { return a.masked < b.masked; });
+  return static_cast<int>(id);
+}
+
+void ProcessMemoryScan::AddWindows(std::uint32_t id, const Encoded& encoded, bool utf16) {
+  const std::size_t bytes = encoded.masked.size();
+  const std::size_t window = std::min(kWindowCharacters, bytes / encoded.unit) * encoded.unit;
+  // The lookup reads eight bytes; a shorter secret is not watched.
+  if (window < 8) return;
+  for (std::size_t offset = 0; offset + window <= bytes; offset += encoded.unit) {
+    const std::uint64_t plainMasked =
+        Load64(&encoded.masked[offset]) ^ Load64(&encoded.key[offset]) ^ windowKey_;
+    windows_.push_back({plainMasked, id, static_cast<std::uint32_t>(offset), utf16});
+    const std::size_t slot = FilterSlot(plainMasked);
+    filter_[slot / 64] |= std::uint64_t{1} << (slot % 64);
+  }
+}
+
+void ProcessMemoryScan::Reveal(int id, Plain* plain) const {
+  const Secret& s = secrets_.at(static_cast<std::size_t>(id));
+  plain->buffer_.Allocate(3 * s.length);
+  plain->length_ = s.length;
+  BYTE* out = plain->buffer_.Data();
+  for (std::size_t i = 0; i < 2 * s.length; ++i) out[i] = s.utf16.masked[i] ^ s.utf16.key[i];
+  for (std::size_t i = 0; i < s.length; ++i)
+    out[2 * s.length + i] = s.utf8.masked[i] ^ s.utf8.key[i];
+}
+
+std::u16string_view ProcessMemoryScan::Plain::Utf16() const {
+  return {reinterpret_cast<const char16_t*>(buffer_.Data()), length_};
+}
+
+std::string_view ProcessMemoryScan::Plain::Utf8() const {
+  return {reinterpret_cast<const char*>(buffer_.Data()) + 2 * length_, length_};
+}
+
+bool ProcessMemoryScan::Equals(int id, std::u16string_view text) const {
+  const Secret& s = secrets_.at(static_cast<std::size_t>(id));
+  if (text.size() != s.length) return false;
+  bool same = true;
+  for (std::size_t i = 0; i < s.length; ++i) {
+    const char16_t c = text[i];
+    same &= ((c & 0xFF) ^ s.utf16.key[2 * i]) == s.utf16.masked[2 * i];
+    same &= ((c >> 8) ^ s.utf16.key[2 * i + 1]) == s.utf16.masked[2 * i + 1];
+  }
+  return same;
+}
+
+void ProcessMemoryScan::Allow(const void* begin, std::size_t bytes, std::string why) {
+  const auto at = reinterpret_cast<std::uintptr_t>(begin);
+  allowed_.push_back({at, at + bytes, std::move(why)});
+}
+
+void ProcessMemoryScan::ClearAllowed() {
+  allowed_.clear();
+}
+
+std::size_t ProcessMemoryScan::MatchLength(const Secret& secret, const Window& window,
+                                           const std::uint8_t* memory,
+                                           std::size_t available) const {
+  const Encoded& e = window.utf16 ? secret.utf16 : secret.utf8;
+  std::size_t n = 0;
+  while (window.offset + n < e.masked.size() && n < available &&
+         (memory[n] ^ e.key[window.offset + n]) == e.masked[window.offset + n]) {
+    ++n;
+  }
+  n -= n % e.unit;
+  const std::size_t needed = std::min(kWindowCharacters, secret.length) * e.unit;
+  return n >= needed ? n : 0;
+}
+
+void ProcessMemoryScan::ScanBuffer(const std::uint8_t* data, std::size_t reportable,
+                                   std::size_t available, std::uintptr_t address,
+                                   const std::string& mapping, Result* result) const {
+  for (std::size_t i = 0; i < reportable && i + 8 <= available; ++i) {
+    const std::uint64_t masked = Load64(data + i) ^ windowKey_;
+    const std::size_t slot = FilterSlot(masked);
+    if ((filter_[slot / 64] >> (slot % 64) & 1) == 0) continue;
+    auto [first, last] =
+        std::equal_range(windows_.begin(), windows_.end(), Window{masked, 0, 0, false},
+                         [](const Window& a, const Window& b) { return a.masked < b.masked; });
+    for (auto w = first; w != last; ++w) {
+      const Secret& secret = secrets_[w->secret];
+      const std::size_t bytes = MatchLength(secret, *w, data + i, available - i);
+      if (bytes == 0) continue;
+      Hit hit;
+      hit.secret = secret.name;
+      hit.encoding = w->utf16 ? "UTF-16LE" : "UTF-8";
+      hit.address = address + i;
+      hit.characters = bytes / (w->utf16 ? 2 : 1);
+      hit.mapping = mapping;
+      const std::size_t context = std::min<std::size_t>(i, 24);
+      hit.before = Printable(data + i - context, context);
+      for (const Allowed& a : allowed_) {
+        if (hit.address < a.end && hit.address + bytes > a.begin) hit.allowedAs = a.why;
+      }
+      result->hits.push_back(std::move(hit));
+      // The rest of this copy is not another hit.
+      i += bytes - 1;
+      break;
+    }
+  }
+}
+
+ProcessMemoryScan::Result ProcessMemoryScan::Scan() const {
+  Result result;
+  const Reader reader;
+  if (!reader.Ok()) {
+    result.bytesUnreadable = SIZE_MAX;
+    return result;
+  }
+  for (const Mapping& m : ReadableMappings()) {
+    if (reader.Owns(m)) continue;
+    ++result.mappings;
+    for (std::uintptr_t at = m.begin; at < m.end; at += kChunk) {
+      const std::size_t reportable = std::min<std::size_t>(kChunk, m.end - at);
+      const std::size_t available = std::min<std::size_t>(Reader::kSize, m.end - at);
+      reader.Read(at, available, &result.bytesUnreadable);
+      result.bytesRead += reportable;
+      ScanBuffer(reader.Buffer(), reportable, available, at, m.line, &result);
+      reader.Wipe(available);
+    }
+  }
+  return result;
+}
+
+unsigned ProcessMemoryScan::Result::Disallowed() const {
+  return static_cast<unsigned>(
+      std::count_if(hits.begin(), hits.end(), [](const Hit& h) { return h.allowedAs.empty(); }));
+}
+
+std::string ProcessMemoryScan::Result::Report() const {
+  std::ostringstream out;
+  for (const Hit& h : hits) {
+    out << h.secret << " (" << h.encoding << ", " << h.characters << " characters) at 0x"
+        << std::hex << h.address << std::dec << " after \"" << h.before << "\" in " << h.mapping
+        << (h.allowedAs.empty() ? "" : " [allowed: " + h.allowedAs + "]") << "\n";
+  }
+  out << hits.size() << " hit(s), " << Disallowed() << " not allowed; " << mappings << " mappings, "
+      << bytesRead / 1024 << " KiB read, " << bytesUnreadable / 1024 << " KiB unreadable\n";
+  return out.str();
+}
+
+}  // namespace testing_support
