@@ -16,6 +16,7 @@
 #include "store/settings_model.h"
 #include "store/settings_record.h"
 #include "store/show_error.h"
+#include "store/user_password_save.h"
 
 DEFINE_MESSAGE_MAP(CUnblockDlg, CLogonBaseDlg,
                    {
@@ -152,26 +153,13 @@ bool CUnblockDlg::TakeNewSignature() {
 // everywhere, never a system password that the stored secrets don't know.
 bool CUnblockDlg::StoreNewSecret() {
   const bool newPassword = !m_strNewUserPassword.empty();
-  std::u16string previousUser;
-  AssignSecret(previousUser, g_strUserPassword);
-  UINT failure = 0;
-  {
-    CStoreBatch batch;
-    if (newPassword && !ChangeOsPassword(m_osPassword, g_strUserPassword, m_strNewUserPassword)) {
-      failure = IDS_PASSWORD_NOT_SET;
-    } else {
-      if (newPassword) AssignSecret(g_strUserPassword, m_strNewUserPassword);
-      if (!SaveSettings(true, true) || !batch.Commit()) failure = IDS_SAVE_FAILED;
-    }
-  }
+  const UINT failure =
+      SaveUserPassword(m_osPassword, g_strUserPassword, m_strNewUserPassword, true);
   WipeSecret(m_strNewUserPassword);
   if (failure != 0) {
-    AssignSecret(g_strUserPassword, previousUser);
-    WipeSecret(previousUser);
     ShowError(m_hWnd, failure, 0, failure == IDS_SAVE_FAILED ? MB_ICONINFORMATION : MB_ICONHAND);
     return false;
   }
-  WipeSecret(previousUser);
   if (newPassword) g_bPasswordVerified = true;
   return true;
 }

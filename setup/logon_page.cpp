@@ -5,12 +5,12 @@
 #include "logonui/symbol_pad_dlg.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
-#include "platform/store_batch.h"
 #include "res/resource_ids.h"
 #include "res/string_ids.h"
 #include "store/credential_set.h"
 #include "store/settings_model.h"
 #include "store/show_error.h"
+#include "store/user_password_save.h"
 
 namespace {
 constexpr int kMethodPassword = 0;
@@ -180,29 +180,16 @@ void CLogonPage::ChangeSecret() {
     UpdateControls();
     return;
   }
-  // A new user password goes to the system and to the secrets in one
-  // batch: a failure or a power cut leaves both as they were, and the new
-  // password stays on the page so that a later change tries again.
+  // A new user password goes to the system and to the secrets together; on
+  // failure it stays on the page so that a later change tries again.
   const bool newPassword = !m_strNewPassword.empty() && g_bPasswordVerified;
-  std::u16string previousUser;
-  AssignSecret(previousUser, g_strUserPassword);
-  UINT failure = 0;
-  {
-    CStoreBatch batch;
-    if (newPassword && !ChangeOsPassword(m_osPassword, m_strCurrentPassword, m_strNewPassword)) {
-      failure = IDS_PASSWORD_NOT_SET;
-    } else {
-      const std::u16string& user = newPassword ? m_strNewPassword : m_strCurrentPassword;
-      if (!user.empty()) AssignSecret(g_strUserPassword, user);
-      if (!SaveSettings(false, true) || !batch.Commit()) failure = IDS_SAVE_FAILED;
-    }
-  }
+  const UINT failure = SaveUserPassword(
+      m_osPassword, m_strCurrentPassword,
+      newPassword ? std::u16string_view(m_strNewPassword) : std::u16string_view(), false);
   if (failure == 0 && newPassword) {
     AssignSecret(m_strCurrentPassword, m_strNewPassword);
     WipeSecret(m_strNewPassword);
   }
-  if (failure != 0) AssignSecret(g_strUserPassword, previousUser);
-  WipeSecret(previousUser);
   if (failure == IDS_PASSWORD_NOT_SET) {
     ShowError(m_hWnd, IDS_PASSWORD_NOT_SET, 0, MB_ICONHAND);
     return;
