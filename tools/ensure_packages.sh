@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, and says nothing when they
 # are all present. Everything goes to standard error: run.sh keeps standard
 # output for the device program. With --tests it adds what only the tests
-# use: an X server without a screen and a tool that types and clicks in it.
+# use: an X server without a screen and a tool that types and clicks in it,
+# and clang with its libFuzzer runtime for the fuzz targets.
 set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config clang-format clang-tidy
@@ -11,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(xvfb xdotool)
+  packages+=(xvfb xdotool clang libclang-rt-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do
