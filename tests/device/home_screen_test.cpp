@@ -67,6 +67,9 @@ TEST_F(HomeScreenTest, ReadsTheOwnerRecordAsTheSystemWritesIt) {
   // A short record holds only what is there.
   SetOwnerRecord({'A', 0, 'l'});
   EXPECT_EQ(pda::HomeScreen::OwnerName(), u"A");
+  // An odd last byte reads as the lock screen reads it, padded with zero.
+  SetOwnerRecord({'A', 0, 'B'});
+  EXPECT_EQ(pda::HomeScreen::OwnerName(), u"AB");
 }
 
 TEST_F(HomeScreenTest, AnEntryRunsItsActionWhenTapped) {
