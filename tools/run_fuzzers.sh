@@ -5,6 +5,7 @@
 #   tools/run_fuzzers.sh                  short run: a few seconds per target
 #   tools/run_fuzzers.sh --runs 10000000  long run: that many inputs per target
 #   tools/run_fuzzers.sh --time 600       long run: that many seconds per target
+#                                         (with --runs: whichever ends first)
 #   tools/run_fuzzers.sh --if-available   skip quietly without clang/libFuzzer
 #   tools/run_fuzzers.sh [options] NAME.. only these targets (e.g. pda_script)
 #
@@ -15,16 +16,16 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-mode=short
-limit=8
+runs=
+seconds=
 only_if_available=0
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --runs) mode=runs; limit="$2"; shift 2 ;;
-    --time) mode=time; limit="$2"; shift 2 ;;
+    --runs) runs="$2"; shift 2 ;;
+    --time) seconds="$2"; shift 2 ;;
     --if-available) only_if_available=1; shift ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
     -*) echo "run_fuzzers: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -74,11 +75,10 @@ for name in "${targets[@]}"; do
   mkdir -p "$work" "$seeds"
   args=(-timeout=25 -rss_limit_mb=2048 -print_final_stats=1
         -artifact_prefix="$build/artifacts/$name-")
-  case "$mode" in
-    short) args+=(-max_total_time="$limit") ;;
-    runs) args+=(-runs="$limit") ;;
-    time) args+=(-max_total_time="$limit") ;;
-  esac
+  # The short run: a few seconds per target.
+  [ -z "$runs" ] && [ -z "$seconds" ] && args+=(-max_total_time=6)
+  [ -n "$runs" ] && args+=(-runs="$runs")
+  [ -n "$seconds" ] && args+=(-max_total_time="$seconds")
   nice -n 10 "$binary" "${args[@]}" "$work" "$seeds" > "$log" 2>&1
   status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
