@@ -81,7 +81,7 @@ for name in "${targets[@]}"; do
   [ -n "$seconds" ] && args+=(-max_total_time="$seconds")
   nice -n 10 "$binary" "${args[@]}" "$work" "$seeds" > "$log" 2>&1
   status=$?
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   outcome=ok
   if grep -q "ERROR: LeakSanitizer" "$log"; then outcome=leak
@@ -89,7 +89,7 @@ for name in "${targets[@]}"; do
   elif grep -q "ERROR: libFuzzer: out-of-memory" "$log"; then outcome=out-of-memory
   elif [ $status -ne 0 ]; then outcome=crash
   fi
-  printf '%-20s %12s %10s  %s\n' "$name" "${runs:-?}" "${rate:-?}" "$outcome"
+  printf '%-20s %12s %10s  %s\n' "$name" "${executed:-?}" "${rate:-?}" "$outcome"
   if [ "$outcome" != ok ]; then
     failed=1
     grep -m1 -E "ERROR:|broken promise|SUMMARY" "$log" >&2
