@@ -9,10 +9,11 @@
 #   tools/run_fuzzers.sh --if-available   skip quietly without clang/libFuzzer
 #   tools/run_fuzzers.sh [options] NAME.. only these targets (e.g. pda_script)
 #
-# New inputs the fuzzer keeps go to build/fuzz/corpus/<name>/ (the seeds in
-# the tree are only read), crashes to build/fuzz/artifacts/. A summary line
-# per target gives executions, exec/s and the outcome; the exit status is 1
-# when any target found a crash, leak or timeout.
+# New inputs a long run keeps go to build/fuzz/corpus/<name>/ and seed the
+# next long run (the seeds in the tree are only read); crashes go to
+# build/fuzz/artifacts/. A summary line per target gives executions,
+# exec/s and the outcome; the exit status is 1 when any target found a
+# crash, leak or timeout.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -66,6 +67,12 @@ for name in "${targets[@]}"; do
   binary="$build/fuzz/${name}_fuzz"
   seeds="fuzz/corpus/$name"
   work="$build/corpus/$name"
+  # The short run starts from the seeds alone, so its time stays the same
+  # however much the long runs have collected.
+  if [ -z "$runs" ] && [ -z "$seconds" ]; then
+    work="$build/short-corpus/$name"
+    rm -rf "$work"
+  fi
   log="$build/logs/$name.log"
   if [ ! -x "$binary" ]; then
     echo "run_fuzzers: no target $name" >&2
