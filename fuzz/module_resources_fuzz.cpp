@@ -126,8 +126,16 @@ void Build(fuzz::Input& in, Resources& r) {
                  r.bitmaps.data(), r.bitmaps.size(), r.icons.data(),   r.icons.size()};
 }
 
+// The dialog of the modal run: a template may make one that never becomes
+// the active window (disabled, a child without a parent), so the end step
+// ends it by its handle.
+HWND g_dialog = nullptr;
+
 LONG_PTR DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_INITDIALOG) {
+    g_dialog = dialog;
+    return TRUE;
+  }
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
     EndDialog(dialog, LOWORD(wParam));
     return TRUE;
@@ -150,6 +158,7 @@ void RunDialog(const DialogTemplate& t, fuzz::Input& in) {
   steps.push_back([] { platform::ui::screen::Compose(); });
   auto end = [] {
     if (HWND active = GetActiveWindow()) EndDialog(active, IDCANCEL);
+    if (g_dialog) EndDialog(g_dialog, IDCANCEL);
   };
   auto hook = platform::ui::SetIdleHook([&] {
     if (steps.empty()) {
@@ -167,6 +176,7 @@ void RunDialog(const DialogTemplate& t, fuzz::Input& in) {
   else
     DialogBoxIndirectParam(nullptr, &t, nullptr, DialogProc, 0);
   platform::ui::SetIdleHook(std::move(hook));
+  g_dialog = nullptr;
 }
 
 }  // namespace
