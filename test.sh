@@ -8,3 +8,8 @@ preset="${PRESET:-release}"
 cmake --preset "$preset"
 cmake --build --preset "$preset"
 ctest --preset "$preset"
+# A short run of every fuzz target over its seeds (clang builds them; once,
+# with the release run: they carry the sanitizers themselves).
+if [ "$preset" = release ]; then
+  tools/run_fuzzers.sh --if-available
+fi

@@ -73,8 +73,10 @@ std::u16string HomeScreen::OwnerName() {
   DWORD type = 0;
   const LONG status = RegQueryValueEx(key.Get(), u"Owner", nullptr, &type, record.data(), &size);
   if (status != ERROR_SUCCESS) return {};
+  // Read through the zeroed buffer, not only the bytes returned, as the
+  // lock screen reads the record: an odd last byte is a character too.
   std::u16string name;
-  for (std::size_t i = 0; i < kOwnerNameLength && 2 * i + 1 < size; ++i) {
+  for (std::size_t i = 0; i < kOwnerNameLength; ++i) {
     const auto c = static_cast<char16_t>(record[2 * i] | (record[2 * i + 1] << 8));
     if (c == 0) break;
     name.push_back(c);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "device/json_writer.h"
 #include "platform/database.h"
@@ -22,6 +23,24 @@ std::string ErrorText(const std::string& what, DWORD code) {
 std::string Utf8(std::u16string_view text) {
   return platform::ToUtf8(text);
 }
+
+// A member name not yet used in one JSON object. Two names can meet: a
+// record may hold one id with two types, and lone surrogates of different
+// names all become U+FFFD. A repeat gets "#2", "#3", ... so no member hides
+// another from a reader.
+class MemberNames {
+ public:
+  std::string Unique(std::string name) {
+    if (used_.insert(name).second) return name;
+    for (int n = 2;; ++n) {
+      std::string numbered = name + "#" + std::to_string(n);
+      if (used_.insert(numbered).second) return numbered;
+    }
+  }
+
+ private:
+  std::set<std::string> used_;
+};
 
 // A kernel handle (database, enumerator) closed with CloseHandle.
 class KernelHandle {
@@ -443,11 +462,13 @@ void WriteInspectJson(const DeviceSnapshot& snapshot, std::ostream& out) {
   for (const RegistryRoot& root : snapshot.roots) {
     json.Key(root.name);
     json.BeginObject();
+    MemberNames paths;
     for (const RegistryKey& key : root.keys) {
-      json.Key(Utf8(key.path));
+      json.Key(paths.Unique(Utf8(key.path)));
       json.BeginObject();
+      MemberNames names;
       for (const RegistryValue& value : key.values) {
-        json.Key(Utf8(value.name));
+        json.Key(names.Unique(Utf8(value.name)));
         WriteBytesJson(json, value.type, value.data);
       }
       json.EndObject();
@@ -470,8 +491,9 @@ void WriteInspectJson(const DeviceSnapshot& snapshot, std::ostream& out) {
       json.BeginObject();
       json.Key("props");
       json.BeginObject();
+      MemberNames ids;
       for (const DatabaseProperty& property : record.properties) {
-        json.Key(std::to_string(property.id));
+        json.Key(ids.Unique(std::to_string(property.id)));
         WriteBytesJson(json, property.type, property.data);
       }
       json.EndObject();

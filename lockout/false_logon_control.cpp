@@ -160,7 +160,9 @@ DWORD IncrementFalseLogonCount() {
     return 0;
   DWORD count = 0;
   if (!ReadRegistryDword(key.Get(), kFalseLogonCountName, &count)) count = 0;
-  ++count;
+  // Saturates: a stored count of the largest value must not wrap to 0,
+  // which reads as "no key" and falls below any false-logon limit.
+  if (count != std::numeric_limits<DWORD>::max()) ++count;
   WriteRegistryDword(key.Get(), kFalseLogonCountName, count);
   return count;
 }
@@ -212,7 +214,8 @@ bool DeleteDelayRecord(LPCWSTR name) {
 int RecordFalseLogon(LPCWSTR name) {
   DelayRecord record;
   if (ReadDelayRecord(name, &record)) {
-    ++record.count;
+    // Saturates: a count that wrapped to 0 would owe no delay at all.
+    if (record.count != std::numeric_limits<DWORD>::max()) ++record.count;
   } else {
     record = DelayRecord{};
     record.count = 1;

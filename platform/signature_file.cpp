@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
-#include <sstream>
 
 namespace platform {
 namespace {
@@ -111,15 +110,22 @@ bool ReadSignatureFile(const std::filesystem::path& file, SignatureStrokes* stro
     return false;
   }
   std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
-    // An empty file reads nothing and is reported as having no point.
-    if (!in.is_open()) {
-      *error = name + ": cannot be read";
-      return false;
-    }
+  if (!in.is_open()) {
+    *error = name + ": cannot be read";
+    return false;
   }
-  return ParseSignatureText(text.str(), name, strokes, error);
+  // The size is read again as the bytes come: a file that states no size
+  // (those of /proc) may be endless. An empty file reads nothing and is
+  // reported as having no point.
+  std::string text;
+  char chunk[65536];
+  while (text.size() <= kMaxSignatureFileBytes && in.read(chunk, sizeof(chunk)).gcount() > 0)
+    text.append(chunk, static_cast<std::size_t>(in.gcount()));
+  if (text.size() > kMaxSignatureFileBytes) {
+    *error = name + ": larger than " + std::to_string(kMaxSignatureFileBytes) + " bytes";
+    return false;
+  }
+  return ParseSignatureText(text, name, strokes, error);
 }
 
 }  // namespace platform

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, and says nothing when they
 # are all present. Everything goes to standard error: run.sh keeps standard
 # output for the device program. With --tests it adds what only the tests
-# use: an X server without a screen and a tool that types and clicks in it.
+# use: an X server without a screen and a tool that types and clicks in it,
+# and clang with its libFuzzer runtime for the fuzz targets.
 # With --valgrind (tools/valgrind.sh) it adds the memory checker.
 set -euo pipefail
 packages=(
@@ -13,7 +14,7 @@ packages=(
 )
 for flag in "$@"; do
   case "$flag" in
-    --tests) packages+=(xvfb xdotool) ;;
+    --tests) packages+=(xvfb xdotool clang libclang-rt-dev) ;;
     --valgrind) packages+=(valgrind) ;;
   esac
 done

@@ -64,9 +64,10 @@ TEST_F(HomeScreenTest, ReadsTheOwnerRecordAsTheSystemWritesIt) {
   // A name that fills its field has no terminator of its own.
   SetOwnerRecord(OwnerRecord(std::u16string(40, u'x')));
   EXPECT_EQ(pda::HomeScreen::OwnerName(), std::u16string(36, u'x'));
-  // A short record holds only what is there.
+  // A short record: an odd last byte reads as the lock screen reads it,
+  // padded with zero.
   SetOwnerRecord({'A', 0, 'l'});
-  EXPECT_EQ(pda::HomeScreen::OwnerName(), u"A");
+  EXPECT_EQ(pda::HomeScreen::OwnerName(), u"Al");
 }
 
 TEST_F(HomeScreenTest, AnEntryRunsItsActionWhenTapped) {

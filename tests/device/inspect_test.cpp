@@ -149,6 +149,34 @@ TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
                                              "\n");
 }
 
+TEST(InspectJson, NoObjectNamesAMemberTwice) {
+  testing_support::TempDevice device;
+  // Different lone surrogates: both names come out as U+FFFD.
+  SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xD800", REG_DWORD, {1, 0, 0, 0});
+  SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xDC00", REG_DWORD, {2, 0, 0, 0});
+  // One property id under two types.
+  CEOID oid = CeCreateDatabase(u"D", 1, 0, nullptr);
+  HANDLE db = CeOpenDatabase(&oid, nullptr, 0, 0, nullptr);
+  ASSERT_NE(db, INVALID_HANDLE_VALUE);
+  CEPROPVAL values[2] = {};
+  values[0].propid = MAKEPROPID(7, CEVT_UI2);
+  values[0].val.uiVal = 1;
+  values[1].propid = MAKEPROPID(7, CEVT_I4);
+  values[1].val.lVal = 2;
+  EXPECT_NE(CeWriteRecordProps(db, 0, 2, values), 0u);
+  CloseHandle(db);
+
+  const Output output = Inspect();
+  EXPECT_NE(output.json.find("\"K\":{\"\xEF\xBF\xBD\":{\"type\":4,\"hex\":\"01000000\"},"
+                             "\"\xEF\xBF\xBD#2\":{\"type\":4,\"hex\":\"02000000\"}}"),
+            std::string::npos)
+      << output.json;
+  EXPECT_NE(output.json.find("{\"props\":{\"7\":{\"type\":18,\"hex\":\"0100\"},"
+                             "\"7#2\":{\"type\":3,\"hex\":\"02000000\"}}}"),
+            std::string::npos)
+      << output.json;
+}
+
 TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
   testing_support::TempDevice device;
   platform::system_password::Record record;

@@ -83,6 +83,14 @@ TEST_F(FalseLogonTest, RecordBytesCountAndPendingFlag) {
   EXPECT_EQ(ClearPendingDelay(kDelayRecordName), 0);
 }
 
+TEST_F(FalseLogonTest, CountsStopAtTheirLargestValueInsteadOfWrapping) {
+  SetRegBytes(HKEY_CURRENT_USER, kKey, u"Retry", REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF});
+  EXPECT_EQ(IncrementFalseLogonCount(), 0xFFFFFFFFu);
+  SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, DelayRecordBytes(1, 0xFFFFFFFF, 0));
+  EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 32766);
+  EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 32766);
+}
+
 TEST_F(FalseLogonTest, RecordsOfTheWrongSizeOrTypeCountAsAbsent) {
   for (const auto& bad : {std::vector<BYTE>(35, 1), std::vector<BYTE>(37, 1)}) {
     SetRegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay", REG_BINARY, bad);

@@ -68,4 +68,12 @@ TEST(SignatureFileTest, AFileThatCannotBeReadIsRefusedWithItsName) {
   std::filesystem::remove(file);
 }
 
+TEST(SignatureFileTest, AFileWithoutAStatedSizeIsReadOnlyUpToTheLimit) {
+  // The kernel's page map states a size of 0 and is far longer than the limit.
+  SignatureStrokes strokes;
+  std::string error;
+  EXPECT_FALSE(platform::ReadSignatureFile("/proc/self/pagemap", &strokes, &error));
+  EXPECT_NE(error.find("larger than"), std::string::npos) << error;
+}
+
 }  // namespace

@@ -1,0 +1,83 @@
+// The settings come from the registry, which anything may have written:
+// every value the settings load reads, with any type and any length.
+// Input: entries of [value u8][type u8, or 0xFF then a u32 type][bytes chunk].
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz/support/fuzz_device.h"
+#include "fuzz/support/fuzz_input.h"
+#include "platform/registry.h"
+#include "platform/system_names.h"
+#include "res/registry_names.h"
+#include "store/settings_model.h"
+#include "store/settings_record.h"
+
+namespace {
+
+struct Place {
+  HKEY root;
+  LPCWSTR path;
+  LPCWSTR name;
+};
+
+// Every value LoadSettings reads.
+const Place kPlaces[] = {
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonActiveSync"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"RandPictoOrder"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"PictoSymbolset"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"MaxFalseLogonRetries"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"MaxFalseLogonRetriesValue"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActionAfterMaxFalseLogons"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"AlarmSound"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"DisplayOwnerInfo"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"WelcomeText1"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"WelcomeText2"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ShowQuickAccess"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActivationDelay"},
+    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActivationDelayValue"},
+    {HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner"},
+    {HKEY_CURRENT_USER, kOwnerKeyPath, u"PowrPass"},
+    {HKEY_CURRENT_USER, kShellPolicyKeyPath, u"ActivePeriod"},
+};
+
+void Reset() {
+  fuzz::DeleteKey(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
+  fuzz::DeleteKey(HKEY_CURRENT_USER, kOwnerKeyPath);
+  fuzz::DeleteKey(HKEY_CURRENT_USER, kShellPolicyKeyPath);
+  g_Settings = SettingsRecord{};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::OpenDevice();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  Reset();
+  fuzz::Input in(data, size);
+  for (int entry = 0; entry < 32 && !in.Empty(); ++entry) {
+    const Place& place = kPlaces[in.U8() % std::size(kPlaces)];
+    DWORD type = in.U8();
+    if (type == 0xFF) type = in.U32();
+    fuzz::SetValue(place.root, place.path, place.name, type, in.Chunk());
+  }
+
+  if (!LoadSettings(true, false)) {
+    Reset();
+    return 0;
+  }
+  // What was read is written back and reads as the same record.
+  const SettingsRecord read = g_Settings;
+  if (!SaveSettings(true, false)) fuzz::Broken("read settings can't be saved");
+  g_Settings = SettingsRecord{};
+  if (!LoadSettings(true, false)) fuzz::Broken("saved settings can't be read");
+  if (!(g_Settings == read)) fuzz::Broken("saved settings read back otherwise");
+  for (const std::u16string* text : {&read.AlarmSound, &read.WelcomeText1, &read.WelcomeText2,
+                                     &read.OwnerName, &read.OwnerEmail})
+    if (text->find(u'\0') != std::u16string::npos) fuzz::Broken("a text holds its terminator");
+  return 0;
+}

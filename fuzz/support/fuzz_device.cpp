@@ -1,0 +1,122 @@
+#include "fuzz/support/fuzz_device.h"
+
+#include <stdlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/device.h"
+#include "platform/kernel.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+
+namespace fuzz {
+namespace {
+
+std::filesystem::path g_folder;
+
+void RemoveDevice() {
+  platform::device::Close();
+  std::error_code ec;
+  if (!g_folder.empty()) std::filesystem::remove_all(g_folder.parent_path(), ec);
+}
+
+// The key's subkeys and values go first; the key itself last.
+bool DeleteTree(HKEY parent, const std::u16string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyEx(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return true;
+  bool ok = true;
+  for (;;) {
+    WCHAR name[REG_MAX_NAME + 1] = {};
+    DWORD length = REG_MAX_NAME + 1;
+    if (RegEnumKeyEx(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    if (!DeleteTree(key, std::u16string(name, length))) {
+      ok = false;
+      break;
+    }
+  }
+  RegCloseKey(key);
+  return ok && RegDeleteKey(parent, path.c_str()) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+void Broken(const char* what) {
+  std::fprintf(stderr, "fuzz: broken promise: %s\n", what);
+  std::abort();
+}
+
+void OpenDevice() {
+  if (platform::device::IsOpen()) return;
+  const char* shm = "/dev/shm";
+  const std::filesystem::path base = std::filesystem::is_directory(shm)
+                                         ? std::filesystem::path(shm)
+                                         : std::filesystem::temp_directory_path();
+  std::string pattern = (base / "veyr-fuzz-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) Broken("no temporary folder for the device");
+  g_folder = std::filesystem::path(pattern) / "device";
+  std::string error;
+  if (!platform::device::Open(g_folder, &error)) {
+    std::fprintf(stderr, "fuzz: device: %s\n", error.c_str());
+    std::abort();
+  }
+  std::atexit(RemoveDevice);
+  platform::clock::UseVirtual(1000);
+  platform::message_box::SetAnswer(IDOK);
+}
+
+void DeleteKey(HKEY root, LPCWSTR path) {
+  if (!DeleteTree(root, path)) Broken("a registry key can't be deleted");
+}
+
+void ClearRoot(HKEY root) {
+  for (int guard = 0;; ++guard) {
+    WCHAR name[REG_MAX_NAME + 1] = {};
+    DWORD length = REG_MAX_NAME + 1;
+    if (RegEnumKeyEx(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    if (guard > 10000 || !DeleteTree(root, std::u16string(name, length)))
+      Broken("a registry key can't be deleted");
+  }
+  for (int guard = 0;; ++guard) {
+    WCHAR name[REG_MAX_NAME + 1] = {};
+    DWORD length = REG_MAX_NAME + 1;
+    if (RegEnumValue(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    if (guard > 10000 ||
+        RegDeleteValue(root, std::u16string(name, length).c_str()) != ERROR_SUCCESS)
+      Broken("a registry value can't be deleted");
+  }
+}
+
+void DeleteAllDatabases() {
+  std::vector<CEOID> ids;
+  HANDLE enumerator = CeFindFirstDatabase(0);
+  if (enumerator == INVALID_HANDLE_VALUE || enumerator == nullptr)
+    Broken("databases can't be listed");
+  for (CEOID oid; (oid = CeFindNextDatabase(enumerator)) != 0;) ids.push_back(oid);
+  CloseHandle(enumerator);
+  for (CEOID oid : ids) {
+    if (!CeDeleteDatabase(oid)) Broken("a database can't be deleted");
+  }
+}
+
+bool SetValue(HKEY root, LPCWSTR path, LPCWSTR name, DWORD type, std::string_view bytes) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  if (RegCreateKeyEx(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                     &disposition) != ERROR_SUCCESS)
+    return false;
+  const LONG result = RegSetValueEx(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                    static_cast<DWORD>(bytes.size()));
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
+}  // namespace fuzz

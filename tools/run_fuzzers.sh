@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (fuzz preset, clang) and runs each over its
+# seeds in fuzz/corpus/<name>/, one target at a time.
+#
+#   tools/run_fuzzers.sh                  short run: a few seconds per target
+#   tools/run_fuzzers.sh --runs 10000000  long run: that many inputs per target
+#   tools/run_fuzzers.sh --time 600       long run: that many seconds per target
+#                                         (with --runs: whichever ends first)
+#   tools/run_fuzzers.sh --if-available   skip quietly without clang/libFuzzer
+#   tools/run_fuzzers.sh [options] NAME.. only these targets (e.g. pda_script)
+#
+# New inputs a long run keeps go to build/fuzz/corpus/<name>/ and seed the
+# next long run (the seeds in the tree are only read); crashes go to
+# build/fuzz/artifacts/. A summary line per target gives executions,
+# exec/s and the outcome; the exit status is 1 when any target found a
+# crash, leak or timeout.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+runs=
+seconds=
+only_if_available=0
+targets=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs="$2"; shift 2 ;;
+    --time) seconds="$2"; shift 2 ;;
+    --if-available) only_if_available=1; shift ;;
+    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
+    -*) echo "run_fuzzers: unknown option $1" >&2; exit 2 ;;
+    *) targets+=("$1"); shift ;;
+  esac
+done
+
+# libFuzzer comes with clang's runtime: check that a fuzzer links at all.
+probe_dir=$(mktemp -d)
+trap 'rm -rf "$probe_dir"' EXIT
+echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' \
+  > "$probe_dir/probe.cpp"
+if ! clang++ -fsanitize=fuzzer "$probe_dir/probe.cpp" -o "$probe_dir/probe" 2>/dev/null; then
+  if [ "$only_if_available" = 1 ]; then
+    echo "run_fuzzers: clang with libFuzzer not found, fuzz targets skipped" >&2
+    exit 0
+  fi
+  echo "run_fuzzers: clang with libFuzzer is needed (tools/ensure_packages.sh --tests)" >&2
+  exit 2
+fi
+
+cmake --preset fuzz >/dev/null || exit 1
+cmake --build --preset fuzz --target fuzzers || exit 1
+
+build=build/fuzz
+if [ ${#targets[@]} -eq 0 ]; then
+  for f in fuzz/*_fuzz.cpp; do
+    name=$(basename "$f" .cpp)
+    targets+=("${name%_fuzz}")
+  done
+fi
+
+export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+mkdir -p "$build/artifacts" "$build/logs"
+failed=0
+printf '%-20s %12s %10s  %s\n' target executions exec/s outcome
+for name in "${targets[@]}"; do
+  binary="$build/fuzz/${name}_fuzz"
+  seeds="fuzz/corpus/$name"
+  work="$build/corpus/$name"
+  # The short run starts from the seeds alone, so its time stays the same
+  # however much the long runs have collected.
+  if [ -z "$runs" ] && [ -z "$seconds" ]; then
+    work="$build/short-corpus/$name"
+    rm -rf "$work"
+  fi
+  log="$build/logs/$name.log"
+  if [ ! -x "$binary" ]; then
+    echo "run_fuzzers: no target $name" >&2
+    failed=1
+    continue
+  fi
+  mkdir -p "$work" "$seeds"
+  args=(-timeout=25 -rss_limit_mb=2048 -print_final_stats=1
+        -artifact_prefix="$build/artifacts/$name-")
+  # The short run: a few seconds per target.
+  [ -z "$runs" ] && [ -z "$seconds" ] && args+=(-max_total_time=6)
+  [ -n "$runs" ] && args+=(-runs="$runs")
+  [ -n "$seconds" ] && args+=(-max_total_time="$seconds")
+  nice -n 10 "$binary" "${args[@]}" "$work" "$seeds" > "$log" 2>&1
+  status=$?
+  executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  outcome=ok
+  if grep -q "ERROR: LeakSanitizer" "$log"; then outcome=leak
+  elif grep -q "ERROR: libFuzzer: timeout" "$log"; then outcome=timeout
+  elif grep -q "ERROR: libFuzzer: out-of-memory" "$log"; then outcome=out-of-memory
+  elif [ $status -ne 0 ]; then outcome=crash
+  fi
+  printf '%-20s %12s %10s  %s\n' "$name" "${executed:-?}" "${rate:-?}" "$outcome"
+  if [ "$outcome" != ok ]; then
+    failed=1
+    grep -m1 -E "ERROR:|broken promise|SUMMARY" "$log" >&2
+    echo "  log: $log" >&2
+  fi
+done
+exit $failed
