@@ -180,17 +180,26 @@ TEST_F(SettingsSheetTest, ChoosingSymbolsWithoutASymbolPasswordMakesTheUserCreat
   EXPECT_EQ(StoredSymbols(), u"2468");
 }
 
+// A new user password whose save fails leaves the old one in memory too:
+// the master password saved next stores the secrets beside it.
 TEST_F(SettingsSheetTest, TheAdvancedPageChangesTheMasterPasswordAtOnce) {
   Configure({});
   Script script(kLogon);
-  script.Lines(Tab(3) + "tap 697\nexpect dialog 626\ntype 777 Master#1\n")
+  script.Lines(Tab(1) + "tap 681\nexpect dialog 626\n")
+      .Lines("type 684 new12345\ntype 685 new12345\n")
+      .Then([] { platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL); })
+      .Lines("tap 1\nexpect box 606\ntap 1\nexpect box 600\ntap 1\n")
+      .Then([] { platform::faults::Clear(); })
+      .Lines(Tab(3) + "tap 697\nexpect dialog 626\ntype 777 Master#1\n")
       .Lines("type 684 Another#2\ntype 685 Another#2\ntap 1\n")
-      .Then(CloseSheet);
+      .Then(CloseSheet)
+      .Lines("expect box 622\ntap 7\n");
   EXPECT_EQ(OpenSettings(script), 0);
   const auto stored = StoredPasswords();
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(stored->first, u"Another#2");
   EXPECT_EQ(stored->second, u"user1234");
+  EXPECT_TRUE(system_->Check(u"user1234"));
 }
 
 TEST_F(SettingsSheetTest, LimitAndActionStoredOnTheAdvancedPageActOnTheNextFalseLogons) {
