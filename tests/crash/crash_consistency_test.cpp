@@ -37,28 +37,15 @@
 namespace {
 
 using testing_support::ChildProcess;
-using testing_support::DeviceSetup;
 using testing_support::ScenarioTest;
 using testing_support::Script;
 
 enum class SavePath { kInstall, kFalseLogon, kAcceptedLogon, kUnblock, kSettings, kUninstall };
 
 const char* Name(SavePath path) {
-  switch (path) {
-    case SavePath::kInstall:
-      return "Install";
-    case SavePath::kFalseLogon:
-      return "FalseLogon";
-    case SavePath::kAcceptedLogon:
-      return "AcceptedLogon";
-    case SavePath::kUnblock:
-      return "Unblock";
-    case SavePath::kSettings:
-      return "SettingsAccept";
-    case SavePath::kUninstall:
-      return "Uninstall";
-  }
-  return "?";
+  constexpr const char* kNames[] = {"Install", "FalseLogon",     "AcceptedLogon",
+                                    "Unblock", "SettingsAccept", "Uninstall"};
+  return kNames[static_cast<int>(path)];
 }
 
 constexpr const char* kLogon = "expect dialog 628\ntype 679 user1234\ntap 1\n";
@@ -130,17 +117,8 @@ class CrashConsistencyTest : public ScenarioTest, public ::testing::WithParamInt
   void PrepareDevice() {
     TearDown();
     SetUp();
-    DeviceSetup setup;
-    switch (GetParam()) {
-      case SavePath::kInstall:
-        return;
-      case SavePath::kSettings:
-        setup.powerOnLogon = false;
-        break;
-      default:
-        break;
-    }
-    Configure(setup);
+    if (GetParam() == SavePath::kInstall) return;
+    Configure({.powerOnLogon = GetParam() != SavePath::kSettings});
     // A device that has been logged on to: the logon before a save then
     // changes nothing of its own.
     SetFalseLogonCount(0);

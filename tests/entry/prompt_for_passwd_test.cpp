@@ -55,9 +55,7 @@ class PromptForPasswdTest : public ScenarioTest {
 };
 
 TEST_F(PromptForPasswdTest, PowerOnLogonOffAnOutsideCallerGetsNothingAndSeesNothing) {
-  DeviceSetup setup;
-  setup.powerOnLogon = false;
-  Configure(setup);
+  Configure({.powerOnLogon = false});
   // An empty script runs out on any window.
   EXPECT_FALSE(PromptUnder("").has_value());
   // A window that is not the thread's active one is an outside caller too.
@@ -69,9 +67,7 @@ TEST_F(PromptForPasswdTest, PowerOnLogonOffAnOutsideCallerGetsNothingAndSeesNoth
 }
 
 TEST_F(PromptForPasswdTest, LockDeviceLogsOnEvenWithPowerOnLogonOff) {
-  DeviceSetup setup;
-  setup.powerOnLogon = false;
-  Configure(setup);
+  Configure({.powerOnLogon = false});
   // The program in front is prepared for the lock: no Done button, style
   // bit 0x00010000, and the input panel down afterwards.
   const HWND app = OpenApp();
@@ -88,9 +84,7 @@ TEST_F(PromptForPasswdTest, LockDeviceLogsOnEvenWithPowerOnLogonOff) {
 }
 
 TEST_F(PromptForPasswdTest, TheOwnWindowLogsOnAndGetsItsStyleAndTitleBack) {
-  DeviceSetup setup;
-  setup.powerOnLogon = false;  // the own window's logon runs anyway
-  Configure(setup);
+  Configure({.powerOnLogon = false});  // the own window's logon runs anyway
   const HWND own = OpenApp();
   const auto style = static_cast<DWORD>(GetWindowLong(own, GWL_STYLE));
   Script script;
@@ -128,10 +122,7 @@ TEST_F(PromptForPasswdTest, ASystemPasswordRemovedOrChangedElsewhereRunsTheWizar
     EXPECT_EQ(password, u"User5678");
     EXPECT_TRUE(system_->Check(u"User5678"));
     EXPECT_FALSE(system_->Check(u"Changed9"));
-    const auto stored = StoredPasswords();
-    ASSERT_TRUE(stored.has_value());
-    EXPECT_EQ(stored->first, u"Master#2");
-    EXPECT_EQ(stored->second, u"User5678");
+    EXPECT_EQ(StoredPasswords(), Passwords(u"Master#2", u"User5678"));
   }
 }
 
@@ -141,9 +132,7 @@ TEST_F(PromptForPasswdTest, AStoreThatCannotBeReadKeepsTheDeviceLockedWithoutThe
   // The load reports the error; no wizard may then assign new passwords.
   EXPECT_FALSE(PromptUnder("expect box 606\ntap 1\n").has_value());
   platform::faults::Clear();
-  const auto stored = StoredPasswords();
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->second, u"user1234");
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"user1234"));
 }
 
 TEST_F(PromptForPasswdTest, ALogonLeavesNoTypedOrStoredPasswordInFreedMemory) {

@@ -1,26 +1,21 @@
 // "Help" at the lock screen: the master password unblocks, the user sets a
 // new secret, and logs on with it. What the device stores on every road,
-// including the failing ones and a power cut.
+// including the failing ones.
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <string>
 
 #include "platform/errors.h"
 #include "platform/faults.h"
 #include "platform/ui/script/scripted_user.h"
-#include "tests/support/child_process.h"
 #include "tests/support/run_scripted.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {
 
-using testing_support::ChildProcess;
 using testing_support::Require;
 using testing_support::ScenarioTest;
 using testing_support::Script;
-using testing_support::StopOf;
 
 // From the password dialog into the unblock dialog, the right master
 // password, and on to the dialog that sets the new secret.
@@ -126,25 +121,6 @@ TEST_F(UnblockTest, AFailedSaveKeepsTheOldRecordAndTheNewPasswordInMemory) {
           "expect dialog 522\nsymbols 2222\ntap 1\n");
   EXPECT_EQ(PromptUnder(script), u"user1234");
   EXPECT_EQ(StoredSymbols(), u"4711");
-}
-
-TEST_F(UnblockTest, APowerCutDuringTheNewPasswordLeavesTheOldSecretsUsable) {
-  Configure({});
-  ChildProcess boot([this](ChildProcess& self) {
-    Script script;
-    script.Lines(std::string(kUnblockFromPassword) + NewUserPassword("cut12345")).Then([&self] {
-      self.Report("inner dialog");
-      for (;;) ::pause();
-    });
-    if (const auto stop = StopOf(script.User(), [this] { module_->Prompt(); }))
-      self.Report(std::string("stopped: ") + stop->what());
-  });
-  ASSERT_EQ(boot.NextLine(), "inner dialog");
-  boot.Kill();
-  device_->Reopen();
-  EXPECT_TRUE(system_->Check(u"user1234"));
-  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"user1234"));
-  EXPECT_EQ(PromptUnder("expect dialog 628\ntype 679 user1234\ntap 1\n"), u"user1234");
 }
 
 }  // namespace

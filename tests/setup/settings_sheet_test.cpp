@@ -187,10 +187,7 @@ TEST_F(SettingsSheetTest, TheAdvancedPageChangesTheMasterPasswordAtOnce) {
       .Lines("type 684 Another#2\ntype 685 Another#2\ntap 1\n")
       .Then(CloseSheet);
   EXPECT_EQ(OpenSettings(script), 0);
-  const auto stored = StoredPasswords();
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->first, u"Another#2");
-  EXPECT_EQ(stored->second, u"user1234");
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Another#2", u"user1234"));
 }
 
 TEST_F(SettingsSheetTest, LimitAndActionStoredOnTheAdvancedPageActOnTheNextFalseLogons) {

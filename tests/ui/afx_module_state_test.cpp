@@ -1,8 +1,13 @@
 // Module state and the application object: the current application and
 // resources follow the state made current by an entry point, per module;
-// message boxes carry the application's title.
+// message boxes carry the application's title. The entry points' swap of
+// the resource module: on every way out of the scope, an exception
+// included, both resource handles come back and the library is released.
+#include <stdexcept>
+
 #include "platform/message_box.h"
 #include "platform/modules.h"
+#include "platform/ui/afx/resource_module_scope.h"
 #include "tests/support/temp_device.h"
 #include "tests/ui/afx_test_support.h"
 
@@ -69,6 +74,59 @@ TEST_F(AfxModuleStateTest, EachModuleHasItsOwnApplicationAndResources) {
   }
   EXPECT_TRUE(FreeLibrary(module));
   EXPECT_EQ(view.state->m_pCurrentWinApp, nullptr) << "gone with its module";
+}
+
+class ResourceModuleScopeTest : public AfxTest {
+ protected:
+  static constexpr const WCHAR* kLibrary = u"\\Windows\\Resources.dll";
+  void SetUp() override {
+    AfxTest::SetUp();
+    InstallFixture("fixture_module.dll", kLibrary);
+  }
+
+  TempDevice device_{false};
+  const HINSTANCE own_ = GetModuleHandle(nullptr);
+  HINSTANCE handle_ = own_;
+};
+
+TEST_F(ResourceModuleScopeTest, SwapsBothHandlesAndRestoresThemWhenAnExceptionUnwinds) {
+  HMODULE loaded = nullptr;
+  try {
+    const CResourceModuleScope scope(kLibrary, &handle_);
+    ASSERT_TRUE(scope.IsLoaded());
+    loaded = GetModuleHandle(kLibrary);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(handle_, loaded);
+    EXPECT_EQ(AfxGetResourceHandle(), loaded);
+    throw std::runtime_error("reboot");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(handle_, own_);
+  EXPECT_EQ(AfxGetResourceHandle(), own_);
+  EXPECT_EQ(GetModuleHandle(kLibrary), nullptr) << "the library is released";
+}
+
+TEST_F(ResourceModuleScopeTest, NestedScopesRestoreInTurnAndAMissingLibraryChangesNothing) {
+  {
+    const CResourceModuleScope outer(kLibrary, &handle_);
+    const HINSTANCE loaded = handle_;
+    {
+      const CResourceModuleScope missing(u"\\Windows\\Missing.dll", &handle_);
+      EXPECT_FALSE(missing.IsLoaded());
+      EXPECT_EQ(handle_, loaded);
+      EXPECT_EQ(AfxGetResourceHandle(), loaded);
+    }
+    {
+      // The same library again: its own reference, so the outer one stays.
+      const CResourceModuleScope inner(kLibrary, &handle_);
+      EXPECT_EQ(handle_, loaded);
+    }
+    EXPECT_EQ(handle_, loaded);
+    EXPECT_EQ(GetModuleHandle(kLibrary), loaded);
+  }
+  EXPECT_EQ(handle_, own_);
+  EXPECT_EQ(AfxGetResourceHandle(), own_);
+  EXPECT_EQ(GetModuleHandle(kLibrary), nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The "BUTTON" class: clicks, check boxes, radio groups, default and
-// owner-drawn buttons, bitmap buttons, group boxes and disabled buttons.
+// owner-drawn buttons, bitmap buttons, group boxes and disabled buttons;
+// and the statics that lie over buttons.
 #include "platform/ui/dialog/dialog.h"
 #include "platform/ui/gfx/gdi.h"
 #include "platform/ui/window/window_dc.h"
@@ -151,6 +152,18 @@ TEST_F(ButtonTest, GroupBoxLetsTapsThroughToTheControlsInside) {
   TapCenter(inner);
   EXPECT_EQ(Commands(), (std::vector<Command>{{736, BN_CLICKED}}));
   EXPECT_EQ(GetFocus(), inner);
+}
+
+TEST_F(ButtonTest, OnlyNotifyingStaticsTakeTaps) {
+  const HWND notify = Make(u"STATIC", u"Tap me", SS_NOTIFY, {10, 10, 100, 26}, 30);
+  // A plain label over a button: the tap reaches the button.
+  const HWND label = Make(u"STATIC", u"label", SS_LEFT, {10, 40, 100, 56}, 31);
+  const HWND button = Make(u"BUTTON", u"Under", BS_PUSHBUTTON, {10, 40, 100, 70}, 32);
+  TapCenter(notify);
+  TapAt(label, 5, 5);
+  EXPECT_EQ(Commands(), (std::vector<Command>{{30, STN_CLICKED}, {32, BN_CLICKED}}));
+  EXPECT_EQ(GetFocus(), button);
+  EXPECT_EQ(SendMessage(label, WM_GETDLGCODE, 0, 0), DLGC_STATIC);
 }
 
 }  // namespace

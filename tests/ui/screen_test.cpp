@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -31,6 +32,14 @@ constexpr COLORREF kYellow = RGB(255, 255, 0);
 COLORREF At(int x, int y) {
   const std::uint32_t p = screen::Pixels()[static_cast<std::size_t>(y) * screen::kWidth + x];
   return RGB(static_cast<BYTE>(p >> 16), static_cast<BYTE>(p >> 8), static_cast<BYTE>(p));
+}
+
+struct Pixel {
+  int x, y;
+  COLORREF color;
+};
+void ExpectPixels(std::initializer_list<Pixel> pixels) {
+  for (const Pixel& p : pixels) EXPECT_EQ(At(p.x, p.y), p.color) << "at " << p.x << "," << p.y;
 }
 
 // What the test windows' procedure saw.
@@ -118,29 +127,29 @@ TEST_F(ScreenTest, ComposePaintsWindowsBottomUpWithChildrenOverParents) {
   screen::Compose();
   EXPECT_EQ(screen::FrameCount(), frames + 1);
 
-  EXPECT_EQ(At(5, 5), kWhite);    // desktop
-  EXPECT_EQ(At(10, 10), kBlack);  // the border of `lower`
-  EXPECT_EQ(At(109, 30), kBlack);
-  EXPECT_EQ(At(11, 11), kRed);  // its client starts inside the border
-  EXPECT_EQ(At(16, 16), kGreen);
-  EXPECT_EQ(At(36, 36), kRed);
-  EXPECT_EQ(At(105, 55), kBlue);  // `upper` covers lower and its child
-  EXPECT_EQ(At(49, 49), kRed);
-  EXPECT_EQ(At(150, 150), kWhite);
-  EXPECT_EQ(At(101, 35), kYellow);
-  EXPECT_EQ(At(109, 35), kBlack);  // the border stays: the child is clipped
-  EXPECT_EQ(At(115, 35), kWhite);
+  // The desktop, the border of `lower` with its client inside, `upper` over
+  // both; the yellow child is clipped short of the border.
+  ExpectPixels({{5, 5, kWhite},
+                {10, 10, kBlack},
+                {109, 30, kBlack},
+                {11, 11, kRed},
+                {16, 16, kGreen},
+                {36, 36, kRed},
+                {105, 55, kBlue},
+                {49, 49, kRed},
+                {150, 150, kWhite},
+                {101, 35, kYellow},
+                {109, 35, kBlack},
+                {115, 35, kWhite}});
 
   // Another order, another picture; hidden windows leave no trace.
   BringWindowToTop(lower);
   screen::Compose();
-  EXPECT_EQ(At(60, 60), kRed);
-  EXPECT_EQ(At(115, 55), kBlue);
+  ExpectPixels({{60, 60, kRed}, {115, 55, kBlue}});
   ShowWindow(child, SW_HIDE);
   ShowWindow(upper, SW_HIDE);
   screen::Compose();
-  EXPECT_EQ(At(20, 20), kRed);
-  EXPECT_EQ(At(130, 130), kWhite);
+  ExpectPixels({{20, 20, kRed}, {130, 130, kWhite}});
   // Everything painted is valid afterwards.
   EXPECT_FALSE(platform::ui::GetUpdateState(lower, nullptr, nullptr));
 }
@@ -152,8 +161,7 @@ TEST_F(ScreenTest, WindowsThatDoNotPaintAreErasedWithTheirClassBrush) {
   FillRect(screenDc, &all, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   ReleaseDC(nullptr, screenDc);
   screen::Compose();
-  EXPECT_EQ(At(30, 30), GetSysColor(COLOR_BTNFACE));
-  EXPECT_EQ(At(10, 10), kWhite);
+  ExpectPixels({{30, 30, GetSysColor(COLOR_BTNFACE)}, {10, 10, kWhite}});
   EXPECT_FALSE(platform::ui::GetUpdateState(window, nullptr, nullptr));
 }
 
@@ -171,20 +179,16 @@ TEST_F(ScreenTest, BeginPaintErasesOnlyWhenAskedAndValidates) {
   ASSERT_NE(dc, nullptr);
   EXPECT_EQ(g_seen.erases, 0);
   EXPECT_FALSE(paint.fErase);
-  EXPECT_EQ(paint.rcPaint.left, 5);
-  EXPECT_EQ(paint.rcPaint.top, 6);
-  EXPECT_EQ(paint.rcPaint.right, 30);
-  EXPECT_EQ(paint.rcPaint.bottom, 20);
+  EXPECT_EQ(std::vector<LONG>(
+                {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom}),
+            std::vector<LONG>({5, 6, 30, 20}));
   EXPECT_FALSE(platform::ui::GetUpdateState(window, nullptr, nullptr));
   // Drawing is clipped to the update area.
   RECT client{};
   GetClientRect(window, &client);
   FillRect(dc, &client, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   EXPECT_TRUE(EndPaint(window, &paint));
-  EXPECT_EQ(At(20 + 5, 20 + 6), kBlack);
-  EXPECT_EQ(At(20 + 29, 20 + 19), kBlack);
-  EXPECT_EQ(At(20 + 30, 20 + 19), kRed);
-  EXPECT_EQ(At(20 + 4, 20 + 6), kRed);
+  ExpectPixels({{25, 26, kBlack}, {49, 39, kBlack}, {50, 39, kRed}, {24, 26, kRed}});
   EXPECT_FALSE(EndPaint(window, &paint));
 
   InvalidateRect(window, nullptr, TRUE);
@@ -211,11 +215,12 @@ TEST_F(ScreenTest, WindowDcsSpareWhatLiesAboveAndStartAtTheClientArea) {
   DeleteObject(yellow);
   EXPECT_EQ(GetPixel(dc, 70, 70), CLR_INVALID);  // under `upper`
   EXPECT_EQ(ReleaseDC(lower, dc), 1);
-  EXPECT_EQ(At(11, 11), kYellow);
-  EXPECT_EQ(At(108, 30), kYellow);
-  EXPECT_EQ(At(109, 30), kBlack);  // the frame is not the client's
-  EXPECT_EQ(At(20, 20), kGreen);   // the child keeps its pixels
-  EXPECT_EQ(At(70, 70), kBlue);    // and so does the window above
+  // Not the frame, the child or the window above.
+  ExpectPixels({{11, 11, kYellow},
+                {108, 30, kYellow},
+                {109, 30, kBlack},
+                {20, 20, kGreen},
+                {70, 70, kBlue}});
 
   // The screen DC reaches everything.
   HDC whole = GetDC(nullptr);
@@ -312,22 +317,16 @@ TEST_F(IncrementalFrameTest, ALayoutChangeRepaintsEverything) {
   const auto allPainted = [&] {
     return PaintsOf(bar_) == 1 && PaintsOf(top_) == 1 && PaintsOf(left_) == 1;
   };
-  MoveWindow(right_, 100, 40, 100, 40, TRUE);
-  Frame();
-  EXPECT_TRUE(allPainted());
-  EXPECT_EQ(screen::Pixels(), FullPicture());
-
-  g_seen = Seen{};
-  ShowWindow(right_, SW_HIDE);
-  Frame();
-  EXPECT_TRUE(allPainted());
-  EXPECT_EQ(screen::Pixels(), FullPicture());
-
-  g_seen = Seen{};
-  SetWindowLong(left_, GWL_STYLE, GetWindowLong(left_, GWL_STYLE) & ~WS_BORDER);
-  Frame();
-  EXPECT_TRUE(allPainted());
-  EXPECT_EQ(screen::Pixels(), FullPicture());
+  const std::function<void()> changes[] = {
+      [&] { MoveWindow(right_, 100, 40, 100, 40, TRUE); }, [&] { ShowWindow(right_, SW_HIDE); },
+      [&] { SetWindowLong(left_, GWL_STYLE, GetWindowLong(left_, GWL_STYLE) & ~WS_BORDER); }};
+  for (const auto& change : changes) {
+    g_seen = Seen{};
+    change();
+    Frame();
+    EXPECT_TRUE(allPainted());
+    EXPECT_EQ(screen::Pixels(), FullPicture());
+  }
 }
 
 TEST_F(IncrementalFrameTest, DrawingOutsideAFrameIsPaintedOverButMeasuringIsNot) {
