@@ -87,8 +87,7 @@ TEST(GdiShapes, LineToIsBresenhamAndLeavesOutTheEndPoint) {
   }
   POINT position{};
   MoveToEx(canvas.dc(), 0, 0, &position);
-  EXPECT_EQ(position.x, 9);
-  EXPECT_EQ(position.y, 3);
+  EXPECT_EQ(std::pair(position.x, position.y), (std::pair<LONG, LONG>(9, 3)));
   SelectObject(canvas.dc(), old);
   DeleteObject(pen);
 }
