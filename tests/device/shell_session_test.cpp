@@ -282,20 +282,13 @@ testing_support::Bytes OwnerRecord(std::u16string_view name) {
   return testing_support::OwnerRecord({{0, name}, {72, u"Vexlund"}});
 }
 
-class HomeScreenTest : public ::testing::Test {
+class HomeScreenTest : public ShellSessionTest {
  protected:
-  void SetUp() override {
-    platform::clock::UseVirtual(0);
-    platform::ui::shell::Start();
-  }
-  void TearDown() override { platform::ui::shell::Stop(); }
-
   void Run(std::string_view script) {
     testing_support::RunScripted(script, nullptr,
                                  [this](MSG* msg) { return home_.PreTranslate(msg); });
   }
 
-  testing_support::TempDevice device_;
   pda::HomeScreen home_;
 };
 

@@ -186,31 +186,17 @@ using platform::ui::scripted_user::FindControl;
 using platform::ui::scripted_user::Property;
 using platform::ui::scripted_user::ReadProperty;
 using platform::ui::scripted_user::TopmostWindow;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
 
 LONG_PTR PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
   return message == WM_INITDIALOG;
 }
 
-class LogonBaseTest : public ScenarioTest {
+// With the program that was in front when the device locked.
+class LogonBaseTest : public PromptForPasswdTest {
  protected:
   void SetUp() override {
-    ScenarioTest::SetUp();
-    WNDCLASS wc{};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.lpszClassName = kAppClass;
-    RegisterClass(&wc);
-    // The program that was in front when the device locked.
-    app_ = CreateWindowEx(0, kAppClass, u"Notes", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 26, 240,
-                          268, nullptr, 0, nullptr, nullptr);
-    SetForegroundWindow(app_);
-  }
-  void TearDown() override {
-    if (IsWindow(app_)) DestroyWindow(app_);
-    UnregisterClass(kAppClass, nullptr);
-    ScenarioTest::TearDown();
+    PromptForPasswdTest::SetUp();
+    OpenApp();
   }
   // The logon dialog, checked to be the active and foreground window on top.
   static HWND LogonInFront() {
@@ -228,8 +214,6 @@ class LogonBaseTest : public ScenarioTest {
     SetForegroundWindow(reminder);
     return reminder;
   }
-
-  HWND app_ = nullptr;
 };
 
 TEST_F(LogonBaseTest, LockDeviceKeepsItsLogonInFrontAndFullScreen) {
