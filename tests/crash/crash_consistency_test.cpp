@@ -20,13 +20,12 @@
 #include <string>
 #include <thread>
 
+#include "device/inspect.h"
 #include "lockout/false_logon_control.h"
-#include "platform/database.h"
 #include "platform/faults.h"
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/object_store.h"
-#include "platform/system_password.h"
 #include "platform/ui/script/script.h"
 #include "platform/wstring.h"
 #include "store/credential_store.h"
@@ -37,28 +36,15 @@
 namespace {
 
 using testing_support::ChildProcess;
-using testing_support::DeviceSetup;
 using testing_support::ScenarioTest;
 using testing_support::Script;
 
 enum class SavePath { kInstall, kFalseLogon, kAcceptedLogon, kUnblock, kSettings, kUninstall };
 
 const char* Name(SavePath path) {
-  switch (path) {
-    case SavePath::kInstall:
-      return "Install";
-    case SavePath::kFalseLogon:
-      return "FalseLogon";
-    case SavePath::kAcceptedLogon:
-      return "AcceptedLogon";
-    case SavePath::kUnblock:
-      return "Unblock";
-    case SavePath::kSettings:
-      return "SettingsAccept";
-    case SavePath::kUninstall:
-      return "Uninstall";
-  }
-  return "?";
+  constexpr const char* kNames[] = {"Install", "FalseLogon",     "AcceptedLogon",
+                                    "Unblock", "SettingsAccept", "Uninstall"};
+  return kNames[static_cast<int>(path)];
 }
 
 constexpr const char* kLogon = "expect dialog 628\ntype 679 user1234\ntap 1\n";
@@ -78,32 +64,6 @@ struct StoreState {
   std::u16string systemPassword;  // the known password that checks, if any
   bool operator==(const StoreState&) const = default;
 };
-
-void DumpKey(HKEY root, const std::u16string& path, std::string* out) {
-  HKEY key = nullptr;
-  if (RegOpenKeyEx(root, path.c_str(), 0, 0, &key) != ERROR_SUCCESS) return;
-  for (DWORD i = 0;; ++i) {
-    WCHAR name[256] = {};
-    DWORD nameLength = 256;
-    BYTE data[4096] = {};
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    if (RegEnumValue(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
-      break;
-    *out += platform::ToUtf8(path) + "\\" + platform::ToUtf8(name) + " " + std::to_string(type);
-    for (DWORD b = 0; b < size; ++b) *out += " " + std::to_string(data[b]);
-    *out += "\n";
-  }
-  for (DWORD i = 0;; ++i) {
-    WCHAR name[256] = {};
-    DWORD nameLength = 256;
-    if (RegEnumKeyEx(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    DumpKey(root, path.empty() ? std::u16string(name) : path + u"\\" + name, out);
-  }
-  RegCloseKey(key);
-}
 
 std::string Describe(const StoreState& s) {
   std::ostringstream out;
@@ -130,17 +90,8 @@ class CrashConsistencyTest : public ScenarioTest, public ::testing::WithParamInt
   void PrepareDevice() {
     TearDown();
     SetUp();
-    DeviceSetup setup;
-    switch (GetParam()) {
-      case SavePath::kInstall:
-        return;
-      case SavePath::kSettings:
-        setup.powerOnLogon = false;
-        break;
-      default:
-        break;
-    }
-    Configure(setup);
+    if (GetParam() == SavePath::kInstall) return;
+    Configure({.powerOnLogon = GetParam() != SavePath::kSettings});
     // A device that has been logged on to: the logon before a save then
     // changes nothing of its own.
     SetFalseLogonCount(0);
@@ -210,25 +161,29 @@ class CrashConsistencyTest : public ScenarioTest, public ::testing::WithParamInt
   }
 
   StoreState ReadState() {
+    pda::DeviceSnapshot snapshot;
+    std::vector<std::string> errors;
+    pda::CollectSnapshot(&snapshot, &errors);
+    EXPECT_TRUE(errors.empty()) << errors.front();
     StoreState s;
-    DumpKey(HKEY_LOCAL_MACHINE, u"", &s.registry);
-    DumpKey(HKEY_CURRENT_USER, u"", &s.registry);
-    CEOID oid = 0;
-    const HANDLE db = CeOpenDatabase(&oid, u"Vexlund", 0, 0, nullptr);
-    if (db != INVALID_HANDLE_VALUE) {
-      CloseHandle(db);
-      CEDBASEINFO info{};
-      if (CeOidGetInfo(oid, &info)) s.records = info.wNumRecords;
+    for (const pda::Database& db : snapshot.databases) {
+      if (db.name == u"Vexlund") s.records = static_cast<int>(db.records.size());
     }
+    // The registry and the system password's flags as pda inspect shows
+    // them; record ids change with every write, whatever it holds, and the
+    // signature component's registration is no saved state.
+    snapshot.databases.clear();
+    std::erase_if(snapshot.roots, [](const pda::RegistryRoot& r) { return r.name == "HKCR"; });
+    std::ostringstream registry;
+    pda::WriteInspectText(snapshot, registry);
+    s.registry = registry.str();
     if (const auto stored = StoredPasswords()) {
       s.master = stored->first;
       s.user = stored->second;
     }
     s.unreadable = CredentialsUnreadable();
-    platform::system_password::Record record;
-    EXPECT_TRUE(platform::system_password::Load(&record));
-    s.systemSet = record.set;
-    s.systemActive = record.active;
+    s.systemSet = snapshot.system.passwordSet;
+    s.systemActive = snapshot.system.passwordActive;
     for (const char16_t* known : kKnownPasswords) {
       if (s.systemSet && system_->Check(known)) s.systemPassword = known;
     }

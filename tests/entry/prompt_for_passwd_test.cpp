@@ -1,13 +1,20 @@
 // PromptForPasswd's decisions as the shell and other callers meet them:
 // whether a logon runs at all, when the wizard runs first, the caller's
 // window, and a second caller while a session runs.
+// The lock-screen base under the password logon: in front and full screen
+// for LockDevice, what may stay in front of it, the owner lines, and the
+// screen and input panel it leaves behind.
 #include <gtest/gtest.h>
 
 #include "platform/faults.h"
 #include "platform/message_box.h"
+#include "platform/registry.h"
+#include "platform/resources.h"
+#include "platform/ui/dialog/dialog.h"
 #include "platform/ui/script/scripted_user.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/messages.h"
+#include "platform/ui/window/screen.h"
 #include "platform/ui/window/window.h"
 #include "tests/support/child_process.h"
 #include "tests/support/freed_memory_scan.h"
@@ -55,9 +62,7 @@ class PromptForPasswdTest : public ScenarioTest {
 };
 
 TEST_F(PromptForPasswdTest, PowerOnLogonOffAnOutsideCallerGetsNothingAndSeesNothing) {
-  DeviceSetup setup;
-  setup.powerOnLogon = false;
-  Configure(setup);
+  Configure({.powerOnLogon = false});
   // An empty script runs out on any window.
   EXPECT_FALSE(PromptUnder("").has_value());
   // A window that is not the thread's active one is an outside caller too.
@@ -69,9 +74,7 @@ TEST_F(PromptForPasswdTest, PowerOnLogonOffAnOutsideCallerGetsNothingAndSeesNoth
 }
 
 TEST_F(PromptForPasswdTest, LockDeviceLogsOnEvenWithPowerOnLogonOff) {
-  DeviceSetup setup;
-  setup.powerOnLogon = false;
-  Configure(setup);
+  Configure({.powerOnLogon = false});
   // The program in front is prepared for the lock: no Done button, style
   // bit 0x00010000, and the input panel down afterwards.
   const HWND app = OpenApp();
@@ -88,9 +91,7 @@ TEST_F(PromptForPasswdTest, LockDeviceLogsOnEvenWithPowerOnLogonOff) {
 }
 
 TEST_F(PromptForPasswdTest, TheOwnWindowLogsOnAndGetsItsStyleAndTitleBack) {
-  DeviceSetup setup;
-  setup.powerOnLogon = false;  // the own window's logon runs anyway
-  Configure(setup);
+  Configure({.powerOnLogon = false});  // the own window's logon runs anyway
   const HWND own = OpenApp();
   const auto style = static_cast<DWORD>(GetWindowLong(own, GWL_STYLE));
   Script script;
@@ -128,10 +129,7 @@ TEST_F(PromptForPasswdTest, ASystemPasswordRemovedOrChangedElsewhereRunsTheWizar
     EXPECT_EQ(password, u"User5678");
     EXPECT_TRUE(system_->Check(u"User5678"));
     EXPECT_FALSE(system_->Check(u"Changed9"));
-    const auto stored = StoredPasswords();
-    ASSERT_TRUE(stored.has_value());
-    EXPECT_EQ(stored->first, u"Master#2");
-    EXPECT_EQ(stored->second, u"User5678");
+    EXPECT_EQ(StoredPasswords(), Passwords(u"Master#2", u"User5678"));
   }
 }
 
@@ -141,9 +139,7 @@ TEST_F(PromptForPasswdTest, AStoreThatCannotBeReadKeepsTheDeviceLockedWithoutThe
   // The load reports the error; no wizard may then assign new passwords.
   EXPECT_FALSE(PromptUnder("expect box 606\ntap 1\n").has_value());
   platform::faults::Clear();
-  const auto stored = StoredPasswords();
-  ASSERT_TRUE(stored.has_value());
-  EXPECT_EQ(stored->second, u"user1234");
+  EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"user1234"));
 }
 
 TEST_F(PromptForPasswdTest, ALogonLeavesNoTypedOrStoredPasswordInFreedMemory) {
@@ -183,6 +179,174 @@ TEST_F(PromptForPasswdTest, ASecondCallerFromAnotherProcessGetsThePasswordAtOnce
   EXPECT_EQ(PromptUnder(script), u"user1234");
   EXPECT_EQ(answer, "user1234");
   EXPECT_TRUE(childEnded);
+}
+
+namespace shell = platform::ui::shell;
+using platform::ui::scripted_user::FindControl;
+using platform::ui::scripted_user::Property;
+using platform::ui::scripted_user::ReadProperty;
+using platform::ui::scripted_user::TopmostWindow;
+
+LONG_PTR PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
+  return message == WM_INITDIALOG;
+}
+
+// With the program that was in front when the device locked.
+class LogonBaseTest : public PromptForPasswdTest {
+ protected:
+  void SetUp() override {
+    PromptForPasswdTest::SetUp();
+    OpenApp();
+  }
+  // The logon dialog, checked to be the active and foreground window on top.
+  static HWND LogonInFront() {
+    const HWND logon = TopmostWindow();
+    Require(testing_support::TopmostTemplate() == 628, "the logon is not on top");
+    Require(GetForegroundWindow() == logon && GetActiveWindow() == logon,
+            "the logon is not the foreground window");
+    return logon;
+  }
+  // A modeless dialog of the system's reminder.
+  static HWND OpenReminder(LPCWSTR title) {
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_SETFONT;
+    const DialogTemplate dialog{0, style, 0, 20, 60, 120, 60, title, u"Tahoma", 8, nullptr, 0};
+    const HWND reminder = CreateDialogIndirectParam(nullptr, &dialog, nullptr, PlainDialogProc, 0);
+    SetForegroundWindow(reminder);
+    return reminder;
+  }
+};
+
+TEST_F(LogonBaseTest, LockDeviceKeepsItsLogonInFrontAndFullScreen) {
+  Configure({});
+  HWND other = nullptr;
+  HWND reminder = nullptr;
+  Script script;
+  script.Lines("expect dialog 628\n")
+      .Then([this] {
+        const HWND logon = LogonInFront();
+        RECT rect{};
+        GetWindowRect(logon, &rect);
+        Require(rect.left <= 0 && rect.top <= 0 && rect.right >= shell::kScreenWidth &&
+                    rect.bottom >= shell::kScreenHeight,
+                "the logon does not cover the screen");
+        Require(!shell::TaskbarVisible() && !shell::StartIconVisible(), "the taskbar shows");
+        Require(shell::SipButtonVisible(), "the input-panel button is hidden");
+      })
+      // Another program comes to the front: pushed back within one tick.
+      .Then([&] {
+        other = CreateWindowEx(0, kAppClass, u"Intruder", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320,
+                               nullptr, 0, nullptr, nullptr);
+        SetForegroundWindow(other);
+      })
+      .Lines("wait 10\n")
+      .Then([] { LogonInFront(); })
+      .Then([&] { DestroyWindow(other); })
+      // The logon's own message box stays in front of it.
+      .Lines(
+          "type 679 wrong\ntap 1\nexpect box 590\nwait 100\nexpect box 590\ntap 1\n"
+          "expect dialog 634\nwait 100\nexpect dialog 634\nwait 920\nexpect dialog 628\n");
+  // The system's reminder, in either language, may stay in front.
+  for (LPCWSTR title : {u"Reminder", u"Erinnerung"}) {
+    script.Then([&reminder, title] { reminder = OpenReminder(title); })
+        .Lines("wait 100\n")
+        .Then([&reminder] {
+          Require(TopmostWindow() == reminder && GetForegroundWindow() == reminder,
+                  "the reminder was pushed back");
+          DestroyWindow(reminder);
+        })
+        .Lines("wait 10\n")
+        .Then([] { LogonInFront(); });
+  }
+  script.Lines("type 679 user1234\ntap 1\n");
+  LONG result = -1;
+  Run(script, [&] { result = module_->Lock(); });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(Retry(), 0u);
+}
+
+TEST_F(LogonBaseTest, TheShellsLogonLetsAnotherProgramInFront) {
+  // Unlike LockDevice's, the logon the shell asks for yields.
+  Configure({});
+  HWND other = nullptr;
+  Script script;
+  script.Lines("expect dialog 628\n")
+      .Then([&] {
+        other = CreateWindowEx(0, kAppClass, u"Phone", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320,
+                               nullptr, 0, nullptr, nullptr);
+        SetForegroundWindow(other);
+      })
+      .Lines("wait 100\n")
+      .Then([&] {
+        Require(TopmostWindow() == other && GetForegroundWindow() == other,
+                "the logon pulled itself in front");
+        DestroyWindow(other);
+      })
+      .Lines("expect dialog 628\ntype 679 user1234\ntap 1\n");
+  EXPECT_EQ(PromptUnder(script), u"user1234");
+}
+
+TEST_F(LogonBaseTest, AfterTheLogonThePanelTheInputMethodAndTheTaskbarAreAsBefore) {
+  Configure({});
+  for (const bool panelUp : {false, true}) {
+    SCOPED_TRACE(panelUp ? "panel up" : "panel down");
+    // The user writes with the handwriting pad in the program in front.
+    while (shell::CurrentIMName() != shell::kHandwritingPadName) shell::NextIM();
+    SHSipPreference(app_, panelUp ? SIP_UP : SIP_FORCEDOWN);
+    ASSERT_EQ(shell::PanelUp(), panelUp);
+    ASSERT_TRUE(shell::TaskbarVisible());
+    SIPINFO before{};
+    before.cbSize = sizeof before;
+    ASSERT_TRUE(SHSipInfo(SPI_GETSIPINFO, sizeof before, &before, 0));
+
+    Script script;
+    script.Lines("expect dialog 628\n")
+        .Then([] {
+          Require(shell::KeyboardIsCurrent(), "the logon does not type with the keyboard");
+          Require(!shell::TaskbarVisible(), "the taskbar shows during the logon");
+        })
+        .Lines("type 679 user1234\ntap 1\n");
+    EXPECT_EQ(PromptUnder(script), u"user1234");
+
+    EXPECT_EQ(shell::CurrentIMName(), shell::kHandwritingPadName);
+    EXPECT_EQ(shell::PanelUp(), panelUp);
+    SIPINFO after{};
+    after.cbSize = sizeof after;
+    ASSERT_TRUE(SHSipInfo(SPI_GETSIPINFO, sizeof after, &after, 0));
+    EXPECT_EQ(after.fdwFlags, before.fdwFlags);
+    EXPECT_EQ(GetForegroundWindow(), app_);
+    EXPECT_TRUE(shell::TaskbarVisible());
+    EXPECT_TRUE(shell::StartIconVisible());
+  }
+}
+
+TEST_F(LogonBaseTest, TheOwnerLinesFollowTheSetting) {
+  Configure({.welcome1 = u"Welcome back", .welcome2 = u"Have a nice day"});
+  // The owner record of the system: name, phone and e-mail fields.
+  testing_support::SetRegBytes(
+      HKEY_CURRENT_USER, testing_support::kOwnerKey, u"Owner", REG_BINARY,
+      testing_support::OwnerRecord(
+          {{0, u"Ada Owner"}, {516, u"+41 44 555 01 02"}, {566, u"ada@example.org"}}));
+
+  const std::pair<DWORD, const char*> cases[] = {
+      {0, "\r\n"},
+      {1, "Ada Owner\r\n+41 44 555 01 02"},
+      {2, "Ada Owner\r\nada@example.org"},
+      {3, "Welcome back\r\nHave a nice day"},
+      {7, "\r\n"},
+  };
+  for (const auto& [setting, lines] : cases) {
+    SCOPED_TRACE(setting);
+    testing_support::SetRegDword(HKEY_LOCAL_MACHINE, testing_support::kZentrakKey,
+                                 u"DisplayOwnerInfo", setting);
+    std::string shown;
+    Script script;
+    script.Lines("expect dialog 628\n")
+        .Then(
+            [&shown] { shown = ReadProperty(FindControl(TopmostWindow(), 721), Property::kText); })
+        .Lines("type 679 user1234\ntap 1\n");
+    PromptUnder(script);
+    EXPECT_EQ(shown, lines);
+  }
 }
 
 }  // namespace

@@ -2,13 +2,14 @@
 // program id, creating objects through the library's class object,
 // reference counts that decide when the library may go, calls by dispatch
 // id that refuse what they do not understand, and the pad control hosted
-// in a window.
+// in a window; freeing the component libraries that agree to go.
 #include <gtest/gtest.h>
 
 #include "panel/dispatch_ids.h"
 #include "platform/clock.h"
 #include "platform/com.h"
 #include "platform/faults.h"
+#include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/ui/afx/afx_dispatch_driver.h"
 #include "platform/ui/window/control_host.h"
@@ -16,6 +17,7 @@
 #include "platform/ui/window/window.h"
 #include "store/os_password_api.h"
 #include "tests/support/store_fixture.h"
+#include "tests/support/temp_device.h"
 
 namespace {
 
@@ -109,11 +111,24 @@ TEST_F(ComponentRuntimeTest, ObjectsOfARegisteredClassAreFoundByProgramId) {
             E_NOINTERFACE);
 
   // Creation can be made to fail; nothing is left behind.
-  platform::faults::Scope faults;
-  platform::faults::Fail("CoCreateInstance", ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_TRUE(FAILED(CoCreateInstance(kClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                      reinterpret_cast<void**>(&engine))));
-  EXPECT_EQ(engine, nullptr);
+  {
+    platform::faults::Scope faults;
+    platform::faults::Fail("CoCreateInstance", ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_TRUE(FAILED(CoCreateInstance(kClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                        reinterpret_cast<void**>(&engine))));
+    EXPECT_EQ(engine, nullptr);
+  }
+
+  // Registering again is harmless; unregistered (twice, harmless too) the
+  // class and its program id are gone and the library is not left loaded.
+  ASSERT_TRUE(RegisterSignatureControl(kLibrary));
+  ASSERT_TRUE(UnregisterSignatureControl(kLibrary));
+  EXPECT_TRUE(UnregisterSignatureControl(kLibrary));
+  EXPECT_EQ(CLSIDFromProgID(u"Panel.Client.1", &clsid), CO_E_CLASSSTRING);
+  EXPECT_EQ(CoCreateInstance(kClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             reinterpret_cast<void**>(&engine)),
+            REGDB_E_CLASSNOTREG);
+  EXPECT_FALSE(Loaded());
 }
 
 TEST_F(ComponentRuntimeTest, TheLibraryStaysWhileAnyOfItsObjectsLives) {
@@ -238,6 +253,39 @@ TEST_F(ComponentRuntimeTest, StringsKeepTheirLengthAndEmbeddedZeros) {
   value.bstrVal = SysAllocString(u"owned");
   EXPECT_EQ(VariantClear(&value), S_OK);
   EXPECT_EQ(value.vt, VT_EMPTY);
+}
+
+TEST(ComRuntime, FreeUnusedLibrariesUnloadsThoseThatAgree) {
+  testing_support::TempDevice device(false);
+  testing_support::InstallFixture("fixture_signature.ocx", u"\\Windows\\Panel.ocx");
+  testing_support::InstallFixture("fixture_module.dll", u"\\Windows\\Busy.dll");
+  testing_support::InstallFixture("fixture_noentry.ocx", u"\\Windows\\NoEntry.ocx");
+  HMODULE idle = platform::com::LoadComponentLibrary(u"Panel.ocx");
+  HMODULE busy = platform::com::LoadComponentLibrary(u"Busy.dll");
+  HMODULE silent = platform::com::LoadComponentLibrary(u"NoEntry.ocx");
+  ASSERT_NE(idle, nullptr);
+  ASSERT_NE(busy, nullptr);
+  ASSERT_NE(silent, nullptr);
+  // The caller's own reference survives the runtime's.
+  HMODULE held = LoadLibrary(u"Panel.ocx");
+  EXPECT_EQ(held, idle);
+
+  SetLastError(ERROR_ACCESS_DENIED);
+  CoFreeUnusedLibraries();
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(GetModuleHandle(u"Panel.ocx"), idle);
+  EXPECT_EQ(GetModuleHandle(u"Busy.dll"), busy);  // DllCanUnloadNow says S_FALSE
+  EXPECT_EQ(GetModuleHandle(u"NoEntry.ocx"), silent);
+
+  FreeLibrary(held);
+  EXPECT_EQ(GetModuleHandle(u"Panel.ocx"), nullptr);
+  CoFreeUnusedLibraries();  // nothing left to drop for it
+  EXPECT_EQ(GetModuleHandle(u"Busy.dll"), busy);
+
+  // Without another reference, the runtime's was the last.
+  ASSERT_NE(platform::com::LoadComponentLibrary(u"Panel.ocx"), nullptr);
+  CoFreeUnusedLibraries();
+  EXPECT_EQ(GetModuleHandle(u"Panel.ocx"), nullptr);
 }
 
 }  // namespace

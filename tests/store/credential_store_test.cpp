@@ -159,8 +159,9 @@ TEST_F(CredentialStoreTest, SavingScrambledSecretsStoresTheSameBytesAndRescrambl
   EXPECT_EQ(g_strUserPassword, scrambledUser);
 }
 
-// A failed first save leaves no record; a failed later one the previous.
-TEST_F(CredentialStoreTest, FailedWriteKeepsThePreviousRecord) {
+// A failed first save leaves no record, and the load tells a missing
+// record from an unreadable one.
+TEST_F(CredentialStoreTest, AFailedFirstSaveLeavesNoRecord) {
   SetSecrets(u"mast", u"old-user", u"", u"");
   platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
   EXPECT_FALSE(SaveCredentials());
@@ -172,70 +173,57 @@ TEST_F(CredentialStoreTest, FailedWriteKeepsThePreviousRecord) {
   EXPECT_EQ(platform::message_box::Recorded().size(), 1u);
   EXPECT_FALSE(CredentialsUnreadable());
   EXPECT_EQ(g_strUserPassword, u"old-user");
-  platform::message_box::ClearRecorded();
-  ASSERT_TRUE(SaveCredentials());
-  AssignSecret(g_strUserPassword, u"new-user");
-  platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
-  EXPECT_FALSE(SaveCredentials());
-  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
-  EXPECT_EQ(platform::message_box::Recorded()[0].text, u"General error #112!");
-  EXPECT_EQ(platform::message_box::Recorded()[0].type, MB_ICONHAND | MB_SETFOREGROUND);
-  ASSERT_TRUE(LoadCredentials());
-  EXPECT_EQ(g_strUserPassword, u"old-user");
-  EXPECT_EQ(Records().size(), 1u);
 }
 
-TEST_F(CredentialStoreTest, FailedSeekFailsTheSaveInsteadOfAddingASecondRecord) {
-  SetSecrets(u"mast", u"old-user", u"", u"");
-  ASSERT_TRUE(SaveCredentials());
-  AssignSecret(g_strUserPassword, u"new-user");
-  platform::faults::Fail("CeSeekDatabase", ERROR_READ_FAULT);
-  EXPECT_FALSE(SaveCredentials());
-  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
-  EXPECT_EQ(platform::message_box::Recorded()[0].text, u"General error #30!");
-  EXPECT_EQ(Records().size(), 1u);
-  ASSERT_TRUE(LoadCredentials());
-  EXPECT_EQ(g_strUserPassword, u"old-user");
-}
-
-TEST_F(CredentialStoreTest, CipherFailureStoresNothingPlain) {
+// A later save that fails in its write, its seek (which must not add a
+// second record) or its cipher keeps the previous record, with one box.
+TEST_F(CredentialStoreTest, AFailedLaterSaveKeepsThePreviousRecord) {
   SetSecrets(u"mast", u"old-user", u"", u"");
   ASSERT_TRUE(SaveCredentials());
   const auto before = Records();
-  AssignSecret(g_strUserPassword, u"new-user");
-  platform::faults::Fail("EVP_EncryptUpdate", ERROR_INVALID_DATA, 1, 0);
-  EXPECT_FALSE(SaveCredentials());
-  EXPECT_EQ(Records(), before);
+  const struct {
+    const char* call;
+    DWORD error;
+    unsigned count;
+    std::u16string box;
+  } cases[] = {{"CeWriteRecordProps", ERROR_DISK_FULL, 1, u"General error #112!"},
+               {"CeSeekDatabase", ERROR_READ_FAULT, 1, u"General error #30!"},
+               {"EVP_EncryptUpdate", ERROR_INVALID_DATA, 0, u""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.call);
+    platform::message_box::ClearRecorded();
+    AssignSecret(g_strUserPassword, u"new-user");
+    platform::faults::Fail(c.call, c.error, 1, c.count);
+    EXPECT_FALSE(SaveCredentials());
+    platform::faults::Clear();
+    EXPECT_EQ(Records(), before);
+    ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
+    if (!c.box.empty()) {
+      EXPECT_EQ(platform::message_box::Recorded()[0].text, c.box);
+      EXPECT_EQ(platform::message_box::Recorded()[0].type, MB_ICONHAND | MB_SETFOREGROUND);
+    }
+  }
+  ASSERT_TRUE(LoadCredentials());
+  EXPECT_EQ(g_strUserPassword, u"old-user");
 }
 
-TEST_F(CredentialStoreTest, UnscrambleFailureInsideSaveKeepsSecretsScrambled) {
-  SetSecrets(u"mast", u"user", u"", u"");
-  ASSERT_TRUE(SaveCredentials());
-  ASSERT_TRUE(ScrambleSecrets());
-  const std::u16string scrambled = g_strMasterPassword;
-  // The key object of the unscramble step can't be allocated.
-  platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_FALSE(SaveCredentials());
-  EXPECT_FALSE(SecretsPlain);
-  EXPECT_EQ(g_strMasterPassword, scrambled);
-  EXPECT_EQ(platform::message_box::Recorded().back().text, u"General error #8!");
-}
-
-TEST_F(CredentialStoreTest, FailedSaveLeavesScrambledSecretsScrambled) {
+// However a save of scrambled secrets fails, they stay scrambled.
+TEST_F(CredentialStoreTest, AFailedSaveLeavesScrambledSecretsScrambled) {
   SetSecrets(u"mast", u"user", u"", u"");
   ASSERT_TRUE(ScrambleSecrets());
   const std::u16string scrambled = g_strUserPassword;
   // LocalAlloc call 1 is the unscramble's key object, call 2 the first
   // secret buffer; the write fails after everything was enciphered.
-  platform::faults::Fail("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY, 2);
-  EXPECT_FALSE(SaveCredentials());
-  EXPECT_FALSE(SecretsPlain);
-  EXPECT_EQ(g_strUserPassword, scrambled);
-  platform::faults::Clear();
-  platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
-  EXPECT_FALSE(SaveCredentials());
-  EXPECT_FALSE(SecretsPlain);
-  EXPECT_EQ(g_strUserPassword, scrambled);
+  const std::pair<const char*, unsigned> faults[] = {
+      {"LocalAlloc", 1}, {"LocalAlloc", 2}, {"CeWriteRecordProps", 1}};
+  for (const auto& [call, nth] : faults) {
+    platform::faults::Fail(call, ERROR_NOT_ENOUGH_MEMORY, nth);
+    EXPECT_FALSE(SaveCredentials()) << call << " " << nth;
+    platform::faults::Clear();
+    EXPECT_FALSE(SecretsPlain);
+    EXPECT_EQ(g_strUserPassword, scrambled);
+  }
+  EXPECT_EQ(platform::message_box::Recorded().front().text, u"General error #8!");
 }
 
 TEST_F(CredentialStoreTest, UnreadableRecordReportsAndKeepsSecrets) {

@@ -144,11 +144,11 @@ std::vector<BYTE> OwnerRecord(std::size_t size) {
 TEST_F(SettingsModelTest, OwnerRecordFieldsComeFromTheirOffsets) {
   SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner", REG_BINARY, OwnerRecord(768));
   ASSERT_TRUE(ReadOwnerInfo());
-  EXPECT_EQ(g_Settings.OwnerName, u"Ann Example");
-  EXPECT_EQ(g_Settings.OwnerCompany, u"Example Ltd");
-  EXPECT_EQ(g_Settings.OwnerAddress, u"1 High Street");
-  EXPECT_EQ(g_Settings.OwnerPhone, u"+44 1234");
-  EXPECT_EQ(g_Settings.OwnerEmail, u"ann@example.org");
+  EXPECT_EQ((std::vector<std::u16string>{g_Settings.OwnerName, g_Settings.OwnerCompany,
+                                         g_Settings.OwnerAddress, g_Settings.OwnerPhone,
+                                         g_Settings.OwnerEmail}),
+            (std::vector<std::u16string>{u"Ann Example", u"Example Ltd", u"1 High Street",
+                                         u"+44 1234", u"ann@example.org"}));
 
   g_Settings = SettingsRecord{};
   SetRegBytes(HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner", REG_BINARY, OwnerRecord(590));

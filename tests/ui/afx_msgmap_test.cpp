@@ -2,11 +2,20 @@
 // commands vs notifications vs messages, typed handlers, registered
 // messages, default handling through the previous procedure, attach,
 // subclass, detach on destruction and run-time classes.
+// CFrameWnd: loaded from a resource id with its title string, the
+// pre-create hook, its message map with a registered message, closing and
+// deleting itself.
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/kernel.h"
+#include "platform/message_box.h"
+#include "platform/modules.h"
+#include "platform/ui/afx/resource_module_scope.h"
+#include "res/string_ids.h"
+#include "tests/support/temp_device.h"
 #include "tests/ui/afx_test_support.h"
 
 using namespace testing_support;
@@ -228,6 +237,209 @@ TEST_F(AfxMessageMapTest, ObjectsAreFoundFromTheirHandlesUntilTheWindowGoes) {
     window = scoped.m_hWnd;
   }
   EXPECT_FALSE(IsWindow(window)) << "the object takes its window with it";
+}
+
+UINT g_stopMessage = 0;
+
+class TestFrame : public CFrameWnd {
+  DECLARE_DYNAMIC(TestFrame)
+
+ public:
+  explicit TestFrame(int* deleted) : deleted_(deleted) {}
+  ~TestFrame() override { ++*deleted_; }
+
+  BOOL PreCreateWindow(CREATESTRUCT& cs) override {
+    cs.style |= 0x00010000;
+    return CFrameWnd::PreCreateWindow(cs);
+  }
+
+  std::vector<WPARAM> stops;
+
+ protected:
+  int OnCreate(CREATESTRUCT* create) {
+    if (CFrameWnd::OnCreate(create) == -1) return -1;
+    g_stopMessage = RegisterWindowMessage(u"AFX_TEST_STOP");
+    return 0;
+  }
+  LRESULT OnStop(WPARAM wParam, LPARAM) {
+    stops.push_back(wParam);
+    return 0;
+  }
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  int* deleted_;
+};
+
+IMPLEMENT_DYNAMIC(TestFrame, CFrameWnd)
+
+DEFINE_MESSAGE_MAP(TestFrame, CFrameWnd,
+                   {
+                       afx::On<WM_CREATE, &ThisClass::OnCreate>(),
+                       afx::OnRegistered<&ThisClass::OnStop>(&g_stopMessage),
+                   })
+
+class AfxFrameTest : public AfxTest {};
+
+TEST_F(AfxFrameTest, LoadFrameTakesTitleAndStyleAndAnswersItsMessages) {
+  int deleted = 0;
+  auto* frame = new TestFrame(&deleted);
+  app_.m_pMainWnd = frame;
+  ASSERT_TRUE(frame->LoadFrame(IDS_FRAME_TITLE, FWS_ADDTOTITLE, nullptr, nullptr));
+  EXPECT_EQ(frame->GetWindowText(), u"Settings");
+  EXPECT_EQ(frame->GetStyle() & (0x00010000 | FWS_ADDTOTITLE), 0x00010000 | FWS_ADDTOTITLE)
+      << "the default style as the pre-create hook left it";
+  EXPECT_STREQ(frame->GetRuntimeClass()->m_lpszClassName, "TestFrame");
+  EXPECT_TRUE(frame->IsKindOf(RUNTIME_CLASS(CFrameWnd)));
+  WCHAR className[64] = {};
+  GetClassName(frame->m_hWnd, className, 64);
+  EXPECT_EQ(std::u16string(className).substr(0, 4), u"Afx:");
+  RECT rect{};
+  frame->GetWindowRect(&rect);
+  EXPECT_EQ(rect.top, 26);
+  EXPECT_EQ(rect.right, 240);
+
+  frame->ShowWindow(app_.m_nCmdShow);
+  frame->UpdateWindow();
+  EXPECT_TRUE(frame->IsWindowVisible());
+
+  ASSERT_NE(g_stopMessage, 0u) << "registered while the frame was created";
+  PostMessage(HWND_BROADCAST, g_stopMessage, 1, 0);
+  Pump();
+  EXPECT_EQ(frame->stops, std::vector<WPARAM>{1});
+
+  frame->SendMessage(WM_CLOSE);
+  EXPECT_EQ(deleted, 1) << "the frame deletes itself with its window";
+  EXPECT_EQ(app_.m_pMainWnd, nullptr);
+}
+
+TEST_F(AfxFrameTest, FailedLoadLeavesTheFrameToItsCaller) {
+  int deleted = 0;
+  class Refusing : public TestFrame {
+   public:
+    using TestFrame::TestFrame;
+    BOOL PreCreateWindow(CREATESTRUCT&) override { return FALSE; }
+  };
+  auto* frame = new Refusing(&deleted);
+  EXPECT_FALSE(frame->LoadFrame(IDS_FRAME_TITLE));
+  EXPECT_EQ(frame->m_hWnd, nullptr);
+  EXPECT_EQ(deleted, 0);
+  delete frame;
+}
+
+struct AfxFixtureView {
+  CWinApp* app;
+  CWinApp* moduleApp;
+  HINSTANCE instance;
+  HINSTANCE resources;
+  AFX_MODULE_STATE* state;
+};
+using EntryProc = void (*)(AfxFixtureView*);
+
+class AfxModuleStateTest : public AfxTest {};
+
+TEST_F(AfxModuleStateTest, ScopeSelectsApplicationAndResourcesUntilItEnds) {
+  EXPECT_EQ(AfxGetApp(), &app_);
+  EXPECT_EQ(AfxGetResourceHandle(), GetModuleHandle(nullptr));
+  {
+    AFX_MODULE_STATE other;
+    CModuleStateScope scope(&other);
+    EXPECT_EQ(AfxGetApp(), nullptr);
+    RecordingApp otherApp(&other);
+    EXPECT_EQ(AfxGetApp(), &otherApp);
+    AfxSetResourceHandle(reinterpret_cast<HINSTANCE>(0x1234));
+    EXPECT_EQ(AfxGetResourceHandle(), reinterpret_cast<HINSTANCE>(0x1234));
+  }
+  EXPECT_EQ(AfxGetApp(), &app_);
+  EXPECT_EQ(AfxGetResourceHandle(), GetModuleHandle(nullptr)) << "kept per state";
+
+  // Without any scope, the program's own state is current.
+  AFX_MODULE_STATE* outer = AfxSetModuleState(nullptr);
+  EXPECT_EQ(AfxGetModuleState(), AfxGetStaticModuleState());
+  EXPECT_EQ(AfxGetInstanceHandle(), GetModuleHandle(nullptr));
+  AfxSetModuleState(outer);
+}
+
+TEST_F(AfxModuleStateTest, EachModuleHasItsOwnApplicationAndResources) {
+  TempDevice device(false);
+  InstallFixture("fixture_afx_module.dll", u"\\Windows\\AfxFixture.dll");
+  HMODULE module = LoadLibrary(u"AfxFixture.dll");
+  ASSERT_NE(module, nullptr);
+  auto entry = reinterpret_cast<EntryProc>(GetProcAddress(module, "AfxFixtureEntry"));
+  ASSERT_NE(entry, nullptr);
+  AfxFixtureView view{};
+  entry(&view);
+  EXPECT_EQ(view.app, view.moduleApp) << "the module's own application";
+  EXPECT_NE(view.app, &app_);
+  EXPECT_EQ(view.instance, module);
+  EXPECT_EQ(view.resources, module);
+  EXPECT_NE(view.state, AfxGetStaticModuleState());
+  EXPECT_EQ(AfxGetApp(), &app_) << "the caller's state is back";
+
+  {
+    // Work done in the module's state takes the module's resources.
+    CModuleStateScope scope(view.state);
+    auto* frame = new CFrameWnd;
+    ASSERT_TRUE(frame->LoadFrame(500));
+    EXPECT_EQ(frame->GetWindowText(), u"Fixture Frame");
+    frame->DestroyWindow();
+  }
+  EXPECT_TRUE(FreeLibrary(module));
+  EXPECT_EQ(view.state->m_pCurrentWinApp, nullptr) << "gone with its module";
+}
+
+class ResourceModuleScopeTest : public AfxTest {
+ protected:
+  static constexpr const WCHAR* kLibrary = u"\\Windows\\Resources.dll";
+  void SetUp() override {
+    AfxTest::SetUp();
+    InstallFixture("fixture_module.dll", kLibrary);
+  }
+
+  TempDevice device_{false};
+  const HINSTANCE own_ = GetModuleHandle(nullptr);
+  HINSTANCE handle_ = own_;
+};
+
+TEST_F(ResourceModuleScopeTest, SwapsBothHandlesAndRestoresThemWhenAnExceptionUnwinds) {
+  HMODULE loaded = nullptr;
+  try {
+    const CResourceModuleScope scope(kLibrary, &handle_);
+    ASSERT_TRUE(scope.IsLoaded());
+    loaded = GetModuleHandle(kLibrary);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(handle_, loaded);
+    EXPECT_EQ(AfxGetResourceHandle(), loaded);
+    throw std::runtime_error("reboot");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(handle_, own_);
+  EXPECT_EQ(AfxGetResourceHandle(), own_);
+  EXPECT_EQ(GetModuleHandle(kLibrary), nullptr) << "the library is released";
+}
+
+TEST_F(ResourceModuleScopeTest, NestedScopesRestoreInTurnAndAMissingLibraryChangesNothing) {
+  {
+    const CResourceModuleScope outer(kLibrary, &handle_);
+    const HINSTANCE loaded = handle_;
+    {
+      const CResourceModuleScope missing(u"\\Windows\\Missing.dll", &handle_);
+      EXPECT_FALSE(missing.IsLoaded());
+      EXPECT_EQ(handle_, loaded);
+      EXPECT_EQ(AfxGetResourceHandle(), loaded);
+    }
+    {
+      // The same library again: its own reference, so the outer one stays.
+      const CResourceModuleScope inner(kLibrary, &handle_);
+      EXPECT_EQ(handle_, loaded);
+    }
+    EXPECT_EQ(handle_, loaded);
+    EXPECT_EQ(GetModuleHandle(kLibrary), loaded);
+  }
+  EXPECT_EQ(handle_, own_);
+  EXPECT_EQ(AfxGetResourceHandle(), own_);
+  EXPECT_EQ(GetModuleHandle(kLibrary), nullptr);
 }
 
 }  // namespace

@@ -93,10 +93,7 @@ TEST(ResourceLookup, UnknownIdsAndHandlesGiveNullAndSuccessKeepsTheLastError) {
 
 TEST(ResourceLookup, ALoadedModuleShowsOnlyItsOwnResources) {
   testing_support::TempDevice device(false);
-  const std::filesystem::path target = platform::device::MapPath(u"\\Windows\\Fixture.dll");
-  std::filesystem::create_directories(target.parent_path());
-  std::filesystem::copy_file(std::filesystem::path(VEYR_FIXTURE_DIR) / "fixture_module.dll",
-                             target);
+  testing_support::InstallFixture("fixture_module.dll", u"\\Windows\\Fixture.dll");
   HMODULE fixture = LoadLibrary(u"Fixture.dll");
   ASSERT_NE(fixture, nullptr);
   // It has a string table but no templates or images: the program's own

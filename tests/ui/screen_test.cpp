@@ -1,17 +1,22 @@
 // The screen: composition of windows in z-order with frames, erasing and
 // children over parents; window DCs and their clipping; incremental frames;
 // PNG files.
+// Drawing on memory DCs: primitives at pixel level, blits, bitmaps, icons,
+// fonts and text layout.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/modules.h"
 #include "platform/ui/gfx/gdi.h"
+#include "platform/ui/gfx/gdi_internal.h"
 #include "platform/ui/window/message_loop.h"
 #include "platform/ui/window/screen.h"
 #include "platform/ui/window/window_dc.h"
@@ -31,6 +36,14 @@ constexpr COLORREF kYellow = RGB(255, 255, 0);
 COLORREF At(int x, int y) {
   const std::uint32_t p = screen::Pixels()[static_cast<std::size_t>(y) * screen::kWidth + x];
   return RGB(static_cast<BYTE>(p >> 16), static_cast<BYTE>(p >> 8), static_cast<BYTE>(p));
+}
+
+struct Pixel {
+  int x, y;
+  COLORREF color;
+};
+void ExpectPixels(std::initializer_list<Pixel> pixels) {
+  for (const Pixel& p : pixels) EXPECT_EQ(At(p.x, p.y), p.color) << "at " << p.x << "," << p.y;
 }
 
 // What the test windows' procedure saw.
@@ -118,29 +131,29 @@ TEST_F(ScreenTest, ComposePaintsWindowsBottomUpWithChildrenOverParents) {
   screen::Compose();
   EXPECT_EQ(screen::FrameCount(), frames + 1);
 
-  EXPECT_EQ(At(5, 5), kWhite);    // desktop
-  EXPECT_EQ(At(10, 10), kBlack);  // the border of `lower`
-  EXPECT_EQ(At(109, 30), kBlack);
-  EXPECT_EQ(At(11, 11), kRed);  // its client starts inside the border
-  EXPECT_EQ(At(16, 16), kGreen);
-  EXPECT_EQ(At(36, 36), kRed);
-  EXPECT_EQ(At(105, 55), kBlue);  // `upper` covers lower and its child
-  EXPECT_EQ(At(49, 49), kRed);
-  EXPECT_EQ(At(150, 150), kWhite);
-  EXPECT_EQ(At(101, 35), kYellow);
-  EXPECT_EQ(At(109, 35), kBlack);  // the border stays: the child is clipped
-  EXPECT_EQ(At(115, 35), kWhite);
+  // The desktop, the border of `lower` with its client inside, `upper` over
+  // both; the yellow child is clipped short of the border.
+  ExpectPixels({{5, 5, kWhite},
+                {10, 10, kBlack},
+                {109, 30, kBlack},
+                {11, 11, kRed},
+                {16, 16, kGreen},
+                {36, 36, kRed},
+                {105, 55, kBlue},
+                {49, 49, kRed},
+                {150, 150, kWhite},
+                {101, 35, kYellow},
+                {109, 35, kBlack},
+                {115, 35, kWhite}});
 
   // Another order, another picture; hidden windows leave no trace.
   BringWindowToTop(lower);
   screen::Compose();
-  EXPECT_EQ(At(60, 60), kRed);
-  EXPECT_EQ(At(115, 55), kBlue);
+  ExpectPixels({{60, 60, kRed}, {115, 55, kBlue}});
   ShowWindow(child, SW_HIDE);
   ShowWindow(upper, SW_HIDE);
   screen::Compose();
-  EXPECT_EQ(At(20, 20), kRed);
-  EXPECT_EQ(At(130, 130), kWhite);
+  ExpectPixels({{20, 20, kRed}, {130, 130, kWhite}});
   // Everything painted is valid afterwards.
   EXPECT_FALSE(platform::ui::GetUpdateState(lower, nullptr, nullptr));
 }
@@ -152,8 +165,7 @@ TEST_F(ScreenTest, WindowsThatDoNotPaintAreErasedWithTheirClassBrush) {
   FillRect(screenDc, &all, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   ReleaseDC(nullptr, screenDc);
   screen::Compose();
-  EXPECT_EQ(At(30, 30), GetSysColor(COLOR_BTNFACE));
-  EXPECT_EQ(At(10, 10), kWhite);
+  ExpectPixels({{30, 30, GetSysColor(COLOR_BTNFACE)}, {10, 10, kWhite}});
   EXPECT_FALSE(platform::ui::GetUpdateState(window, nullptr, nullptr));
 }
 
@@ -171,20 +183,16 @@ TEST_F(ScreenTest, BeginPaintErasesOnlyWhenAskedAndValidates) {
   ASSERT_NE(dc, nullptr);
   EXPECT_EQ(g_seen.erases, 0);
   EXPECT_FALSE(paint.fErase);
-  EXPECT_EQ(paint.rcPaint.left, 5);
-  EXPECT_EQ(paint.rcPaint.top, 6);
-  EXPECT_EQ(paint.rcPaint.right, 30);
-  EXPECT_EQ(paint.rcPaint.bottom, 20);
+  EXPECT_EQ(std::vector<LONG>(
+                {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom}),
+            std::vector<LONG>({5, 6, 30, 20}));
   EXPECT_FALSE(platform::ui::GetUpdateState(window, nullptr, nullptr));
   // Drawing is clipped to the update area.
   RECT client{};
   GetClientRect(window, &client);
   FillRect(dc, &client, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   EXPECT_TRUE(EndPaint(window, &paint));
-  EXPECT_EQ(At(20 + 5, 20 + 6), kBlack);
-  EXPECT_EQ(At(20 + 29, 20 + 19), kBlack);
-  EXPECT_EQ(At(20 + 30, 20 + 19), kRed);
-  EXPECT_EQ(At(20 + 4, 20 + 6), kRed);
+  ExpectPixels({{25, 26, kBlack}, {49, 39, kBlack}, {50, 39, kRed}, {24, 26, kRed}});
   EXPECT_FALSE(EndPaint(window, &paint));
 
   InvalidateRect(window, nullptr, TRUE);
@@ -211,11 +219,12 @@ TEST_F(ScreenTest, WindowDcsSpareWhatLiesAboveAndStartAtTheClientArea) {
   DeleteObject(yellow);
   EXPECT_EQ(GetPixel(dc, 70, 70), CLR_INVALID);  // under `upper`
   EXPECT_EQ(ReleaseDC(lower, dc), 1);
-  EXPECT_EQ(At(11, 11), kYellow);
-  EXPECT_EQ(At(108, 30), kYellow);
-  EXPECT_EQ(At(109, 30), kBlack);  // the frame is not the client's
-  EXPECT_EQ(At(20, 20), kGreen);   // the child keeps its pixels
-  EXPECT_EQ(At(70, 70), kBlue);    // and so does the window above
+  // Not the frame, the child or the window above.
+  ExpectPixels({{11, 11, kYellow},
+                {108, 30, kYellow},
+                {109, 30, kBlack},
+                {20, 20, kGreen},
+                {70, 70, kBlue}});
 
   // The screen DC reaches everything.
   HDC whole = GetDC(nullptr);
@@ -312,22 +321,16 @@ TEST_F(IncrementalFrameTest, ALayoutChangeRepaintsEverything) {
   const auto allPainted = [&] {
     return PaintsOf(bar_) == 1 && PaintsOf(top_) == 1 && PaintsOf(left_) == 1;
   };
-  MoveWindow(right_, 100, 40, 100, 40, TRUE);
-  Frame();
-  EXPECT_TRUE(allPainted());
-  EXPECT_EQ(screen::Pixels(), FullPicture());
-
-  g_seen = Seen{};
-  ShowWindow(right_, SW_HIDE);
-  Frame();
-  EXPECT_TRUE(allPainted());
-  EXPECT_EQ(screen::Pixels(), FullPicture());
-
-  g_seen = Seen{};
-  SetWindowLong(left_, GWL_STYLE, GetWindowLong(left_, GWL_STYLE) & ~WS_BORDER);
-  Frame();
-  EXPECT_TRUE(allPainted());
-  EXPECT_EQ(screen::Pixels(), FullPicture());
+  const std::function<void()> changes[] = {
+      [&] { MoveWindow(right_, 100, 40, 100, 40, TRUE); }, [&] { ShowWindow(right_, SW_HIDE); },
+      [&] { SetWindowLong(left_, GWL_STYLE, GetWindowLong(left_, GWL_STYLE) & ~WS_BORDER); }};
+  for (const auto& change : changes) {
+    g_seen = Seen{};
+    change();
+    Frame();
+    EXPECT_TRUE(allPainted());
+    EXPECT_EQ(screen::Pixels(), FullPicture());
+  }
 }
 
 TEST_F(IncrementalFrameTest, DrawingOutsideAFrameIsPaintedOverButMeasuringIsNot) {
@@ -396,6 +399,372 @@ TEST_F(PngFile, WritesTheFramebufferAndReadsItBack) {
           << x << "," << y;
     }
   }
+}
+
+// The drawing tests paint in pure colours.
+constexpr COLORREF kPureRed = RGB(255, 0, 0);
+constexpr COLORREF kPureBlue = RGB(0, 0, 255);
+
+// A memory DC with a white bitmap of its own.
+class Canvas {
+ public:
+  Canvas(int width, int height) : width_(width), height_(height) {
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateCompatibleBitmap(dc_, width, height);
+    previous_ = SelectObject(dc_, bitmap_);
+    Clear(kWhite);
+  }
+  ~Canvas() {
+    SelectObject(dc_, previous_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  HDC dc() const { return dc_; }
+  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+  void Clear(COLORREF color) {
+    HBRUSH brush = CreateSolidBrush(color);
+    RECT all{0, 0, width_, height_};
+    FillRect(dc_, &all, brush);
+    DeleteObject(brush);
+  }
+  // Pixels that differ from `background`, as a bounding box (empty when
+  // none).
+  RECT Ink(COLORREF background = kWhite) const {
+    RECT box{width_, height_, 0, 0};
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
+        if (At(x, y) == background) continue;
+        box.left = std::min<LONG>(box.left, x);
+        box.top = std::min<LONG>(box.top, y);
+        box.right = std::max<LONG>(box.right, x + 1);
+        box.bottom = std::max<LONG>(box.bottom, y + 1);
+      }
+    }
+    return box;
+  }
+  int Count(COLORREF color) const {
+    int count = 0;
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) count += At(x, y) == color;
+    }
+    return count;
+  }
+
+ private:
+  int width_;
+  int height_;
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ previous_;
+};
+
+TEST(GdiShapes, LineToIsBresenhamAndLeavesOutTheEndPoint) {
+  Canvas canvas(16, 16);
+  // A shallow line: one pixel per column, the nearest to the ideal line,
+  // and none at the end point (9, 3).
+  HPEN pen = CreatePen(PS_SOLID, 1, kPureRed);
+  HGDIOBJ old = SelectObject(canvas.dc(), pen);
+  MoveToEx(canvas.dc(), 0, 0, nullptr);
+  LineTo(canvas.dc(), 9, 3);
+  const int expectedY[] = {0, 0, 1, 1, 1, 2, 2, 2, 3, -1};
+  for (int x = 0; x < 10; ++x) {
+    for (int y = 0; y < 5; ++y) {
+      EXPECT_EQ(canvas.At(x, y) == kPureRed, y == expectedY[x]) << x << "," << y;
+    }
+  }
+  POINT position{};
+  MoveToEx(canvas.dc(), 0, 0, &position);
+  EXPECT_EQ(std::pair(position.x, position.y), (std::pair<LONG, LONG>(9, 3)));
+  SelectObject(canvas.dc(), old);
+  DeleteObject(pen);
+}
+
+TEST(GdiShapes, RectangleAndEllipseOutlineWithThePenAndFillWithTheBrush) {
+  Canvas canvas(12, 12);
+  HBRUSH brush = CreateSolidBrush(kPureBlue);
+  SelectObject(canvas.dc(), brush);
+  Rectangle(canvas.dc(), 2, 2, 8, 7);
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      const bool inside = x >= 2 && x < 8 && y >= 2 && y < 7;
+      const bool edge = inside && (x == 2 || x == 7 || y == 2 || y == 6);
+      const COLORREF expected = !inside ? kWhite : edge ? kBlack : kPureBlue;
+      EXPECT_EQ(canvas.At(x, y), expected) << x << "," << y;
+    }
+  }
+  // Without a pen the fill stops one pixel short, right and bottom.
+  canvas.Clear(kWhite);
+  SelectObject(canvas.dc(), GetStockObject(NULL_PEN));
+  Rectangle(canvas.dc(), 2, 2, 8, 7);
+  EXPECT_EQ(canvas.Count(kPureBlue), 5 * 4);
+  EXPECT_EQ(canvas.At(6, 5), kPureBlue);
+  EXPECT_EQ(canvas.At(7, 5), kWhite);
+  // An ellipse fills its box edge to edge, symmetric both ways.
+  canvas.Clear(kWhite);
+  SelectObject(canvas.dc(), GetStockObject(BLACK_PEN));
+  Ellipse(canvas.dc(), 1, 2, 11, 8);
+  const RECT ink = canvas.Ink();
+  EXPECT_EQ((ink.left << 24) | (ink.top << 16) | (ink.right << 8) | ink.bottom,
+            (1 << 24) | (2 << 16) | (11 << 8) | 8);
+  EXPECT_EQ(canvas.At(1, 2), kWhite);
+  for (int y = 2; y < 8; ++y) {
+    for (int x = 1; x < 11; ++x) {
+      EXPECT_EQ(canvas.At(x, y), canvas.At(11 - x, y)) << x << "," << y;
+      EXPECT_EQ(canvas.At(x, y), canvas.At(x, 9 - y)) << x << "," << y;
+    }
+  }
+  SelectObject(canvas.dc(), GetStockObject(WHITE_BRUSH));
+  DeleteObject(brush);
+}
+
+TEST(GdiShapes, FillRectTakesSystemColourIndexesAndExcludesTheFarEdges) {
+  Canvas canvas(8, 8);
+  RECT r{1, 1, 4, 3};
+  EXPECT_EQ(FillRect(canvas.dc(), &r, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)), 1);
+  EXPECT_EQ(canvas.Count(RGB(192, 192, 192)), 3 * 2);
+  EXPECT_EQ(canvas.At(3, 2), RGB(192, 192, 192));
+  EXPECT_EQ(canvas.At(4, 2), kWhite);
+  EXPECT_EQ(FillRect(canvas.dc(), &r, GetSysColorBrush(COLOR_HIGHLIGHT)), 1);
+  EXPECT_EQ(canvas.At(1, 1), GetSysColor(COLOR_HIGHLIGHT));
+  // The hollow brush paints nothing.
+  EXPECT_EQ(FillRect(canvas.dc(), &r, reinterpret_cast<HBRUSH>(GetStockObject(NULL_BRUSH))), 0);
+}
+
+TEST(GdiBlit, RasterOperationsCombineSourceDestinationAndPattern) {
+  Canvas source(2, 1);
+  SetPixel(source.dc(), 0, 0, RGB(0xF0, 0x0F, 0xAA));
+  SetPixel(source.dc(), 1, 0, RGB(0x00, 0xFF, 0x00));
+  const COLORREF destination = RGB(0x3C, 0x3C, 0x0F);
+  struct Case {
+    DWORD rop;
+    COLORREF expected;
+  } cases[] = {
+      {SRCCOPY, RGB(0xF0, 0x0F, 0xAA)},    {SRCAND, RGB(0x30, 0x0C, 0x0A)},
+      {SRCPAINT, RGB(0xFC, 0x3F, 0xAF)},   {SRCINVERT, RGB(0xCC, 0x33, 0xA5)},
+      {NOTSRCCOPY, RGB(0x0F, 0xF0, 0x55)},
+  };
+  Canvas target(4, 4);
+  for (const Case& c : cases) {
+    target.Clear(destination);
+    EXPECT_TRUE(BitBlt(target.dc(), 1, 1, 1, 1, source.dc(), 0, 0, c.rop));
+    EXPECT_EQ(target.At(1, 1), c.expected) << std::hex << c.rop;
+    EXPECT_EQ(target.At(2, 1), destination);
+  }
+  // PATCOPY paints the destination's brush and needs no source.
+  HBRUSH brush = CreateSolidBrush(kPureBlue);
+  HGDIOBJ old = SelectObject(target.dc(), brush);
+  EXPECT_TRUE(BitBlt(target.dc(), 0, 0, 2, 2, nullptr, 0, 0, PATCOPY));
+  EXPECT_EQ(target.Count(kPureBlue), 4);
+  EXPECT_FALSE(BitBlt(target.dc(), 0, 0, 2, 2, nullptr, 0, 0, SRCCOPY));
+  SelectObject(target.dc(), old);
+  DeleteObject(brush);
+}
+
+TEST(GdiBlit, BlitsAreClippedToBothSurfacesAndMayOverlap) {
+  Canvas canvas(6, 1);
+  for (int x = 0; x < 6; ++x) SetPixel(canvas.dc(), x, 0, RGB(x, 0, 0));
+  // Shift right by two within one bitmap: reads the picture before the copy.
+  EXPECT_TRUE(BitBlt(canvas.dc(), 2, 0, 4, 1, canvas.dc(), 0, 0, SRCCOPY));
+  const int expected[] = {0, 1, 0, 1, 2, 3};
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(canvas.At(x, 0), RGB(expected[x], 0, 0)) << x;
+
+  // Reading beyond the source leaves the destination alone.
+  Canvas small(2, 2);
+  small.Clear(kPureRed);
+  Canvas target(4, 4);
+  EXPECT_TRUE(BitBlt(target.dc(), -1, 0, 4, 4, small.dc(), 0, 0, SRCCOPY));
+  EXPECT_EQ(target.Count(kPureRed), 2);
+  EXPECT_EQ(target.At(0, 0), kPureRed);
+  EXPECT_EQ(target.At(1, 0), kWhite);
+}
+
+TEST(GdiBlit, StretchBltIsNearestNeighbour) {
+  Canvas source(2, 2);
+  SetPixel(source.dc(), 0, 0, kPureRed);
+  SetPixel(source.dc(), 1, 1, kPureBlue);
+  Canvas target(8, 8);
+  EXPECT_TRUE(StretchBlt(target.dc(), 0, 0, 4, 4, source.dc(), 0, 0, 2, 2, SRCCOPY));
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      const COLORREF expected = x < 2 && y < 2 ? kPureRed : x >= 2 && y >= 2 ? kPureBlue : kWhite;
+      EXPECT_EQ(target.At(x, y), expected) << x << "," << y;
+    }
+  }
+  // Shrinking samples pixel centres: 4 -> 2 takes columns 1 and 3.
+  Canvas wide(4, 1);
+  SetPixel(wide.dc(), 1, 0, kPureRed);
+  SetPixel(wide.dc(), 3, 0, kPureBlue);
+  target.Clear(kWhite);
+  EXPECT_TRUE(StretchBlt(target.dc(), 0, 0, 2, 1, wide.dc(), 0, 0, 4, 1, SRCCOPY));
+  EXPECT_EQ(target.At(0, 0), kPureRed);
+  EXPECT_EQ(target.At(1, 0), kPureBlue);
+  EXPECT_FALSE(StretchBlt(target.dc(), 0, 0, -2, 1, wide.dc(), 0, 0, 4, 1, SRCCOPY));
+}
+
+TEST(GdiBitmaps, PaletteAndTrueColourResourcesDecodeAndReportTheirHeader) {
+  using platform::ui::gdi::AddObject;
+  using platform::ui::gdi::BitmapFromResource;
+  // 3 x 2 at 8 bits: rows padded to 4 bytes.
+  const DWORD palette[] = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+  const BYTE indexed[] = {1, 2, 3, 0xEE, 3, 0, 1, 0xEE};
+  const BitmapResource eight{1, 3, 2, 8, palette, 4, indexed};
+  // 2 x 1 at 24 bits: blue, green, red bytes.
+  const BYTE rgb[] = {0x10, 0x20, 0x30, 0xFF, 0x00, 0x00, 0, 0};
+  const BitmapResource twentyFour{2, 2, 1, 24, nullptr, 0, rgb};
+
+  auto eightBitmap = BitmapFromResource(eight);
+  auto rgbBitmap = BitmapFromResource(twentyFour);
+  ASSERT_TRUE(eightBitmap && rgbBitmap);
+  auto* first = reinterpret_cast<HBITMAP>(AddObject(eightBitmap));
+  auto* second = reinterpret_cast<HBITMAP>(AddObject(rgbBitmap));
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, first);
+  EXPECT_EQ(GetPixel(dc, 0, 0), kPureRed);
+  EXPECT_EQ(GetPixel(dc, 1, 0), RGB(0, 255, 0));
+  EXPECT_EQ(GetPixel(dc, 2, 0), kPureBlue);
+  EXPECT_EQ(GetPixel(dc, 0, 1), kPureBlue);
+  EXPECT_EQ(GetPixel(dc, 1, 1), kBlack);
+  SelectObject(dc, second);
+  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0x30, 0x20, 0x10));
+  EXPECT_EQ(GetPixel(dc, 1, 0), kPureBlue);
+
+  BITMAP info{};
+  EXPECT_EQ(GetObject(first, sizeof info, &info), static_cast<int>(sizeof info));
+  EXPECT_EQ(info.bmWidth * 100 + info.bmHeight, 302);
+  EXPECT_EQ(info.bmWidthBytes, 4);  // rows padded
+  EXPECT_EQ(GetObject(first, 4, &info), 0);
+
+  // A bitmap selected into a DC can't be deleted; once out it can.
+  EXPECT_FALSE(DeleteObject(second));
+  EXPECT_EQ(SelectObject(dc, old), reinterpret_cast<HGDIOBJ>(second));
+  EXPECT_TRUE(DeleteObject(second));
+  EXPECT_TRUE(DeleteObject(first));
+  EXPECT_EQ(GetObject(first, sizeof info, &info), 0);
+  EXPECT_TRUE(DeleteDC(dc));
+
+  const BitmapResource broken{3, 2, 2, 4, nullptr, 0, indexed};
+  EXPECT_FALSE(BitmapFromResource(broken));
+}
+
+TEST(GdiIcons, IconsBlendTheirAlphaOverWhatIsBelow) {
+  using platform::ui::gdi::AddObject;
+  using platform::ui::gdi::Icon;
+  auto icon = std::make_shared<Icon>();
+  icon->width = 3;
+  icon->height = 1;
+  // Opaque red, half-transparent blue, fully transparent.
+  icon->argb = {0xFFFF0000u, 0x800000FFu, 0x0000FF00u};
+  auto* handle = reinterpret_cast<HICON>(AddObject(icon));
+  Canvas canvas(4, 2);
+  EXPECT_TRUE(DrawIcon(canvas.dc(), 1, 1, handle));
+  EXPECT_EQ(canvas.At(1, 1), kPureRed);
+  EXPECT_EQ(canvas.At(2, 1), RGB(127, 127, 255));
+  EXPECT_EQ(canvas.At(3, 1), kWhite);
+  EXPECT_EQ(canvas.At(1, 0), kWhite);
+  EXPECT_TRUE(DestroyIcon(handle));
+  EXPECT_FALSE(DrawIcon(canvas.dc(), 0, 0, handle));
+}
+
+// Text.
+
+class GdiText : public testing::Test {
+ protected:
+  GdiText() : canvas_(200, 80) {}
+  HDC dc() const { return canvas_.dc(); }
+  SIZE Extent(std::u16string_view text) const {
+    SIZE size{};
+    GetTextExtentPoint32(dc(), text.data(), static_cast<int>(text.size()), &size);
+    return size;
+  }
+  int CalcHeight(std::u16string_view text, int width, UINT format, RECT* out = nullptr) const {
+    RECT r{10, 5, 10 + width, 6};
+    const int height =
+        DrawText(dc(), text.data(), static_cast<int>(text.size()), &r, format | DT_CALCRECT);
+    EXPECT_EQ(r.bottom - r.top, height);
+    if (out != nullptr) *out = r;
+    return height;
+  }
+  Canvas canvas_;
+};
+
+TEST_F(GdiText, DrawTextBreaksLinesAndWrapsWordsAtSpaces) {
+  const int line = 12;
+  EXPECT_EQ(CalcHeight(u"One line", 200, 0), line);
+  EXPECT_EQ(CalcHeight(u"Owner\r\nPhone", 200, 0), 2 * line);
+  EXPECT_EQ(CalcHeight(u"a\nb\rc\r\n\r\nd", 200, 0), 5 * line);
+  EXPECT_EQ(CalcHeight(u"ends with a break\r\n", 200, 0), line);
+  EXPECT_EQ(CalcHeight(u"", 200, 0), line);
+  EXPECT_EQ(CalcHeight(u"Owner\r\nPhone", 200, DT_SINGLELINE), line);
+
+  // Three words that fit two to a line.
+  const LONG twoWords = Extent(u"Wrong User").cx;
+  RECT r{};
+  EXPECT_EQ(CalcHeight(u"Wrong User Password", twoWords + 1, DT_WORDBREAK, &r), 2 * line);
+  EXPECT_EQ(r.right - r.left, std::max(twoWords, Extent(u"Password").cx));
+  EXPECT_EQ(CalcHeight(u"Wrong User Password", twoWords - 1, DT_WORDBREAK), 3 * line);
+  // Without DT_WORDBREAK nothing wraps; a word too long stays whole.
+  EXPECT_EQ(CalcHeight(u"Wrong User Password", 30, 0), line);
+  EXPECT_EQ(CalcHeight(u"Unbreakable", 5, DT_WORDBREAK, &r), line);
+  EXPECT_EQ(r.right - r.left, Extent(u"Unbreakable").cx);
+  // Spaces at the break are dropped, not carried to the next line.
+  EXPECT_EQ(CalcHeight(u"Wrong User     Password", twoWords + 1, DT_WORDBREAK), 2 * line);
+  EXPECT_EQ(CalcHeight(u"Wrong User\r\nPassword entered", twoWords + 1, DT_WORDBREAK), 3 * line);
+}
+
+TEST_F(GdiText, PrefixesAreRemovedUnlessNoPrefix) {
+  RECT r{};
+  CalcHeight(u"&Help", 200, DT_SINGLELINE, &r);
+  EXPECT_EQ(r.right - r.left, Extent(u"Help").cx);
+  CalcHeight(u"Save && Exit", 200, DT_SINGLELINE, &r);
+  EXPECT_EQ(r.right - r.left, Extent(u"Save & Exit").cx);
+  CalcHeight(u"Save && Exit", 200, DT_SINGLELINE | DT_NOPREFIX, &r);
+  EXPECT_EQ(r.right - r.left, Extent(u"Save && Exit").cx);
+
+  // The prefixed letter is underlined: ink below the baseline where "Name"
+  // has none.
+  RECT box{0, 0, 200, 20};
+  DrawText(dc(), u"Name", -1, &box, DT_SINGLELINE | DT_NOPREFIX);
+  const RECT plain = canvas_.Ink();
+  canvas_.Clear(kWhite);
+  DrawText(dc(), u"&Name", -1, &box, DT_SINGLELINE);
+  EXPECT_GT(canvas_.Ink().bottom, plain.bottom);
+}
+
+TEST_F(GdiText, DrawTextAlignsAndClipsToItsRectangle) {
+  SetBkMode(dc(), TRANSPARENT);
+  RECT box{40, 10, 160, 50};
+  DrawText(dc(), u"OK", -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  RECT ink = canvas_.Ink();
+  // Centred within a pixel or two (glyph bearings).
+  EXPECT_NEAR((ink.left + ink.right) / 2.0, 100.0, 2.0);
+  EXPECT_NEAR((ink.top + ink.bottom) / 2.0, 30.0, 3.0);
+
+  canvas_.Clear(kWhite);
+  DrawText(dc(), u"OK", -1, &box, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
+  ink = canvas_.Ink();
+  EXPECT_LE(ink.right, 160);
+  EXPECT_GE(ink.right, 157);
+  EXPECT_LE(ink.bottom, 50);
+  EXPECT_GE(ink.bottom, 44);
+
+  // Text wider than the box: clipped to it, unless DT_NOCLIP.
+  const std::u16string wide = u"Owner information that does not fit";
+  RECT narrow{40, 10, 90, 30};
+  canvas_.Clear(kWhite);
+  DrawText(dc(), wide.c_str(), -1, &narrow, DT_SINGLELINE);
+  EXPECT_LE(canvas_.Ink().right, 90);
+  canvas_.Clear(kWhite);
+  DrawText(dc(), wide.c_str(), -1, &narrow, DT_SINGLELINE | DT_NOCLIP);
+  EXPECT_GT(canvas_.Ink().right, 90);
+  // An end ellipsis keeps it inside even without clipping.
+  canvas_.Clear(kWhite);
+  DrawText(dc(), wide.c_str(), -1, &narrow, DT_SINGLELINE | DT_NOCLIP | DT_END_ELLIPSIS);
+  ink = canvas_.Ink();
+  EXPECT_LE(ink.right, 90);
+  EXPECT_GT(ink.right, 70);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // The scripted user driving real dialogs (the module's templates 628, 778,
 // 786 and small templates of the tests) through the device's input.
+// Reading scripts: every line kind, what is ignored, errors with their
+// line, and line kinds the host registers.
 #include "platform/ui/script/scripted_user.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,6 +34,7 @@ namespace {
 
 using platform::ui::ScriptedUser;
 using platform::ui::ScriptStopped;
+using ::testing::HasSubstr;
 using testing_support::RunScripted;
 using testing_support::StopOf;
 
@@ -76,6 +80,12 @@ LONG_PTR RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   }
   if (id == IDOK || id == IDCANCEL) EndDialog(dialog, id);
   return TRUE;
+}
+
+// How a script stopped: its exit status and why; empty when it ran through.
+std::string Stopped(std::string_view script, const std::function<void()>& job) {
+  const auto stop = StopOf(script, job);
+  return stop ? std::to_string(stop->ExitStatus()) + ": " + stop->what() : "";
 }
 
 std::u16string GeneralError(int number) {
@@ -132,41 +142,12 @@ class ScriptedUserTest : public ::testing::Test {
   HWND owner_ = nullptr;
 };
 
-TEST_F(ScriptedUserTest, ExpectsADialogAndABoxOverIt) {
-  dialog_.command = [](HWND dialog, int id) {
-    if (id != IDOK) return false;
-    MessageBox(dialog, GeneralError(42).c_str(), nullptr, MB_OK | MB_ICONHAND);
-    EndDialog(dialog, IDOK);
-    return true;
-  };
-  LONG_PTR result = 0;
-  RunScripted(R"(
-# the logon dialog, then its error box
-expect dialog 628
-tap 1
-expect box 606
-tap 1
-)",
-              [&] { result = RunDialog(628); });
-  EXPECT_EQ(result, IDOK);
-  ASSERT_EQ(platform::message_box::Recorded().size(), 1u);
-  EXPECT_EQ(platform::message_box::Recorded()[0].text, u"General error #42!");
-  ExpectCleanedUp();
-}
-
 TEST_F(ScriptedUserTest, AFailedExpectationNamesWhatTheScreenShows) {
-  auto stop = StopOf("expect dialog 778", [&] { RunDialog(628); });
-  ASSERT_TRUE(stop);
-  EXPECT_EQ(stop->ExitStatus(), 3);
-  EXPECT_STREQ(stop->what(),
-               "line 1 (expect dialog 778): expected dialog 778, but the screen shows dialog 628");
+  EXPECT_EQ(Stopped("expect dialog 778", [&] { RunDialog(628); }),
+            "3: line 1 (expect dialog 778): expected dialog 778, but the screen shows dialog 628");
   ExpectCleanedUp();
-
-  stop = StopOf("expect dialog 628", nullptr);
-  ASSERT_TRUE(stop);
-  EXPECT_NE(std::string(stop->what()).find("shows window 'Owner' (class ScriptedUserPlain)"),
-            std::string::npos)
-      << stop->what();
+  EXPECT_THAT(Stopped("expect dialog 628", nullptr),
+              HasSubstr("shows window 'Owner' (class ScriptedUserPlain)"));
 }
 
 TEST_F(ScriptedUserTest, ATapOnADisabledControlIsIgnored) {
@@ -195,16 +176,11 @@ TEST_F(ScriptedUserTest, SymbolsTapsTheKeyShowingEachSymbol) {
   RunScripted("symbols 3033\ntap 1", [&] { RunDialog(522); });
   EXPECT_EQ(dialog_.clicked, (std::vector<int>{503, 506, 503, 503, 1}));
 
-  auto stop = StopOf("symbols 1", [&] { RunDialog(628); });
-  ASSERT_TRUE(stop);
-  EXPECT_EQ(stop->ExitStatus(), 3);
-  EXPECT_STREQ(stop->what(),
-               "line 1 (symbols 1): the screen shows dialog 628, which has no symbol key 1");
+  EXPECT_EQ(Stopped("symbols 1", [&] { RunDialog(628); }),
+            "3: line 1 (symbols 1): the screen shows dialog 628, which has no symbol key 1");
   dialog_.init = nullptr;
-  stop = StopOf("symbols 2-", [&] { RunDialog(522); });
-  ASSERT_TRUE(stop);
-  EXPECT_EQ(stop->ExitStatus(), 3);
-  EXPECT_STREQ(stop->what(), "line 1 (symbols 2-): a symbol is a digit 0..9, not '-'");
+  EXPECT_EQ(Stopped("symbols 2-", [&] { RunDialog(522); }),
+            "3: line 1 (symbols 2-): a symbol is a digit 0..9, not '-'");
   ExpectCleanedUp();
 }
 
@@ -227,11 +203,8 @@ TEST_F(ScriptedUserTest, TypeReplacesTheTextOfAMaskedField) {
   EXPECT_EQ(result, IDOK);
 
   dialog_.init = [](HWND dialog) { EnableWindow(GetDlgItem(dialog, 679), FALSE); };
-  const auto stop = StopOf("type 679 abc", [&] { RunDialog(628); });
-  ASSERT_TRUE(stop);
-  EXPECT_NE(std::string(stop->what()).find("control 679 did not take the focus (it is disabled)"),
-            std::string::npos)
-      << stop->what();
+  EXPECT_THAT(Stopped("type 679 abc", [&] { RunDialog(628); }),
+              HasSubstr("control 679 did not take the focus (it is disabled)"));
 }
 
 TEST_F(ScriptedUserTest, SipTypesWithTheSoftKeyboardIntoTheFocusedField) {
@@ -249,11 +222,9 @@ key Escape
 
   // The raised panel lies over the wizard's buttons: a person can't reach
   // them, and neither can the script.
-  const auto stop = StopOf("tap 2", [&] { RunDialog(778); });
-  ASSERT_TRUE(stop);
-  EXPECT_STREQ(stop->what(),
-               "line 1 (tap 2): control 2 of dialog 778 'Welcome' can't be tapped: it is covered "
-               "by window 'Input Panel' (class ShellInputPanel)");
+  EXPECT_EQ(Stopped("tap 2", [&] { RunDialog(778); }),
+            "3: line 1 (tap 2): control 2 of dialog 778 'Welcome' can't be tapped: it is covered "
+            "by window 'Input Panel' (class ShellInputPanel)");
 }
 
 TEST_F(ScriptedUserTest, APenStrokeIsDownMovesAndUp) {
@@ -296,84 +267,32 @@ TEST_F(ScriptedUserTest, AClassLibraryDialogLeftByAStopIsDestroyed) {
   EXPECT_EQ(FindWindow(u"Dialog", nullptr), nullptr);
 }
 
-TEST_F(ScriptedUserTest, TapWithAnItemChoosesFromAComboListOrATab) {
+TEST_F(ScriptedUserTest, TapWithAnItemChoosesFromAComboList) {
+  // Tabs are chosen by the settings sheet's own tests.
   const DialogItemTemplate items[] = {
-      {100, u"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, 5, 5, 100, 60, nullptr, 0},
-      {200, u"SysTabControl32", WS_TABSTOP, 0, 5, 80, 150, 40, nullptr, 0},
-  };
+      {100, u"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, 5, 5, 100, 60, nullptr, 0}};
   const DialogTemplate sample{
-      0, WS_POPUP | DS_SETFONT, 0, 0, 0, 160, 150, u"Items", u"Tahoma", 8, items, 2};
+      0, WS_POPUP | DS_SETFONT, 0, 0, 0, 160, 150, u"Items", u"Tahoma", 8, items, 1};
   static const char16_t* const kFruit[] = {u"Apple", u"Banana", u"Cherry", u"Date", u"Elder",
                                            u"Fig",   u"Grape",  u"Kiwi",   u"Lime", u"Mango"};
   dialog_.init = [](HWND dialog) {
     for (const char16_t* fruit : kFruit) {
       SendDlgItemMessage(dialog, 100, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(fruit));
     }
-    for (const char16_t* label : {u"One", u"Two", u"Three"}) {
-      std::u16string text(label);
-      TCITEM item{TCIF_TEXT, 0, 0, text.data(), 0, 0, 0};
-      const auto count = SendDlgItemMessage(dialog, 200, TCM_GETITEMCOUNT, 0, 0);
-      SendDlgItemMessage(dialog, 200, TCM_INSERTITEM, WPARAM(count),
-                         reinterpret_cast<LPARAM>(&item));
-    }
   };
   LRESULT fruit = -1;
-  LRESULT tab = -1;
-  RunScripted(ScriptedUser{}.TapItem(100, "kiwi").TapItem(200, "2").Then([&] {
+  RunScripted(ScriptedUser{}.TapItem(100, "kiwi").Then([&] {
     HWND dialog = platform::ui::scripted_user::TopmostWindow();
     fruit = SendDlgItemMessage(dialog, 100, CB_GETCURSEL, 0, 0);
-    tab = SendDlgItemMessage(dialog, 200, TCM_GETCURSEL, 0, 0);
     EndDialog(dialog, IDOK);
   }),
               [&] { DialogBoxIndirectParam(nullptr, &sample, owner_, RecordingProc, 0); });
   EXPECT_EQ(fruit, 7);
-  EXPECT_EQ(tab, 2);
 
-  const auto stop = StopOf("tap 100 Papaya", [&] {
-    DialogBoxIndirectParam(nullptr, &sample, owner_, RecordingProc, 0);
-  });
-  ASSERT_TRUE(stop);
-  EXPECT_NE(std::string(stop->what()).find("combo box 100 has no item \"Papaya\""),
-            std::string::npos)
-      << stop->what();
+  EXPECT_THAT(Stopped("tap 100 Papaya",
+                      [&] { DialogBoxIndirectParam(nullptr, &sample, owner_, RecordingProc, 0); }),
+              HasSubstr("combo box 100 has no item \"Papaya\""));
   ExpectCleanedUp();
-}
-
-// A page that shows its own text in its field 300.
-class TextPage : public CPropertyPage {
- public:
-  TextPage(const DialogTemplate* page, std::u16string text)
-      : CPropertyPage(page), text_(std::move(text)) {}
-  BOOL OnInitDialog() override {
-    ::SetDlgItemText(m_hWnd, 300, text_.c_str());
-    return CPropertyPage::OnInitDialog();
-  }
-
- private:
-  std::u16string text_;
-};
-
-TEST_F(ScriptedUserTest, ControlsOfThePageInFrontAreFoundThroughTheSheet) {
-  const DialogItemTemplate items[] = {
-      {300, u"EDIT", WS_BORDER | WS_TABSTOP, 0, 5, 5, 100, 12, nullptr, 0}};
-  const DialogTemplate page{
-      0, WS_POPUP | WS_CAPTION | DS_SETFONT, 0, 0, 0, 160, 100, u"Page", u"Tahoma", 8, items, 1};
-  TextPage first(&page, u"first");
-  TextPage second(&page, u"second");
-  CPropertySheet sheet(u"Settings");
-  sheet.AddPage(&first);
-  sheet.AddPage(&second);
-  INT_PTR result = 0;
-  RunScripted(R"(
-check 300 text first
-tap 0x3020 1
-check 300 text second
-type 300 changed
-check 300 text changed
-key Escape
-)",
-              [&] { result = sheet.DoModal(); });
-  EXPECT_EQ(result, IDCANCEL);
 }
 
 TEST(ScriptedUserFormat, AFormattedTextMatchesItsFormat) {
@@ -387,6 +306,107 @@ TEST(ScriptedUserFormat, AFormattedTextMatchesItsFormat) {
   EXPECT_TRUE(MatchesFormat(u"%s and %s", u"salt and pepper and more"));
   EXPECT_TRUE(MatchesFormat(u"%04X at 100%%", u"00FF at 100%"));
   EXPECT_FALSE(MatchesFormat(u"plain", u"plain text"));
+}
+
+using platform::ui::ParseScript;
+using platform::ui::ScriptedUser;
+
+std::vector<std::string> Parsed(std::string_view script) {
+  ScriptedUser user;
+  std::string error;
+  EXPECT_TRUE(ParseScript(script, &user, &error)) << error;
+  return user.Listing();
+}
+
+std::string ErrorOf(std::string_view script) {
+  ScriptedUser user;
+  std::string error;
+  EXPECT_FALSE(ParseScript(script, &user, &error)) << script;
+  return error;
+}
+
+TEST(Script, ReadsEveryLineKind) {
+  const std::vector<std::string> expected = {
+      "line 2: expect dialog 628",
+      "line 3: expect box 606",
+      "line 4: tap 1",
+      "line 5: tap 100 Kiwi fruit",
+      "line 6: tapxy 0 319",
+      "line 7: type 679 two  words ",
+      "line 8: type 679",
+      "line 9: key Enter",
+      "line 10: key F12",
+      "line 11: sip Hello, World!",
+      "line 12: pen 10,20 30,40 50,60",
+      "line 13: wait 9000",
+      "line 14: check 679 text secret",
+      "line 15: check 2 enabled 0",
+      "line 16: check 3 checked 2",
+      "line 17: shot out/one.png",
+  };
+  EXPECT_EQ(Parsed("# a logon\n"
+                   "expect dialog 628\n"
+                   "expect  box   0x25E\n"
+                   "tap 1\n"
+                   "tap 100 Kiwi fruit\n"
+                   "tapxy 0 319\n"
+                   "type 679 two  words \n"
+                   "type 679\n"
+                   "key enter\n"
+                   "key F12\n"
+                   "sip Hello, World!\n"
+                   "pen 10,20 30,40   50,60\n"
+                   "wait 9000\n"
+                   "check 679 text secret\n"
+                   "check 2 enabled 0\n"
+                   "check 3 checked 2\n"
+                   "shot out/one.png  \n"),
+            expected);
+}
+
+TEST(Script, IgnoresBlankLinesCommentsLineEndsAndAByteOrderMark) {
+  const std::vector<std::string> expected = {"line 3: tap 1", "line 5: wait 0"};
+  EXPECT_EQ(Parsed("\xEF\xBB\xBF# comment\r\n   \r\n  tap 1\r\n\t# indented comment\r\nwait 0"),
+            expected);
+  EXPECT_TRUE(Parsed("").empty());
+}
+
+TEST(Script, NamesTheLineOfAnError) {
+  EXPECT_EQ(ErrorOf("tap 1\n\nfly away"), "line 3: unknown command 'fly'");
+  // Each malformed line is refused with the line and the command named.
+  for (const char* bad :
+       {"expect window 5", "expect dialog six", "expect dialog 628 now", "tap OK", "tapxy 240 10",
+        "tapxy 10", "type\n", "key Space", "key F13", "sip", "pen", "pen 1,2 3;4", "pen 1,320",
+        "wait -5", "check 1 colour red", "check 1 enabled yes", "check 1 checked 3", "shot   "}) {
+    const std::string command =
+        std::string(bad).substr(0, std::string_view(bad).find_first_of(" \n"));
+    EXPECT_EQ(ErrorOf(bad).rfind("line 1: " + command, 0), 0u) << bad;
+  }
+}
+
+TEST(Script, TheHostAddsLinesOfItsOwn) {
+  std::vector<std::string> seen;
+  ASSERT_TRUE(platform::ui::RegisterScriptCommand(
+      "reset", [&seen](ScriptedUser& user, std::string_view arguments, std::string* error) {
+        if (arguments != "soft" && arguments != "hard") {
+          *error = "give soft or hard";
+          return false;
+        }
+        seen.emplace_back(arguments);
+        user.Then([] {}).Then([] {});
+        return true;
+      }));
+  const std::vector<std::string> expected = {"line 1: tap 5", "line 2: step", "line 2: step"};
+  EXPECT_EQ(Parsed("tap 5\nreset   hard  \n"), expected);
+  EXPECT_EQ(seen, std::vector<std::string>{"hard"});
+  EXPECT_EQ(ErrorOf("reset\n"), "line 1: reset: give soft or hard");
+
+  // The built-in lines stay as they are; odd names are refused.
+  EXPECT_FALSE(platform::ui::RegisterScriptCommand("tap", nullptr));
+  EXPECT_FALSE(platform::ui::RegisterScriptCommand("two words", nullptr));
+  EXPECT_FALSE(platform::ui::RegisterScriptCommand("", nullptr));
+  ASSERT_TRUE(platform::ui::RegisterScriptCommand("reset", nullptr));
+  EXPECT_EQ(ErrorOf("reset soft"), "line 1: unknown command 'reset'");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/device.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
+#include "platform/ui/gfx/gdi.h"
 #include "platform/ui/window/screen.h"
 #include "platform/wstring.h"
 #include "tests/ui/shell_fixture.h"
@@ -214,6 +215,53 @@ TEST_F(HelpViewerTest, OtherProgramsAreNotFoundAndOneViewerServesEveryRequest) {
   EXPECT_FALSE(CreateProcess(u"PegHelp.exe", u"OMREL.htm", nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, nullptr, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+}
+
+// Programs' icons on the taskbar, laid out left of the clock.
+TEST_F(ShellWindowsTest, TaskbarIconsAreOnePerWindowAndIdUntilDeletedOrTheWindowGoes) {
+  const HWND owner = MakeWindow(u"Owner");
+  const HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
+  auto Notify = [owner](DWORD message, UINT id, HICON shown) {
+    NOTIFYICONDATA data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = id;
+    data.uFlags = shown ? NIF_ICON : 0;
+    data.hIcon = shown;
+    return Shell_NotifyIcon(message, &data);
+  };
+  EXPECT_FALSE(Notify(NIM_ADD, 1, nullptr));  // nothing to show
+  EXPECT_FALSE(Notify(NIM_MODIFY, 1, icon));
+  EXPECT_FALSE(Notify(NIM_DELETE, 1, nullptr));
+  EXPECT_TRUE(Notify(NIM_ADD, 1, icon));
+  EXPECT_FALSE(Notify(NIM_ADD, 1, icon));
+  EXPECT_TRUE(Notify(NIM_ADD, 2, icon));
+
+  const auto icons = shell::TaskbarIcons();
+  ASSERT_EQ(icons.size(), 2u);
+  // Right to left from the clock, inside the bar, not overlapping.
+  EXPECT_LE(icons[1].rect.right, icons[0].rect.left);
+  EXPECT_GT(icons[1].rect.left, shell::StartIconRect().right);
+  EXPECT_GE(icons[0].rect.top, 0);
+  EXPECT_LE(icons[0].rect.bottom, shell::kTaskbarHeight);
+
+  EXPECT_TRUE(Notify(NIM_DELETE, 1, nullptr));
+  ASSERT_EQ(shell::TaskbarIcons().size(), 1u);
+  EXPECT_EQ(shell::TaskbarIcons()[0].id, 2u);
+  DestroyWindow(owner);
+  EXPECT_TRUE(shell::TaskbarIcons().empty());
+}
+
+TEST(TaskbarIconTest, APixelIconIsTheProgramsToDestroy) {
+  const std::uint32_t pixels[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000};
+  EXPECT_EQ(CreateIconFromPixels(0, 2, pixels), nullptr);
+  HICON icon = CreateIconFromPixels(2, 2, pixels);
+  ASSERT_NE(icon, nullptr);
+  SIZE size{};
+  ASSERT_TRUE(GetIconSize(icon, &size));
+  EXPECT_EQ(size.cx, 2);
+  EXPECT_TRUE(DestroyIcon(icon));
+  EXPECT_FALSE(GetIconSize(icon, &size));
 }
 
 TEST(ParseHelpTest, KeepsTheVisibleTextInParagraphsAndHeadings) {
