@@ -27,21 +27,10 @@ using testing_support::Script;
 enum class Road { kInstall, kLogon, kWrongLogon, kUnblock, kChangeMaster, kSettingsAccept };
 
 const char* NameOf(Road road) {
-  switch (road) {
-    case Road::kInstall:
-      return "Install";
-    case Road::kLogon:
-      return "Logon";
-    case Road::kWrongLogon:
-      return "WrongLogonAndDelay";
-    case Road::kUnblock:
-      return "Unblock";
-    case Road::kChangeMaster:
-      return "ChangeMasterPassword";
-    case Road::kSettingsAccept:
-      return "SettingsAccept";
-  }
-  return "?";
+  constexpr const char* kNames[] = {
+      "Install",       "Logon", "WrongLogonAndDelay", "Unblock", "ChangeMasterPassword",
+      "SettingsAccept"};
+  return kNames[static_cast<int>(road)];
 }
 
 #if defined(__has_feature)

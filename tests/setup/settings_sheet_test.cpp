@@ -11,7 +11,9 @@
 
 #include "logonui/change_password_dlg.h"
 #include "platform/beeps.h"
+#include "platform/device.h"
 #include "platform/faults.h"
+#include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/ui/afx/afx.h"
 #include "platform/ui/script/scripted_user.h"
@@ -21,6 +23,9 @@
 #include "platform/wave_out.h"
 #include "store/credential_set.h"
 #include "store/settings_model.h"
+#include "tests/support/child_process.h"
+#include "tests/support/pda_runner.h"
+#include "tests/support/run_scripted.h"
 #include "tests/support/scenario_fixture.h"
 
 namespace {
@@ -33,6 +38,7 @@ using testing_support::kZentrakKey;
 using testing_support::Require;
 using testing_support::ScenarioTest;
 using testing_support::Script;
+using testing_support::StopOf;
 
 constexpr const char* kLogon = "expect dialog 628\ntype 679 user1234\ntap 1\n";
 
@@ -204,6 +210,54 @@ TEST_F(SettingsSheetTest, TheAdvancedPageChangesTheMasterPasswordAtOnce) {
   EXPECT_EQ(OpenSettings(script), 0);
   EXPECT_EQ(StoredPasswords(), Passwords(u"Another#2", u"user1234"));
   EXPECT_TRUE(system_->Check(u"user1234"));
+}
+
+// A second start from another process of the device finds the sheet open
+// here, which comes to the front, and returns at once.
+TEST_F(SettingsSheetTest, ASecondStartFromAnotherProcessBringsTheOpenSheetToTheFront) {
+  Configure({});
+  constexpr LPCWSTR kSecondStartDone = u"SettingsTest.SecondStartDone";
+  testing_support::ChildProcess first([this](testing_support::ChildProcess& self) {
+    const HANDLE done = CreateEvent(nullptr, TRUE, FALSE, kSecondStartDone);
+    HWND sheet = nullptr;
+    Script script(kLogon);
+    script
+        .Then([&] {
+          sheet = TopmostWindow();
+          // Another program comes in front of the sheet.
+          WNDCLASS cls{};
+          cls.lpfnWndProc = DefWindowProc;
+          cls.lpszClassName = u"OtherProgram";
+          RegisterClass(&cls);
+          CreateWindowEx(0, u"OtherProgram", u"Other", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320,
+                         nullptr, 0, nullptr, nullptr);
+          self.Report(TopmostWindow() != sheet ? "covered" : "not covered");
+          Require(WaitForSingleObject(done, 30000) == WAIT_OBJECT_0, "no second start came");
+        })
+        .Then([&] {
+          const bool front = TopmostWindow() == sheet && GetForegroundWindow() == sheet;
+          self.Report(front ? "in front" : "not in front");
+        })
+        .Lines("key Escape\n");
+    LONG result = -1;
+    if (const auto stop = StopOf(script.User(), [&] { result = module_->Applet(CPL_DBLCLK); }))
+      self.Report(std::string("stopped: ") + stop->what());
+    self.Report("returned " + std::to_string(result));
+  });
+  ASSERT_EQ(first.NextLine(), "covered");
+  // No logon and no sheet in the second process: waiting for input with
+  // no script and no screen would end it with 4.
+  platform::device::Close();
+  const auto second = testing_support::RunPda(
+      "--device " + testing_support::Quoted(device_->folder()) + " --headless settings");
+  device_->Reopen();
+  EXPECT_EQ(second.status, 0) << second.output;
+  const HANDLE done = CreateEvent(nullptr, TRUE, FALSE, kSecondStartDone);
+  SetEvent(done);
+  EXPECT_EQ(first.NextLine(), "in front");
+  EXPECT_EQ(first.NextLine(), "returned 0");
+  EXPECT_TRUE(first.Wait());
+  CloseHandle(done);
 }
 
 TEST_F(SettingsSheetTest, LimitAndActionStoredOnTheAdvancedPageActOnTheNextFalseLogons) {

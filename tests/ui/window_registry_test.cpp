@@ -115,55 +115,6 @@ TEST_F(WindowRegistryTest, AnyTitleSurvivesTheListAndNoDamageBreaksTheReader) {
   }
 }
 
-// A window of a forked process on the device: found, brought to the front
-// there by its own loop, and unknown once that process has ended.
-TEST_F(WindowRegistryTest, AWindowOfAnotherProcessComesToTheFrontThere) {
-  TempDevice device(false);
-  ChildProcess child([](ChildProcess& self) {
-    static HWND sheet = nullptr;
-    WNDCLASS cls{};
-    cls.lpszClassName = kSheetClass;
-    cls.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-      if (m == WM_ACTIVATE && w == sheet && wp != WA_INACTIVE) PostQuitMessage(0);
-      return DefWindowProc(w, m, wp, lp);
-    };
-    RegisterClass(&cls);
-    const HWND created = CreateWindowEx(0, kSheetClass, u"Settings", WS_POPUP | WS_VISIBLE, 0, 0,
-                                        240, 320, nullptr, 0, nullptr, nullptr);
-    CreateWindowEx(0, kSheetClass, u"Cover", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, 0,
-                   nullptr, nullptr);
-    sheet = created;
-    MSG msg;
-    PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the loop publishes its windows
-    self.Report(std::to_string(::getpid()));
-    // Blocks until the request arrives; its WM_ACTIVATE ends the loop.
-    platform::clock::UseReal();
-    while (GetMessage(&msg, nullptr, 0, 0)) DispatchMessage(&msg);
-    self.Report(GetForegroundWindow() == sheet ? "in front" : "not in front");
-  });
-  const auto pid = child.NextLine();
-  ASSERT_TRUE(pid.has_value());
-  const fs::path list = device.folder() / "run" / WindowListFileName(std::stoi(*pid));
-  const HWND sheet = FindWindow(kSheetClass, u"settings");
-  ASSERT_NE(sheet, nullptr);
-  EXPECT_EQ(FindWindow(kSheetClass, u"Nothing"), nullptr);
-  EXPECT_EQ(GetParent(sheet), nullptr);  // what it is there is not known here
-  {
-    platform::faults::Scope faults;
-    platform::faults::Fail("SetForegroundWindow", ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(SetForegroundWindow(sheet));
-  }
-  EXPECT_TRUE(SetForegroundWindow(sheet));
-  EXPECT_EQ(child.NextLine(), "in front");
-  EXPECT_TRUE(child.Wait());
-
-  // It ended without removing its list.
-  EXPECT_TRUE(fs::exists(list));
-  EXPECT_FALSE(IsWindow(sheet));
-  EXPECT_EQ(FindWindow(kSheetClass, u"Settings"), nullptr);
-  EXPECT_FALSE(fs::exists(list));
-}
-
 using testing_support::ChildProcess;
 using testing_support::TempDevice;
 using WindowMessagesTest = ui_test::WindowTest;
