@@ -7,6 +7,7 @@
 
 #include "fuzz/support/fuzz_device.h"
 #include "fuzz/support/fuzz_input.h"
+#include "fuzz/support/settings_places.h"
 #include "platform/registry.h"
 #include "platform/system_names.h"
 #include "res/registry_names.h"
@@ -14,33 +15,6 @@
 #include "store/settings_record.h"
 
 namespace {
-
-struct Place {
-  HKEY root;
-  LPCWSTR path;
-  LPCWSTR name;
-};
-
-// Every value LoadSettings reads.
-const Place kPlaces[] = {
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonActiveSync"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"RandPictoOrder"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"PictoSymbolset"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"MaxFalseLogonRetries"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"MaxFalseLogonRetriesValue"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActionAfterMaxFalseLogons"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"AlarmSound"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"DisplayOwnerInfo"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"WelcomeText1"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"WelcomeText2"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ShowQuickAccess"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActivationDelay"},
-    {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActivationDelayValue"},
-    {HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner"},
-    {HKEY_CURRENT_USER, kOwnerKeyPath, u"PowrPass"},
-    {HKEY_CURRENT_USER, kShellPolicyKeyPath, u"ActivePeriod"},
-};
 
 void Reset() {
   fuzz::DeleteKey(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
@@ -60,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Reset();
   fuzz::Input in(data, size);
   for (int entry = 0; entry < 32 && !in.Empty(); ++entry) {
-    const Place& place = kPlaces[in.U8() % std::size(kPlaces)];
+    const fuzz::Place& place = fuzz::kSettingsPlaces[in.U8() % std::size(fuzz::kSettingsPlaces)];
     DWORD type = in.U8();
     if (type == 0xFF) type = in.U32();
     fuzz::SetValue(place.root, place.path, place.name, type, in.Chunk());

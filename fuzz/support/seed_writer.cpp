@@ -12,6 +12,7 @@
 #include "device/demo_script.h"
 #include "fuzz/support/fuzz_device.h"
 #include "fuzz/support/fuzz_input.h"
+#include "fuzz/support/settings_places.h"
 #include "lockout/false_logon_control.h"
 #include "platform/database.h"
 #include "platform/kernel.h"
@@ -117,33 +118,8 @@ void CredentialSeeds() {
   DeleteCredentials();
 }
 
-struct Place {
-  HKEY root;
-  LPCWSTR path;
-  LPCWSTR name;
-};
-
 void SettingsSeeds() {
-  // The same list, in the same order, as the target's.
-  const Place places[] = {
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonMethod"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"LogonActiveSync"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"RandPictoOrder"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"PictoSymbolset"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"MaxFalseLogonRetries"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"MaxFalseLogonRetriesValue"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActionAfterMaxFalseLogons"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"AlarmSound"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"DisplayOwnerInfo"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"WelcomeText1"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"WelcomeText2"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ShowQuickAccess"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActivationDelay"},
-      {HKEY_LOCAL_MACHINE, kSettingsKeyPath, u"ActivationDelayValue"},
-      {HKEY_CURRENT_USER, kOwnerKeyPath, u"Owner"},
-      {HKEY_CURRENT_USER, kOwnerKeyPath, u"PowrPass"},
-      {HKEY_CURRENT_USER, kShellPolicyKeyPath, u"ActivePeriod"},
-  };
+  const auto& places = fuzz::kSettingsPlaces;
   g_Settings = SettingsRecord{};
   g_Settings.WelcomeText1 = u"Welcome";
   g_Settings.WelcomeText2 = u"to the device";
