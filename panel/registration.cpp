@@ -57,7 +57,8 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
 }
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
-  const bool ok =
-      DeleteTree(HKEY_CLASSES_ROOT, ClassKey()) & DeleteTree(HKEY_CLASSES_ROOT, kProgId);
-  return ok ? S_OK : E_FAIL;
+  // Both keys go even when the first can't.
+  const bool classGone = DeleteTree(HKEY_CLASSES_ROOT, ClassKey());
+  const bool progIdGone = DeleteTree(HKEY_CLASSES_ROOT, kProgId);
+  return classGone && progIdGone ? S_OK : E_FAIL;
 }
