@@ -28,6 +28,12 @@ class Checker {
     return false;
   }
   int Peek() const { return at_ < text_.size() ? static_cast<unsigned char>(text_[at_]) : -1; }
+  // Takes `c` when it comes next.
+  bool Eat(char c) {
+    if (Peek() != c) return false;
+    ++at_;
+    return true;
+  }
   void Blanks() {
     while (at_ < text_.size() &&
            (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
@@ -65,10 +71,7 @@ class Checker {
     ++at_;
     Blanks();
     std::set<std::string> names;
-    if (Peek() == '}') {
-      ++at_;
-      return true;
-    }
+    if (Eat('}')) return true;
     for (;;) {
       Blanks();
       if (Peek() != '"') return Fail("member name expected");
@@ -81,14 +84,8 @@ class Checker {
       Blanks();
       if (!Value(depth + 1)) return false;
       Blanks();
-      if (Peek() == ',') {
-        ++at_;
-        continue;
-      }
-      if (Peek() == '}') {
-        ++at_;
-        return true;
-      }
+      if (Eat(',')) continue;
+      if (Eat('}')) return true;
       return Fail("',' or '}' expected");
     }
   }
@@ -96,22 +93,13 @@ class Checker {
   bool Array(int depth) {
     ++at_;
     Blanks();
-    if (Peek() == ']') {
-      ++at_;
-      return true;
-    }
+    if (Eat(']')) return true;
     for (;;) {
       Blanks();
       if (!Value(depth + 1)) return false;
       Blanks();
-      if (Peek() == ',') {
-        ++at_;
-        continue;
-      }
-      if (Peek() == ']') {
-        ++at_;
-        return true;
-      }
+      if (Eat(',')) continue;
+      if (Eat(']')) return true;
       return Fail("',' or ']' expected");
     }
   }
