@@ -19,17 +19,13 @@
 #include "platform/database.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
+#include "platform/store_batch.h"
 
 namespace {
 
 const HKEY kRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT};
 constexpr WORD kTypes[] = {CEVT_BLOB, CEVT_LPWSTR, CEVT_I2,      CEVT_I4,
                            CEVT_UI2,  CEVT_UI4,    CEVT_FILETIME};
-
-void Reset() {
-  for (HKEY root : kRoots) fuzz::ClearRoot(root);
-  fuzz::DeleteAllDatabases();
-}
 
 void AddRecord(fuzz::Input& in) {
   const std::u16string name = in.Text16();
@@ -77,7 +73,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Reset();
+  // The input's writes are undone when it ends: the next starts from the same store.
+  CStoreBatch undo;
   fuzz::Input in(data, size);
   for (int entry = 0; entry < 24 && !in.Empty(); ++entry) {
     if (in.U8() & 1) {

@@ -9,21 +9,11 @@
 #include "fuzz/support/fuzz_input.h"
 #include "fuzz/support/settings_places.h"
 #include "platform/registry.h"
+#include "platform/store_batch.h"
 #include "platform/system_names.h"
 #include "res/registry_names.h"
 #include "store/settings_model.h"
 #include "store/settings_record.h"
-
-namespace {
-
-void Reset() {
-  fuzz::DeleteKey(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
-  fuzz::DeleteKey(HKEY_CURRENT_USER, kOwnerKeyPath);
-  fuzz::DeleteKey(HKEY_CURRENT_USER, kShellPolicyKeyPath);
-  g_Settings = SettingsRecord{};
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz::OpenDevice();
@@ -31,7 +21,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  Reset();
+  // The input's writes are undone when it ends: the next starts from the same store.
+  CStoreBatch undo;
+  g_Settings = SettingsRecord{};
   fuzz::Input in(data, size);
   for (int entry = 0; entry < 32 && !in.Empty(); ++entry) {
     const fuzz::Place& place = fuzz::kSettingsPlaces[in.U8() % std::size(fuzz::kSettingsPlaces)];
@@ -40,10 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::SetValue(place.root, place.path, place.name, type, in.Chunk());
   }
 
-  if (!LoadSettings(true, false)) {
-    Reset();
-    return 0;
-  }
+  if (!LoadSettings(true, false)) return 0;
   // What was read is written back and reads as the same record.
   const SettingsRecord read = g_Settings;
   if (!SaveSettings(true, false)) fuzz::Broken("read settings can't be saved");

@@ -6,10 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "platform/clock.h"
-#include "platform/database.h"
 #include "platform/device.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
@@ -73,38 +71,6 @@ void OpenDevice() {
 
 void DeleteKey(HKEY root, LPCWSTR path) {
   if (!DeleteTree(root, path)) Broken("a registry key can't be deleted");
-}
-
-void ClearRoot(HKEY root) {
-  for (int guard = 0;; ++guard) {
-    WCHAR name[REG_MAX_NAME + 1] = {};
-    DWORD length = REG_MAX_NAME + 1;
-    if (RegEnumKeyEx(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    if (guard > 10000 || !DeleteTree(root, std::u16string(name, length)))
-      Broken("a registry key can't be deleted");
-  }
-  for (int guard = 0;; ++guard) {
-    WCHAR name[REG_MAX_NAME + 1] = {};
-    DWORD length = REG_MAX_NAME + 1;
-    if (RegEnumValue(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    if (guard > 10000 ||
-        RegDeleteValue(root, std::u16string(name, length).c_str()) != ERROR_SUCCESS)
-      Broken("a registry value can't be deleted");
-  }
-}
-
-void DeleteAllDatabases() {
-  std::vector<CEOID> ids;
-  HANDLE enumerator = CeFindFirstDatabase(0);
-  if (enumerator == INVALID_HANDLE_VALUE || enumerator == nullptr)
-    Broken("databases can't be listed");
-  for (CEOID oid; (oid = CeFindNextDatabase(enumerator)) != 0;) ids.push_back(oid);
-  CloseHandle(enumerator);
-  for (CEOID oid : ids) {
-    if (!CeDeleteDatabase(oid)) Broken("a database can't be deleted");
-  }
 }
 
 bool SetValue(HKEY root, LPCWSTR path, LPCWSTR name, DWORD type, std::string_view bytes) {

@@ -1,6 +1,6 @@
 // One throw-away device per fuzzing process: made in a temporary folder
 // (in memory where the host has /dev/shm) when the process starts and
-// removed when it ends. Targets reset the parts they write between inputs.
+// removed when it ends. Targets reset what they write between inputs.
 #pragma once
 
 #include <string_view>
@@ -16,10 +16,6 @@ void OpenDevice();
 // Deletes `path` under `root` with everything in it; aborts when the key
 // exists but can't be deleted (the next input would start from its bytes).
 void DeleteKey(HKEY root, LPCWSTR path);
-// Deletes every key and value under `root`.
-void ClearRoot(HKEY root);
-// Deletes every database of the device.
-void DeleteAllDatabases();
 
 // Sets one value, creating its key; false when the registry refuses it.
 bool SetValue(HKEY root, LPCWSTR path, LPCWSTR name, DWORD type, std::string_view bytes);
