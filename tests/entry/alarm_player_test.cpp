@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <optional>
 
 #include "lockout/false_logon_control.h"
 #include "lockout/wave_file.h"
@@ -14,8 +13,6 @@
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
-#include "platform/ui/dialog/dialog.h"
-#include "platform/ui/window/message_loop.h"
 #include "platform/wave_out.h"
 #include "res/registry_names.h"
 #include "store/settings_record.h"
@@ -24,6 +21,8 @@
 namespace {
 
 using testing_support::StoreTest;
+
+constexpr const char16_t* kKey = kSettingsKeyPath;
 
 // A canonical 44-byte header followed by `samples` bytes.
 std::vector<BYTE> Wave(WORD tag, WORD channels, WORD bits, DWORD rate, DWORD declaredSize,
@@ -57,7 +56,6 @@ class AlarmPlayerTest : public StoreTest {
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
   }
-  static constexpr const char16_t* kKey = kSettingsKeyPath;
 };
 
 TEST(WaveHeader, ZeroDataSizeMeansTheRestOfTheFile) {
@@ -152,9 +150,6 @@ TEST_F(AlarmPlayerTest, RegistryFailureOfAPersistentStartIsReported) {
 }
 
 using testing_support::DelayRecordBytes;
-using testing_support::StoreTest;
-
-constexpr const char16_t* kKey = kSettingsKeyPath;
 
 class FalseLogonTest : public StoreTest {
  protected:
@@ -163,19 +158,9 @@ class FalseLogonTest : public StoreTest {
     platform::clock::UseVirtual(100000);
   }
   void TearDown() override {
-    platform::ui::SetIdleHook(nullptr);
     AlarmStop(true);
     platform::clock::UseReal();
     StoreTest::TearDown();
-  }
-
-  // Serves whatever delay dialogs come up by letting virtual time pass,
-  // 10 ms per idle moment, and records when the last one ended.
-  void LetTimePass() {
-    platform::ui::SetIdleHook([] {
-      platform::clock::Advance(10);
-      return true;
-    });
   }
 };
 

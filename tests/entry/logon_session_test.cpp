@@ -245,10 +245,6 @@ TEST_F(LogonSessionTest, TheLimitWithHardResetWipesTheDevice) {
   EXPECT_FALSE(PromptUnder("expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n").has_value());
 }
 
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
-
 // From the password dialog into the unblock dialog, the right master
 // password, and on to the dialog that sets the new secret.
 constexpr const char* kUnblockFromPassword =

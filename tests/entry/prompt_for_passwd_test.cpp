@@ -22,6 +22,11 @@
 
 namespace {
 
+namespace shell = platform::ui::shell;
+using platform::ui::scripted_user::FindControl;
+using platform::ui::scripted_user::Property;
+using platform::ui::scripted_user::ReadProperty;
+using platform::ui::scripted_user::TopmostWindow;
 using testing_support::ChildProcess;
 using testing_support::DeviceSetup;
 using testing_support::Require;
@@ -180,12 +185,6 @@ TEST_F(PromptForPasswdTest, ASecondCallerFromAnotherProcessGetsThePasswordAtOnce
   EXPECT_EQ(answer, "user1234");
   EXPECT_TRUE(childEnded);
 }
-
-namespace shell = platform::ui::shell;
-using platform::ui::scripted_user::FindControl;
-using platform::ui::scripted_user::Property;
-using platform::ui::scripted_user::ReadProperty;
-using platform::ui::scripted_user::TopmostWindow;
 
 LONG_PTR PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
   return message == WM_INITDIALOG;

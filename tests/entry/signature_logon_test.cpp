@@ -32,6 +32,8 @@ namespace {
 
 using platform::ui::scripted_user::FindControl;
 using platform::ui::scripted_user::IsMessageBox;
+using platform::ui::scripted_user::Property;
+using platform::ui::scripted_user::ReadProperty;
 using platform::ui::scripted_user::TopmostWindow;
 using testing_support::Require;
 using testing_support::ScenarioTest;
@@ -241,14 +243,6 @@ TEST_F(SignatureLogonTest, AnUnregisteredComponentAlsoFallsBackToThePassword) {
                         "wait 1020\nexpect dialog 628\ntype 679 user1234\ntap 1\n"),
             u"user1234");
 }
-
-using platform::ui::scripted_user::FindControl;
-using platform::ui::scripted_user::Property;
-using platform::ui::scripted_user::ReadProperty;
-using platform::ui::scripted_user::TopmostWindow;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
 
 // The symbol each key 503..512 of the pad on top shows, as its text says.
 std::vector<std::string> KeyTexts() {

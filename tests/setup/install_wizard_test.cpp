@@ -25,6 +25,9 @@ using platform::ui::scripted_user::FindControl;
 using platform::ui::scripted_user::Property;
 using platform::ui::scripted_user::ReadProperty;
 using platform::ui::scripted_user::TopmostWindow;
+using testing_support::kOwnerKey;
+using testing_support::kPasswordKey;
+using testing_support::kZentrakKey;
 using testing_support::Require;
 using testing_support::ScenarioTest;
 using testing_support::Script;
@@ -113,11 +116,10 @@ TEST_F(InstallWizardTest, ANewDeviceIsInstalledAndLogsOnWithThePasswordsJustAssi
   // What the completed wizard leaves behind.
   platform::system_password::Record os;
   EXPECT_TRUE(platform::system_password::Load(&os) && os.active);
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, testing_support::kOwnerKey, u"PowrPass"),
-            testing_support::Bytes{2});
-  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, testing_support::kPasswordKey, u"Redirect"),
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass"), testing_support::Bytes{2});
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect"),
             testing_support::Utf16Bytes(u"\\Windows\\Password.cpl"));
-  EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, testing_support::kZentrakKey, u"LogonMethod"), 0u);
+  EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod"), 0u);
   EXPECT_EQ(StoredPasswords(), Passwords(u"Master#1", u"User1234"));
   // The logon was accepted at the first try.
   EXPECT_EQ(Retry(), 0u);
@@ -139,7 +141,7 @@ TEST_F(InstallWizardTest, AnExistingSystemPasswordMustBeProvenAndThreeWrongOnesA
   EXPECT_EQ(WizardUnder(script), 1);
   EXPECT_TRUE(system_->Check(u"Old#pass"));
   EXPECT_FALSE(StoredPasswords().has_value());
-  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, testing_support::kPasswordKey, u"Redirect"));
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, kPasswordKey, u"Redirect"));
 }
 
 TEST_F(InstallWizardTest, CancellingThePromptGoesBackToPage1ThenTheProvenPasswordIsReplaced) {
@@ -220,11 +222,6 @@ TEST_F(InstallWizardTest, WithoutTheSignatureComponentNothingIsShown) {
   EXPECT_TRUE(platform::message_box::Recorded().empty());
   EXPECT_FALSE(system_->IsSet());
 }
-
-using testing_support::kOwnerKey;
-using testing_support::kPasswordKey;
-using testing_support::kZentrakKey;
-using testing_support::ScenarioTest;
 
 constexpr const char* kRightMaster = "expect dialog 786\ntype 777 Master#1\ntap 1\n";
 

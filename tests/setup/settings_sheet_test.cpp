@@ -31,6 +31,7 @@
 namespace {
 
 using platform::ui::scripted_user::FindControl;
+using platform::ui::scripted_user::TitleOf;
 using platform::ui::scripted_user::TopmostWindow;
 using testing_support::kOwnerKey;
 using testing_support::kPasswordKey;
@@ -56,14 +57,6 @@ void SheetInFront() {
   Require(std::u16string(title) == u"Settings", "the settings sheet is not in front");
 }
 
-// A device set up as the wizard leaves it, with the changes `edit` makes.
-testing_support::DeviceSetup SetupWith(
-    const std::function<void(testing_support::DeviceSetup&)>& edit) {
-  testing_support::DeviceSetup setup;
-  edit(setup);
-  return setup;
-}
-
 std::string Tab(int index) {
   return "tap 0x3020 " + std::to_string(index) + "\n";
 }
@@ -86,7 +79,7 @@ class SettingsSheetTest : public ScenarioTest {
 };
 
 TEST_F(SettingsSheetTest, GeneralAcceptReachesTheSystemPasswordState) {
-  Configure(SetupWith([](auto& s) { s.powerOnLogon = false; }));
+  Configure({.powerOnLogon = false});
   Script script(kLogon);
   // Power-on includes ActiveSync: checked and disabled; unchecking it
   // again enables the box but leaves it checked.
@@ -112,10 +105,7 @@ TEST_F(SettingsSheetTest, TheCloseQuestionStoresEveryPageOnYesAndNoneOnNo) {
   for (int answer : {6, 7}) {
     SCOPED_TRACE(answer == 6 ? "Yes" : "No");
     system_->Set(u"user1234", u"");
-    Configure(SetupWith([](auto& s) {
-      s.maxFalseLogons = 3;
-      s.displayOwnerInfo = 2;
-    }));
+    Configure({.maxFalseLogons = 3, .displayOwnerInfo = 2});
     Script script(kLogon);
     // Default on General, Owner and Advanced; the page values change, the
     // stored ones do not.
@@ -162,7 +152,7 @@ TEST_F(SettingsSheetTest, AFailingSystemCallOnAcceptShowsItsMessageAndStoresNoth
 }
 
 TEST_F(SettingsSheetTest, OwnerLinesChosenOnThePageAreStoredWithTheirLimit) {
-  Configure(SetupWith([](auto& s) { s.displayOwnerInfo = 1; }));
+  Configure({.displayOwnerInfo = 1});
   const std::string longLine(60, 'w');
   Script script(kLogon);
   script.Lines(Tab(2) + "check 762 enabled 0\ntap 760\ncheck 762 enabled 1\ncheck 756 enabled 0\n")
@@ -273,7 +263,7 @@ TEST_F(SettingsSheetTest, LimitAndActionStoredOnTheAdvancedPageActOnTheNextFalse
 }
 
 TEST_F(SettingsSheetTest, TheAlarmTestPlaysAndStopsOnTheButtonAndOnAnotherLogon) {
-  Configure(SetupWith([](auto& s) { s.maxFalseLogons = 3; }));
+  Configure({.maxFalseLogons = 3});
   auto playing = [](bool expected) {
     return [expected] {
       Require(platform::wave_out::CurrentStatus().playing == expected,
@@ -300,12 +290,6 @@ TEST_F(SettingsSheetTest, TheAlarmTestPlaysAndStopsOnTheButtonAndOnAnotherLogon)
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kZentrakKey, u"ContinueAlarm").has_value());
   EXPECT_EQ(Setting(u"ActionAfterMaxFalseLogons"), 1u);
 }
-
-using platform::ui::scripted_user::TitleOf;
-using platform::ui::scripted_user::TopmostWindow;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
 
 class ChangePasswordTest : public ScenarioTest {};
 
