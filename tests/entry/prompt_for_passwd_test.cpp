@@ -78,23 +78,6 @@ TEST_F(PromptForPasswdTest, PowerOnLogonOffAnOutsideCallerGetsNothingAndSeesNoth
   EXPECT_FALSE(Retry().has_value());
 }
 
-TEST_F(PromptForPasswdTest, LockDeviceLogsOnEvenWithPowerOnLogonOff) {
-  Configure({.powerOnLogon = false});
-  // The program in front is prepared for the lock: no Done button, style
-  // bit 0x00010000, and the input panel down afterwards.
-  const HWND app = OpenApp();
-  SHDoneButton(app, SHDB_SHOW);
-  SHSipPreference(app, SIP_UP);
-  LONG result = -1;
-  Run("expect dialog 628\ntype 679 user1234\ntap 1\n", [&] { result = module_->Lock(); });
-  EXPECT_EQ(result, 0);
-  EXPECT_EQ(Retry(), 0u);
-  EXPECT_EQ(GetForegroundWindow(), app);
-  EXPECT_TRUE(GetWindowLong(app, GWL_STYLE) & 0x00010000);
-  EXPECT_FALSE(platform::ui::shell::DoneButtonVisible());
-  EXPECT_FALSE(platform::ui::shell::PanelUp());
-}
-
 TEST_F(PromptForPasswdTest, TheOwnWindowLogsOnAndGetsItsStyleAndTitleBack) {
   Configure({.powerOnLogon = false});  // the own window's logon runs anyway
   const HWND own = OpenApp();
@@ -215,8 +198,13 @@ class LogonBaseTest : public PromptForPasswdTest {
   }
 };
 
+// Also with the power-on logon off. The program in front is prepared for
+// the lock: no Done button, style bit 0x00010000, the input panel down
+// afterwards.
 TEST_F(LogonBaseTest, LockDeviceKeepsItsLogonInFrontAndFullScreen) {
-  Configure({});
+  Configure({.powerOnLogon = false});
+  SHDoneButton(app_, SHDB_SHOW);
+  SHSipPreference(app_, SIP_UP);
   HWND other = nullptr;
   HWND reminder = nullptr;
   Script script;
@@ -261,6 +249,10 @@ TEST_F(LogonBaseTest, LockDeviceKeepsItsLogonInFrontAndFullScreen) {
   Run(script, [&] { result = module_->Lock(); });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(Retry(), 0u);
+  EXPECT_EQ(GetForegroundWindow(), app_);
+  EXPECT_TRUE(GetWindowLong(app_, GWL_STYLE) & 0x00010000);
+  EXPECT_FALSE(shell::DoneButtonVisible());
+  EXPECT_FALSE(shell::PanelUp());
 }
 
 TEST_F(LogonBaseTest, TheShellsLogonLetsAnotherProgramInFront) {

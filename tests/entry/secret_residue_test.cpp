@@ -33,29 +33,21 @@ const char* NameOf(Road road) {
   return kNames[static_cast<int>(road)];
 }
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VEYR_ADDRESS_SANITIZER 1
+#ifndef __has_feature
+#define __has_feature(x) 0
 #endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define VEYR_ADDRESS_SANITIZER 1
-#endif
-
-bool SanitizedBuild() {
-#if defined(VEYR_ADDRESS_SANITIZER)
-  return true;
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
 #else
-  return false;
+constexpr bool kSanitized = false;
 #endif
-}
 
 class SecretResidueTest : public ScenarioTest, public ::testing::WithParamInterface<Road> {
  protected:
   void SetUp() override {
     // AddressSanitizer's shadow is terabytes of reserved space no scan can
     // read through, and its quarantine changes what a freed block holds.
-    if (SanitizedBuild()) GTEST_SKIP() << "the memory scan counts in builds without sanitizers";
+    if (kSanitized) GTEST_SKIP() << "the memory scan counts in builds without sanitizers";
     ScenarioTest::SetUp();
     scan_.emplace(testing_support::TestSeed() + static_cast<unsigned>(GetParam()));
     master_ = scan_->Generate("master", 20);
