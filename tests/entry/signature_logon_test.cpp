@@ -163,20 +163,16 @@ TEST_F(SignatureLogonTest, AnInconsistentSampleIsSignedAgainInItsOwnSlot) {
   EXPECT_FALSE(enrolled.empty());
 }
 
-TEST_F(SignatureLogonTest, CancelEndsAnEnrollment) {
-  std::u16string enrolled;
-  Script script(Sign("owner-1") + "tap 2002\ntap 2003\n");
-  EXPECT_EQ(Enroll(script, &enrolled), IDCANCEL);
-  EXPECT_TRUE(enrolled.empty());
-}
-
-TEST_F(SignatureLogonTest, AnEnrollmentWithoutTheComponentSaysSoAndEndsWithCancel) {
-  // Not even the pad can be made.
-  platform::faults::Fail("CoGetClassObject", ERROR_NOT_ENOUGH_MEMORY, 1, 0);
-  std::u16string enrolled;
-  Script script("expect box 2013\ntap 1\n");
-  EXPECT_EQ(Enroll(script, &enrolled), IDCANCEL);
-  EXPECT_TRUE(enrolled.empty());
+// Cancel on the pad, or no component to make the pad from (which says so).
+TEST_F(SignatureLogonTest, AnEnrollmentEndsWithCancel) {
+  for (const bool component : {true, false}) {
+    if (!component) platform::faults::Fail("CoGetClassObject", ERROR_NOT_ENOUGH_MEMORY, 1, 0);
+    std::u16string enrolled;
+    Script script(component ? Sign("owner-1") + "tap 2002\ntap 2003\n"
+                            : "expect box 2013\ntap 1\n");
+    EXPECT_EQ(Enroll(script, &enrolled), IDCANCEL) << component;
+    EXPECT_TRUE(enrolled.empty()) << component;
+  }
 }
 
 TEST_F(SignatureLogonTest, TheOwnerIsLetInAndAForgeryIsCountedAndDelayed) {
@@ -227,21 +223,23 @@ TEST_F(SignatureLogonTest, TheFalseLogonLimitActsFromTheSignatureDialog) {
   EXPECT_TRUE(PromptUnder(script).has_value());
 }
 
-TEST_F(SignatureLogonTest, WithoutTheEngineTheLogonFallsBackToThePassword) {
+// No engine, or the component unregistered: the password logon instead,
+// where a wrong password is still refused.
+TEST_F(SignatureLogonTest, WithoutAWorkingComponentTheLogonFallsBackToThePassword) {
   ConfigureOwner();
-  platform::faults::Fail("CoCreateInstance", ERROR_NOT_ENOUGH_MEMORY, 1, 0);
-  EXPECT_EQ(PromptUnder("expect box 2013\ntap 1\nexpect dialog 628\ntype 679 user1234\ntap 1\n"),
-            u"user1234");
-}
-
-TEST_F(SignatureLogonTest, AnUnregisteredComponentAlsoFallsBackToThePassword) {
-  ConfigureOwner();
-  ASSERT_TRUE(UnregisterSignatureControl(u"\\Windows\\Panel.ocx"));
-  // A wrong password is still refused: the fallback is no way around.
-  EXPECT_EQ(PromptUnder("expect box 2013\ntap 1\nexpect dialog 628\ntype 679 wrong\ntap 1\nexpect "
-                        "box 590\ntap 1\n"
-                        "wait 1020\nexpect dialog 628\ntype 679 user1234\ntap 1\n"),
-            u"user1234");
+  for (const bool registered : {true, false}) {
+    if (registered) {
+      platform::faults::Fail("CoCreateInstance", ERROR_NOT_ENOUGH_MEMORY, 1, 0);
+    } else {
+      ASSERT_TRUE(UnregisterSignatureControl(u"\\Windows\\Panel.ocx"));
+    }
+    EXPECT_EQ(PromptUnder("expect box 2013\ntap 1\nexpect dialog 628\ntype 679 wrong\ntap 1\n"
+                          "expect box 590\ntap 1\nwait 1020\nexpect dialog 628\n"
+                          "type 679 user1234\ntap 1\n"),
+              u"user1234")
+        << registered;
+    platform::faults::Clear();
+  }
 }
 
 // The symbol each key 503..512 of the pad on top shows, as its text says.
