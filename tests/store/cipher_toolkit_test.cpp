@@ -317,45 +317,34 @@ class DeviceKeyTest : public ::testing::Test {
   platform::faults::Scope faults_;
 };
 
-TEST_F(DeviceKeyTest, DerivedFromTheHardwareIdentityAndStable) {
-  std::vector<BYTE> identity(512);
+// The hardware identity, else the whole OEM buffer, else the seed alone;
+// the same key on every call and after a new boot.
+TEST_F(DeviceKeyTest, DerivedFromTheBestIdentityTheDeviceReports) {
+  std::vector<BYTE> hardware(512), oem(512, 0);
   DWORD returned = 0;
-  ASSERT_TRUE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, identity.data(), 512, &returned));
-  identity.resize(returned);
-
-  std::array<BYTE, 512> buffer{};
-  DWORD length = 512;
-  EXPECT_TRUE(ReadDeviceId(buffer.data(), &length));
-  EXPECT_EQ(length, returned);
-
+  ASSERT_TRUE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, hardware.data(), 512, &returned));
+  hardware.resize(returned);
+  ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, oem.data(), 0));
+  const std::optional<std::vector<BYTE>> identities[] = {hardware, oem, std::nullopt};
+  for (int failing = 0; failing < 3; ++failing) {
+    platform::faults::Clear();
+    if (failing > 0) platform::faults::Fail("KernelIoControl", ERROR_NOT_SUPPORTED, 1, 0);
+    if (failing > 1) platform::faults::Fail("SystemParametersInfo", ERROR_NOT_SUPPORTED, 1, 0);
+    const auto& identity = identities[failing];
+    std::array<BYTE, 512> buffer{};
+    DWORD length = 512;
+    EXPECT_EQ(ReadDeviceId(buffer.data(), &length), identity.has_value()) << failing;
+    if (identity) {
+      EXPECT_EQ(length, identity->size()) << failing;
+    }
+    const Key key = Derive();
+    EXPECT_EQ(key, ExpectedKey(identity)) << failing;
+    EXPECT_EQ(Derive(), key) << failing;
+  }
+  platform::faults::Clear();
   const Key first = Derive();
-  EXPECT_EQ(first, ExpectedKey(identity));
-  EXPECT_EQ(Derive(), first);
   device_.Reopen();
   EXPECT_EQ(Derive(), first);
-}
-
-TEST_F(DeviceKeyTest, FallsBackToTheWholeOemBuffer) {
-  std::vector<BYTE> oem(512, 0);
-  ASSERT_TRUE(SystemParametersInfo(SPI_GETOEMINFO, 512, oem.data(), 0));
-
-  platform::faults::Fail("KernelIoControl", ERROR_NOT_SUPPORTED);
-  std::array<BYTE, 512> buffer{};
-  DWORD length = 512;
-  EXPECT_TRUE(ReadDeviceId(buffer.data(), &length));
-  EXPECT_EQ(length, 512u);
-
-  platform::faults::Fail("KernelIoControl", ERROR_NOT_SUPPORTED);
-  EXPECT_EQ(Derive(), ExpectedKey(oem));
-}
-
-TEST_F(DeviceKeyTest, SeedAloneWhenTheDeviceReportsNoIdentity) {
-  platform::faults::Fail("KernelIoControl", ERROR_NOT_SUPPORTED, 1, 0);
-  platform::faults::Fail("SystemParametersInfo", ERROR_NOT_SUPPORTED, 1, 0);
-  std::array<BYTE, 512> buffer{};
-  DWORD length = 512;
-  EXPECT_FALSE(ReadDeviceId(buffer.data(), &length));
-  EXPECT_EQ(Derive(), ExpectedKey(std::nullopt));
 }
 
 TEST_F(DeviceKeyTest, CapacityUnder16IsRefused) {
