@@ -18,6 +18,7 @@
 #include "platform/ui/window/messages.h"
 #include "platform/ui/window/window.h"
 #include "platform/wave_out.h"
+#include "platform/wstring.h"
 #include "tests/support/child_process.h"
 #include "tests/support/run_scripted.h"
 #include "tests/support/scenario_fixture.h"
@@ -50,10 +51,6 @@ LRESULT ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProc(window, message, wParam, lParam);
 }
 
-std::string Ascii(std::u16string_view text) {
-  return std::string(text.begin(), text.end());
-}
-
 // A wrong password typed and confirmed, the error box answered.
 std::string WrongTry(int n) {
   return "expect dialog 628\ntype 679 wrong-" + std::to_string(n) +
@@ -80,7 +77,7 @@ class LogonSessionTest : public ScenarioTest {
     return [id] {
       const HWND text = FindControl(TopmostWindow(), 688);
       Require(text != nullptr, "no control 688");
-      Require(ReadProperty(text, Property::kText) == Ascii(Text(id)),
+      Require(ReadProperty(text, Property::kText) == platform::ToUtf8(Text(id)),
               "the delay shows \"" + ReadProperty(text, Property::kText) + "\"");
     };
   }

@@ -54,15 +54,17 @@ class SignatureLogonTest : public ScenarioTest {
   // The enrollment prompt asks for sample `n`.
   static std::function<void()> PromptIs(int n) {
     return [n] {
-      WCHAR expected[256] = {};
-      wsprintf(expected, std::size(expected), Text(803).c_str(), n);
       const HWND prompt = FindControl(TopmostWindow(), 2005);
-      Require(prompt != nullptr, "no prompt");
-      WCHAR shown[256] = {};
-      GetWindowText(prompt, shown, 256);
-      Require(std::u16string(shown) == expected,
+      Require(prompt != nullptr &&
+                  ReadProperty(prompt, Property::kText) == platform::ToUtf8(Formatted(803, n)),
               "the prompt does not ask for sample " + std::to_string(n));
     };
+  }
+  // String `id` with `n` put in.
+  static std::u16string Formatted(UINT id, int n) {
+    WCHAR text[256] = {};
+    wsprintf(text, std::size(text), Text(id).c_str(), n);
+    return text;
   }
 
   // Runs the enrollment dialog under `script`; its result and template.
@@ -106,17 +108,6 @@ class SignatureLogonTest : public ScenarioTest {
           ++ink;
     return ink;
   }
-
-  // The message box on top shows string `id` formatted with `n`.
-  static std::function<void()> BoxSays(UINT id, int n) {
-    return [id, n] {
-      WCHAR expected[256] = {};
-      wsprintf(expected, std::size(expected), Text(id).c_str(), n);
-      std::u16string shown;
-      Require(IsMessageBox(TopmostWindow(), &shown) && shown == expected,
-              "the box does not show string " + std::to_string(id) + " with " + std::to_string(n));
-    };
-  }
 };
 
 TEST_F(SignatureLogonTest, EnrollmentAsksForFiveSamplesAndClearKeepsThoseTaken) {
@@ -155,7 +146,14 @@ TEST_F(SignatureLogonTest, AnInconsistentSampleIsSignedAgainInItsOwnSlot) {
   script.Lines(Sign("owner-1") + "tap 2002\n" + Sign("owner-2") + "tap 2002\n");
   script.Lines(Sign("forgery") + "tap 2002\n");
   script.Lines(Sign("owner-3") + "tap 2002\n" + Sign("owner-4") + "tap 2002\n");
-  script.Lines("expect box 799\n").Then(BoxSays(799, 3)).Lines("tap 1\n").Then(PromptIs(3));
+  script.Lines("expect box 799\n")
+      .Then([] {
+        std::u16string shown;
+        Require(IsMessageBox(TopmostWindow(), &shown) && shown == Formatted(799, 3),
+                "the box does not name sample 3");
+      })
+      .Lines("tap 1\n")
+      .Then(PromptIs(3));
   // Were the new sample added instead of replacing the third, the forgery
   // would stay and the check would fail again.
   script.Lines(Sign("owner-5") + "tap 2002\n");
