@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -50,20 +51,14 @@ struct Mapping {
 std::vector<Mapping> ReadableMappings() {
   std::vector<Mapping> mappings;
   std::ifstream maps("/proc/self/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    std::istringstream fields(line);
-    std::string range, perms;
-    fields >> range >> perms;
-    const auto dash = range.find('-');
-    if (dash == std::string::npos || perms.empty() || perms[0] != 'r') continue;
-    // Outside the range /proc/self/mem can address.
-    if (line.find("[vsyscall]") != std::string::npos) continue;
-    Mapping m;
-    m.begin = std::stoull(range.substr(0, dash), nullptr, 16);
-    m.end = std::stoull(range.substr(dash + 1), nullptr, 16);
-    m.line = line;
-    mappings.push_back(std::move(m));
+  for (std::string line; std::getline(maps, line);) {
+    unsigned long begin = 0, end = 0;
+    char read = 0;
+    // [vsyscall] lies outside the range /proc/self/mem can address.
+    if (std::sscanf(line.c_str(), "%lx-%lx %c", &begin, &end, &read) != 3 || read != 'r' ||
+        line.find("[vsyscall]") != std::string::npos)
+      continue;
+    mappings.push_back({begin, end, line});
   }
   return mappings;
 }
@@ -111,7 +106,6 @@ class ProcessMemoryScan::Reader {
       }
     }
   }
-  void Wipe(std::size_t bytes) const { OPENSSL_cleanse(buffer_, bytes); }
 
   static constexpr std::size_t kSize = kChunk + kOverlap;
 
@@ -256,7 +250,6 @@ ProcessMemoryScan::Result ProcessMemoryScan::Scan() const {
       reader.Read(at, available, &result.bytesUnreadable);
       result.bytesRead += reportable;
       ScanBuffer(reader.Buffer(), reportable, available, at, m.line, &result);
-      reader.Wipe(available);
     }
   }
   return result;

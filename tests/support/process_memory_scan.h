@@ -49,7 +49,7 @@ class ProcessMemoryScan {
   };
   // Fills `plain` (a holder the caller owns, so no copy is ever made).
   void Reveal(int id, Plain* plain) const;
-  // Compares without unmasking.
+  // Compares with the masked copy; no plain copy is made.
   bool Equals(int id, std::u16string_view text) const;
 
   // A block where a plain secret is expected at the moment of the scan
