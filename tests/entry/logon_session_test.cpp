@@ -251,12 +251,7 @@ std::string NewUserPassword(const std::string& password) {
          "\n";
 }
 
-class UnblockTest : public ScenarioTest {
- protected:
-  std::optional<DWORD> SymbolSet() {
-    return RegDword(HKEY_LOCAL_MACHINE, testing_support::kZentrakKey, u"PictoSymbolset");
-  }
-};
+using UnblockTest = ScenarioTest;
 
 TEST_F(UnblockTest, AWrongMasterIsAFalseLogonTheRightOneSetsANewUserPassword) {
   Configure({});
@@ -327,7 +322,7 @@ TEST_F(UnblockTest, TheSymbolPadUnblocksIntoANewPasswordInTheOtherSet) {
       "wait 1020\nexpect dialog 522\nsymbols 1234\ntap 1\n");
   EXPECT_EQ(PromptUnder(script), u"user1234");
   EXPECT_EQ(StoredSymbols(), u"1234");
-  EXPECT_EQ(SymbolSet(), 1u);
+  EXPECT_EQ(RegDword(HKEY_LOCAL_MACHINE, testing_support::kZentrakKey, u"PictoSymbolset"), 1u);
 }
 
 TEST_F(UnblockTest, AFailedSaveKeepsTheOldRecordAndTheNewPasswordInMemory) {

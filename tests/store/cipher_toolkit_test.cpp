@@ -408,11 +408,9 @@ TEST_F(ScrambleTest, RoundTripRestoresEveryCharacter) {
   EXPECT_EQ(g_strSignature, kSignature);
   // Each secret is its characters XOR the key stream from its start.
   const std::u16string stream = KeyStream(16);
-  const std::u16string plain = u"Master#Pass";
-  ASSERT_EQ(g_strMasterPassword.size(), plain.size());
-  for (std::size_t i = 0; i < plain.size(); ++i) {
-    EXPECT_EQ(g_strMasterPassword[i], plain[i] ^ stream[i]);
-  }
+  std::u16string scrambled = u"Master#Pass";
+  for (std::size_t i = 0; i < scrambled.size(); ++i) scrambled[i] ^= stream[i];
+  EXPECT_EQ(g_strMasterPassword, scrambled);
   EXPECT_EQ(g_strSymbolPassword[0], u'0' ^ stream[0]);
 
   // Scrambling twice is once; unscrambling restores every character.
