@@ -26,6 +26,7 @@ namespace shell = platform::ui::shell;
 using platform::ui::scripted_user::FindControl;
 using platform::ui::scripted_user::Property;
 using platform::ui::scripted_user::ReadProperty;
+using platform::ui::scripted_user::TitleOf;
 using platform::ui::scripted_user::TopmostWindow;
 using testing_support::ChildProcess;
 using testing_support::DeviceSetup;
@@ -56,11 +57,6 @@ class PromptForPasswdTest : public ScenarioTest {
                           26, 240, 268, nullptr, 0, nullptr, nullptr);
     if (shown) SetForegroundWindow(app_);
     return app_;
-  }
-  static std::u16string TitleOf(HWND window) {
-    WCHAR title[80] = {};
-    GetWindowText(window, title, 80);
-    return title;
   }
 
   HWND app_ = nullptr;

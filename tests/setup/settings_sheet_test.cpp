@@ -51,10 +51,7 @@ void CloseSheet() {
 
 // The sheet "Settings" is in front.
 void SheetInFront() {
-  const HWND top = TopmostWindow();
-  WCHAR title[32] = {};
-  GetWindowText(top, title, 32);
-  Require(std::u16string(title) == u"Settings", "the settings sheet is not in front");
+  Require(TitleOf(TopmostWindow()) == u"Settings", "the settings sheet is not in front");
 }
 
 std::string Tab(int index) {
