@@ -1,6 +1,6 @@
 // The logon session as a person meets it through PromptForPasswd: wrong
 // passwords and their growing delays, a power cut in the middle of a delay
-// with the alarm sounding, and the false-logon limit's two actions.
+// with the alarm sounding at the false-logon limit.
 // "Help" at the lock screen: the master password unblocks, the user sets a
 // new secret, and logs on with it, with what the device stores on every
 // road, including the failing ones.
@@ -9,7 +9,6 @@
 #include <unistd.h>
 #include <string>
 
-#include "platform/device.h"
 #include "platform/errors.h"
 #include "platform/faults.h"
 #include "platform/kernel.h"
@@ -212,32 +211,6 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
   EXPECT_FALSE(status.open);
   EXPECT_EQ(status.masterVolume, kQuietVolume);
   EXPECT_EQ(status.deviceVolume, kQuietVolume);
-}
-
-TEST_F(LogonSessionTest, TheLimitWithHardResetWipesTheDevice) {
-  Configure({.maxFalseLogons = 2, .actionAfterMax = 0});
-  Script script;
-  script.Lines(WrongTry(1))
-      .Then([] {
-        Require(!platform::device::RebootRequested() && !platform::device::CleanBootFlagSet(),
-                "the device resets before the limit");
-      })
-      .Lines(Delay(1) + WrongTry(2))
-      .Then([] {
-        Require(platform::device::RebootRequested(), "no reboot was requested");
-        Require(platform::device::CleanBootFlagSet(), "the reboot would keep the object store");
-      })
-      .Lines(Delay(4) + "type 679 user1234\ntap 1\n");
-  PromptUnder(script);
-
-  // The reboot wipes the object store: settings, secrets and the system
-  // password are gone, and the device comes back unconfigured.
-  device_->Reopen();
-  EXPECT_FALSE(platform::device::CleanBootFlagSet());
-  EXPECT_FALSE(system_->IsSet());
-  EXPECT_FALSE(StoredPasswords().has_value());
-  EXPECT_FALSE(Retry().has_value());
-  EXPECT_FALSE(PromptUnder("expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n").has_value());
 }
 
 // From the password dialog into the unblock dialog, the right master
