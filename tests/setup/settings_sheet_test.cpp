@@ -199,8 +199,6 @@ TEST_F(SettingsSheetTest, TheAdvancedPageChangesTheMasterPasswordAtOnce) {
   EXPECT_TRUE(system_->Check(u"user1234"));
 }
 
-// A second start from another process of the device finds the sheet open
-// here, which comes to the front, and returns at once.
 TEST_F(SettingsSheetTest, ASecondStartFromAnotherProcessBringsTheOpenSheetToTheFront) {
   Configure({});
   constexpr LPCWSTR kSecondStartDone = u"SettingsTest.SecondStartDone";

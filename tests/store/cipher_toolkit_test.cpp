@@ -215,7 +215,6 @@ TEST(CipherBlockModes, LibraryFailureFailsTheRunAndLeavesNoPlainText) {
     }
   }
 }
-// A refused run writes nothing: neither output nor IV.
 TEST(CipherCodes, RefusedRunsWriteNothing) {
   KeyPtr enc = MakeKey(kSpKey, CIPHER_FLAGS_STORE);
   KeyPtr dec = MakeKey(kSpKey, kDecryptFlags);

@@ -156,8 +156,7 @@ TEST_F(CredentialStoreTest, SavingScrambledSecretsStoresTheSameBytesAndRescrambl
   EXPECT_EQ(g_strUserPassword, scrambledUser);
 }
 
-// A failed first save leaves no record, and the load tells a missing
-// record from an unreadable one.
+// The load then tells a missing record from an unreadable one.
 TEST_F(CredentialStoreTest, AFailedFirstSaveLeavesNoRecord) {
   SetSecrets(u"mast", u"old-user", u"", u"");
   platform::faults::Fail("CeWriteRecordProps", ERROR_DISK_FULL);
@@ -204,7 +203,6 @@ TEST_F(CredentialStoreTest, AFailedLaterSaveKeepsThePreviousRecord) {
   EXPECT_EQ(g_strUserPassword, u"old-user");
 }
 
-// However a save of scrambled secrets fails, they stay scrambled.
 TEST_F(CredentialStoreTest, AFailedSaveLeavesScrambledSecretsScrambled) {
   SetSecrets(u"mast", u"user", u"", u"");
   ASSERT_TRUE(ScrambleSecrets());
