@@ -13,7 +13,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <random>
 #include <set>
 #include <sstream>

@@ -86,7 +86,6 @@ class SecretResidueTest : public ScenarioTest, public ::testing::WithParamInterf
     Run(script, [&] { handed = module_->PromptEntry()(nullptr); });
     return handed;
   }
-  static std::string Tab(int index) { return "tap 0x3020 " + std::to_string(index) + "\n"; }
 
   std::optional<ProcessMemoryScan> scan_;
   int master_ = 0;
@@ -149,7 +148,7 @@ TEST_P(SecretResidueTest, NoPlainSecretIsLeftInTheProcess) {
       Type(script, 679, user_);
       script.Lines("tap 1\n");
       if (road == Road::kChangeMaster) {
-        script.Lines(Tab(3) + "tap 697\nexpect dialog 626\n");
+        script.Lines("tap 0x3020 3\ntap 697\nexpect dialog 626\n");
         Type(script, 777, master_);
         Type(script, 684, other_);
         Type(script, 685, other_);
