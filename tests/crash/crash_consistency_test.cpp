@@ -13,7 +13,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <random>
 #include <set>
 #include <sstream>
@@ -76,11 +75,7 @@ std::string Describe(const StoreState& s) {
 }
 
 struct Tally {
-  int runs = 0;
-  int timed = 0;
-  int oldState = 0;
-  int newState = 0;
-  int between = 0;
+  int runs = 0, timed = 0, oldState = 0, newState = 0, between = 0;
   std::set<unsigned> points;
 };
 

@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <optional>
 
 #include "lockout/false_logon_control.h"
 #include "lockout/wave_file.h"
@@ -14,8 +13,6 @@
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
-#include "platform/ui/dialog/dialog.h"
-#include "platform/ui/window/message_loop.h"
 #include "platform/wave_out.h"
 #include "res/registry_names.h"
 #include "store/settings_record.h"
@@ -24,6 +21,8 @@
 namespace {
 
 using testing_support::StoreTest;
+
+constexpr const char16_t* kKey = kSettingsKeyPath;
 
 // A canonical 44-byte header followed by `samples` bytes.
 std::vector<BYTE> Wave(WORD tag, WORD channels, WORD bits, DWORD rate, DWORD declaredSize,
@@ -57,7 +56,6 @@ class AlarmPlayerTest : public StoreTest {
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
   }
-  static constexpr const char16_t* kKey = kSettingsKeyPath;
 };
 
 TEST(WaveHeader, ZeroDataSizeMeansTheRestOfTheFile) {
@@ -152,9 +150,6 @@ TEST_F(AlarmPlayerTest, RegistryFailureOfAPersistentStartIsReported) {
 }
 
 using testing_support::DelayRecordBytes;
-using testing_support::StoreTest;
-
-constexpr const char16_t* kKey = kSettingsKeyPath;
 
 class FalseLogonTest : public StoreTest {
  protected:
@@ -163,55 +158,25 @@ class FalseLogonTest : public StoreTest {
     platform::clock::UseVirtual(100000);
   }
   void TearDown() override {
-    platform::ui::SetIdleHook(nullptr);
     AlarmStop(true);
     platform::clock::UseReal();
     StoreTest::TearDown();
   }
-
-  // Serves whatever delay dialogs come up by letting virtual time pass,
-  // 10 ms per idle moment, and records when the last one ended.
-  void LetTimePass() {
-    platform::ui::SetIdleHook([] {
-      platform::clock::Advance(10);
-      return true;
-    });
-  }
 };
 
-TEST_F(FalseLogonTest, CounterGrowsFromAbsentAndResets) {
-  EXPECT_EQ(IncrementFalseLogonCount(), 1u);
-  EXPECT_EQ(IncrementFalseLogonCount(), 2u);
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"Retry"), (std::vector<BYTE>{2, 0, 0, 0}));
-  SetFalseLogonCount(0);
-  EXPECT_EQ(IncrementFalseLogonCount(), 1u);
-  // A key that can be neither opened nor made: 0 and nothing written.
+// Its growth and reset show in "Retry" after each false logon of the
+// logon session tests.
+TEST_F(FalseLogonTest, ACounterWithoutAKeyIsZero) {
   platform::faults::Fail("RegOpenKeyEx", ERROR_ACCESS_DENIED, 1, 0);
   platform::faults::Fail("RegCreateKeyEx", ERROR_ACCESS_DENIED, 1, 0);
   EXPECT_EQ(IncrementFalseLogonCount(), 0u);
 }
 
+// The squares themselves are served by the logon session tests.
 TEST(DelaySecondsTest, SquareOfTheCountCappedWhenItOverflows) {
-  EXPECT_EQ(DelaySeconds(0), 0);
-  EXPECT_EQ(DelaySeconds(1), 1);
-  EXPECT_EQ(DelaySeconds(3), 9);
   EXPECT_EQ(DelaySeconds(46340), 46340 * 46340);
   EXPECT_EQ(DelaySeconds(46341), 32766);
   EXPECT_EQ(DelaySeconds(0xFFFFFFFF), 32766);
-}
-
-TEST_F(FalseLogonTest, RecordBytesCountAndPendingFlag) {
-  EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 1);
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), DelayRecordBytes(100000, 1, 1));
-  EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 1);
-  EXPECT_EQ(ClearPendingDelay(kDelayRecordName), 1);
-  EXPECT_EQ(PendingDelaySeconds(kDelayRecordName), 0);
-  platform::clock::Advance(5000);
-  EXPECT_EQ(RecordFalseLogon(kDelayRecordName), 4);
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"), DelayRecordBytes(105000, 2, 1));
-  ResetFalseLogonDelay();
-  EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kKey, u"PwDelay"));
-  EXPECT_EQ(ClearPendingDelay(kDelayRecordName), 0);
 }
 
 TEST_F(FalseLogonTest, CountsStopAtTheirLargestValueInsteadOfWrapping) {

@@ -19,9 +19,14 @@
 
 namespace {
 
+namespace shell = platform::ui::shell;
+using platform::ui::scripted_user::TopmostWindow;
+using testing_support::Require;
 using testing_support::ScenarioTest;
+using testing_support::Script;
 
 using CplAppletTest = ScenarioTest;
+using ControlPanelAppTest = ScenarioTest;
 
 TEST_F(CplAppletTest, NewInquireFillsTheLongRecordWithZeroPaddedFields) {
   NEWCPLINFO info;
@@ -72,14 +77,6 @@ TEST_F(CplAppletTest, ADoubleClickBringsTheOpenSettingsToTheFront) {
   DestroyWindow(settings);
   CloseHandle(other);
 }
-
-namespace shell = platform::ui::shell;
-using platform::ui::scripted_user::TopmostWindow;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
-
-using ControlPanelAppTest = ScenarioTest;
 
 // The shell's Help command on the window in front: the help page opens in
 // a viewer, which the user closes again.

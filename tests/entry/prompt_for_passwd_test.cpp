@@ -22,6 +22,12 @@
 
 namespace {
 
+namespace shell = platform::ui::shell;
+using platform::ui::scripted_user::FindControl;
+using platform::ui::scripted_user::Property;
+using platform::ui::scripted_user::ReadProperty;
+using platform::ui::scripted_user::TitleOf;
+using platform::ui::scripted_user::TopmostWindow;
 using testing_support::ChildProcess;
 using testing_support::DeviceSetup;
 using testing_support::Require;
@@ -52,11 +58,6 @@ class PromptForPasswdTest : public ScenarioTest {
     if (shown) SetForegroundWindow(app_);
     return app_;
   }
-  static std::u16string TitleOf(HWND window) {
-    WCHAR title[80] = {};
-    GetWindowText(window, title, 80);
-    return title;
-  }
 
   HWND app_ = nullptr;
 };
@@ -71,23 +72,6 @@ TEST_F(PromptForPasswdTest, PowerOnLogonOffAnOutsideCallerGetsNothingAndSeesNoth
   EXPECT_FALSE(PromptUnder("", other).has_value());
   EXPECT_TRUE(platform::message_box::Recorded().empty());
   EXPECT_FALSE(Retry().has_value());
-}
-
-TEST_F(PromptForPasswdTest, LockDeviceLogsOnEvenWithPowerOnLogonOff) {
-  Configure({.powerOnLogon = false});
-  // The program in front is prepared for the lock: no Done button, style
-  // bit 0x00010000, and the input panel down afterwards.
-  const HWND app = OpenApp();
-  SHDoneButton(app, SHDB_SHOW);
-  SHSipPreference(app, SIP_UP);
-  LONG result = -1;
-  Run("expect dialog 628\ntype 679 user1234\ntap 1\n", [&] { result = module_->Lock(); });
-  EXPECT_EQ(result, 0);
-  EXPECT_EQ(Retry(), 0u);
-  EXPECT_EQ(GetForegroundWindow(), app);
-  EXPECT_TRUE(GetWindowLong(app, GWL_STYLE) & 0x00010000);
-  EXPECT_FALSE(platform::ui::shell::DoneButtonVisible());
-  EXPECT_FALSE(platform::ui::shell::PanelUp());
 }
 
 TEST_F(PromptForPasswdTest, TheOwnWindowLogsOnAndGetsItsStyleAndTitleBack) {
@@ -181,12 +165,6 @@ TEST_F(PromptForPasswdTest, ASecondCallerFromAnotherProcessGetsThePasswordAtOnce
   EXPECT_TRUE(childEnded);
 }
 
-namespace shell = platform::ui::shell;
-using platform::ui::scripted_user::FindControl;
-using platform::ui::scripted_user::Property;
-using platform::ui::scripted_user::ReadProperty;
-using platform::ui::scripted_user::TopmostWindow;
-
 LONG_PTR PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
   return message == WM_INITDIALOG;
 }
@@ -216,8 +194,13 @@ class LogonBaseTest : public PromptForPasswdTest {
   }
 };
 
+// Also with the power-on logon off. The program in front is prepared for
+// the lock: no Done button, style bit 0x00010000, the input panel down
+// afterwards.
 TEST_F(LogonBaseTest, LockDeviceKeepsItsLogonInFrontAndFullScreen) {
-  Configure({});
+  Configure({.powerOnLogon = false});
+  SHDoneButton(app_, SHDB_SHOW);
+  SHSipPreference(app_, SIP_UP);
   HWND other = nullptr;
   HWND reminder = nullptr;
   Script script;
@@ -262,6 +245,10 @@ TEST_F(LogonBaseTest, LockDeviceKeepsItsLogonInFrontAndFullScreen) {
   Run(script, [&] { result = module_->Lock(); });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(Retry(), 0u);
+  EXPECT_EQ(GetForegroundWindow(), app_);
+  EXPECT_TRUE(GetWindowLong(app_, GWL_STYLE) & 0x00010000);
+  EXPECT_FALSE(shell::DoneButtonVisible());
+  EXPECT_FALSE(shell::PanelUp());
 }
 
 TEST_F(LogonBaseTest, TheShellsLogonLetsAnotherProgramInFront) {

@@ -33,29 +33,21 @@ const char* NameOf(Road road) {
   return kNames[static_cast<int>(road)];
 }
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VEYR_ADDRESS_SANITIZER 1
+#ifndef __has_feature
+#define __has_feature(x) 0
 #endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define VEYR_ADDRESS_SANITIZER 1
-#endif
-
-bool SanitizedBuild() {
-#if defined(VEYR_ADDRESS_SANITIZER)
-  return true;
+#if defined(__SANITIZE_ADDRESS__) || __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
 #else
-  return false;
+constexpr bool kSanitized = false;
 #endif
-}
 
 class SecretResidueTest : public ScenarioTest, public ::testing::WithParamInterface<Road> {
  protected:
   void SetUp() override {
     // AddressSanitizer's shadow is terabytes of reserved space no scan can
     // read through, and its quarantine changes what a freed block holds.
-    if (SanitizedBuild()) GTEST_SKIP() << "the memory scan counts in builds without sanitizers";
+    if (kSanitized) GTEST_SKIP() << "the memory scan counts in builds without sanitizers";
     ScenarioTest::SetUp();
     scan_.emplace(testing_support::TestSeed() + static_cast<unsigned>(GetParam()));
     master_ = scan_->Generate("master", 20);
@@ -94,7 +86,6 @@ class SecretResidueTest : public ScenarioTest, public ::testing::WithParamInterf
     Run(script, [&] { handed = module_->PromptEntry()(nullptr); });
     return handed;
   }
-  static std::string Tab(int index) { return "tap 0x3020 " + std::to_string(index) + "\n"; }
 
   std::optional<ProcessMemoryScan> scan_;
   int master_ = 0;
@@ -157,7 +148,7 @@ TEST_P(SecretResidueTest, NoPlainSecretIsLeftInTheProcess) {
       Type(script, 679, user_);
       script.Lines("tap 1\n");
       if (road == Road::kChangeMaster) {
-        script.Lines(Tab(3) + "tap 697\nexpect dialog 626\n");
+        script.Lines("tap 0x3020 3\ntap 697\nexpect dialog 626\n");
         Type(script, 777, master_);
         Type(script, 684, other_);
         Type(script, 685, other_);

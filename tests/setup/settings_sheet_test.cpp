@@ -31,6 +31,7 @@
 namespace {
 
 using platform::ui::scripted_user::FindControl;
+using platform::ui::scripted_user::TitleOf;
 using platform::ui::scripted_user::TopmostWindow;
 using testing_support::kOwnerKey;
 using testing_support::kPasswordKey;
@@ -50,18 +51,7 @@ void CloseSheet() {
 
 // The sheet "Settings" is in front.
 void SheetInFront() {
-  const HWND top = TopmostWindow();
-  WCHAR title[32] = {};
-  GetWindowText(top, title, 32);
-  Require(std::u16string(title) == u"Settings", "the settings sheet is not in front");
-}
-
-// A device set up as the wizard leaves it, with the changes `edit` makes.
-testing_support::DeviceSetup SetupWith(
-    const std::function<void(testing_support::DeviceSetup&)>& edit) {
-  testing_support::DeviceSetup setup;
-  edit(setup);
-  return setup;
+  Require(TitleOf(TopmostWindow()) == u"Settings", "the settings sheet is not in front");
 }
 
 std::string Tab(int index) {
@@ -86,7 +76,7 @@ class SettingsSheetTest : public ScenarioTest {
 };
 
 TEST_F(SettingsSheetTest, GeneralAcceptReachesTheSystemPasswordState) {
-  Configure(SetupWith([](auto& s) { s.powerOnLogon = false; }));
+  Configure({.powerOnLogon = false});
   Script script(kLogon);
   // Power-on includes ActiveSync: checked and disabled; unchecking it
   // again enables the box but leaves it checked.
@@ -112,10 +102,7 @@ TEST_F(SettingsSheetTest, TheCloseQuestionStoresEveryPageOnYesAndNoneOnNo) {
   for (int answer : {6, 7}) {
     SCOPED_TRACE(answer == 6 ? "Yes" : "No");
     system_->Set(u"user1234", u"");
-    Configure(SetupWith([](auto& s) {
-      s.maxFalseLogons = 3;
-      s.displayOwnerInfo = 2;
-    }));
+    Configure({.maxFalseLogons = 3, .displayOwnerInfo = 2});
     Script script(kLogon);
     // Default on General, Owner and Advanced; the page values change, the
     // stored ones do not.
@@ -162,7 +149,7 @@ TEST_F(SettingsSheetTest, AFailingSystemCallOnAcceptShowsItsMessageAndStoresNoth
 }
 
 TEST_F(SettingsSheetTest, OwnerLinesChosenOnThePageAreStoredWithTheirLimit) {
-  Configure(SetupWith([](auto& s) { s.displayOwnerInfo = 1; }));
+  Configure({.displayOwnerInfo = 1});
   const std::string longLine(60, 'w');
   Script script(kLogon);
   script.Lines(Tab(2) + "check 762 enabled 0\ntap 760\ncheck 762 enabled 1\ncheck 756 enabled 0\n")
@@ -212,8 +199,6 @@ TEST_F(SettingsSheetTest, TheAdvancedPageChangesTheMasterPasswordAtOnce) {
   EXPECT_TRUE(system_->Check(u"user1234"));
 }
 
-// A second start from another process of the device finds the sheet open
-// here, which comes to the front, and returns at once.
 TEST_F(SettingsSheetTest, ASecondStartFromAnotherProcessBringsTheOpenSheetToTheFront) {
   Configure({});
   constexpr LPCWSTR kSecondStartDone = u"SettingsTest.SecondStartDone";
@@ -273,7 +258,7 @@ TEST_F(SettingsSheetTest, LimitAndActionStoredOnTheAdvancedPageActOnTheNextFalse
 }
 
 TEST_F(SettingsSheetTest, TheAlarmTestPlaysAndStopsOnTheButtonAndOnAnotherLogon) {
-  Configure(SetupWith([](auto& s) { s.maxFalseLogons = 3; }));
+  Configure({.maxFalseLogons = 3});
   auto playing = [](bool expected) {
     return [expected] {
       Require(platform::wave_out::CurrentStatus().playing == expected,
@@ -300,12 +285,6 @@ TEST_F(SettingsSheetTest, TheAlarmTestPlaysAndStopsOnTheButtonAndOnAnotherLogon)
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, kZentrakKey, u"ContinueAlarm").has_value());
   EXPECT_EQ(Setting(u"ActionAfterMaxFalseLogons"), 1u);
 }
-
-using platform::ui::scripted_user::TitleOf;
-using platform::ui::scripted_user::TopmostWindow;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
 
 class ChangePasswordTest : public ScenarioTest {};
 

@@ -102,8 +102,7 @@ void ExpectEveryPasswordCallFails(const OsPasswordApi& api) {
   EXPECT_FALSE(SetOsPasswordActive(api, u"", 0));
 }
 
-// No library, or one without the entries
-// (released again with the object): every call fails.
+// No library, or one without the entries (released with the object).
 TEST_F(OsPasswordApiTest, UnusableCoreDllFailsEveryPasswordCall) {
   {
     platform::faults::Fail("LoadLibrary", ERROR_NOT_ENOUGH_MEMORY);

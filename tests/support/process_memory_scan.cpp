@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -50,20 +51,14 @@ struct Mapping {
 std::vector<Mapping> ReadableMappings() {
   std::vector<Mapping> mappings;
   std::ifstream maps("/proc/self/maps");
-  std::string line;
-  while (std::getline(maps, line)) {
-    std::istringstream fields(line);
-    std::string range, perms;
-    fields >> range >> perms;
-    const auto dash = range.find('-');
-    if (dash == std::string::npos || perms.empty() || perms[0] != 'r') continue;
-    // Outside the range /proc/self/mem can address.
-    if (line.find("[vsyscall]") != std::string::npos) continue;
-    Mapping m;
-    m.begin = std::stoull(range.substr(0, dash), nullptr, 16);
-    m.end = std::stoull(range.substr(dash + 1), nullptr, 16);
-    m.line = line;
-    mappings.push_back(std::move(m));
+  for (std::string line; std::getline(maps, line);) {
+    unsigned long begin = 0, end = 0;
+    char read = 0;
+    // [vsyscall] lies outside the range /proc/self/mem can address.
+    if (std::sscanf(line.c_str(), "%lx-%lx %c", &begin, &end, &read) != 3 || read != 'r' ||
+        line.find("[vsyscall]") != std::string::npos)
+      continue;
+    mappings.push_back({begin, end, line});
   }
   return mappings;
 }
@@ -98,11 +93,10 @@ class ProcessMemoryScan::Reader {
   std::uint8_t* Buffer() const { return buffer_; }
   // Reads [address, address + bytes) into the buffer; pages that can't be
   // read stay zero and are counted.
-  std::size_t Read(std::uintptr_t address, std::size_t bytes, std::size_t* unreadable) const {
-    std::memset(buffer_, 0, bytes);
-    const ssize_t got = pread(fd_, buffer_, bytes, static_cast<off_t>(address));
-    if (got == static_cast<ssize_t>(bytes)) return bytes;
-    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  void Read(std::uintptr_t address, std::size_t bytes, std::size_t* unreadable) const {
+    if (pread(fd_, buffer_, bytes, static_cast<off_t>(address)) == static_cast<ssize_t>(bytes))
+      return;
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     for (std::size_t done = 0; done < bytes; done += page) {
       const std::size_t piece = std::min(page, bytes - done);
       if (pread(fd_, buffer_ + done, piece, static_cast<off_t>(address + done)) !=
@@ -111,9 +105,7 @@ class ProcessMemoryScan::Reader {
         *unreadable += piece;
       }
     }
-    return bytes;
   }
-  void Wipe(std::size_t bytes) const { OPENSSL_cleanse(buffer_, bytes); }
 
   static constexpr std::size_t kSize = kChunk + kOverlap;
 
@@ -129,61 +121,51 @@ ProcessMemoryScan::ProcessMemoryScan(unsigned seed) : random_(seed) {
 
 ProcessMemoryScan::~ProcessMemoryScan() {
   for (Secret& s : secrets_) {
-    for (Encoded* e : {&s.utf16, &s.utf8}) {
-      OPENSSL_cleanse(e->masked.data(), e->masked.size());
-      OPENSSL_cleanse(e->key.data(), e->key.size());
-    }
+    OPENSSL_cleanse(s.masked.data(), s.masked.size());
+    OPENSSL_cleanse(s.key.data(), s.key.size());
   }
 }
 
 int ProcessMemoryScan::Generate(std::string name, std::size_t length) {
   length = std::clamp<std::size_t>(length, 1, kMaxSecret);
-  Secret secret;
-  secret.name = std::move(name);
-  secret.length = length;
-  secret.utf16 = {std::vector<std::uint8_t>(2 * length), std::vector<std::uint8_t>(2 * length), 2};
-  secret.utf8 = {std::vector<std::uint8_t>(length), std::vector<std::uint8_t>(length), 1};
+  Secret s{std::move(name), std::vector<std::uint8_t>(length), std::vector<std::uint8_t>(length)};
   for (std::size_t i = 0; i < length; ++i) {
     // Each character is masked as soon as it is drawn.
-    const auto c = static_cast<std::uint8_t>('!' + random_() % 94);
-    for (Encoded* e : {&secret.utf16, &secret.utf8}) {
-      for (std::size_t b = 0; b < e->unit; ++b) e->key[i * e->unit + b] = random_() & 0xFF;
-    }
-    secret.utf16.masked[2 * i] = c ^ secret.utf16.key[2 * i];
-    secret.utf16.masked[2 * i + 1] = secret.utf16.key[2 * i + 1];
-    secret.utf8.masked[i] = c ^ secret.utf8.key[i];
+    s.key[i] = random_() & 0xFF;
+    s.masked[i] = static_cast<std::uint8_t>('!' + random_() % 94) ^ s.key[i];
   }
   const auto id = static_cast<std::uint32_t>(secrets_.size());
-  secrets_.push_back(std::move(secret));
-  AddWindows(id, secrets_.back().utf16, true);
-  AddWindows(id, secrets_.back().utf8, false);
+  for (const bool utf16 : {true, false}) {
+    const std::size_t unit = utf16 ? 2 : 1;
+    // The lookup reads eight bytes; a shorter secret is not watched.
+    if (length * unit < 8) continue;
+    const std::size_t window = std::min(kWindowCharacters, length);
+    for (std::size_t offset = 0; offset + window <= length; ++offset) {
+      std::uint64_t first = 0;
+      for (std::size_t c = 0; c < 8 / unit; ++c)
+        first |= std::uint64_t(s.masked[offset + c] ^ s.key[offset + c]) << (8 * c * unit);
+      first ^= windowKey_;
+      windows_.push_back({first, id, static_cast<std::uint32_t>(offset), utf16});
+      const std::size_t slot = FilterSlot(first);
+      filter_[slot / 64] |= std::uint64_t{1} << (slot % 64);
+    }
+  }
+  secrets_.push_back(std::move(s));
   std::sort(windows_.begin(), windows_.end(),
             [](const Window& a, const Window& b) { return a.masked < b.masked; });
   return static_cast<int>(id);
 }
 
-void ProcessMemoryScan::AddWindows(std::uint32_t id, const Encoded& encoded, bool utf16) {
-  const std::size_t bytes = encoded.masked.size();
-  const std::size_t window = std::min(kWindowCharacters, bytes / encoded.unit) * encoded.unit;
-  // The lookup reads eight bytes; a shorter secret is not watched.
-  if (window < 8) return;
-  for (std::size_t offset = 0; offset + window <= bytes; offset += encoded.unit) {
-    const std::uint64_t plainMasked =
-        Load64(&encoded.masked[offset]) ^ Load64(&encoded.key[offset]) ^ windowKey_;
-    windows_.push_back({plainMasked, id, static_cast<std::uint32_t>(offset), utf16});
-    const std::size_t slot = FilterSlot(plainMasked);
-    filter_[slot / 64] |= std::uint64_t{1} << (slot % 64);
-  }
-}
-
 void ProcessMemoryScan::Reveal(int id, Plain* plain) const {
   const Secret& s = secrets_.at(static_cast<std::size_t>(id));
-  plain->buffer_.Allocate(3 * s.length);
-  plain->length_ = s.length;
+  const std::size_t n = s.masked.size();
+  plain->buffer_.Allocate(3 * n);
+  plain->length_ = n;
   BYTE* out = plain->buffer_.Data();
-  for (std::size_t i = 0; i < 2 * s.length; ++i) out[i] = s.utf16.masked[i] ^ s.utf16.key[i];
-  for (std::size_t i = 0; i < s.length; ++i)
-    out[2 * s.length + i] = s.utf8.masked[i] ^ s.utf8.key[i];
+  for (std::size_t i = 0; i < n; ++i) {
+    out[2 * i] = out[2 * n + i] = s.masked[i] ^ s.key[i];
+    out[2 * i + 1] = 0;
+  }
 }
 
 std::u16string_view ProcessMemoryScan::Plain::Utf16() const {
@@ -196,13 +178,9 @@ std::string_view ProcessMemoryScan::Plain::Utf8() const {
 
 bool ProcessMemoryScan::Equals(int id, std::u16string_view text) const {
   const Secret& s = secrets_.at(static_cast<std::size_t>(id));
-  if (text.size() != s.length) return false;
+  if (text.size() != s.masked.size()) return false;
   bool same = true;
-  for (std::size_t i = 0; i < s.length; ++i) {
-    const char16_t c = text[i];
-    same &= ((c & 0xFF) ^ s.utf16.key[2 * i]) == s.utf16.masked[2 * i];
-    same &= ((c >> 8) ^ s.utf16.key[2 * i + 1]) == s.utf16.masked[2 * i + 1];
-  }
+  for (std::size_t i = 0; i < text.size(); ++i) same &= (text[i] ^ s.key[i]) == s.masked[i];
   return same;
 }
 
@@ -211,22 +189,17 @@ void ProcessMemoryScan::Allow(const void* begin, std::size_t bytes, std::string 
   allowed_.push_back({at, at + bytes, std::move(why)});
 }
 
-void ProcessMemoryScan::ClearAllowed() {
-  allowed_.clear();
-}
-
-std::size_t ProcessMemoryScan::MatchLength(const Secret& secret, const Window& window,
-                                           const std::uint8_t* memory,
+std::size_t ProcessMemoryScan::MatchLength(const Window& window, const std::uint8_t* memory,
                                            std::size_t available) const {
-  const Encoded& e = window.utf16 ? secret.utf16 : secret.utf8;
-  std::size_t n = 0;
-  while (window.offset + n < e.masked.size() && n < available &&
-         (memory[n] ^ e.key[window.offset + n]) == e.masked[window.offset + n]) {
-    ++n;
+  const Secret& s = secrets_[window.secret];
+  const std::size_t unit = window.utf16 ? 2 : 1;
+  std::size_t n = 0;  // characters
+  for (std::size_t at = window.offset; at < s.masked.size() && (n + 1) * unit <= available;
+       ++at, ++n) {
+    if ((memory[n * unit] ^ s.key[at]) != s.masked[at]) break;
+    if (window.utf16 && memory[n * unit + 1] != 0) break;
   }
-  n -= n % e.unit;
-  const std::size_t needed = std::min(kWindowCharacters, secret.length) * e.unit;
-  return n >= needed ? n : 0;
+  return n >= std::min(kWindowCharacters, s.masked.size()) ? n * unit : 0;
 }
 
 void ProcessMemoryScan::ScanBuffer(const std::uint8_t* data, std::size_t reportable,
@@ -240,11 +213,10 @@ void ProcessMemoryScan::ScanBuffer(const std::uint8_t* data, std::size_t reporta
         std::equal_range(windows_.begin(), windows_.end(), Window{masked, 0, 0, false},
                          [](const Window& a, const Window& b) { return a.masked < b.masked; });
     for (auto w = first; w != last; ++w) {
-      const Secret& secret = secrets_[w->secret];
-      const std::size_t bytes = MatchLength(secret, *w, data + i, available - i);
+      const std::size_t bytes = MatchLength(*w, data + i, available - i);
       if (bytes == 0) continue;
       Hit hit;
-      hit.secret = secret.name;
+      hit.secret = secrets_[w->secret].name;
       hit.encoding = w->utf16 ? "UTF-16LE" : "UTF-8";
       hit.address = address + i;
       hit.characters = bytes / (w->utf16 ? 2 : 1);
@@ -278,7 +250,6 @@ ProcessMemoryScan::Result ProcessMemoryScan::Scan() const {
       reader.Read(at, available, &result.bytesUnreadable);
       result.bytesRead += reportable;
       ScanBuffer(reader.Buffer(), reportable, available, at, m.line, &result);
-      reader.Wipe(available);
     }
   }
   return result;

@@ -49,13 +49,12 @@ class ProcessMemoryScan {
   };
   // Fills `plain` (a holder the caller owns, so no copy is ever made).
   void Reveal(int id, Plain* plain) const;
-  // Compares without unmasking.
+  // Compares with the masked copy; no plain copy is made.
   bool Equals(int id, std::u16string_view text) const;
 
   // A block where a plain secret is expected at the moment of the scan
   // (the password handed to the shell before the shell wipes it).
   void Allow(const void* begin, std::size_t bytes, std::string why);
-  void ClearAllowed();
 
   struct Hit {
     std::string secret;
@@ -78,22 +77,19 @@ class ProcessMemoryScan {
   Result Scan() const;
 
  private:
-  struct Encoded {
-    std::vector<std::uint8_t> masked;  // plain ^ key
-    std::vector<std::uint8_t> key;
-    std::size_t unit = 1;  // bytes per character
-  };
+  // Printable ASCII: the UTF-8 bytes are the characters, the UTF-16LE ones
+  // the characters with zero high bytes, so one masked copy serves both.
   struct Secret {
     std::string name;
-    std::size_t length = 0;
-    Encoded utf16;
-    Encoded utf8;
+    std::vector<std::uint8_t> masked;  // each character ^ its key byte
+    std::vector<std::uint8_t> key;
   };
-  // The first eight bytes of a window of a secret, masked with `windowKey_`.
+  // The first eight bytes of a window of a secret as memory holds them,
+  // masked with `windowKey_`.
   struct Window {
     std::uint64_t masked;
     std::uint32_t secret;
-    std::uint32_t offset;  // in bytes
+    std::uint32_t offset;  // in characters
     bool utf16;
   };
   struct Allowed {
@@ -103,10 +99,9 @@ class ProcessMemoryScan {
   };
   class Reader;
 
-  void AddWindows(std::uint32_t id, const Encoded& encoded, bool utf16);
-  // Matching bytes of the secret from `offset` on, at `memory` (at most
-  // `available` bytes); 0 when the window itself does not match.
-  std::size_t MatchLength(const Secret& secret, const Window& window, const std::uint8_t* memory,
+  // Bytes of the secret matched from the window's offset on, at `memory`
+  // (at most `available` bytes); 0 when shorter than a window.
+  std::size_t MatchLength(const Window& window, const std::uint8_t* memory,
                           std::size_t available) const;
   void ScanBuffer(const std::uint8_t* data, std::size_t reportable, std::size_t available,
                   std::uintptr_t address, const std::string& mapping, Result* result) const;
