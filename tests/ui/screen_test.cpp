@@ -42,7 +42,8 @@ struct Pixel {
   int x, y;
   COLORREF color;
 };
-void ExpectPixels(std::initializer_list<Pixel> pixels) {
+template <std::size_t N>
+void ExpectPixels(const Pixel (&pixels)[N]) {
   for (const Pixel& p : pixels) EXPECT_EQ(At(p.x, p.y), p.color) << "at " << p.x << "," << p.y;
 }
 
@@ -133,18 +134,12 @@ TEST_F(ScreenTest, ComposePaintsWindowsBottomUpWithChildrenOverParents) {
 
   // The desktop, the border of `lower` with its client inside, `upper` over
   // both; the yellow child is clipped short of the border.
-  ExpectPixels({{5, 5, kWhite},
-                {10, 10, kBlack},
-                {109, 30, kBlack},
-                {11, 11, kRed},
-                {16, 16, kGreen},
-                {36, 36, kRed},
-                {105, 55, kBlue},
-                {49, 49, kRed},
-                {150, 150, kWhite},
-                {101, 35, kYellow},
-                {109, 35, kBlack},
-                {115, 35, kWhite}});
+  const Pixel composed[] = {
+      {5, 5, kWhite},     {10, 10, kBlack},   {109, 30, kBlack}, {11, 11, kRed},
+      {16, 16, kGreen},   {36, 36, kRed},     {105, 55, kBlue},  {49, 49, kRed},
+      {150, 150, kWhite}, {101, 35, kYellow}, {109, 35, kBlack}, {115, 35, kWhite},
+  };
+  ExpectPixels(composed);
 
   // Another order, another picture; hidden windows leave no trace.
   BringWindowToTop(lower);
@@ -298,10 +293,8 @@ TEST_F(IncrementalFrameTest, RepaintsTheInvalidWindowAndWhatOverlapsItOnly) {
   EXPECT_EQ(screen::FrameCount(), frames + 1);
   // The window under it and the sibling over it share its area; the bar
   // lies elsewhere.
-  EXPECT_EQ(PaintsOf(left_), 1);
-  EXPECT_EQ(PaintsOf(top_), 1);
-  EXPECT_EQ(PaintsOf(right_), 1);
-  EXPECT_EQ(PaintsOf(bar_), 0);
+  EXPECT_EQ((std::vector{PaintsOf(left_), PaintsOf(top_), PaintsOf(right_), PaintsOf(bar_)}),
+            (std::vector{1, 1, 1, 0}));
   const std::vector<std::uint32_t> incremental = screen::Pixels();
   EXPECT_EQ(incremental, FullPicture());
 
@@ -352,23 +345,13 @@ TEST_F(IncrementalFrameTest, DrawingOutsideAFrameIsPaintedOverButMeasuringIsNot)
   EXPECT_GT(size.cx, 0);
   InvalidateRect(left_, nullptr, TRUE);
   Frame();
-  EXPECT_EQ(PaintsOf(left_), 1);
-  EXPECT_EQ(PaintsOf(bar_), 0);
+  EXPECT_EQ(std::pair(PaintsOf(left_), PaintsOf(bar_)), std::pair(1, 0));
 }
 
-class PngFile : public testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("veyr-screen-" + std::to_string(::getpid()) + "-" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::filesystem::path dir_;
-};
-
-TEST_F(PngFile, WritesTheFramebufferAndReadsItBack) {
+TEST(PngFile, WritesTheFramebufferAndReadsItBack) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("veyr-screen-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
   HDC dc = GetDC(nullptr);
   for (int y = 0; y < screen::kHeight; ++y) {
     for (int x = 0; x < screen::kWidth; ++x) {
@@ -380,16 +363,16 @@ TEST_F(PngFile, WritesTheFramebufferAndReadsItBack) {
   const std::vector<std::uint32_t> expected = screen::Pixels();
 
   std::string error;
-  ASSERT_TRUE(screen::WritePng(dir_ / "one.png", 1, &error)) << error;
+  ASSERT_TRUE(screen::WritePng(dir / "one.png", 1, &error)) << error;
   int width = 0, height = 0;
   std::vector<std::uint32_t> pixels;
-  ASSERT_TRUE(screen::ReadPng(dir_ / "one.png", &width, &height, &pixels, &error)) << error;
-  EXPECT_EQ(width, screen::kWidth);
-  EXPECT_EQ(height, screen::kHeight);
+  ASSERT_TRUE(screen::ReadPng(dir / "one.png", &width, &height, &pixels, &error)) << error;
+  EXPECT_EQ(std::pair(width, height), std::pair(screen::kWidth, screen::kHeight));
   EXPECT_EQ(pixels, expected);
 
-  ASSERT_TRUE(screen::WritePng(dir_ / "two.png", 2, &error)) << error;
-  ASSERT_TRUE(screen::ReadPng(dir_ / "two.png", &width, &height, &pixels, &error)) << error;
+  ASSERT_TRUE(screen::WritePng(dir / "two.png", 2, &error)) << error;
+  ASSERT_TRUE(screen::ReadPng(dir / "two.png", &width, &height, &pixels, &error)) << error;
+  std::filesystem::remove_all(dir);
   ASSERT_EQ(width, 2 * screen::kWidth);
   ASSERT_EQ(height, 2 * screen::kHeight);
   for (int y = 0; y < height; ++y) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <fstream>
 
 #include "platform/device.h"
@@ -150,14 +149,7 @@ TEST_F(ShellWindowsTest, DoneButtonSendsOkToTheWindowInFront) {
   EXPECT_FALSE(shell::DoneButtonVisible());
 }
 
-class HelpViewerTest : public testing_support::ShellTest {
- protected:
-  static void WriteHelp(const char* name, const std::string& html) {
-    const auto path = platform::device::MapPath(std::u16string(u"\\Windows\\") +
-                                                std::u16string(name, name + std::strlen(name)));
-    std::ofstream(path, std::ios::binary) << html;
-  }
-};
+using HelpViewerTest = testing_support::ShellTest;
 
 TEST_F(HelpViewerTest, PegHelpShowsTheHelpPageUntilOk) {
   const HWND dialog = MakeWindow(u"Logon");
@@ -197,7 +189,7 @@ TEST_F(HelpViewerTest, OtherProgramsAreNotFoundAndOneViewerServesEveryRequest) {
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(shell::ProcessStarts().empty());
 
-  WriteHelp("Other.htm", "<p>Other page</p>");
+  std::ofstream(platform::device::MapPath(u"\\Windows\\Other.htm")) << "<p>Other page</p>";
   ASSERT_TRUE(CreateProcess(u"\\Windows\\peghelp.exe", u"\"OMREL.htm#settings\"", nullptr, nullptr,
                             FALSE, 0, nullptr, nullptr, nullptr, nullptr));
   ASSERT_TRUE(CreateProcess(nullptr, u"PegHelp.exe Other.htm", nullptr, nullptr, FALSE, 0, nullptr,
