@@ -11,12 +11,6 @@ namespace shell = platform::ui::shell;
 
 class InputPanelTest : public testing_support::ShellTest {
  protected:
-  static SIPINFO Info() {
-    SIPINFO info{};
-    info.cbSize = sizeof(SIPINFO);
-    EXPECT_TRUE(SHSipInfo(SPI_GETSIPINFO, 0, &info, 0));
-    return info;
-  }
   static bool SetInfo(DWORD flags) {
     SIPINFO info{};
     info.cbSize = sizeof(SIPINFO);
@@ -47,33 +41,6 @@ TEST_F(InputPanelTest, PreferenceRaisesAndLowersUnlessLocked) {
   // Each change tells the window in front to lay itself out again.
   Pump();
   EXPECT_EQ(CountOf(dialog, WM_SETTINGCHANGE, SPI_SETSIPINFO), 4);
-}
-
-TEST_F(InputPanelTest, LockScreenSaveAndRestoreBringsBackThePanelState) {
-  const HWND other = MakeWindow(u"Notes");
-  SHSipPreference(other, SIP_UP);
-  ASSERT_TRUE(SetInfo(SIPF_ON | SIPF_LOCKED | SIPF_DOCKED));
-  const SIPINFO saved = Info();
-
-  // What a lock screen does at its start: force the panel down and set the
-  // docked, completion-off flags without the lock.
-  const HWND dialog = MakeWindow(u"Password");
-  ASSERT_TRUE(SHSipPreference(dialog, SIP_FORCEDOWN));
-  SIPINFO changed = saved;
-  changed.fdwFlags = (changed.fdwFlags & ~SIPF_LOCKED) | SIPF_DOCKED | SIPF_DISABLECOMPLETION;
-  ASSERT_TRUE(SHSipInfo(SPI_SETSIPINFO, 0, &changed, 0));
-  EXPECT_EQ(Info().fdwFlags, SIPF_ON | SIPF_DOCKED | SIPF_DISABLECOMPLETION);
-  ASSERT_TRUE(SHSipPreference(dialog, SIP_DOWN));
-  EXPECT_FALSE(shell::PanelUp());  // no longer locked
-
-  // And at its end.
-  ASSERT_TRUE(SHSipPreference(dialog, SIP_FORCEDOWN));
-  SIPINFO restore = saved;
-  ASSERT_TRUE(SHSipInfo(SPI_SETSIPINFO, 0, &restore, 0));
-  const SIPINFO after = Info();
-  EXPECT_EQ(after.fdwFlags, saved.fdwFlags);
-  EXPECT_TRUE(Equal(after.rcVisibleDesktop, saved.rcVisibleDesktop));
-  EXPECT_TRUE(shell::PanelUp());
 }
 
 std::vector<IMENUMINFO> g_enumerated;
