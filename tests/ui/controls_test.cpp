@@ -445,8 +445,7 @@ TEST_F(EditTest, MultiLineWrapsBreaksAndScrollsByItsScrollBar) {
                 u"Welcome!\r\nThis device is not configured yet. Please assign a master "
                 u"password now, then the user password.\r\nNote: the master password "
                 u"unblocks a forgotten user password.");
-  const LRESULT lines = SendMessage(info, EM_GETLINECOUNT, 0, 0);
-  EXPECT_GT(lines, 5);
+  EXPECT_GT(SendMessage(info, EM_GETLINECOUNT, 0, 0), 5);
   EXPECT_EQ(SendMessage(info, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
 
   SetFocus(other);
@@ -459,8 +458,7 @@ TEST_F(EditTest, MultiLineWrapsBreaksAndScrollsByItsScrollBar) {
   TapAt(info, barX, 3);  // up arrow
   EXPECT_EQ(SendMessage(info, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
   TapAt(info, barX, client.bottom - 16);  // the track below the thumb: a page
-  const LRESULT paged = SendMessage(info, EM_GETFIRSTVISIBLELINE, 0, 0);
-  EXPECT_GT(paged, 1);
+  EXPECT_GT(SendMessage(info, EM_GETFIRSTVISIBLELINE, 0, 0), 1);
   // The scroll bar does not take the focus.
   EXPECT_EQ(GetFocus(), other);
   EXPECT_TRUE(Commands().empty());
@@ -469,8 +467,7 @@ TEST_F(EditTest, MultiLineWrapsBreaksAndScrollsByItsScrollBar) {
   const int length = GetWindowTextLength(info);
   SendMessage(info, EM_SETSEL, length, length);
   SendMessage(info, EM_SCROLLCARET, 0, 0);
-  const LRESULT first = SendMessage(info, EM_GETFIRSTVISIBLELINE, 0, 0);
-  EXPECT_GT(first, 0);
+  EXPECT_GT(SendMessage(info, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
   POINT caret{};
   controls::EditCaretPos(info, &caret);
   EXPECT_GE(caret.y, 0);

@@ -121,7 +121,7 @@ class ScreenTest : public testing::Test {
   std::vector<HWND> windows_;
 };
 
-TEST_F(ScreenTest, ComposePaintsWindowsBottomUpWithChildrenOverParents) {
+TEST_F(ScreenTest, ComposePaintsWindowsBottomUpAndWindowDcsSpareWhatLiesAbove) {
   HWND lower = Make(kRed, WS_POPUP | WS_BORDER, 10, 10, 100, 100);
   HWND child = Make(kGreen, WS_CHILD, 5, 5, 20, 20, lower);
   // A child reaching out of its parent is cut at the parent's client area.
@@ -141,12 +141,40 @@ TEST_F(ScreenTest, ComposePaintsWindowsBottomUpWithChildrenOverParents) {
   };
   ExpectPixels(composed);
 
+  HDC dc = GetDC(lower);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(GetPixel(dc, 0, 0), kRed);  // the client's top-left is (11, 11)
+  RECT client{};
+  GetClientRect(lower, &client);
+  HBRUSH yellow = CreateSolidBrush(kYellow);
+  FillRect(dc, &client, yellow);
+  DeleteObject(yellow);
+  EXPECT_EQ(GetPixel(dc, 70, 70), CLR_INVALID);  // under `upper`
+  EXPECT_EQ(ReleaseDC(lower, dc), 1);
+  // Not the frame, the child or the window above.
+  ExpectPixels({{11, 11, kYellow},
+                {108, 30, kYellow},
+                {109, 30, kBlack},
+                {20, 20, kGreen},
+                {70, 70, kBlue}});
+
+  // The screen DC reaches everything.
+  HDC whole = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(whole, 70, 70), kBlue);
+  EXPECT_EQ(GetPixel(whole, 239, 319), kWhite);
+  EXPECT_EQ(GetPixel(whole, 240, 0), CLR_INVALID);
+  ReleaseDC(nullptr, whole);
+
   // Another order, another picture; hidden windows leave no trace.
   BringWindowToTop(lower);
   screen::Compose();
   ExpectPixels({{60, 60, kRed}, {115, 55, kBlue}});
   ShowWindow(child, SW_HIDE);
   ShowWindow(upper, SW_HIDE);
+  // A hidden window's DC draws nowhere.
+  dc = GetDC(child);
+  EXPECT_EQ(SetPixel(dc, 1, 1, kBlack), CLR_INVALID);
+  ReleaseDC(child, dc);
   screen::Compose();
   ExpectPixels({{20, 20, kRed}, {130, 130, kWhite}});
   // Everything painted is valid afterwards.
@@ -195,44 +223,6 @@ TEST_F(ScreenTest, BeginPaintErasesOnlyWhenAskedAndValidates) {
   EXPECT_EQ(g_seen.erases, 1);
   EXPECT_TRUE(paint.fErase);
   EndPaint(window, &paint);
-}
-
-TEST_F(ScreenTest, WindowDcsSpareWhatLiesAboveAndStartAtTheClientArea) {
-  HWND lower = Make(kRed, WS_POPUP | WS_BORDER, 10, 10, 100, 100);
-  HWND child = Make(kGreen, WS_CHILD, 5, 5, 20, 20, lower);
-  HWND upper = Make(kBlue, WS_POPUP, 60, 60, 100, 100);
-  BringWindowToTop(upper);
-  screen::Compose();
-
-  HDC dc = GetDC(lower);
-  ASSERT_NE(dc, nullptr);
-  EXPECT_EQ(GetPixel(dc, 0, 0), kRed);  // the client's top-left is (11, 11)
-  RECT client{};
-  GetClientRect(lower, &client);
-  HBRUSH yellow = CreateSolidBrush(kYellow);
-  FillRect(dc, &client, yellow);
-  DeleteObject(yellow);
-  EXPECT_EQ(GetPixel(dc, 70, 70), CLR_INVALID);  // under `upper`
-  EXPECT_EQ(ReleaseDC(lower, dc), 1);
-  // Not the frame, the child or the window above.
-  ExpectPixels({{11, 11, kYellow},
-                {108, 30, kYellow},
-                {109, 30, kBlack},
-                {20, 20, kGreen},
-                {70, 70, kBlue}});
-
-  // The screen DC reaches everything.
-  HDC whole = GetDC(nullptr);
-  EXPECT_EQ(GetPixel(whole, 70, 70), kBlue);
-  EXPECT_EQ(GetPixel(whole, 239, 319), kWhite);
-  EXPECT_EQ(GetPixel(whole, 240, 0), CLR_INVALID);
-  ReleaseDC(nullptr, whole);
-
-  // A hidden window's DC draws nowhere.
-  ShowWindow(child, SW_HIDE);
-  dc = GetDC(child);
-  EXPECT_EQ(SetPixel(dc, 1, 1, kBlack), CLR_INVALID);
-  ReleaseDC(child, dc);
 }
 
 // The message loop's incremental frames: only what was invalidated is
