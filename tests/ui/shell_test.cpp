@@ -209,10 +209,13 @@ TEST_F(HelpViewerTest, OtherProgramsAreNotFoundAndOneViewerServesEveryRequest) {
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
 }
 
-// Programs' icons on the taskbar, laid out left of the clock.
+// Programs' icons on the taskbar, laid out left of the clock, made from pixels.
 TEST_F(ShellWindowsTest, TaskbarIconsAreOnePerWindowAndIdUntilDeletedOrTheWindowGoes) {
   const HWND owner = MakeWindow(u"Owner");
-  const HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
+  const std::uint32_t pixels[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000};
+  EXPECT_EQ(CreateIconFromPixels(0, 2, pixels), nullptr);
+  const HICON icon = CreateIconFromPixels(2, 2, pixels);
+  ASSERT_NE(icon, nullptr);
   auto Notify = [owner](DWORD message, UINT id, HICON shown) {
     NOTIFYICONDATA data{};
     data.cbSize = sizeof(data);
@@ -242,13 +245,8 @@ TEST_F(ShellWindowsTest, TaskbarIconsAreOnePerWindowAndIdUntilDeletedOrTheWindow
   EXPECT_EQ(shell::TaskbarIcons()[0].id, 2u);
   DestroyWindow(owner);
   EXPECT_TRUE(shell::TaskbarIcons().empty());
-}
 
-TEST(TaskbarIconTest, APixelIconIsTheProgramsToDestroy) {
-  const std::uint32_t pixels[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x00000000};
-  EXPECT_EQ(CreateIconFromPixels(0, 2, pixels), nullptr);
-  HICON icon = CreateIconFromPixels(2, 2, pixels);
-  ASSERT_NE(icon, nullptr);
+  // A pixel icon is the program's to destroy.
   SIZE size{};
   ASSERT_TRUE(GetIconSize(icon, &size));
   EXPECT_EQ(size.cx, 2);
