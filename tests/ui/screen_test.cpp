@@ -363,8 +363,7 @@ TEST(PngFile, WritesTheFramebufferAndReadsItBack) {
   ASSERT_TRUE(screen::WritePng(dir / "two.png", 2, &error)) << error;
   ASSERT_TRUE(screen::ReadPng(dir / "two.png", &width, &height, &pixels, &error)) << error;
   std::filesystem::remove_all(dir);
-  ASSERT_EQ(width, 2 * screen::kWidth);
-  ASSERT_EQ(height, 2 * screen::kHeight);
+  ASSERT_EQ(std::pair(width, height), std::pair(2 * screen::kWidth, 2 * screen::kHeight));
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       ASSERT_EQ(pixels[static_cast<std::size_t>(y) * width + x],
@@ -403,13 +402,12 @@ class Canvas {
     FillRect(dc_, &all, brush);
     DeleteObject(brush);
   }
-  // Pixels that differ from `background`, as a bounding box (empty when
-  // none).
-  RECT Ink(COLORREF background = kWhite) const {
+  // The bounding box of what is not white (empty when nothing).
+  RECT Ink() const {
     RECT box{width_, height_, 0, 0};
     for (int y = 0; y < height_; ++y) {
       for (int x = 0; x < width_; ++x) {
-        if (At(x, y) == background) continue;
+        if (At(x, y) == kWhite) continue;
         box.left = std::min<LONG>(box.left, x);
         box.top = std::min<LONG>(box.top, y);
         box.right = std::max<LONG>(box.right, x + 1);
