@@ -21,20 +21,19 @@ class InputPanelTest : public testing_support::ShellTest {
 
 TEST_F(InputPanelTest, PreferenceRaisesAndLowersUnlessLocked) {
   const HWND dialog = MakeWindow(u"Password");
-  ASSERT_TRUE(SHSipPreference(dialog, SIP_UP));
-  EXPECT_TRUE(shell::PanelUp());
-  EXPECT_TRUE(IsWindowVisible(shell::InputPanelWindow()));
-  ASSERT_TRUE(SHSipPreference(dialog, SIP_DOWN));
-  EXPECT_FALSE(IsWindowVisible(shell::InputPanelWindow()));
+  // Whether the panel is up (and its window shown) after the preference.
+  const auto upAfter = [dialog](SIPSTATE state) {
+    EXPECT_TRUE(SHSipPreference(dialog, state)) << state;
+    EXPECT_EQ(IsWindowVisible(shell::InputPanelWindow()) != FALSE, shell::PanelUp()) << state;
+    return shell::PanelUp();
+  };
+  EXPECT_TRUE(upAfter(SIP_UP));
+  EXPECT_FALSE(upAfter(SIP_DOWN));
 
   ASSERT_TRUE(SetInfo(SIPF_ON | SIPF_LOCKED));
-  EXPECT_TRUE(shell::PanelUp());
-  ASSERT_TRUE(SHSipPreference(dialog, SIP_DOWN));
-  EXPECT_TRUE(shell::PanelUp());
-  ASSERT_TRUE(SHSipPreference(dialog, SIP_UNCHANGED));
-  EXPECT_TRUE(shell::PanelUp());
-  ASSERT_TRUE(SHSipPreference(dialog, SIP_FORCEDOWN));
-  EXPECT_FALSE(shell::PanelUp());
+  EXPECT_TRUE(upAfter(SIP_DOWN));
+  EXPECT_TRUE(upAfter(SIP_UNCHANGED));
+  EXPECT_FALSE(upAfter(SIP_FORCEDOWN));
 
   EXPECT_FALSE(SHSipPreference(dialog, static_cast<SIPSTATE>(7)));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
