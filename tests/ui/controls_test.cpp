@@ -143,6 +143,7 @@ TEST_F(ButtonTest, AutoCheckBoxTogglesOnEachClickAndDisabledButtonsIgnoreTapsKey
   // Setting the state is no click.
   SendMessage(box, BM_SETCHECK, BST_CHECKED, 0);
   EXPECT_EQ(SendMessage(box, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED));
+  EXPECT_EQ(CodesFrom(7).size(), 2u);
 
   ClearLog();
   SetFocus(nullptr);
