@@ -1,8 +1,5 @@
-// The screen: composition of windows in z-order with frames, erasing and
-// children over parents; window DCs and their clipping; incremental frames;
-// PNG files.
-// Drawing on memory DCs: primitives at pixel level, blits, bitmaps, icons,
-// fonts and text layout.
+// The screen as composed from windows, window DCs, incremental frames and
+// PNG files; drawing on memory DCs at pixel level, and text layout.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
