@@ -658,7 +658,7 @@ class GdiText : public testing::Test {
   Canvas canvas_;
 };
 
-TEST_F(GdiText, DrawTextBreaksLinesAndWrapsWordsAtSpaces) {
+TEST_F(GdiText, DrawTextBreaksLinesWrapsWordsAtSpacesAndRemovesPrefixes) {
   const int line = 12;
   EXPECT_EQ(CalcHeight(u"One line", 200, 0), line);
   EXPECT_EQ(CalcHeight(u"Owner\r\nPhone", 200, 0), 2 * line);
@@ -680,10 +680,8 @@ TEST_F(GdiText, DrawTextBreaksLinesAndWrapsWordsAtSpaces) {
   // Spaces at the break are dropped, not carried to the next line.
   EXPECT_EQ(CalcHeight(u"Wrong User     Password", twoWords + 1, DT_WORDBREAK), 2 * line);
   EXPECT_EQ(CalcHeight(u"Wrong User\r\nPassword entered", twoWords + 1, DT_WORDBREAK), 3 * line);
-}
 
-TEST_F(GdiText, PrefixesAreRemovedUnlessNoPrefix) {
-  RECT r{};
+  // Prefixes are removed unless DT_NOPREFIX.
   CalcHeight(u"&Help", 200, DT_SINGLELINE, &r);
   EXPECT_EQ(r.right - r.left, Extent(u"Help").cx);
   CalcHeight(u"Save && Exit", 200, DT_SINGLELINE, &r);

@@ -45,18 +45,19 @@ TEST_F(ShellWindowsTest, BarsAreTopmostAndTappingThemKeepsTheActiveWindowAndFocu
 }
 
 TEST_F(ShellWindowsTest, FullScreenStateIsKeptPerWindowAndFollowsTheForeground) {
+  // Whether the taskbar window, its start icon and the panel button show.
+  const auto bars = [] {
+    return std::vector<bool>{IsWindowVisible(shell::TaskbarWindow()) != FALSE,
+                             shell::StartIconVisible(), shell::SipButtonVisible()};
+  };
   const HWND lock = MakeWindow(u"Lock");
   ASSERT_TRUE(SHFullScreen(lock, SHFS_HIDETASKBAR | SHFS_HIDESTARTICON | SHFS_HIDESIPBUTTON));
   Pump();
-  EXPECT_FALSE(IsWindowVisible(shell::TaskbarWindow()));
-  EXPECT_FALSE(shell::StartIconVisible());
-  EXPECT_FALSE(shell::SipButtonVisible());
+  EXPECT_EQ(bars(), (std::vector{false, false, false}));
 
   // Another application in front has the default shell.
   const HWND other = MakeWindow(u"Other");
-  EXPECT_TRUE(IsWindowVisible(shell::TaskbarWindow()));
-  EXPECT_TRUE(shell::StartIconVisible());
-  EXPECT_TRUE(shell::SipButtonVisible());
+  EXPECT_EQ(bars(), (std::vector{true, true, true}));
 
   // Only the start icon hidden: the taskbar shows without it.
   ASSERT_TRUE(SHFullScreen(other, SHFS_HIDESTARTICON));
@@ -66,17 +67,14 @@ TEST_F(ShellWindowsTest, FullScreenStateIsKeptPerWindowAndFollowsTheForeground) 
   // A window owned by the lock screen (its message box) keeps its screen.
   const HWND box = MakeWindow(u"Box", 0, lock);
   EXPECT_EQ(GetForegroundWindow(), box);
-  EXPECT_FALSE(IsWindowVisible(shell::TaskbarWindow()));
-  EXPECT_FALSE(shell::SipButtonVisible());
+  EXPECT_EQ(bars(), (std::vector{false, false, false}));
   DestroyWindow(box);
 
   SetForegroundWindow(lock);
   Pump();
   EXPECT_FALSE(IsWindowVisible(shell::TaskbarWindow()));
   ASSERT_TRUE(SHFullScreen(lock, SHFS_SHOWTASKBAR | SHFS_SHOWSTARTICON));
-  EXPECT_TRUE(IsWindowVisible(shell::TaskbarWindow()));
-  EXPECT_TRUE(shell::StartIconVisible());
-  EXPECT_FALSE(shell::SipButtonVisible());
+  EXPECT_EQ(bars(), (std::vector{true, true, false}));
 
   SetLastError(0);
   EXPECT_FALSE(SHFullScreen(lock, SHFS_SHOWTASKBAR | SHFS_HIDETASKBAR));
