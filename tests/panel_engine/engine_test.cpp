@@ -288,14 +288,11 @@ TEST(SignatureVerify, OddInputHasADefinedResult) {
   SignatureEngine engine = Verifier(1);
   const float nan = std::numeric_limits<float>::quiet_NaN();
 
-  Signature empty;
-  Signature emptyStrokes;
-  emptyStrokes.strokes.resize(3);
-  Signature still;  // a pen that never moves
-  still.strokes.push_back({{50, 50, 0}, {50, 50, 10}, {50, 50, 500}});
-  still.strokes.push_back({{50, 50, 700}});
-  Signature notANumber;
-  notANumber.strokes.push_back({{nan, 3, 0}, {nan, nan, 10}});
+  const Signature empty;
+  const Signature emptyStrokes{std::vector<PenStroke>(3)};
+  // A pen that never moves.
+  const Signature still{{{{50, 50, 0}, {50, 50, 10}, {50, 50, 500}}, {{50, 50, 700}}}};
+  const Signature notANumber{{{{nan, 3, 0}, {nan, nan, 10}}}};
   for (const Signature* s : {&empty, &emptyStrokes, &still, &notANumber}) {
     EXPECT_FALSE(engine.Verify(*s));
     EXPECT_EQ(engine.Score(*s), 0);
