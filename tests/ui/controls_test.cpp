@@ -94,8 +94,7 @@ TEST_F(ProgressTest, PositionStaysInTheRangeAndTheBarIsFilledUpToIt) {
   SendMessage(bar, PBM_SETRANGE32, static_cast<WPARAM>(-50), 50);
   PBRANGE range{};
   EXPECT_EQ(SendMessage(bar, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range)), -50);
-  EXPECT_EQ(range.iLow, -50);
-  EXPECT_EQ(range.iHigh, 50);
+  EXPECT_EQ(std::pair(range.iLow, range.iHigh), std::pair(-50, 50));
 
   // Stepping past the end starts over from the beginning.
   SendMessage(bar, PBM_SETPOS, 40, 0);

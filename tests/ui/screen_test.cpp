@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/clock.h"
@@ -601,8 +602,8 @@ TEST(GdiBitmaps, PaletteAndTrueColourResourcesDecodeAndReportTheirHeader) {
 
   BITMAP info{};
   EXPECT_EQ(GetObject(first, sizeof info, &info), static_cast<int>(sizeof info));
-  EXPECT_EQ(info.bmWidth * 100 + info.bmHeight, 302);
-  EXPECT_EQ(info.bmWidthBytes, 4);  // rows padded
+  // Rows padded to 4 bytes.
+  EXPECT_EQ(std::tuple(info.bmWidth, info.bmHeight, info.bmWidthBytes), std::tuple(3, 2, 4));
   EXPECT_EQ(GetObject(first, 4, &info), 0);
 
   // A bitmap selected into a DC can't be deleted; once out it can.

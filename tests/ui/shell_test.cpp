@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <tuple>
 
 #include "platform/device.h"
 #include "platform/kernel.h"
@@ -155,9 +156,8 @@ TEST_F(HelpViewerTest, PegHelpShowsTheHelpPageUntilOk) {
   ASSERT_NE(pi.hProcess, nullptr);
   ASSERT_EQ(shell::ProcessStarts().size(), 1u);
   const shell::ProcessStart start = shell::ProcessStarts()[0];
-  EXPECT_EQ(start.application, u"PegHelp.exe");
-  EXPECT_EQ(start.commandLine, u"OMREL.htm");
-  EXPECT_EQ(start.processId, pi.dwProcessId);
+  EXPECT_EQ(std::tie(start.application, start.commandLine, start.processId),
+            std::tuple(u"PegHelp.exe", u"OMREL.htm", pi.dwProcessId));
 
   Pump();
   const HWND viewer = start.window;
