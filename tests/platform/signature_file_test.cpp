@@ -55,7 +55,7 @@ TEST(SignatureFileTest, RefusesMistakesNamingFileAndLine) {
   }
 }
 
-TEST(SignatureFileTest, AFileThatCannotBeReadIsRefusedWithItsName) {
+TEST(SignatureFileTest, AFileIsReadOnlyUpToTheLimitAndOneThatCannotBeReadIsRefusedWithItsName) {
   const auto folder = std::filesystem::temp_directory_path();
   SignatureStrokes strokes;
   std::string error;
@@ -66,12 +66,7 @@ TEST(SignatureFileTest, AFileThatCannotBeReadIsRefusedWithItsName) {
   EXPECT_TRUE(platform::ReadSignatureFile(file, &strokes, &error)) << error;
   EXPECT_EQ(strokes.PointCount(), 2u);
   std::filesystem::remove(file);
-}
-
-TEST(SignatureFileTest, AFileWithoutAStatedSizeIsReadOnlyUpToTheLimit) {
   // The kernel's page map states a size of 0 and is far longer than the limit.
-  SignatureStrokes strokes;
-  std::string error;
   EXPECT_FALSE(platform::ReadSignatureFile("/proc/self/pagemap", &strokes, &error));
   EXPECT_NE(error.find("larger than"), std::string::npos) << error;
 }

@@ -46,15 +46,14 @@ class ControlTest : public ui_test::WindowTest {
     platform::ui::input::Tap(p.x, p.y);
     Pump();
   }
-  void TapCenter(HWND window) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    platform::ui::input::Tap((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    Pump();
-  }
   void TapScreen(const RECT& r) {
     platform::ui::input::Tap((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     Pump();
+  }
+  void TapCenter(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    TapScreen(r);
   }
   void Type(std::u16string_view text) {
     for (char16_t c : text) platform::ui::input::Char(c);

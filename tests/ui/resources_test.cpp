@@ -26,13 +26,6 @@ HINSTANCE Self() {
   return GetModuleHandle(nullptr);
 }
 
-const DialogItemTemplate* ItemById(const DialogTemplate& dialog, int id) {
-  for (std::size_t i = 0; i < dialog.itemCount; ++i) {
-    if (dialog.items[i].id == id) return &dialog.items[i];
-  }
-  return nullptr;
-}
-
 bool Has(DWORD style, DWORD bits) {
   return (style & bits) == bits;
 }
@@ -153,8 +146,10 @@ TEST(DialogTemplates, PasswordFieldsAreMasked) {
   for (const auto& secret : secrets) {
     const DialogTemplate* dialog = FindDialogTemplate(Self(), secret.dialog);
     ASSERT_NE(dialog, nullptr);
-    const DialogItemTemplate* item = ItemById(*dialog, secret.field);
-    ASSERT_NE(item, nullptr) << secret.field;
+    const DialogItemTemplate* end = dialog->items + dialog->itemCount;
+    const DialogItemTemplate* item = std::find_if(
+        dialog->items, end, [&](const DialogItemTemplate& i) { return i.id == secret.field; });
+    ASSERT_NE(item, end) << secret.field;
     EXPECT_EQ(std::u16string(item->className), u"EDIT");
     EXPECT_TRUE(Has(item->style, ES_PASSWORD)) << secret.field;
   }

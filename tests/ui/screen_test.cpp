@@ -1,8 +1,5 @@
-// The screen: composition of windows in z-order with frames, erasing and
-// children over parents; window DCs and their clipping; incremental frames;
-// PNG files.
-// Drawing on memory DCs: primitives at pixel level, blits, bitmaps, icons,
-// fonts and text layout.
+// The screen as composed from windows, window DCs, incremental frames and
+// PNG files; drawing on memory DCs at pixel level, and text layout.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -11,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/clock.h"
@@ -42,7 +40,8 @@ struct Pixel {
   int x, y;
   COLORREF color;
 };
-void ExpectPixels(std::initializer_list<Pixel> pixels) {
+template <std::size_t N>
+void ExpectPixels(const Pixel (&pixels)[N]) {
   for (const Pixel& p : pixels) EXPECT_EQ(At(p.x, p.y), p.color) << "at " << p.x << "," << p.y;
 }
 
@@ -120,7 +119,7 @@ class ScreenTest : public testing::Test {
   std::vector<HWND> windows_;
 };
 
-TEST_F(ScreenTest, ComposePaintsWindowsBottomUpWithChildrenOverParents) {
+TEST_F(ScreenTest, ComposePaintsWindowsBottomUpAndWindowDcsSpareWhatLiesAbove) {
   HWND lower = Make(kRed, WS_POPUP | WS_BORDER, 10, 10, 100, 100);
   HWND child = Make(kGreen, WS_CHILD, 5, 5, 20, 20, lower);
   // A child reaching out of its parent is cut at the parent's client area.
@@ -133,18 +132,36 @@ TEST_F(ScreenTest, ComposePaintsWindowsBottomUpWithChildrenOverParents) {
 
   // The desktop, the border of `lower` with its client inside, `upper` over
   // both; the yellow child is clipped short of the border.
-  ExpectPixels({{5, 5, kWhite},
-                {10, 10, kBlack},
+  const Pixel composed[] = {
+      {5, 5, kWhite},     {10, 10, kBlack},   {109, 30, kBlack}, {11, 11, kRed},
+      {16, 16, kGreen},   {36, 36, kRed},     {105, 55, kBlue},  {49, 49, kRed},
+      {150, 150, kWhite}, {101, 35, kYellow}, {109, 35, kBlack}, {115, 35, kWhite},
+  };
+  ExpectPixels(composed);
+
+  HDC dc = GetDC(lower);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_EQ(GetPixel(dc, 0, 0), kRed);  // the client's top-left is (11, 11)
+  RECT client{};
+  GetClientRect(lower, &client);
+  HBRUSH yellow = CreateSolidBrush(kYellow);
+  FillRect(dc, &client, yellow);
+  DeleteObject(yellow);
+  EXPECT_EQ(GetPixel(dc, 70, 70), CLR_INVALID);  // under `upper`
+  EXPECT_EQ(ReleaseDC(lower, dc), 1);
+  // Not the frame, the child or the window above.
+  ExpectPixels({{11, 11, kYellow},
+                {108, 30, kYellow},
                 {109, 30, kBlack},
-                {11, 11, kRed},
-                {16, 16, kGreen},
-                {36, 36, kRed},
-                {105, 55, kBlue},
-                {49, 49, kRed},
-                {150, 150, kWhite},
-                {101, 35, kYellow},
-                {109, 35, kBlack},
-                {115, 35, kWhite}});
+                {20, 20, kGreen},
+                {70, 70, kBlue}});
+
+  // The screen DC reaches everything.
+  HDC whole = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(whole, 70, 70), kBlue);
+  EXPECT_EQ(GetPixel(whole, 239, 319), kWhite);
+  EXPECT_EQ(GetPixel(whole, 240, 0), CLR_INVALID);
+  ReleaseDC(nullptr, whole);
 
   // Another order, another picture; hidden windows leave no trace.
   BringWindowToTop(lower);
@@ -152,6 +169,10 @@ TEST_F(ScreenTest, ComposePaintsWindowsBottomUpWithChildrenOverParents) {
   ExpectPixels({{60, 60, kRed}, {115, 55, kBlue}});
   ShowWindow(child, SW_HIDE);
   ShowWindow(upper, SW_HIDE);
+  // A hidden window's DC draws nowhere.
+  dc = GetDC(child);
+  EXPECT_EQ(SetPixel(dc, 1, 1, kBlack), CLR_INVALID);
+  ReleaseDC(child, dc);
   screen::Compose();
   ExpectPixels({{20, 20, kRed}, {130, 130, kWhite}});
   // Everything painted is valid afterwards.
@@ -200,44 +221,6 @@ TEST_F(ScreenTest, BeginPaintErasesOnlyWhenAskedAndValidates) {
   EXPECT_EQ(g_seen.erases, 1);
   EXPECT_TRUE(paint.fErase);
   EndPaint(window, &paint);
-}
-
-TEST_F(ScreenTest, WindowDcsSpareWhatLiesAboveAndStartAtTheClientArea) {
-  HWND lower = Make(kRed, WS_POPUP | WS_BORDER, 10, 10, 100, 100);
-  HWND child = Make(kGreen, WS_CHILD, 5, 5, 20, 20, lower);
-  HWND upper = Make(kBlue, WS_POPUP, 60, 60, 100, 100);
-  BringWindowToTop(upper);
-  screen::Compose();
-
-  HDC dc = GetDC(lower);
-  ASSERT_NE(dc, nullptr);
-  EXPECT_EQ(GetPixel(dc, 0, 0), kRed);  // the client's top-left is (11, 11)
-  RECT client{};
-  GetClientRect(lower, &client);
-  HBRUSH yellow = CreateSolidBrush(kYellow);
-  FillRect(dc, &client, yellow);
-  DeleteObject(yellow);
-  EXPECT_EQ(GetPixel(dc, 70, 70), CLR_INVALID);  // under `upper`
-  EXPECT_EQ(ReleaseDC(lower, dc), 1);
-  // Not the frame, the child or the window above.
-  ExpectPixels({{11, 11, kYellow},
-                {108, 30, kYellow},
-                {109, 30, kBlack},
-                {20, 20, kGreen},
-                {70, 70, kBlue}});
-
-  // The screen DC reaches everything.
-  HDC whole = GetDC(nullptr);
-  EXPECT_EQ(GetPixel(whole, 70, 70), kBlue);
-  EXPECT_EQ(GetPixel(whole, 239, 319), kWhite);
-  EXPECT_EQ(GetPixel(whole, 240, 0), CLR_INVALID);
-  ReleaseDC(nullptr, whole);
-
-  // A hidden window's DC draws nowhere.
-  ShowWindow(child, SW_HIDE);
-  dc = GetDC(child);
-  EXPECT_EQ(SetPixel(dc, 1, 1, kBlack), CLR_INVALID);
-  ReleaseDC(child, dc);
 }
 
 // The message loop's incremental frames: only what was invalidated is
@@ -298,10 +281,8 @@ TEST_F(IncrementalFrameTest, RepaintsTheInvalidWindowAndWhatOverlapsItOnly) {
   EXPECT_EQ(screen::FrameCount(), frames + 1);
   // The window under it and the sibling over it share its area; the bar
   // lies elsewhere.
-  EXPECT_EQ(PaintsOf(left_), 1);
-  EXPECT_EQ(PaintsOf(top_), 1);
-  EXPECT_EQ(PaintsOf(right_), 1);
-  EXPECT_EQ(PaintsOf(bar_), 0);
+  EXPECT_EQ((std::vector{PaintsOf(left_), PaintsOf(top_), PaintsOf(right_), PaintsOf(bar_)}),
+            (std::vector{1, 1, 1, 0}));
   const std::vector<std::uint32_t> incremental = screen::Pixels();
   EXPECT_EQ(incremental, FullPicture());
 
@@ -352,23 +333,13 @@ TEST_F(IncrementalFrameTest, DrawingOutsideAFrameIsPaintedOverButMeasuringIsNot)
   EXPECT_GT(size.cx, 0);
   InvalidateRect(left_, nullptr, TRUE);
   Frame();
-  EXPECT_EQ(PaintsOf(left_), 1);
-  EXPECT_EQ(PaintsOf(bar_), 0);
+  EXPECT_EQ(std::pair(PaintsOf(left_), PaintsOf(bar_)), std::pair(1, 0));
 }
 
-class PngFile : public testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("veyr-screen-" + std::to_string(::getpid()) + "-" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::filesystem::path dir_;
-};
-
-TEST_F(PngFile, WritesTheFramebufferAndReadsItBack) {
+TEST(PngFile, WritesTheFramebufferAndReadsItBack) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("veyr-screen-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
   HDC dc = GetDC(nullptr);
   for (int y = 0; y < screen::kHeight; ++y) {
     for (int x = 0; x < screen::kWidth; ++x) {
@@ -380,18 +351,17 @@ TEST_F(PngFile, WritesTheFramebufferAndReadsItBack) {
   const std::vector<std::uint32_t> expected = screen::Pixels();
 
   std::string error;
-  ASSERT_TRUE(screen::WritePng(dir_ / "one.png", 1, &error)) << error;
+  ASSERT_TRUE(screen::WritePng(dir / "one.png", 1, &error)) << error;
   int width = 0, height = 0;
   std::vector<std::uint32_t> pixels;
-  ASSERT_TRUE(screen::ReadPng(dir_ / "one.png", &width, &height, &pixels, &error)) << error;
-  EXPECT_EQ(width, screen::kWidth);
-  EXPECT_EQ(height, screen::kHeight);
+  ASSERT_TRUE(screen::ReadPng(dir / "one.png", &width, &height, &pixels, &error)) << error;
+  EXPECT_EQ(std::pair(width, height), std::pair(screen::kWidth, screen::kHeight));
   EXPECT_EQ(pixels, expected);
 
-  ASSERT_TRUE(screen::WritePng(dir_ / "two.png", 2, &error)) << error;
-  ASSERT_TRUE(screen::ReadPng(dir_ / "two.png", &width, &height, &pixels, &error)) << error;
-  ASSERT_EQ(width, 2 * screen::kWidth);
-  ASSERT_EQ(height, 2 * screen::kHeight);
+  ASSERT_TRUE(screen::WritePng(dir / "two.png", 2, &error)) << error;
+  ASSERT_TRUE(screen::ReadPng(dir / "two.png", &width, &height, &pixels, &error)) << error;
+  std::filesystem::remove_all(dir);
+  ASSERT_EQ(std::pair(width, height), std::pair(2 * screen::kWidth, 2 * screen::kHeight));
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       ASSERT_EQ(pixels[static_cast<std::size_t>(y) * width + x],
@@ -430,13 +400,12 @@ class Canvas {
     FillRect(dc_, &all, brush);
     DeleteObject(brush);
   }
-  // Pixels that differ from `background`, as a bounding box (empty when
-  // none).
-  RECT Ink(COLORREF background = kWhite) const {
+  // The bounding box of what is not white (empty when nothing).
+  RECT Ink() const {
     RECT box{width_, height_, 0, 0};
     for (int y = 0; y < height_; ++y) {
       for (int x = 0; x < width_; ++x) {
-        if (At(x, y) == background) continue;
+        if (At(x, y) == kWhite) continue;
         box.left = std::min<LONG>(box.left, x);
         box.top = std::min<LONG>(box.top, y);
         box.right = std::max<LONG>(box.right, x + 1);
@@ -633,8 +602,8 @@ TEST(GdiBitmaps, PaletteAndTrueColourResourcesDecodeAndReportTheirHeader) {
 
   BITMAP info{};
   EXPECT_EQ(GetObject(first, sizeof info, &info), static_cast<int>(sizeof info));
-  EXPECT_EQ(info.bmWidth * 100 + info.bmHeight, 302);
-  EXPECT_EQ(info.bmWidthBytes, 4);  // rows padded
+  // Rows padded to 4 bytes.
+  EXPECT_EQ(std::tuple(info.bmWidth, info.bmHeight, info.bmWidthBytes), std::tuple(3, 2, 4));
   EXPECT_EQ(GetObject(first, 4, &info), 0);
 
   // A bitmap selected into a DC can't be deleted; once out it can.
@@ -690,7 +659,7 @@ class GdiText : public testing::Test {
   Canvas canvas_;
 };
 
-TEST_F(GdiText, DrawTextBreaksLinesAndWrapsWordsAtSpaces) {
+TEST_F(GdiText, DrawTextBreaksLinesWrapsWordsAtSpacesAndRemovesPrefixes) {
   const int line = 12;
   EXPECT_EQ(CalcHeight(u"One line", 200, 0), line);
   EXPECT_EQ(CalcHeight(u"Owner\r\nPhone", 200, 0), 2 * line);
@@ -712,10 +681,8 @@ TEST_F(GdiText, DrawTextBreaksLinesAndWrapsWordsAtSpaces) {
   // Spaces at the break are dropped, not carried to the next line.
   EXPECT_EQ(CalcHeight(u"Wrong User     Password", twoWords + 1, DT_WORDBREAK), 2 * line);
   EXPECT_EQ(CalcHeight(u"Wrong User\r\nPassword entered", twoWords + 1, DT_WORDBREAK), 3 * line);
-}
 
-TEST_F(GdiText, PrefixesAreRemovedUnlessNoPrefix) {
-  RECT r{};
+  // Prefixes are removed unless DT_NOPREFIX.
   CalcHeight(u"&Help", 200, DT_SINGLELINE, &r);
   EXPECT_EQ(r.right - r.left, Extent(u"Help").cx);
   CalcHeight(u"Save && Exit", 200, DT_SINGLELINE, &r);
@@ -745,10 +712,9 @@ TEST_F(GdiText, DrawTextAlignsAndClipsToItsRectangle) {
   canvas_.Clear(kWhite);
   DrawText(dc(), u"OK", -1, &box, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
   ink = canvas_.Ink();
-  EXPECT_LE(ink.right, 160);
-  EXPECT_GE(ink.right, 157);
-  EXPECT_LE(ink.bottom, 50);
-  EXPECT_GE(ink.bottom, 44);
+  // In the corner: right 157..160, bottom 44..50.
+  EXPECT_NEAR(ink.right, 158.5, 1.5);
+  EXPECT_NEAR(ink.bottom, 47, 3);
 
   // Text wider than the box: clipped to it, unless DT_NOCLIP.
   const std::u16string wide = u"Owner information that does not fit";

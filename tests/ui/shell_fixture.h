@@ -64,10 +64,9 @@ class ShellTest : public ::testing::Test {
   }
 
   // A visible top-level window in front, with the focus.
-  HWND MakeWindow(LPCWSTR title, DWORD exStyle = 0, HWND owner = nullptr,
-                  DWORD style = WS_POPUP | WS_VISIBLE) {
-    HWND w = CreateWindowEx(exStyle, u"ShellTestWindow", title, style, 0, 26, 240, 268, owner, 0,
-                            nullptr, nullptr);
+  HWND MakeWindow(LPCWSTR title, DWORD exStyle = 0, HWND owner = nullptr) {
+    HWND w = CreateWindowEx(exStyle, u"ShellTestWindow", title, WS_POPUP | WS_VISIBLE, 0, 26, 240,
+                            268, owner, 0, nullptr, nullptr);
     EXPECT_NE(w, nullptr);
     windows_.push_back(w);
     SetForegroundWindow(w);

@@ -93,10 +93,6 @@ std::vector<UINT> WindowTest::MessagesOf(HWND hwnd) const {
   return out;
 }
 
-void WindowTest::ClearLog() {
-  TheLog().clear();
-}
-
 void WindowTest::React(Reaction reaction) {
   g_reaction = std::move(reaction);
 }

@@ -26,6 +26,8 @@ inline constexpr LPCWSTR kTestClass = u"TestWindow";
 // Extra bytes of the test class: room for the three dialog longs.
 inline constexpr int kTestExtraBytes = 12;
 
+std::vector<Logged>& TheLog();
+
 // Reacts to a message; an empty answer hands it to DefWindowProc.
 using Reaction = std::function<std::optional<LRESULT>(HWND, UINT, WPARAM, LPARAM)>;
 
@@ -42,12 +44,10 @@ class WindowTest : public ::testing::Test {
   // The logged messages of the given kinds, in order.
   std::vector<Logged> Log(std::initializer_list<UINT> messages) const;
   std::vector<UINT> MessagesOf(HWND hwnd) const;
-  void ClearLog();
+  void ClearLog() { TheLog().clear(); }
   void React(Reaction reaction);
   // Dispatches what is waiting now, without the idle hook or clock moves.
   void Pump();
 };
-
-std::vector<Logged>& TheLog();
 
 }  // namespace ui_test
