@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,8 +23,8 @@ CEPROPVAL Blob(WORD id, Bytes& bytes) {
   return v;
 }
 
-// A record as read back: property ids with their bytes (or the value of a
-// fixed-size type), in the order the store gives them.
+// A record as read back: property ids with their blobs, in the order the
+// store gives them.
 struct Prop {
   CEPROPID propid;
   Bytes bytes;
@@ -61,19 +60,12 @@ class DatabaseTest : public ::testing::Test {
       Prop p{v.propid, {}};
       if (v.wFlags & CEDB_PROPNOTFOUND) {
         p.bytes = {0xDE, 0xAD};
-      } else if (PROPID_TYPE(v.propid) == CEVT_BLOB) {
+      } else {
         // The data lives in the same buffer, after the array.
+        EXPECT_EQ(PROPID_TYPE(v.propid), CEVT_BLOB);
         EXPECT_GE(v.val.blob.lpb, buffer_ + count * sizeof(CEPROPVAL));
         EXPECT_LE(v.val.blob.lpb + v.val.blob.dwCount, buffer_ + size_);
         p.bytes.assign(v.val.blob.lpb, v.val.blob.lpb + v.val.blob.dwCount);
-      } else if (PROPID_TYPE(v.propid) == CEVT_LPWSTR) {
-        const std::u16string text(v.val.lpwstr);
-        const auto* raw = reinterpret_cast<const BYTE*>(v.val.lpwstr);
-        EXPECT_LE(raw + (text.size() + 1) * 2, buffer_ + size_);
-        p.bytes.assign(raw, raw + (text.size() + 1) * 2);
-      } else {
-        const auto* raw = reinterpret_cast<const BYTE*>(&v.val);
-        p.bytes.assign(raw, raw + 8);
       }
       props->push_back(std::move(p));
     }

@@ -39,15 +39,6 @@ LONG SetDword(HKEY key, const char16_t* name, DWORD value) {
                        sizeof value);
 }
 
-DWORD GetDword(HKEY key, const char16_t* name, LONG* result = nullptr) {
-  DWORD value = 0;
-  DWORD size = sizeof value;
-  const LONG r =
-      RegQueryValueEx(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-  if (result) *result = r;
-  return r == ERROR_SUCCESS ? value : 0xFFFFFFFF;
-}
-
 HKEY CreateKey(HKEY root, const char16_t* path) {
   HKEY key = nullptr;
   return RegCreateKeyEx(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
@@ -95,11 +86,8 @@ TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
   EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), 0u);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 
-  HKEY again = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", 0, KEY_READ, &again),
-            ERROR_SUCCESS);
-  EXPECT_EQ(GetDword(again, u"LogonMethod"), 2u);
-  RegCloseKey(again);
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod"),
+            testing_support::DwordBytes(2));
   CEDBASEINFO info{};
   ASSERT_TRUE(CeOidGetInfo(oid, &info));
   EXPECT_EQ(info.wNumRecords, 1);
@@ -205,17 +193,12 @@ TEST(ObjectStoreTest, KilledWriterLeavesAConsistentStore) {
   device.Reopen();
   std::string problem;
   ASSERT_TRUE(store::CheckIntegrity(&problem)) << problem;
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Counter", 0, KEY_READ, &key), ERROR_SUCCESS);
-  const DWORD counter = GetDword(key, u"N");
-  EXPECT_TRUE(counter == last || counter == last + 1) << counter << " after " << last;
-  Bytes blob(200);
-  DWORD size = 200;
-  ASSERT_EQ(RegQueryValueEx(key, u"Blob", nullptr, nullptr, blob.data(), &size), ERROR_SUCCESS);
-  blob.resize(size);
-  const bool blobIsAStep = blob == StepBlob(last) || blob == StepBlob(last + 1);
-  EXPECT_TRUE(blobIsAStep) << "blob of " << size << " bytes after " << last;
-  RegCloseKey(key);
+  const auto counter = RegBytes(HKEY_CURRENT_USER, u"Counter", u"N");
+  EXPECT_TRUE(counter == testing_support::DwordBytes(last) ||
+              counter == testing_support::DwordBytes(last + 1))
+      << "after " << last;
+  const auto blob = RegBytes(HKEY_CURRENT_USER, u"Counter", u"Blob");
+  EXPECT_TRUE(blob == StepBlob(last) || blob == StepBlob(last + 1)) << "after " << last;
 
   HANDLE db = CeOpenDatabase(nullptr, u"Log", 0, 0, nullptr);
   BYTE* buffer = nullptr;
@@ -257,13 +240,7 @@ TEST(ObjectStoreTest, FlushedWritesKeepTheLogBounded) {
   EXPECT_LT(largest, 6u * 1024 * 1024);
   RegCloseKey(key);
   device.Reopen();
-  HKEY again = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Bulk", 0, KEY_READ, &again), ERROR_SUCCESS);
-  Bytes read(value.size());
-  DWORD size = static_cast<DWORD>(read.size());
-  ASSERT_EQ(RegQueryValueEx(again, u"Value", nullptr, nullptr, read.data(), &size), ERROR_SUCCESS);
-  EXPECT_EQ(read, value);
-  RegCloseKey(again);
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, u"Bulk", u"Value"), value);
 }
 
 constexpr const char16_t* kPath = u"Software\\Batch";
