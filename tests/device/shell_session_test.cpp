@@ -125,43 +125,56 @@ TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
   }
 }
 
-TEST_F(ShellSessionTest, NullFallsBackToThePlainPromptThatOnlyTheSystemPasswordEnds) {
+// Whatever the module answers, the device opens only on the system password.
+// Each case: the stand-in's answer (none: null), the module in use, the
+// script around the unlock, where it stopped (empty: unlocked at its end),
+// and how often the module was asked.
+TEST_F(ShellSessionTest, TheUnlockOpensTheDeviceOnlyOnTheSystemPassword) {
+  const struct {
+    std::optional<std::u16string> answer;
+    const char16_t* module;
+    std::string script;
+    std::string stop;
+    DWORD calls;
+  } cases[] = {
+      // Null: the plain prompt, which only the system password ends.
+      {std::nullopt, kFixturePath, "expect dialog 2\ntype 1202 guess\ntap 1\nexpect dialog 2\n",
+       "waits for input; the screen shows dialog 2", 1},
+      {std::nullopt, kFixturePath,
+       "expect dialog 2\ntype 1202 guess\ntap 1\ncheck 1203 text Wrong password. Try again.\n"
+       "type 1202 right1234\ntap 1\n",
+       "", 1},
+      // Three wrong strings in a row, then the shell's own prompt.
+      {u"wrong", kFixturePath, "expect dialog 2\n", "dialog 2", 3},
+      // A module that cannot be loaded answers nothing.
+      {u"right1234", u"\\Windows\\Missing.cpl", "expect dialog 2\ntype 1202 right1234\ntap 1\n", "",
+       0},
+      // Power during the logon leaves it where it is, though the active
+      // period is 0; a reset waits for the shell while the logon is up.
+      {std::nullopt, kFixturePath,
+       "expect dialog 2\npower 60000\nexpect dialog 2\ntype 1202 right1234\ntap 1\n", "", 1},
+      {std::nullopt, kFixturePath, "expect dialog 2\nreset soft\n", "busy in dialog 2", 1},
+  };
   UseFixture(std::nullopt);
-  std::optional<pda::ShellSession::Unlocked> result;
-  // Nobody who knows the password: the device stays locked.
-  const std::string stop = Play("expect dialog 2\ntype 1202 guess\ntap 1\nexpect dialog 2\n",
-                                [&] { result = session_.Unlock(); });
-  EXPECT_NE(stop.find("waits for input; the screen shows dialog 2"), std::string::npos) << stop;
-  EXPECT_FALSE(result.has_value());
-
-  EXPECT_EQ(Play("expect dialog 2\ntype 1202 guess\ntap 1\n"
-                 "check 1203 text Wrong password. Try again.\n"
-                 "type 1202 right1234\ntap 1\n",
-                 [&] { result = session_.Unlock(); }),
-            "");
-  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
-  EXPECT_EQ(Calls(), 2u);
-}
-
-TEST_F(ShellSessionTest, AWrongStringIsNeverAcceptedAndTheModuleIsAskedAgain) {
-  UseFixture(u"wrong");
-  std::optional<pda::ShellSession::Unlocked> result;
-  const std::string stop = Play("expect dialog 2\n", [&] { result = session_.Unlock(); });
-  EXPECT_NE(stop.find("dialog 2"), std::string::npos) << stop;
-  EXPECT_FALSE(result.has_value());
-  // Three wrong strings in a row, then the shell's own prompt.
-  EXPECT_EQ(Calls(), 3u);
-}
-
-TEST_F(ShellSessionTest, AModuleThatCannotBeUsedKeepsTheDeviceLocked) {
-  UseFixture(u"right1234");
-  SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
-              Utf16Bytes(u"\\Windows\\Missing.cpl"));
-  std::optional<pda::ShellSession::Unlocked> result;
-  EXPECT_EQ(
-      Play("expect dialog 2\ntype 1202 right1234\ntap 1\n", [&] { result = session_.Unlock(); }),
-      "");
-  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
+  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 0);
+  for (const auto& c : cases) {
+    RegDeleteKey(HKEY_LOCAL_MACHINE, kFixtureKey);
+    if (c.answer)
+      SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(*c.answer));
+    SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
+                Utf16Bytes(c.module));
+    std::optional<pda::ShellSession::Unlocked> result;
+    const std::string stop = Play(c.script, [&] { result = session_.Unlock(); });
+    if (c.stop.empty()) {
+      EXPECT_EQ(stop, "") << c.script;
+      EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes) << c.script;
+    } else {
+      EXPECT_NE(stop.find(c.stop), std::string::npos) << c.script << stop;
+      EXPECT_FALSE(result.has_value()) << c.script;
+    }
+    EXPECT_EQ(Calls(), c.calls) << c.script;
+  }
+  EXPECT_EQ(session_.Boots(), 0);
 }
 
 TEST_F(ShellSessionTest, ANewDeviceRunsTheInstallerAtBootAndAConfiguredOneDoesNot) {
@@ -199,22 +212,6 @@ TEST_F(ShellSessionTest, AnUnreadablePasswordStoreIsNeitherNewNorOpen) {
   platform::faults::Clear();
 }
 
-TEST_F(ShellSessionTest, AHardResetTheModuleAsksForRebootsIntoAWipedDevice) {
-  ASSERT_NO_FATAL_FAILURE(OpenThroughSession());
-  UseFixture(u"right1234");
-  SetRegDword(HKEY_LOCAL_MACHINE, kFixtureKey, u"HardReset", 1);
-  const std::string identity = testing_support::ReadFile(device_.folder() / "hardware/device-id");
-  // The unlock ends in the reboot; the wiped device is new again.
-  EXPECT_EQ(Play(kCancelInstaller, [&] { session_.Boot(); }), "");
-  EXPECT_EQ(session_.Boots(), 2);
-  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect").has_value());
-  EXPECT_FALSE(testing_support::SystemPassword().IsSet());
-  EXPECT_FALSE(platform::device::CleanBootFlagSet());
-  // Files and hardware stay.
-  EXPECT_TRUE(std::filesystem::exists(platform::device::MapPath(kFixturePath)));
-  EXPECT_EQ(testing_support::ReadFile(device_.folder() / "hardware/device-id"), identity);
-}
-
 TEST_F(ShellSessionTest, ResetLinesRebootAndOnlyTheHardOneWipes) {
   ASSERT_NO_FATAL_FAILURE(OpenThroughSession());
   UseFixture(u"right1234");
@@ -229,13 +226,6 @@ TEST_F(ShellSessionTest, ResetLinesRebootAndOnlyTheHardOneWipes) {
   EXPECT_EQ(session_.Boots(), 2);
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, u"Marker", u"Kept").has_value());
   EXPECT_FALSE(testing_support::SystemPassword().IsSet());
-}
-
-TEST_F(ShellSessionTest, AResetWaitsForTheShellWhileADialogOfTheLogonIsUp) {
-  UseFixture(std::nullopt);
-  const std::string stop = Play("expect dialog 2\nreset soft\n", [&] { session_.Unlock(); });
-  EXPECT_NE(stop.find("busy in dialog 2"), std::string::npos) << stop;
-  EXPECT_EQ(session_.Boots(), 0);
 }
 
 TEST_F(ShellSessionTest, PowerOnLogsOnAfterTheActivePeriodOrAlwaysWhenItIsZero) {
@@ -259,17 +249,6 @@ TEST_F(ShellSessionTest, PowerOnLogsOnAfterTheActivePeriodOrAlwaysWhenItIsZero) 
   SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {0});
   EXPECT_EQ(Play("power 3600000\n"), "");
   EXPECT_EQ(Calls(), 3u);
-}
-
-TEST_F(ShellSessionTest, PowerDuringALogonLeavesTheLogonWhereItIs) {
-  UseFixture(std::nullopt);
-  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 0);
-  std::optional<pda::ShellSession::Unlocked> result;
-  EXPECT_EQ(Play("expect dialog 2\npower 60000\nexpect dialog 2\ntype 1202 right1234\ntap 1\n",
-                 [&] { result = session_.Unlock(); }),
-            "");
-  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
-  EXPECT_EQ(Calls(), 1u);
 }
 
 void SetOwnerRecord(const testing_support::Bytes& record) {
@@ -331,8 +310,8 @@ TEST_F(HomeScreenTest, AnEntryRunsItsActionWhenTapped) {
 }  // namespace
 
 // The real module's false-logon limit with the hard-reset action: the wrong
-// entry reboots the device at once, before any message or delay, and the
-// wiped device asks for its installation.
+// entry reboots the device at once, before any message or delay, into a
+// wiped store (files and hardware stay) that asks for its installation.
 TEST_F(ShellSessionTest, TheLimitsHardResetRebootsBeforeTheLogonGoesOn) {
   ASSERT_NO_FATAL_FAILURE(OpenThroughSession());
   ASSERT_NO_FATAL_FAILURE(SetSystemPassword(u"user1234"));
@@ -350,9 +329,14 @@ TEST_F(ShellSessionTest, TheLimitsHardResetRebootsBeforeTheLogonGoesOn) {
 
   const std::string script =
       std::string("expect dialog 628\ntype 679 wrong\ntap 1\n") + kCancelInstaller;
+  const std::string identity = testing_support::ReadFile(device_.folder() / "hardware/device-id");
   EXPECT_EQ(Play(script, [&] { session_.Boot(); }), "");
   EXPECT_EQ(session_.Boots(), 2);
   EXPECT_FALSE(testing_support::SystemPassword().IsSet());
+  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect").has_value());
+  EXPECT_FALSE(platform::device::CleanBootFlagSet());
+  EXPECT_TRUE(std::filesystem::exists(platform::device::MapPath(u"\\Windows\\Password.cpl")));
+  EXPECT_EQ(testing_support::ReadFile(device_.folder() / "hardware/device-id"), identity);
 }
 
 // The module's lock screen retitles and restyles the window in front; the
