@@ -1,9 +1,8 @@
-// pda's jobs and the device from end to end: the built program on a
-// throw-away device, driven by scripts, checked by its exit status and by
-// what the device holds afterwards.
-// pda's command line: options stored, defaults kept, mistakes refused.
-// pda inspect: every key, value and record, in text and JSON, with the
-// logon state decoded and the system password's flags but never its hash.
+// pda's jobs from end to end (the built program on a throw-away device,
+// driven by scripts, checked by its exit status and what the device holds
+// afterwards), its command line, and inspect: every key, value and record in
+// text and JSON, the logon state decoded, the system password's flags but
+// never its hash.
 #include "device/device_commands.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "device/command_line.h"
@@ -40,6 +40,7 @@ using testing_support::SetRegDword;
 using testing_support::Utf16Bytes;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
+constexpr const char16_t* kZentrakKey = u"Software\\Vexlund\\Zentrak";
 // Installs with the master password "Master#1" and the user password "user1234".
 constexpr const char* kInstall =
     "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
@@ -174,7 +175,7 @@ TEST_F(DeviceCommandsTest, ThePromptNeverOpensTheDeviceWithoutProof) {
   EXPECT_NE(outcome.output.find("line 2 (symbols 47x1)"), std::string::npos) << outcome.output;
   Expect(0, "prompt", "expect dialog 522\nsymbols 4711\ntap 1\n");
 
-  SetRegDword(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod", 7);
+  SetRegDword(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod", 7);
   Expect(4, "prompt",
          "expect box 602\ntap 1\nexpect dialog 628\nkey Escape\n"
          "expect dialog 628\n");
@@ -244,8 +245,25 @@ TEST_F(DeviceCommandsTest, TheDemoRunsToTheEndAndLeavesAPictureOfEveryScreen) {
   // What the demo leaves: its user password is the system's, and the false
   // logon was forgiven by the right one.
   EXPECT_TRUE(CheckSystemPassword(u"user1234"));
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak", u"Retry"),
-            testing_support::DwordBytes(0));
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kZentrakKey, u"Retry"), testing_support::DwordBytes(0));
+}
+
+TEST_F(DeviceCommandsTest, InspectReadsTheDeviceAndFailuresSetTheExitStatus) {
+  SetRegDword(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod", 1);
+  EXPECT_NE(Expect(0, "inspect --json")
+                .output.find(R"(Zentrak":{"LogonMethod":{"type":4,"hex":"01000000"}})"),
+            std::string::npos);
+  EXPECT_NE(Expect(0, "inspect").output.find("[registry]"), std::string::npos);
+  // Without a command pda shows the device screen, not the inspection.
+  EXPECT_EQ(Expect(0, "").output.find("[registry]"), std::string::npos);
+  Expect(64, "frobnicate");
+
+  // A damaged object store is refused, not silently replaced.
+  platform::device::Close();
+  testing_support::WriteFile(device_.folder() / "objectstore.db", std::string(8192, 'x'));
+  const Outcome outcome = RunPda("--device " + Quoted(device_.folder()) + " inspect", false);
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_TRUE(outcome.output.empty()) << outcome.output;
 }
 
 pda::Options Parse(const std::vector<std::string>& args) {
@@ -255,30 +273,23 @@ pda::Options Parse(const std::vector<std::string>& args) {
   return options;
 }
 
-TEST(CommandLine, OptionsAreStoredAndDefaultsKept) {
-  const pda::Options options =
-      Parse({"--device", "/tmp/dev", "--headless", "--screenshots", "shots", "--script", "run.txt",
-             "--real-time", "inspect", "--json"});
-  EXPECT_EQ(options.device, "/tmp/dev");
-  EXPECT_TRUE(options.headless);
-  EXPECT_EQ(options.screenshots, "shots");
-  EXPECT_EQ(options.script, "run.txt");
-  EXPECT_TRUE(options.realTime);
-  EXPECT_EQ(options.command, pda::Command::kInspect);
-  EXPECT_TRUE(options.json);
-
+TEST(CommandLine, OptionsAreStored) {
+  using Path = std::filesystem::path;
+  const pda::Options o = Parse({"--device", "/tmp/dev", "--headless", "--screenshots", "shots",
+                                "--script", "run.txt", "--real-time", "inspect", "--json"});
+  EXPECT_EQ(std::tie(o.device, o.headless, o.screenshots, o.script, o.realTime, o.command, o.json),
+            std::tuple(Path("/tmp/dev"), true, Path("shots"), Path("run.txt"), true,
+                       pda::Command::kInspect, true));
   // Values may be given inline; a value that looks like an option is still
   // the value.
   const pda::Options inlined = Parse({"--device=a b", "--screenshots=s", "--script=f"});
-  EXPECT_EQ(inlined.device, "a b");
-  EXPECT_EQ(inlined.screenshots, "s");
-  EXPECT_EQ(inlined.script, "f");
+  EXPECT_EQ(std::tie(inlined.device, inlined.screenshots, inlined.script),
+            std::tuple(Path("a b"), Path("s"), Path("f")));
   EXPECT_EQ(Parse({"--device", "--headless"}).device, "--headless");
   // Help before and after the command.
   EXPECT_TRUE(Parse({"--help"}).help);
   EXPECT_TRUE(Parse({"-h"}).help);
   EXPECT_TRUE(Parse({"--device", "d", "inspect", "--help"}).help);
-  EXPECT_FALSE(pda::Usage().empty());
 }
 
 // Each mistake is refused with a reason that names the argument.
@@ -301,22 +312,13 @@ TEST(CommandLine, MistakesAreRefusedWithAReason) {
   }
 }
 
-constexpr const char16_t* kZentrakKey = u"Software\\Vexlund\\Zentrak";
-
 using testing_support::DelayRecordBytes;
-using testing_support::SetRegBytes;
-using testing_support::Utf16Bytes;
 
-void AddRecord(const char16_t* name, DWORD type, std::vector<std::vector<BYTE>> blobs) {
+// A database of one record with `values`.
+void AddRecord(const char16_t* name, DWORD type, std::vector<CEPROPVAL> values) {
   CEOID oid = CeCreateDatabase(name, type, 0, nullptr);
-  ASSERT_NE(oid, 0u);
   HANDLE db = CeOpenDatabase(&oid, nullptr, 0, 0, nullptr);
   ASSERT_NE(db, INVALID_HANDLE_VALUE);
-  std::vector<CEPROPVAL> values(blobs.size());
-  for (std::size_t i = 0; i < blobs.size(); ++i) {
-    values[i].propid = MAKEPROPID(static_cast<WORD>(100 + i), CEVT_BLOB);
-    values[i].val.blob = {static_cast<DWORD>(blobs[i].size()), blobs[i].data()};
-  }
   EXPECT_NE(CeWriteRecordProps(db, 0, static_cast<WORD>(values.size()), values.data()), 0u);
   CloseHandle(db);
 }
@@ -347,7 +349,12 @@ TEST(InspectJson, ShowsEveryKeyValueAndRecord) {
   SetRegBytes(HKEY_LOCAL_MACHINE, kZentrakKey, u"Blob", REG_BINARY, {0xAB, 0x0C});
   SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", nullptr, 0, {});
   SetRegBytes(HKEY_CLASSES_ROOT, u"Panel.Client.1", u"Empty", REG_BINARY, {});
-  AddRecord(u"Vexlund", 12345, {{0x01, 0xFE}, {}});
+  BYTE blob[] = {0x01, 0xFE};
+  std::vector<CEPROPVAL> blobs(2);
+  blobs[0].propid = MAKEPROPID(100, CEVT_BLOB);
+  blobs[0].val.blob = {2, blob};
+  blobs[1].propid = MAKEPROPID(101, CEVT_BLOB);
+  AddRecord(u"Vexlund", 12345, blobs);
 
   const Output output = Inspect();
   EXPECT_TRUE(output.errors.empty());
@@ -438,16 +445,12 @@ TEST(InspectJson, NoObjectNamesAMemberTwice) {
   SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xD800", REG_DWORD, {1, 0, 0, 0});
   SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xDC00", REG_DWORD, {2, 0, 0, 0});
   // One property id under two types.
-  CEOID oid = CeCreateDatabase(u"D", 1, 0, nullptr);
-  HANDLE db = CeOpenDatabase(&oid, nullptr, 0, 0, nullptr);
-  ASSERT_NE(db, INVALID_HANDLE_VALUE);
-  CEPROPVAL values[2] = {};
+  std::vector<CEPROPVAL> values(2);
   values[0].propid = MAKEPROPID(7, CEVT_UI2);
   values[0].val.uiVal = 1;
   values[1].propid = MAKEPROPID(7, CEVT_I4);
   values[1].val.lVal = 2;
-  EXPECT_NE(CeWriteRecordProps(db, 0, 2, values), 0u);
-  CloseHandle(db);
+  AddRecord(u"D", 1, values);
 
   const Output output = Inspect();
   EXPECT_NE(output.json.find("\"K\":{\"\xEF\xBF\xBD\":{\"type\":4,\"hex\":\"01000000\"},"
@@ -478,43 +481,6 @@ TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
     EXPECT_EQ(form.find("deadbeef13579bdf"), std::string::npos);
     EXPECT_EQ(form.find("5a175a175a17"), std::string::npos);
   }
-}
-
-int RunPda(const std::string& arguments, std::string* output) {
-  auto outcome = testing_support::RunPda(arguments, false);
-  *output = std::move(outcome.output);
-  return outcome.status;
-}
-
-TEST(PdaProgram, InspectsADeviceAndReportsFailuresByExitStatus) {
-  testing_support::TempDevice device;
-  SetRegBytes(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod", REG_DWORD, {1, 0, 0, 0});
-  // The program opens the device itself, as a second boot would.
-  platform::device::Close();
-  const std::string folder = "'" + device.folder().string() + "'";
-
-  std::string output;
-  ASSERT_EQ(RunPda("--device " + folder + " inspect --json", &output), 0);
-  EXPECT_NE(
-      output.find(R"("HKLM":{"Software":{},"Software\\Vexlund":{},)"
-                  R"("Software\\Vexlund\\Zentrak":{"LogonMethod":{"type":4,"hex":"01000000"}}})"),
-      std::string::npos)
-      << output;
-  EXPECT_EQ(RunPda("--device " + folder + " inspect", &output), 0);
-  EXPECT_NE(output.find("[registry]"), std::string::npos);
-  // Without a command pda shows the device screen, not the inspection.
-  EXPECT_EQ(RunPda("--device " + folder + " --headless", &output), 0);
-  EXPECT_EQ(output.find("[registry]"), std::string::npos);
-  EXPECT_EQ(RunPda("--device " + folder + " frobnicate", &output), 64);
-
-  // A damaged object store is refused, not silently replaced.
-  const std::filesystem::path store = device.folder() / "objectstore.db";
-  {
-    std::ofstream damaged(store, std::ios::binary | std::ios::trunc);
-    damaged << std::string(8192, 'x');
-  }
-  EXPECT_EQ(RunPda("--device " + folder + " inspect", &output), 1);
-  EXPECT_TRUE(output.empty());
 }
 
 }  // namespace
