@@ -1,6 +1,5 @@
 // Mutexes and events, within one process and between processes of one
-// device.
-// The kernel's device control codes, the virtual clock and the local heap.
+// device; the kernel's device control codes, the virtual clock, the local heap.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -211,8 +210,6 @@ TEST_F(KernelObjects, MutexKeepsProcessesApartUnderContention) {
   CloseHandle(mine);
 }
 
-using testing_support::TempDevice;
-
 TEST(KernelIoControl, DeviceIdFitsOrReportsSizeNeeded) {
   TempDevice device(false);
   std::array<BYTE, 512> buffer{};
@@ -255,14 +252,9 @@ TEST(KernelIoControl, RebootIsRecordedAndOtherCodesRefused) {
   EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
 }
 
-class VirtualClock : public ::testing::Test {
- protected:
-  ~VirtualClock() override { platform::clock::UseReal(); }
-};
-
 // It moves only when advanced or slept, and wraps like the device's tick
 // count.
-TEST_F(VirtualClock, MovesOnlyWhenAdvancedOrSlept) {
+TEST(VirtualClock, MovesOnlyWhenAdvancedOrSlept) {
   platform::clock::UseVirtual(1000);
   EXPECT_TRUE(platform::clock::IsVirtual());
   EXPECT_EQ(GetTickCount(), 1000u);
@@ -276,6 +268,7 @@ TEST_F(VirtualClock, MovesOnlyWhenAdvancedOrSlept) {
   platform::clock::UseVirtual(0xFFFFFF00u);
   platform::clock::Advance(0x200);
   EXPECT_EQ(GetTickCount(), 0x100u);
+  platform::clock::UseReal();
 }
 
 TEST(LocalHeap, ZeroFillSizeAndReAlloc) {
