@@ -20,7 +20,6 @@
 #include "platform/database.h"
 #include "platform/device.h"
 #include "platform/kernel.h"
-#include "platform/modules.h"
 #include "platform/registry.h"
 #include "platform/system_password.h"
 #include "platform/ui/shell/shell_internal.h"

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "platform/file_io.h"
 #include "platform/kernel.h"

@@ -10,7 +10,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/clock.h"
 #include "platform/device.h"

@@ -6,7 +6,6 @@
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
-#include "platform/registry_key.h"
 #include "platform/system_names.h"
 #include "tests/support/store_fixture.h"
 
