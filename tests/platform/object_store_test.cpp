@@ -4,7 +4,6 @@
 #include "platform/object_store.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "platform/database.h"
+#include "platform/device.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
@@ -47,25 +47,6 @@ HKEY CreateKey(HKEY root, const char16_t* path) {
              : nullptr;
 }
 
-// A folder of its own for tests that make store files by hand.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "veyr-store-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~TempFolder() {
-    store::Close();
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  fs::path db() const { return path_ / "objectstore.db"; }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
   testing_support::TempDevice device(false);
   HKEY key = CreateKey(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak");
@@ -98,15 +79,17 @@ TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
 
 // Refused files are left byte for byte as they were, and the reason says why.
 TEST(ObjectStoreTest, DamagedForeignAndNewerFilesAreRefusedAndLeftAlone) {
-  TempFolder folder;
+  testing_support::TempDevice device(false);
+  platform::device::Close();  // the store's files are made by hand here
+  const fs::path db = device.folder() / "objectstore.db";
   std::string error;
   auto refused = [&](const std::string& bytes, const char* reason) {
-    WriteFile(folder.db(), bytes);
-    EXPECT_FALSE(store::Open(folder.db(), &error)) << reason;
+    WriteFile(db, bytes);
+    EXPECT_FALSE(store::Open(db, &error)) << reason;
     EXPECT_FALSE(store::IsOpen()) << reason;
     EXPECT_FALSE(error.empty()) << reason;
     EXPECT_NE(error.find(reason), std::string::npos) << error;
-    EXPECT_EQ(ReadFile(folder.db()), bytes) << reason;
+    EXPECT_EQ(ReadFile(db), bytes) << reason;
   };
   std::mt19937 random(42);
   std::string noise(8192, '\0');
@@ -116,10 +99,10 @@ TEST(ObjectStoreTest, DamagedForeignAndNewerFilesAreRefusedAndLeftAlone) {
   std::memcpy(noise.data(), "SQLite format 3", 16);
   refused(noise, "");
 
-  fs::remove(folder.db());
-  ASSERT_TRUE(store::Open(folder.db(), &error)) << error;
+  fs::remove(db);
+  ASSERT_TRUE(store::Open(db, &error)) << error;
   store::Close();
-  const std::string ours = ReadFile(folder.db());
+  const std::string ours = ReadFile(db);
   ASSERT_GT(ours.size(), 100u);
   // A SQLite file with tables but without our application id (offset 68 of
   // the header) is someone else's.
@@ -133,8 +116,8 @@ TEST(ObjectStoreTest, DamagedForeignAndNewerFilesAreRefusedAndLeftAlone) {
   newer[63] = 99;
   refused(newer, "newer version");
 
-  WriteFile(folder.db(), ours);
-  EXPECT_TRUE(store::Open(folder.db(), &error)) << error;
+  WriteFile(db, ours);
+  EXPECT_TRUE(store::Open(db, &error)) << error;
 }
 
 // Values of step n of the killed writer: each one on its own is a single
