@@ -330,15 +330,12 @@ struct Output {
 
 Output Inspect() {
   pda::DeviceSnapshot snapshot;
-  Output output;
-  pda::CollectSnapshot(&snapshot, &output.errors);
-  std::ostringstream json;
-  std::ostringstream text;
+  std::vector<std::string> errors;
+  pda::CollectSnapshot(&snapshot, &errors);
+  std::ostringstream json, text;
   pda::WriteInspectJson(snapshot, json);
   pda::WriteInspectText(snapshot, text);
-  output.json = json.str();
-  output.text = text.str();
-  return output;
+  return {json.str(), text.str(), errors};
 }
 
 TEST(InspectJson, ShowsEveryKeyValueAndRecord) {
@@ -375,12 +372,24 @@ TEST(InspectJson, ShowsEveryKeyValueAndRecord) {
             std::string::npos);
 }
 
-TEST(InspectJson, NamesAreEscapedAndNonAsciiStaysUtf8) {
+// Names are escaped, non-ASCII stays UTF-8, broken UTF-16 is repaired, and no
+// object names a member twice.
+TEST(InspectJson, NamesAreEscapedAndNeverRepeated) {
   testing_support::TempDevice device;
   // Quote, backslash, control characters, Latin-1, and a character outside
-  // the basic plane (a surrogate pair in UTF-16); broken UTF-16 is repaired.
+  // the basic plane (a surrogate pair in UTF-16).
   const std::u16string name = u"a\"b\\c\x01\t\u00e4\U0001D11E";
   SetRegBytes(HKEY_CURRENT_USER, u"K\u00f6y", name.c_str(), REG_DWORD, {1, 0, 0, 0});
+  // Different lone surrogates: both names come out as U+FFFD.
+  SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xD800", REG_DWORD, {1, 0, 0, 0});
+  SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xDC00", REG_DWORD, {2, 0, 0, 0});
+  // One property id under two types.
+  std::vector<CEPROPVAL> values(2);
+  values[0].propid = MAKEPROPID(7, CEVT_UI2);
+  values[0].val.uiVal = 1;
+  values[1].propid = MAKEPROPID(7, CEVT_I4);
+  values[1].val.lVal = 2;
+  AddRecord(u"D", 1, values);
 
   const Output output = Inspect();
   EXPECT_NE(output.json.find("\"K\xc3\xb6y\":{\"a\\\"b\\\\c\\u0001\\t\xc3\xa4\xf0\x9d\x84\x9e\":"),
@@ -389,6 +398,14 @@ TEST(InspectJson, NamesAreEscapedAndNonAsciiStaysUtf8) {
   // The text form shows control characters instead of sending them.
   EXPECT_EQ(output.text.find('\x01'), std::string::npos);
   EXPECT_NE(output.text.find("a\"b\\c\\x01\\x09\xc3\xa4"), std::string::npos) << output.text;
+  EXPECT_NE(output.json.find("\"K\":{\"\xEF\xBF\xBD\":{\"type\":4,\"hex\":\"01000000\"},"
+                             "\"\xEF\xBF\xBD#2\":{\"type\":4,\"hex\":\"02000000\"}}"),
+            std::string::npos)
+      << output.json;
+  EXPECT_NE(output.json.find("{\"props\":{\"7\":{\"type\":18,\"hex\":\"0100\"},"
+                             "\"7#2\":{\"type\":3,\"hex\":\"02000000\"}}}"),
+            std::string::npos)
+      << output.json;
 }
 
 std::string Tail(const std::string& text, const std::string& from) {
@@ -436,30 +453,6 @@ TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
   EXPECT_NE(written.text.find("PwDelay  not a delay record (12 bytes)\n"), std::string::npos);
   EXPECT_EQ(Tail(written.json, "\"logon\""), R"("logon":{"retry":3,"delay":null}})"
                                              "\n");
-}
-
-TEST(InspectJson, NoObjectNamesAMemberTwice) {
-  testing_support::TempDevice device;
-  // Different lone surrogates: both names come out as U+FFFD.
-  SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xD800", REG_DWORD, {1, 0, 0, 0});
-  SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xDC00", REG_DWORD, {2, 0, 0, 0});
-  // One property id under two types.
-  std::vector<CEPROPVAL> values(2);
-  values[0].propid = MAKEPROPID(7, CEVT_UI2);
-  values[0].val.uiVal = 1;
-  values[1].propid = MAKEPROPID(7, CEVT_I4);
-  values[1].val.lVal = 2;
-  AddRecord(u"D", 1, values);
-
-  const Output output = Inspect();
-  EXPECT_NE(output.json.find("\"K\":{\"\xEF\xBF\xBD\":{\"type\":4,\"hex\":\"01000000\"},"
-                             "\"\xEF\xBF\xBD#2\":{\"type\":4,\"hex\":\"02000000\"}}"),
-            std::string::npos)
-      << output.json;
-  EXPECT_NE(output.json.find("{\"props\":{\"7\":{\"type\":18,\"hex\":\"0100\"},"
-                             "\"7#2\":{\"type\":3,\"hex\":\"02000000\"}}}"),
-            std::string::npos)
-      << output.json;
 }
 
 TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
