@@ -291,7 +291,6 @@ TEST(CommandLine, OptionsAreStored) {
   EXPECT_TRUE(Parse({"--device", "d", "inspect", "--help"}).help);
 }
 
-// Each mistake is refused with a reason that names the argument.
 TEST(CommandLine, MistakesAreRefusedWithAReason) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"--frobnicate"}, "--frobnicate"},          // unknown option
@@ -413,8 +412,7 @@ std::string Tail(const std::string& text, const std::string& from) {
   return at == std::string::npos ? std::string() : text.substr(at);
 }
 
-// inspect's decoded false-logon state. No section without logon state; a record without a counter
-// shows it as none; the counter and the record decoded.
+// No section without logon state; a missing counter shows as none.
 TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
   testing_support::TempDevice device;
   Output written = Inspect();

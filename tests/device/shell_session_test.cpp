@@ -167,20 +167,6 @@ TEST_F(ShellSessionTest, TheUnlockOpensTheDeviceOnlyOnTheSystemPassword) {
   EXPECT_EQ(session_.Boots(), 0);
 }
 
-TEST_F(ShellSessionTest, ANewDeviceRunsTheInstallerAtBootAndAConfiguredOneDoesNot) {
-  EXPECT_TRUE(pda::NeverConfigured());
-  EXPECT_EQ(Play(kCancelInstaller, [&] { session_.Boot(); }), "");
-  EXPECT_EQ(session_.Boots(), 1);
-  // Still new: the next boot asks again.
-  EXPECT_TRUE(pda::NeverConfigured());
-
-  // A provider with the power-on password off: no installer, no logon.
-  UseFixture(u"right1234", false);
-  EXPECT_FALSE(pda::NeverConfigured());
-  EXPECT_EQ(Play("", [&] { session_.Boot(); }), "");
-  EXPECT_EQ(Calls(), 0u);
-}
-
 TEST_F(ShellSessionTest, AnUnreadablePasswordStoreIsNeitherNewNorOpen) {
   UseFixture(u"right1234");
   // The system password is set but not switched on for ActiveSync.
@@ -285,16 +271,6 @@ TEST_F(HomeScreenTest, ReadsTheOwnerRecordAsTheSystemWritesIt) {
   // padded with zero.
   SetOwnerRecord({'A', 0, 'l'});
   EXPECT_EQ(pda::HomeScreen::OwnerName(), u"Al");
-}
-
-TEST_F(HomeScreenTest, AnEntryRunsItsActionWhenTapped) {
-  ASSERT_TRUE(home_.Show());
-  int taps = 0;
-  EXPECT_TRUE(home_.AddEntry(2001, u"Lock now", [&taps] { ++taps; }));
-  EXPECT_FALSE(home_.AddEntry(2001, u"Twice", nullptr));
-  EXPECT_FALSE(home_.AddEntry(pda::kHomeOwnerId, u"Taken", nullptr));
-  Run("check 2001 text Lock now\ntap 2001\ntap 1003\ntap 2001");
-  EXPECT_EQ(taps, 2);
 }
 
 }  // namespace

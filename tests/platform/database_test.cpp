@@ -110,7 +110,6 @@ TEST_F(DatabaseTest, CreateAndOpenByNameOrId) {
   EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
 }
 
-// Blobs come back byte for byte, in the order first written.
 TEST_F(DatabaseTest, BlobsComeBackByteForByte) {
   ASSERT_NE(CeCreateDatabase(u"Vexlund", kType, 0, nullptr), 0u);
   HANDLE db = OpenByName(u"Vexlund");
@@ -228,7 +227,6 @@ bool Failed(HANDLE result) {
   return result == INVALID_HANDLE_VALUE;
 }
 
-// Each call, made to fail, reports the injected error and changes nothing.
 TEST_F(DatabaseTest, InjectedFaultsLeaveTheStoreUnchanged) {
   platform::faults::Scope faults;
   const CEOID oid = CeCreateDatabase(u"Vexlund", kType, 0, nullptr);

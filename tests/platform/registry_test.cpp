@@ -176,7 +176,6 @@ TEST_F(RegistryTest, DeleteKeyRefusesKeysWithSubkeys) {
   EXPECT_TRUE(Names(fresh).empty());
 }
 
-// Each call, made to fail, returns the injected error and changes nothing.
 TEST_F(RegistryTest, InjectedFaultsLeaveTheRegistryUnchanged) {
   platform::faults::Scope faults;
   HKEY key = Create(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak");

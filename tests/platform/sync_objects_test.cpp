@@ -63,9 +63,7 @@ class KernelObjects : public ::testing::Test {
 };
 
 TEST_F(KernelObjects, NamedMutexExistsWhileAnyHandleIsOpen) {
-  HANDLE first = nullptr;
-  HANDLE second = nullptr;
-  HANDLE third = nullptr;
+  HANDLE first = nullptr, second = nullptr, third = nullptr;
   EXPECT_EQ(CreateAndReport(kAppMutex, &first, TRUE), ERROR_SUCCESS);
   EXPECT_EQ(CreateAndReport(kAppMutex, &second), ERROR_ALREADY_EXISTS);
   EXPECT_NE(first, second);
@@ -251,8 +249,7 @@ TEST(KernelIoControl, RebootIsRecordedAndOtherCodesRefused) {
   EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
 }
 
-// It moves only when advanced or slept, and wraps like the device's tick
-// count.
+// It wraps like the device's tick count.
 TEST(VirtualClock, MovesOnlyWhenAdvancedOrSlept) {
   platform::clock::UseVirtual(1000);
   EXPECT_TRUE(platform::clock::IsVirtual());
