@@ -4,7 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -105,18 +105,14 @@ TEST_F(PdaSignatureTest, EnrollPrintsATemplateThatVerifyUsesToTellOwnerFromForge
   const Outcome verified = RunPda(
       Signature("verify " + Quoted(reference) + " " + Sig("owner-6") + " " + Sig("forgery")));
   ASSERT_EQ(verified.status, 0) << verified.output;
-  std::istringstream lines(verified.output);
-  std::string word, file, verdict;
-  double threshold = 0, owner = 0, forger = 0;
-  lines >> word >> threshold;
-  EXPECT_EQ(word, "threshold");
-  lines >> file >> verdict >> owner;
-  EXPECT_TRUE(file.ends_with("owner-6.sig") && verdict == "match") << verified.output;
-  lines >> file >> verdict >> forger;
-  EXPECT_TRUE(file.ends_with("forgery.sig") && verdict == "reject") << verified.output;
+  std::smatch scores;
+  ASSERT_TRUE(std::regex_match(verified.output, scores,
+                               std::regex("threshold (\\S+)\n[^\\n]*owner-6\\.sig match (\\S+)\n"
+                                          "[^\\n]*forgery\\.sig reject (\\S+)\n")))
+      << verified.output;
   // Higher is more alike, and the verdicts follow the threshold.
-  EXPECT_GE(owner, threshold);
-  EXPECT_LT(forger, threshold);
+  EXPECT_GE(std::stod(scores[2]), std::stod(scores[1]));
+  EXPECT_LT(std::stod(scores[3]), std::stod(scores[1]));
 
   // Every file is reported, and one that cannot be read fails the run.
   Outcome outcome = RunPda(Signature("verify " + Quoted(reference) + " " +
