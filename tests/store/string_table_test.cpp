@@ -16,13 +16,6 @@
 
 namespace {
 
-const StringResource* Find(UINT id) {
-  const StringResource* end = kStringTable + kStringTableSize;
-  const StringResource* it = std::lower_bound(
-      kStringTable, end, id, [](const StringResource& entry, UINT key) { return entry.id < key; });
-  return (it != end && it->id == id) ? it : nullptr;
-}
-
 using testing_support::StoreTest;
 
 class ShowErrorTest : public StoreTest {};
@@ -92,7 +85,9 @@ TEST(StringTable, EveryNamedIdIsInTheTableAndEveryEntryIsNamed) {
     std::smatch match;
     if (!std::regex_search(line, match, constant)) continue;
     const auto id = static_cast<UINT>(std::stoul(match[2]));
-    EXPECT_NE(Find(id), nullptr) << match[1] << " = " << id << " has no text";
+    EXPECT_TRUE(std::any_of(kStringTable, kStringTable + kStringTableSize,
+                            [id](const StringResource& entry) { return entry.id == id; }))
+        << match[1] << " = " << id << " has no text";
     EXPECT_TRUE(named.insert(id).second) << "id " << id << " is named twice";
   }
   for (std::size_t i = 0; i < kStringTableSize; ++i) {
