@@ -230,22 +230,6 @@ TEST_F(ComponentRuntimeTest, AHostedPadTakesStrokesWithTheirTimesAndKeepsABounde
   platform::clock::UseReal();
 }
 
-TEST_F(ComponentRuntimeTest, StringsKeepTheirLengthAndEmbeddedZeros) {
-  BSTR text = SysAllocStringLen(u"a\0b", 3);
-  EXPECT_EQ(SysStringLen(text), 3u);
-  EXPECT_EQ(text[1], u'\0');
-  EXPECT_EQ(text[3], u'\0');
-  SysFreeString(text);
-  EXPECT_EQ(SysAllocString(nullptr), nullptr);
-  EXPECT_EQ(SysStringLen(nullptr), 0u);
-  VARIANT value;
-  VariantInit(&value);
-  value.vt = VT_BSTR;
-  value.bstrVal = SysAllocString(u"owned");
-  EXPECT_EQ(VariantClear(&value), S_OK);
-  EXPECT_EQ(value.vt, VT_EMPTY);
-}
-
 TEST(ComRuntime, FreeUnusedLibrariesUnloadsThoseThatAgree) {
   testing_support::TempDevice device(false);
   testing_support::InstallFixture("fixture_signature.ocx", u"\\Windows\\Panel.ocx");
