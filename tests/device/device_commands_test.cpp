@@ -85,15 +85,14 @@ class DeviceCommandsTest : public ::testing::Test {
     return outcome;
   }
 
-  // The stand-in module as the password provider; the system password is
-  // "right1234".
-  void UseFixture(bool powerOn) {
+  // The stand-in module as the password provider, the power-on password off;
+  // the system password is "right1234".
+  void UseFixture() {
     testing_support::InstallFixture("fixture_password.cpl", u"\\Windows\\Fixture.cpl");
     ASSERT_TRUE(testing_support::SystemPassword().Set(u"", u"right1234"));
     SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
                 Utf16Bytes(u"\\Windows\\Fixture.cpl"));
-    SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY,
-                {BYTE(powerOn ? 2 : 0)});
+    SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {0});
   }
   void SetAnswer(std::u16string_view answer) {
     SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(answer));
@@ -105,7 +104,7 @@ class DeviceCommandsTest : public ::testing::Test {
 };
 
 TEST_F(DeviceCommandsTest, PromptAndLockExitWithWhatTheShellsCheckSaysOfTheAnswer) {
-  ASSERT_NO_FATAL_FAILURE(UseFixture(false));
+  ASSERT_NO_FATAL_FAILURE(UseFixture());
   SetAnswer(u"right1234");
   Expect(0, "prompt");
   SetAnswer(u"Right1234");
@@ -214,7 +213,7 @@ TEST_F(DeviceCommandsTest, TheTaskbarsLockIconLocksAndFollowsTheGeneralPage) {
 }
 
 TEST_F(DeviceCommandsTest, TheHomeScreensEntriesResetTheDevice) {
-  ASSERT_NO_FATAL_FAILURE(UseFixture(false));
+  ASSERT_NO_FATAL_FAILURE(UseFixture());
   SetRegDword(HKEY_CURRENT_USER, u"Marker", u"Kept", 1);
   const Outcome outcome =
       Expect(0, "",

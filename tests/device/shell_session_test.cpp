@@ -35,7 +35,6 @@ using testing_support::Utf16Bytes;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
 constexpr const char16_t* kFixturePath = u"\\Windows\\Fixture.cpl";
-constexpr const char16_t* kShellPolicyKey = kShellPolicyKeyPath;
 // The keyboard covers the Cancel button; Escape cancels too.
 constexpr const char* kCancelInstaller = "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n";
 
@@ -59,15 +58,13 @@ class ShellSessionTest : public ::testing::Test {
   }
 
   // The stand-in module as the system's password provider, with the power-on
-  // password on, answering `answer` (nothing: null).
-  void UseFixture(std::optional<std::u16string> answer, bool powerOn = true) {
+  // password on, answering `answer` (null: nothing).
+  void UseFixture(const char16_t* answer) {
     ASSERT_NO_FATAL_FAILURE(SetSystemPassword(u"right1234"));
     SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
                 Utf16Bytes(kFixturePath));
-    SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY,
-                {BYTE(powerOn ? 2 : 0)});
-    if (answer)
-      SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(*answer));
+    SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {2});
+    if (answer) SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(answer));
   }
   static DWORD Calls() {
     const auto bytes = RegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Calls");
@@ -121,16 +118,16 @@ TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
 // and how often the module was asked.
 TEST_F(ShellSessionTest, TheUnlockOpensTheDeviceOnlyOnTheSystemPassword) {
   const struct {
-    std::optional<std::u16string> answer;
+    const char16_t* answer;
     const char16_t* module;
     std::string script;
     std::string stop;
     DWORD calls;
   } cases[] = {
       // Null: the plain prompt, which only the system password ends.
-      {std::nullopt, kFixturePath, "expect dialog 2\ntype 1202 guess\ntap 1\nexpect dialog 2\n",
+      {nullptr, kFixturePath, "expect dialog 2\ntype 1202 guess\ntap 1\nexpect dialog 2\n",
        "waits for input; the screen shows dialog 2", 1},
-      {std::nullopt, kFixturePath,
+      {nullptr, kFixturePath,
        "expect dialog 2\ntype 1202 guess\ntap 1\ncheck 1203 text Wrong password. Try again.\n"
        "type 1202 right1234\ntap 1\n",
        "", 1},
@@ -141,16 +138,16 @@ TEST_F(ShellSessionTest, TheUnlockOpensTheDeviceOnlyOnTheSystemPassword) {
        0},
       // Power during the logon leaves it where it is, though the active
       // period is 0; a reset waits for the shell while the logon is up.
-      {std::nullopt, kFixturePath,
+      {nullptr, kFixturePath,
        "expect dialog 2\npower 60000\nexpect dialog 2\ntype 1202 right1234\ntap 1\n", "", 1},
-      {std::nullopt, kFixturePath, "expect dialog 2\nreset soft\n", "busy in dialog 2", 1},
+      {nullptr, kFixturePath, "expect dialog 2\nreset soft\n", "busy in dialog 2", 1},
   };
-  UseFixture(std::nullopt);
-  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 0);
+  UseFixture(nullptr);
+  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKeyPath, u"ActivePeriod", 0);
   for (const auto& c : cases) {
     RegDeleteKey(HKEY_LOCAL_MACHINE, kFixtureKey);
     if (c.answer)
-      SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(*c.answer));
+      SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(c.answer));
     SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
                 Utf16Bytes(c.module));
     std::optional<pda::ShellSession::Unlocked> result;
@@ -206,7 +203,7 @@ TEST_F(ShellSessionTest, ResetLinesRebootAndOnlyTheHardOneWipes) {
 
 TEST_F(ShellSessionTest, PowerOnLogsOnAfterTheActivePeriodOrAlwaysWhenItIsZero) {
   UseFixture(u"right1234");
-  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 5);
+  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKeyPath, u"ActivePeriod", 5);
   EXPECT_EQ(Play("power 299999\n"), "");
   EXPECT_EQ(Calls(), 0u);
   EXPECT_EQ(Play("power 300000\n"), "");
@@ -218,7 +215,7 @@ TEST_F(ShellSessionTest, PowerOnLogsOnAfterTheActivePeriodOrAlwaysWhenItIsZero) 
   EXPECT_FALSE(session_.IsOff());
   EXPECT_EQ(Calls(), 2u);
 
-  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 0);
+  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKeyPath, u"ActivePeriod", 0);
   EXPECT_EQ(Play("power\n"), "");
   EXPECT_EQ(Calls(), 3u);
   // The power-on password off: no logon however long.

@@ -24,7 +24,6 @@ using testing_support::ChildProcess;
 using testing_support::TempDevice;
 
 constexpr LPCWSTR kAppMutex = u"OMREL_APP_MUTEX";
-constexpr LPCWSTR kDoneEvent = u"DONE_EVENT";
 constexpr DWORD kNoHandle = 0xDEADBEEF;  // a create call returned null
 constexpr DWORD kLongWait = 20000;       // only reached when something is broken
 
@@ -159,9 +158,9 @@ TEST_F(KernelObjects, InjectedFaultsFailCreation) {
   EXPECT_FALSE(NameExists(kAppMutex));  // the failed call left nothing behind
 
   platform::faults::Fail("CreateEvent", ERROR_ACCESS_DENIED);
-  EXPECT_EQ(CreateEvent(nullptr, FALSE, FALSE, kDoneEvent), nullptr);
+  EXPECT_EQ(CreateEvent(nullptr, FALSE, FALSE, u"DONE_EVENT"), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-  HANDLE event = CreateEvent(nullptr, FALSE, FALSE, kDoneEvent);
+  HANDLE event = CreateEvent(nullptr, FALSE, FALSE, u"DONE_EVENT");
   EXPECT_NE(event, nullptr);
   CloseHandle(event);
 }
@@ -207,7 +206,7 @@ TEST_F(KernelObjects, MutexKeepsProcessesApartUnderContention) {
   CloseHandle(mine);
 }
 
-TEST(KernelIoControl, DeviceIdFitsOrReportsSizeNeeded) {
+TEST(KernelIoControl, DeviceIdFitsOrReportsSizeNeededAndOtherCodesAreRefused) {
   TempDevice device(false);
   std::array<BYTE, 512> buffer{};
   DWORD returned = 512;
@@ -228,25 +227,12 @@ TEST(KernelIoControl, DeviceIdFitsOrReportsSizeNeeded) {
   EXPECT_EQ(returned, 32u);
   EXPECT_TRUE(std::all_of(small.begin(), small.end(), [](BYTE b) { return b == 0; }));
 
+  EXPECT_FALSE(KernelIoControl(0x01010000, nullptr, 0, nullptr, 0, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
+
   platform::device::Close();
   EXPECT_FALSE(KernelIoControl(IOCTL_HAL_GET_DEVICEID, nullptr, 0, buffer.data(), 512, &returned));
   EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
-}
-
-TEST(KernelIoControl, RebootIsRecordedAndOtherCodesRefused) {
-  TempDevice device(false);
-  EXPECT_FALSE(platform::device::RebootRequested());
-  EXPECT_TRUE(KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr));
-  EXPECT_TRUE(platform::device::RebootRequested());
-  platform::device::ClearRebootRequest();
-  EXPECT_FALSE(platform::device::RebootRequested());
-  // The next boot answers a pending request.
-  EXPECT_TRUE(KernelIoControl(IOCTL_HAL_REBOOT, nullptr, 0, nullptr, 0, nullptr));
-  device.Reopen();
-  EXPECT_FALSE(platform::device::RebootRequested());
-
-  EXPECT_FALSE(KernelIoControl(0x01010000, nullptr, 0, nullptr, 0, nullptr));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_SUPPORTED);
 }
 
 // It wraps like the device's tick count.
