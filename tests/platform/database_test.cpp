@@ -116,8 +116,7 @@ TEST_F(DatabaseTest, BlobsComeBackByteForByte) {
   ASSERT_NE(db, INVALID_HANDLE_VALUE);
   Bytes signature = {0x00, 0x00};  // an empty secret: just the terminator
   Bytes symbols = {0x31, 0x00, 0x32, 0x00, 0x00, 0x00};
-  Bytes user(10);
-  for (std::size_t i = 0; i < user.size(); ++i) user[i] = static_cast<BYTE>(0xF7 - i * 31);
+  Bytes user = {0xF7, 0xD8, 0xB9, 0x9A, 0x7B, 0x5C, 0x3D, 0x1E, 0xFF, 0xE0};
   Bytes master;  // zero bytes
   CEPROPVAL values[] = {Blob(100, signature), Blob(101, symbols), Blob(102, user),
                         Blob(103, master)};

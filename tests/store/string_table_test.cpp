@@ -16,9 +16,7 @@
 
 namespace {
 
-using testing_support::StoreTest;
-
-class ShowErrorTest : public StoreTest {};
+using ShowErrorTest = testing_support::StoreTest;
 
 // The text comes from the string table with the code formatted in (-1 takes
 // the last error, none when it is 0); caption "Error"; always foreground.
