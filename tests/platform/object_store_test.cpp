@@ -58,8 +58,6 @@ TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
   v.propid = MAKEPROPID(100, CEVT_BLOB);
   v.val.blob = {3, bytes};
   ASSERT_NE(CeWriteRecordProps(db, 0, 1, &v), 0u);
-  // (The system password's survival is coredll's test: it checks the
-  // password against every stored field after a reboot.)
 
   device.Reopen();
   // Handles of the old connection are gone with it.
