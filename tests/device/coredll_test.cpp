@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -48,19 +47,16 @@ class CoreDllTest : public ::testing::Test {
     if (library_ != nullptr) FreeLibrary(library_);
   }
 
-  BOOL Set(const char16_t* oldPassword, const char16_t* newPassword) {
-    std::u16string o = oldPassword ? oldPassword : u"";
-    std::u16string n = newPassword ? newPassword : u"";
-    return setPassword_(oldPassword ? o.data() : nullptr, newPassword ? n.data() : nullptr);
-  }
-  BOOL Active(BOOL on, const char16_t* password) {
-    std::u16string p = password ? password : u"";
-    return setActive_(on, password ? p.data() : nullptr);
-  }
-  BOOL Check(const char16_t* password) {
-    std::u16string p = password ? password : u"";
-    return check_(password ? p.data() : nullptr);
-  }
+  // The entries take writable strings: a copy for the call, null kept.
+  struct Text {
+    Text(const char16_t* text) : copy(text ? text : u""), null(!text) {}
+    operator LPWSTR() { return null ? nullptr : copy.data(); }
+    std::u16string copy;
+    bool null;
+  };
+  BOOL Set(Text oldPassword, Text newPassword) { return setPassword_(oldPassword, newPassword); }
+  BOOL Active(BOOL on, Text password) { return setActive_(on, password); }
+  BOOL Check(Text password) { return check_(password); }
   platform::system_password::Record Stored() {
     platform::system_password::Record record;
     EXPECT_TRUE(platform::system_password::Load(&record));
@@ -191,14 +187,8 @@ TEST_F(CoreDllTest, PasswordIsNeverStoredInPlain) {
   const std::string utf8 = platform::ToUtf8(password);
   // A text the store does hold in plain, to show the scan can see it.
   const std::u16string marker = u"VisibleMarker42";
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, u"ScanCheck", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                           &key, nullptr),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueEx(key, u"Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(marker.c_str()),
-                          static_cast<DWORD>((marker.size() + 1) * 2)),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
+  testing_support::SetRegBytes(HKEY_CURRENT_USER, u"ScanCheck", u"Text", REG_SZ,
+                               testing_support::Utf16Bytes(marker));
   bool markerSeen = false;
   int scanned = 0;
   for (const auto& entry : std::filesystem::directory_iterator(device_.folder())) {

@@ -1,17 +1,19 @@
-// pda's jobs and the device from end to end: the built program on a
-// throw-away device, driven by scripts, checked by its exit status and by
-// what the device holds afterwards.
-// pda's command line: options stored, defaults kept, mistakes refused.
-// pda inspect: every key, value and record, in text and JSON, with the
-// logon state decoded and the system password's flags but never its hash.
+// pda's jobs from end to end (the built program on a throw-away device,
+// driven by scripts, checked by its exit status and what the device holds
+// afterwards), its command line, and inspect: every key, value and record in
+// text and JSON, the logon state decoded, the system password's flags but
+// never its hash.
 #include "device/device_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "device/command_line.h"
@@ -20,7 +22,6 @@
 #include "platform/database.h"
 #include "platform/device.h"
 #include "platform/kernel.h"
-#include "platform/modules.h"
 #include "platform/registry.h"
 #include "platform/system_password.h"
 #include "platform/ui/shell/shell_internal.h"
@@ -40,6 +41,7 @@ using testing_support::SetRegDword;
 using testing_support::Utf16Bytes;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
+constexpr const char16_t* kZentrakKey = u"Software\\Vexlund\\Zentrak";
 // Installs with the master password "Master#1" and the user password "user1234".
 constexpr const char* kInstall =
     "expect dialog 778\ntype 684 Master#1\ntype 685 Master#1\nkey Enter\n"
@@ -84,15 +86,14 @@ class DeviceCommandsTest : public ::testing::Test {
     return outcome;
   }
 
-  // The stand-in module as the password provider; the system password is
-  // "right1234".
-  void UseFixture(bool powerOn) {
+  // The stand-in module as the password provider, the power-on password off;
+  // the system password is "right1234".
+  void UseFixture() {
     testing_support::InstallFixture("fixture_password.cpl", u"\\Windows\\Fixture.cpl");
     ASSERT_TRUE(testing_support::SystemPassword().Set(u"", u"right1234"));
     SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
                 Utf16Bytes(u"\\Windows\\Fixture.cpl"));
-    SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY,
-                {BYTE(powerOn ? 2 : 0)});
+    SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {0});
   }
   void SetAnswer(std::u16string_view answer) {
     SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(answer));
@@ -104,7 +105,7 @@ class DeviceCommandsTest : public ::testing::Test {
 };
 
 TEST_F(DeviceCommandsTest, PromptAndLockExitWithWhatTheShellsCheckSaysOfTheAnswer) {
-  ASSERT_NO_FATAL_FAILURE(UseFixture(false));
+  ASSERT_NO_FATAL_FAILURE(UseFixture());
   SetAnswer(u"right1234");
   Expect(0, "prompt");
   SetAnswer(u"Right1234");
@@ -122,15 +123,10 @@ TEST_F(DeviceCommandsTest, InstallPromptAndLockWithTheModuleAndTheScriptedUser) 
   ASSERT_EQ(Expect(0, "install", kInstall).status, 0);
   EXPECT_TRUE(CheckSystemPassword(u"user1234"));
 
-  // A script that ends while the logon waits: 4, naming the screen.
-  Outcome outcome = Expect(4, "prompt", "expect dialog 628\n");
-  EXPECT_NE(outcome.output.find("the screen shows dialog 628"), std::string::npos)
-      << outcome.output;
-
   // A false logon, and the battery pulled during its delay ...
-  outcome = Expect(0, "prompt",
-                   "expect dialog 628\ntype 679 guess\ntap 1\nexpect box 590\ntap 1\n"
-                   "expect dialog 634\ncut\ntap 1\n");
+  Outcome outcome = Expect(0, "prompt",
+                           "expect dialog 628\ntype 679 guess\ntap 1\nexpect box 590\ntap 1\n"
+                           "expect dialog 634\ncut\ntap 1\n");
   EXPECT_NE(outcome.output.find("pda: power cut"), std::string::npos) << outcome.output;
   // ... the next logon first serves the delay it still owes.
   Expect(0, "prompt",
@@ -174,7 +170,7 @@ TEST_F(DeviceCommandsTest, ThePromptNeverOpensTheDeviceWithoutProof) {
   EXPECT_NE(outcome.output.find("line 2 (symbols 47x1)"), std::string::npos) << outcome.output;
   Expect(0, "prompt", "expect dialog 522\nsymbols 4711\ntap 1\n");
 
-  SetRegDword(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod", 7);
+  SetRegDword(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod", 7);
   Expect(4, "prompt",
          "expect box 602\ntap 1\nexpect dialog 628\nkey Escape\n"
          "expect dialog 628\n");
@@ -218,7 +214,7 @@ TEST_F(DeviceCommandsTest, TheTaskbarsLockIconLocksAndFollowsTheGeneralPage) {
 }
 
 TEST_F(DeviceCommandsTest, TheHomeScreensEntriesResetTheDevice) {
-  ASSERT_NO_FATAL_FAILURE(UseFixture(false));
+  ASSERT_NO_FATAL_FAILURE(UseFixture());
   SetRegDword(HKEY_CURRENT_USER, u"Marker", u"Kept", 1);
   const Outcome outcome =
       Expect(0, "",
@@ -237,15 +233,29 @@ TEST_F(DeviceCommandsTest, TheDemoRunsToTheEndAndLeavesAPictureOfEveryScreen) {
   EXPECT_NE(outcome.output.find("the pictures of its screens are in " + shots.string()),
             std::string::npos)
       << outcome.output;
-  int pictures = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(shots))
-    pictures += entry.path().extension() == ".png";
-  EXPECT_GT(pictures, 10);
+  EXPECT_GT(std::distance(std::filesystem::directory_iterator(shots), {}), 10);
   // What the demo leaves: its user password is the system's, and the false
   // logon was forgiven by the right one.
   EXPECT_TRUE(CheckSystemPassword(u"user1234"));
-  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, u"Software\\Vexlund\\Zentrak", u"Retry"),
-            testing_support::DwordBytes(0));
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kZentrakKey, u"Retry"), testing_support::DwordBytes(0));
+}
+
+TEST_F(DeviceCommandsTest, InspectReadsTheDeviceAndFailuresSetTheExitStatus) {
+  SetRegDword(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod", 1);
+  EXPECT_NE(Expect(0, "inspect --json")
+                .output.find(R"(Zentrak":{"LogonMethod":{"type":4,"hex":"01000000"}})"),
+            std::string::npos);
+  EXPECT_NE(Expect(0, "inspect").output.find("[registry]"), std::string::npos);
+  // Without a command pda shows the device screen, not the inspection.
+  EXPECT_EQ(Expect(0, "").output.find("[registry]"), std::string::npos);
+  Expect(64, "frobnicate");
+
+  // A damaged object store is refused, not silently replaced.
+  platform::device::Close();
+  testing_support::WriteFile(device_.folder() / "objectstore.db", std::string(8192, 'x'));
+  const Outcome outcome = RunPda("--device " + Quoted(device_.folder()) + " inspect", false);
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_TRUE(outcome.output.empty()) << outcome.output;
 }
 
 pda::Options Parse(const std::vector<std::string>& args) {
@@ -255,33 +265,25 @@ pda::Options Parse(const std::vector<std::string>& args) {
   return options;
 }
 
-TEST(CommandLine, OptionsAreStoredAndDefaultsKept) {
-  const pda::Options options =
-      Parse({"--device", "/tmp/dev", "--headless", "--screenshots", "shots", "--script", "run.txt",
-             "--real-time", "inspect", "--json"});
-  EXPECT_EQ(options.device, "/tmp/dev");
-  EXPECT_TRUE(options.headless);
-  EXPECT_EQ(options.screenshots, "shots");
-  EXPECT_EQ(options.script, "run.txt");
-  EXPECT_TRUE(options.realTime);
-  EXPECT_EQ(options.command, pda::Command::kInspect);
-  EXPECT_TRUE(options.json);
-
+TEST(CommandLine, OptionsAreStored) {
+  using Path = std::filesystem::path;
+  const pda::Options o = Parse({"--device", "/tmp/dev", "--headless", "--screenshots", "shots",
+                                "--script", "run.txt", "--real-time", "inspect", "--json"});
+  EXPECT_EQ(std::tie(o.device, o.headless, o.screenshots, o.script, o.realTime, o.command, o.json),
+            std::tuple(Path("/tmp/dev"), true, Path("shots"), Path("run.txt"), true,
+                       pda::Command::kInspect, true));
   // Values may be given inline; a value that looks like an option is still
   // the value.
   const pda::Options inlined = Parse({"--device=a b", "--screenshots=s", "--script=f"});
-  EXPECT_EQ(inlined.device, "a b");
-  EXPECT_EQ(inlined.screenshots, "s");
-  EXPECT_EQ(inlined.script, "f");
+  EXPECT_EQ(std::tie(inlined.device, inlined.screenshots, inlined.script),
+            std::tuple(Path("a b"), Path("s"), Path("f")));
   EXPECT_EQ(Parse({"--device", "--headless"}).device, "--headless");
   // Help before and after the command.
   EXPECT_TRUE(Parse({"--help"}).help);
   EXPECT_TRUE(Parse({"-h"}).help);
   EXPECT_TRUE(Parse({"--device", "d", "inspect", "--help"}).help);
-  EXPECT_FALSE(pda::Usage().empty());
 }
 
-// Each mistake is refused with a reason that names the argument.
 TEST(CommandLine, MistakesAreRefusedWithAReason) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"--frobnicate"}, "--frobnicate"},          // unknown option
@@ -301,22 +303,13 @@ TEST(CommandLine, MistakesAreRefusedWithAReason) {
   }
 }
 
-constexpr const char16_t* kZentrakKey = u"Software\\Vexlund\\Zentrak";
-
 using testing_support::DelayRecordBytes;
-using testing_support::SetRegBytes;
-using testing_support::Utf16Bytes;
 
-void AddRecord(const char16_t* name, DWORD type, std::vector<std::vector<BYTE>> blobs) {
+// A database of one record with `values`.
+void AddRecord(const char16_t* name, DWORD type, std::vector<CEPROPVAL> values) {
   CEOID oid = CeCreateDatabase(name, type, 0, nullptr);
-  ASSERT_NE(oid, 0u);
   HANDLE db = CeOpenDatabase(&oid, nullptr, 0, 0, nullptr);
   ASSERT_NE(db, INVALID_HANDLE_VALUE);
-  std::vector<CEPROPVAL> values(blobs.size());
-  for (std::size_t i = 0; i < blobs.size(); ++i) {
-    values[i].propid = MAKEPROPID(static_cast<WORD>(100 + i), CEVT_BLOB);
-    values[i].val.blob = {static_cast<DWORD>(blobs[i].size()), blobs[i].data()};
-  }
   EXPECT_NE(CeWriteRecordProps(db, 0, static_cast<WORD>(values.size()), values.data()), 0u);
   CloseHandle(db);
 }
@@ -329,15 +322,12 @@ struct Output {
 
 Output Inspect() {
   pda::DeviceSnapshot snapshot;
-  Output output;
-  pda::CollectSnapshot(&snapshot, &output.errors);
-  std::ostringstream json;
-  std::ostringstream text;
+  std::vector<std::string> errors;
+  pda::CollectSnapshot(&snapshot, &errors);
+  std::ostringstream json, text;
   pda::WriteInspectJson(snapshot, json);
   pda::WriteInspectText(snapshot, text);
-  output.json = json.str();
-  output.text = text.str();
-  return output;
+  return {json.str(), text.str(), errors};
 }
 
 TEST(InspectJson, ShowsEveryKeyValueAndRecord) {
@@ -347,7 +337,12 @@ TEST(InspectJson, ShowsEveryKeyValueAndRecord) {
   SetRegBytes(HKEY_LOCAL_MACHINE, kZentrakKey, u"Blob", REG_BINARY, {0xAB, 0x0C});
   SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", nullptr, 0, {});
   SetRegBytes(HKEY_CLASSES_ROOT, u"Panel.Client.1", u"Empty", REG_BINARY, {});
-  AddRecord(u"Vexlund", 12345, {{0x01, 0xFE}, {}});
+  BYTE blob[] = {0x01, 0xFE};
+  std::vector<CEPROPVAL> blobs(2);
+  blobs[0].propid = MAKEPROPID(100, CEVT_BLOB);
+  blobs[0].val.blob = {2, blob};
+  blobs[1].propid = MAKEPROPID(101, CEVT_BLOB);
+  AddRecord(u"Vexlund", 12345, blobs);
 
   const Output output = Inspect();
   EXPECT_TRUE(output.errors.empty());
@@ -369,12 +364,24 @@ TEST(InspectJson, ShowsEveryKeyValueAndRecord) {
             std::string::npos);
 }
 
-TEST(InspectJson, NamesAreEscapedAndNonAsciiStaysUtf8) {
+// Names are escaped, non-ASCII stays UTF-8, broken UTF-16 is repaired, and no
+// object names a member twice.
+TEST(InspectJson, NamesAreEscapedAndNeverRepeated) {
   testing_support::TempDevice device;
   // Quote, backslash, control characters, Latin-1, and a character outside
-  // the basic plane (a surrogate pair in UTF-16); broken UTF-16 is repaired.
+  // the basic plane (a surrogate pair in UTF-16).
   const std::u16string name = u"a\"b\\c\x01\t\u00e4\U0001D11E";
   SetRegBytes(HKEY_CURRENT_USER, u"K\u00f6y", name.c_str(), REG_DWORD, {1, 0, 0, 0});
+  // Different lone surrogates: both names come out as U+FFFD.
+  SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xD800", REG_DWORD, {1, 0, 0, 0});
+  SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xDC00", REG_DWORD, {2, 0, 0, 0});
+  // One property id under two types.
+  std::vector<CEPROPVAL> values(2);
+  values[0].propid = MAKEPROPID(7, CEVT_UI2);
+  values[0].val.uiVal = 1;
+  values[1].propid = MAKEPROPID(7, CEVT_I4);
+  values[1].val.lVal = 2;
+  AddRecord(u"D", 1, values);
 
   const Output output = Inspect();
   EXPECT_NE(output.json.find("\"K\xc3\xb6y\":{\"a\\\"b\\\\c\\u0001\\t\xc3\xa4\xf0\x9d\x84\x9e\":"),
@@ -383,73 +390,6 @@ TEST(InspectJson, NamesAreEscapedAndNonAsciiStaysUtf8) {
   // The text form shows control characters instead of sending them.
   EXPECT_EQ(output.text.find('\x01'), std::string::npos);
   EXPECT_NE(output.text.find("a\"b\\c\\x01\\x09\xc3\xa4"), std::string::npos) << output.text;
-}
-
-std::string Tail(const std::string& text, const std::string& from) {
-  const auto at = text.find(from);
-  return at == std::string::npos ? std::string() : text.substr(at);
-}
-
-// inspect's decoded false-logon state. No section without logon state; a record without a counter
-// shows it as none; the counter and the record decoded.
-TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
-  testing_support::TempDevice device;
-  Output written = Inspect();
-  EXPECT_EQ(written.text.find("[logon]"), std::string::npos);
-  EXPECT_EQ(written.json.find("\"logon\""), std::string::npos);
-  SetRegBytes(HKEY_CURRENT_USER, kZentrakKey, u"PwDelay", REG_BINARY, DelayRecordBytes(1, 1, 1));
-  written = Inspect();
-  EXPECT_NE(written.text.find("retry    (none)\n"), std::string::npos) << written.text;
-  EXPECT_NE(written.json.find(R"("logon":{"retry":null,"delay":{"time":1,"count":1,"pending":1}})"),
-            std::string::npos)
-      << written.json;
-
-  testing_support::SetRegDword(HKEY_CURRENT_USER, kZentrakKey, u"Retry", 3);
-  // The record's key is spelled in capitals by the module: the same key.
-  SetRegBytes(HKEY_CURRENT_USER, u"SOFTWARE\\Vexlund\\Zentrak", u"PwDelay", REG_BINARY,
-              DelayRecordBytes(70000, 3, 1));
-  written = Inspect();
-  EXPECT_EQ(Tail(written.text, "\n[logon]"),
-            "\n[logon]\n"
-            "retry    3\n"
-            "PwDelay  time 70000  count 3  pending 1  (a delay of 9 s is owed)\n");
-  EXPECT_EQ(Tail(written.json, "\"logon\""),
-            R"("logon":{"retry":3,"delay":{"time":70000,"count":3,"pending":1}}})"
-            "\n");
-  // The raw value keeps its line in [registry].
-  EXPECT_NE(written.text.find("Zentrak  PwDelay  REG_BINARY  4c525530701101"), std::string::npos)
-      << written.text;
-
-  // Served delay, and a record of the wrong size.
-  SetRegBytes(HKEY_CURRENT_USER, kZentrakKey, u"PwDelay", REG_BINARY, DelayRecordBytes(5, 2, 0));
-  written = Inspect();
-  EXPECT_NE(written.text.find("PwDelay  time 5  count 2  pending 0\n"), std::string::npos);
-  SetRegBytes(HKEY_CURRENT_USER, kZentrakKey, u"PwDelay", REG_BINARY,
-              testing_support::Bytes(12, 0));
-  written = Inspect();
-  EXPECT_NE(written.text.find("PwDelay  not a delay record (12 bytes)\n"), std::string::npos);
-  EXPECT_EQ(Tail(written.json, "\"logon\""), R"("logon":{"retry":3,"delay":null}})"
-                                             "\n");
-}
-
-TEST(InspectJson, NoObjectNamesAMemberTwice) {
-  testing_support::TempDevice device;
-  // Different lone surrogates: both names come out as U+FFFD.
-  SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xD800", REG_DWORD, {1, 0, 0, 0});
-  SetRegBytes(HKEY_CURRENT_USER, u"K", u"\xDC00", REG_DWORD, {2, 0, 0, 0});
-  // One property id under two types.
-  CEOID oid = CeCreateDatabase(u"D", 1, 0, nullptr);
-  HANDLE db = CeOpenDatabase(&oid, nullptr, 0, 0, nullptr);
-  ASSERT_NE(db, INVALID_HANDLE_VALUE);
-  CEPROPVAL values[2] = {};
-  values[0].propid = MAKEPROPID(7, CEVT_UI2);
-  values[0].val.uiVal = 1;
-  values[1].propid = MAKEPROPID(7, CEVT_I4);
-  values[1].val.lVal = 2;
-  EXPECT_NE(CeWriteRecordProps(db, 0, 2, values), 0u);
-  CloseHandle(db);
-
-  const Output output = Inspect();
   EXPECT_NE(output.json.find("\"K\":{\"\xEF\xBF\xBD\":{\"type\":4,\"hex\":\"01000000\"},"
                              "\"\xEF\xBF\xBD#2\":{\"type\":4,\"hex\":\"02000000\"}}"),
             std::string::npos)
@@ -458,6 +398,41 @@ TEST(InspectJson, NoObjectNamesAMemberTwice) {
                              "\"7#2\":{\"type\":3,\"hex\":\"02000000\"}}}"),
             std::string::npos)
       << output.json;
+}
+
+// No section without logon state; a missing counter shows as none.
+TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
+  testing_support::TempDevice device;
+  Output written = Inspect();
+  EXPECT_EQ(written.text.find("[logon]"), std::string::npos);
+  EXPECT_EQ(written.json.find("\"logon\""), std::string::npos);
+  // Each case: the counter (kept for the next ones), the record, and the
+  // lines of [logon] and the "logon" object they give.
+  const struct {
+    std::optional<DWORD> retry;
+    testing_support::Bytes record;
+    std::string text, json;
+  } cases[] = {
+      {std::nullopt, DelayRecordBytes(1, 1, 1), "retry    (none)\nPwDelay  time 1  count 1",
+       R"({"retry":null,"delay":{"time":1,"count":1,"pending":1}})"},
+      {3, DelayRecordBytes(70000, 3, 1),
+       "retry    3\nPwDelay  time 70000  count 3  pending 1  (a delay of 9 s is owed)\n",
+       R"({"retry":3,"delay":{"time":70000,"count":3,"pending":1}})"},
+      {3, DelayRecordBytes(5, 2, 0), "retry    3\nPwDelay  time 5  count 2  pending 0\n",
+       R"({"retry":3,"delay":{"time":5,"count":2,"pending":0}})"},
+      {3, testing_support::Bytes(12, 0), "retry    3\nPwDelay  not a delay record (12 bytes)\n",
+       R"({"retry":3,"delay":null})"},
+  };
+  for (const auto& c : cases) {
+    if (c.retry) testing_support::SetRegDword(HKEY_CURRENT_USER, kZentrakKey, u"Retry", *c.retry);
+    SetRegBytes(HKEY_CURRENT_USER, kZentrakKey, u"PwDelay", REG_BINARY, c.record);
+    written = Inspect();
+    EXPECT_NE(written.text.find("\n[logon]\n" + c.text), std::string::npos) << written.text;
+    EXPECT_NE(written.json.find("\"logon\":" + c.json), std::string::npos) << written.json;
+  }
+  // The raw value keeps its line in [registry].
+  EXPECT_NE(written.text.find("Zentrak  PwDelay  REG_BINARY  000000000000000000000000"),
+            std::string::npos);
 }
 
 TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
@@ -478,43 +453,6 @@ TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
     EXPECT_EQ(form.find("deadbeef13579bdf"), std::string::npos);
     EXPECT_EQ(form.find("5a175a175a17"), std::string::npos);
   }
-}
-
-int RunPda(const std::string& arguments, std::string* output) {
-  auto outcome = testing_support::RunPda(arguments, false);
-  *output = std::move(outcome.output);
-  return outcome.status;
-}
-
-TEST(PdaProgram, InspectsADeviceAndReportsFailuresByExitStatus) {
-  testing_support::TempDevice device;
-  SetRegBytes(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod", REG_DWORD, {1, 0, 0, 0});
-  // The program opens the device itself, as a second boot would.
-  platform::device::Close();
-  const std::string folder = "'" + device.folder().string() + "'";
-
-  std::string output;
-  ASSERT_EQ(RunPda("--device " + folder + " inspect --json", &output), 0);
-  EXPECT_NE(
-      output.find(R"("HKLM":{"Software":{},"Software\\Vexlund":{},)"
-                  R"("Software\\Vexlund\\Zentrak":{"LogonMethod":{"type":4,"hex":"01000000"}}})"),
-      std::string::npos)
-      << output;
-  EXPECT_EQ(RunPda("--device " + folder + " inspect", &output), 0);
-  EXPECT_NE(output.find("[registry]"), std::string::npos);
-  // Without a command pda shows the device screen, not the inspection.
-  EXPECT_EQ(RunPda("--device " + folder + " --headless", &output), 0);
-  EXPECT_EQ(output.find("[registry]"), std::string::npos);
-  EXPECT_EQ(RunPda("--device " + folder + " frobnicate", &output), 64);
-
-  // A damaged object store is refused, not silently replaced.
-  const std::filesystem::path store = device.folder() / "objectstore.db";
-  {
-    std::ofstream damaged(store, std::ios::binary | std::ios::trunc);
-    damaged << std::string(8192, 'x');
-  }
-  EXPECT_EQ(RunPda("--device " + folder + " inspect", &output), 1);
-  EXPECT_TRUE(output.empty());
 }
 
 }  // namespace

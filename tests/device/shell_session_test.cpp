@@ -1,8 +1,6 @@
 // The device shell around a password module: the fail-closed unlock with a
-// stand-in module, the first boot, reboots and resets, and the power cycle
-// with the active period.
-// The home screen: date, time and owner on the virtual clock, the owner
-// record read again when the screen comes back, and entries.
+// stand-in module, the first boot, reboots and resets, the power cycle with
+// the active period; the home screen's date, time, owner and entries.
 #include "device/shell_session.h"
 
 #include <gtest/gtest.h>
@@ -10,23 +8,15 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "device/device_commands.h"
 #include "device/home_screen.h"
-#include "device/plain_prompt.h"
 #include "device/script_device_lines.h"
 #include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/faults.h"
 #include "platform/kernel.h"
-#include "platform/modules.h"
 #include "platform/registry.h"
-#include "platform/system_password.h"
-#include "platform/ui/dialog/dialog.h"
-#include "platform/ui/gfx/gdi.h"
 #include "platform/ui/script/script.h"
-#include "platform/ui/script/scripted_user.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "store/credential_set.h"
 #include "store/settings_model.h"
@@ -45,7 +35,6 @@ using testing_support::Utf16Bytes;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
 constexpr const char16_t* kFixturePath = u"\\Windows\\Fixture.cpl";
-constexpr const char16_t* kShellPolicyKey = kShellPolicyKeyPath;
 // The keyboard covers the Cancel button; Escape cancels too.
 constexpr const char* kCancelInstaller = "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n";
 
@@ -69,15 +58,13 @@ class ShellSessionTest : public ::testing::Test {
   }
 
   // The stand-in module as the system's password provider, with the power-on
-  // password on, answering `answer` (nothing: null).
-  void UseFixture(std::optional<std::u16string> answer, bool powerOn = true) {
+  // password on, answering `answer` (null: nothing).
+  void UseFixture(const char16_t* answer) {
     ASSERT_NO_FATAL_FAILURE(SetSystemPassword(u"right1234"));
     SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
                 Utf16Bytes(kFixturePath));
-    SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY,
-                {BYTE(powerOn ? 2 : 0)});
-    if (answer)
-      SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(*answer));
+    SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {2});
+    if (answer) SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(answer));
   }
   static DWORD Calls() {
     const auto bytes = RegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Calls");
@@ -125,57 +112,56 @@ TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
   }
 }
 
-TEST_F(ShellSessionTest, NullFallsBackToThePlainPromptThatOnlyTheSystemPasswordEnds) {
-  UseFixture(std::nullopt);
-  std::optional<pda::ShellSession::Unlocked> result;
-  // Nobody who knows the password: the device stays locked.
-  const std::string stop = Play("expect dialog 2\ntype 1202 guess\ntap 1\nexpect dialog 2\n",
-                                [&] { result = session_.Unlock(); });
-  EXPECT_NE(stop.find("waits for input; the screen shows dialog 2"), std::string::npos) << stop;
-  EXPECT_FALSE(result.has_value());
-
-  EXPECT_EQ(Play("expect dialog 2\ntype 1202 guess\ntap 1\n"
-                 "check 1203 text Wrong password. Try again.\n"
-                 "type 1202 right1234\ntap 1\n",
-                 [&] { result = session_.Unlock(); }),
-            "");
-  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
-  EXPECT_EQ(Calls(), 2u);
-}
-
-TEST_F(ShellSessionTest, AWrongStringIsNeverAcceptedAndTheModuleIsAskedAgain) {
-  UseFixture(u"wrong");
-  std::optional<pda::ShellSession::Unlocked> result;
-  const std::string stop = Play("expect dialog 2\n", [&] { result = session_.Unlock(); });
-  EXPECT_NE(stop.find("dialog 2"), std::string::npos) << stop;
-  EXPECT_FALSE(result.has_value());
-  // Three wrong strings in a row, then the shell's own prompt.
-  EXPECT_EQ(Calls(), 3u);
-}
-
-TEST_F(ShellSessionTest, AModuleThatCannotBeUsedKeepsTheDeviceLocked) {
-  UseFixture(u"right1234");
-  SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
-              Utf16Bytes(u"\\Windows\\Missing.cpl"));
-  std::optional<pda::ShellSession::Unlocked> result;
-  EXPECT_EQ(
-      Play("expect dialog 2\ntype 1202 right1234\ntap 1\n", [&] { result = session_.Unlock(); }),
-      "");
-  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
-}
-
-TEST_F(ShellSessionTest, ANewDeviceRunsTheInstallerAtBootAndAConfiguredOneDoesNot) {
-  EXPECT_TRUE(pda::NeverConfigured());
-  EXPECT_EQ(Play(kCancelInstaller, [&] { session_.Boot(); }), "");
-  EXPECT_EQ(session_.Boots(), 1);
-  // Still new: the next boot asks again.
-  EXPECT_TRUE(pda::NeverConfigured());
-
-  // A provider with the power-on password off: no installer, no logon.
-  UseFixture(u"right1234", false);
-  EXPECT_FALSE(pda::NeverConfigured());
-  EXPECT_EQ(Play("", [&] { session_.Boot(); }), "");
-  EXPECT_EQ(Calls(), 0u);
+// Whatever the module answers, the device opens only on the system password.
+// Each case: the stand-in's answer (none: null), the module in use, the
+// script around the unlock, where it stopped (empty: unlocked at its end),
+// and how often the module was asked.
+TEST_F(ShellSessionTest, TheUnlockOpensTheDeviceOnlyOnTheSystemPassword) {
+  const struct {
+    const char16_t* answer;
+    const char16_t* module;
+    std::string script;
+    std::string stop;
+    DWORD calls;
+  } cases[] = {
+      // Null: the plain prompt, which only the system password ends.
+      {nullptr, kFixturePath, "expect dialog 2\ntype 1202 guess\ntap 1\nexpect dialog 2\n",
+       "waits for input; the screen shows dialog 2", 1},
+      {nullptr, kFixturePath,
+       "expect dialog 2\ntype 1202 guess\ntap 1\ncheck 1203 text Wrong password. Try again.\n"
+       "type 1202 right1234\ntap 1\n",
+       "", 1},
+      // Three wrong strings in a row, then the shell's own prompt.
+      {u"wrong", kFixturePath, "expect dialog 2\n", "dialog 2", 3},
+      // A module that cannot be loaded answers nothing.
+      {u"right1234", u"\\Windows\\Missing.cpl", "expect dialog 2\ntype 1202 right1234\ntap 1\n", "",
+       0},
+      // Power during the logon leaves it where it is, though the active
+      // period is 0; a reset waits for the shell while the logon is up.
+      {nullptr, kFixturePath,
+       "expect dialog 2\npower 60000\nexpect dialog 2\ntype 1202 right1234\ntap 1\n", "", 1},
+      {nullptr, kFixturePath, "expect dialog 2\nreset soft\n", "busy in dialog 2", 1},
+  };
+  UseFixture(nullptr);
+  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKeyPath, u"ActivePeriod", 0);
+  for (const auto& c : cases) {
+    RegDeleteKey(HKEY_LOCAL_MACHINE, kFixtureKey);
+    if (c.answer)
+      SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(c.answer));
+    SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
+                Utf16Bytes(c.module));
+    std::optional<pda::ShellSession::Unlocked> result;
+    const std::string stop = Play(c.script, [&] { result = session_.Unlock(); });
+    if (c.stop.empty()) {
+      EXPECT_EQ(stop, "") << c.script;
+      EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes) << c.script;
+    } else {
+      EXPECT_NE(stop.find(c.stop), std::string::npos) << c.script << stop;
+      EXPECT_FALSE(result.has_value()) << c.script;
+    }
+    EXPECT_EQ(Calls(), c.calls) << c.script;
+  }
+  EXPECT_EQ(session_.Boots(), 0);
 }
 
 TEST_F(ShellSessionTest, AnUnreadablePasswordStoreIsNeitherNewNorOpen) {
@@ -199,22 +185,6 @@ TEST_F(ShellSessionTest, AnUnreadablePasswordStoreIsNeitherNewNorOpen) {
   platform::faults::Clear();
 }
 
-TEST_F(ShellSessionTest, AHardResetTheModuleAsksForRebootsIntoAWipedDevice) {
-  ASSERT_NO_FATAL_FAILURE(OpenThroughSession());
-  UseFixture(u"right1234");
-  SetRegDword(HKEY_LOCAL_MACHINE, kFixtureKey, u"HardReset", 1);
-  const std::string identity = testing_support::ReadFile(device_.folder() / "hardware/device-id");
-  // The unlock ends in the reboot; the wiped device is new again.
-  EXPECT_EQ(Play(kCancelInstaller, [&] { session_.Boot(); }), "");
-  EXPECT_EQ(session_.Boots(), 2);
-  EXPECT_FALSE(RegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect").has_value());
-  EXPECT_FALSE(testing_support::SystemPassword().IsSet());
-  EXPECT_FALSE(platform::device::CleanBootFlagSet());
-  // Files and hardware stay.
-  EXPECT_TRUE(std::filesystem::exists(platform::device::MapPath(kFixturePath)));
-  EXPECT_EQ(testing_support::ReadFile(device_.folder() / "hardware/device-id"), identity);
-}
-
 TEST_F(ShellSessionTest, ResetLinesRebootAndOnlyTheHardOneWipes) {
   ASSERT_NO_FATAL_FAILURE(OpenThroughSession());
   UseFixture(u"right1234");
@@ -231,16 +201,9 @@ TEST_F(ShellSessionTest, ResetLinesRebootAndOnlyTheHardOneWipes) {
   EXPECT_FALSE(testing_support::SystemPassword().IsSet());
 }
 
-TEST_F(ShellSessionTest, AResetWaitsForTheShellWhileADialogOfTheLogonIsUp) {
-  UseFixture(std::nullopt);
-  const std::string stop = Play("expect dialog 2\nreset soft\n", [&] { session_.Unlock(); });
-  EXPECT_NE(stop.find("busy in dialog 2"), std::string::npos) << stop;
-  EXPECT_EQ(session_.Boots(), 0);
-}
-
 TEST_F(ShellSessionTest, PowerOnLogsOnAfterTheActivePeriodOrAlwaysWhenItIsZero) {
   UseFixture(u"right1234");
-  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 5);
+  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKeyPath, u"ActivePeriod", 5);
   EXPECT_EQ(Play("power 299999\n"), "");
   EXPECT_EQ(Calls(), 0u);
   EXPECT_EQ(Play("power 300000\n"), "");
@@ -252,24 +215,13 @@ TEST_F(ShellSessionTest, PowerOnLogsOnAfterTheActivePeriodOrAlwaysWhenItIsZero) 
   EXPECT_FALSE(session_.IsOff());
   EXPECT_EQ(Calls(), 2u);
 
-  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 0);
+  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKeyPath, u"ActivePeriod", 0);
   EXPECT_EQ(Play("power\n"), "");
   EXPECT_EQ(Calls(), 3u);
   // The power-on password off: no logon however long.
   SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {0});
   EXPECT_EQ(Play("power 3600000\n"), "");
   EXPECT_EQ(Calls(), 3u);
-}
-
-TEST_F(ShellSessionTest, PowerDuringALogonLeavesTheLogonWhereItIs) {
-  UseFixture(std::nullopt);
-  SetRegDword(HKEY_CURRENT_USER, kShellPolicyKey, u"ActivePeriod", 0);
-  std::optional<pda::ShellSession::Unlocked> result;
-  EXPECT_EQ(Play("expect dialog 2\npower 60000\nexpect dialog 2\ntype 1202 right1234\ntap 1\n",
-                 [&] { result = session_.Unlock(); }),
-            "");
-  EXPECT_EQ(result, pda::ShellSession::Unlocked::kYes);
-  EXPECT_EQ(Calls(), 1u);
 }
 
 void SetOwnerRecord(const testing_support::Bytes& record) {
@@ -316,16 +268,6 @@ TEST_F(HomeScreenTest, ReadsTheOwnerRecordAsTheSystemWritesIt) {
   // padded with zero.
   SetOwnerRecord({'A', 0, 'l'});
   EXPECT_EQ(pda::HomeScreen::OwnerName(), u"Al");
-}
-
-TEST_F(HomeScreenTest, AnEntryRunsItsActionWhenTapped) {
-  ASSERT_TRUE(home_.Show());
-  int taps = 0;
-  EXPECT_TRUE(home_.AddEntry(2001, u"Lock now", [&taps] { ++taps; }));
-  EXPECT_FALSE(home_.AddEntry(2001, u"Twice", nullptr));
-  EXPECT_FALSE(home_.AddEntry(pda::kHomeOwnerId, u"Taken", nullptr));
-  Run("check 2001 text Lock now\ntap 2001\ntap 1003\ntap 2001");
-  EXPECT_EQ(taps, 2);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 #include "platform/file_io.h"
 #include "platform/kernel.h"
@@ -108,7 +107,7 @@ TEST(DeviceFolder, OnlyTheOwnerCanReachTheDevice) {
   ::umask(previousMask);
 }
 
-TEST(MapPath, MatchesExistingNamesWithoutCase) {
+TEST(MapPath, MatchesExistingNamesWithoutCaseAndStaysInTheFileSystem) {
   TempDevice device(false);
   const fs::path root = device.folder() / "fs";
   fs::create_directories(root / "Windows" / "Sub Dir");
@@ -121,12 +120,8 @@ TEST(MapPath, MatchesExistingNamesWithoutCase) {
   // Past the first missing level the given spelling is kept.
   EXPECT_EQ(MapPath(u"\\windows\\New\\sub dir"), root / "Windows" / "New" / "sub dir");
   EXPECT_EQ(MapPath(u"\\Temp\\Ä.wav"), root / "Temp" / "\xC3\x84.wav");
-}
 
-TEST(MapPath, NeverLeavesTheFileSystemFolder) {
-  TempDevice device(false);
-  const fs::path root = device.folder() / "fs";
-  using platform::device::MapPath;
+  // It never leaves the file system folder.
   for (const char16_t* path : {u"\\..\\..\\hardware\\device-id", u"..", u"\\Windows\\..\\..\\x",
                                u"/./../objectstore.db", u""}) {
     const fs::path mapped = MapPath(path).lexically_normal();

@@ -4,7 +4,6 @@
 #include "platform/object_store.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "platform/database.h"
+#include "platform/device.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
@@ -39,15 +39,6 @@ LONG SetDword(HKEY key, const char16_t* name, DWORD value) {
                        sizeof value);
 }
 
-DWORD GetDword(HKEY key, const char16_t* name, LONG* result = nullptr) {
-  DWORD value = 0;
-  DWORD size = sizeof value;
-  const LONG r =
-      RegQueryValueEx(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-  if (result) *result = r;
-  return r == ERROR_SUCCESS ? value : 0xFFFFFFFF;
-}
-
 HKEY CreateKey(HKEY root, const char16_t* path) {
   HKEY key = nullptr;
   return RegCreateKeyEx(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
@@ -55,25 +46,6 @@ HKEY CreateKey(HKEY root, const char16_t* path) {
              ? key
              : nullptr;
 }
-
-// A folder of its own for tests that make store files by hand.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "veyr-store-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~TempFolder() {
-    store::Close();
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  fs::path db() const { return path_ / "objectstore.db"; }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
   testing_support::TempDevice device(false);
@@ -86,8 +58,6 @@ TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
   v.propid = MAKEPROPID(100, CEVT_BLOB);
   v.val.blob = {3, bytes};
   ASSERT_NE(CeWriteRecordProps(db, 0, 1, &v), 0u);
-  // (The system password's survival is coredll's test: it checks the
-  // password against every stored field after a reboot.)
 
   device.Reopen();
   // Handles of the old connection are gone with it.
@@ -95,11 +65,8 @@ TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
   EXPECT_EQ(CeSeekDatabase(db, CEDB_SEEK_BEGINNING, 0, nullptr), 0u);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 
-  HKEY again = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", 0, KEY_READ, &again),
-            ERROR_SUCCESS);
-  EXPECT_EQ(GetDword(again, u"LogonMethod"), 2u);
-  RegCloseKey(again);
+  EXPECT_EQ(RegBytes(HKEY_LOCAL_MACHINE, u"Software\\Vexlund\\Zentrak", u"LogonMethod"),
+            testing_support::DwordBytes(2));
   CEDBASEINFO info{};
   ASSERT_TRUE(CeOidGetInfo(oid, &info));
   EXPECT_EQ(info.wNumRecords, 1);
@@ -110,15 +77,17 @@ TEST(ObjectStoreTest, EverythingPersistsAcrossCloseAndOpen) {
 
 // Refused files are left byte for byte as they were, and the reason says why.
 TEST(ObjectStoreTest, DamagedForeignAndNewerFilesAreRefusedAndLeftAlone) {
-  TempFolder folder;
+  testing_support::TempDevice device(false);
+  platform::device::Close();  // the store's files are made by hand here
+  const fs::path db = device.folder() / "objectstore.db";
   std::string error;
   auto refused = [&](const std::string& bytes, const char* reason) {
-    WriteFile(folder.db(), bytes);
-    EXPECT_FALSE(store::Open(folder.db(), &error)) << reason;
+    WriteFile(db, bytes);
+    EXPECT_FALSE(store::Open(db, &error)) << reason;
     EXPECT_FALSE(store::IsOpen()) << reason;
     EXPECT_FALSE(error.empty()) << reason;
     EXPECT_NE(error.find(reason), std::string::npos) << error;
-    EXPECT_EQ(ReadFile(folder.db()), bytes) << reason;
+    EXPECT_EQ(ReadFile(db), bytes) << reason;
   };
   std::mt19937 random(42);
   std::string noise(8192, '\0');
@@ -128,10 +97,10 @@ TEST(ObjectStoreTest, DamagedForeignAndNewerFilesAreRefusedAndLeftAlone) {
   std::memcpy(noise.data(), "SQLite format 3", 16);
   refused(noise, "");
 
-  fs::remove(folder.db());
-  ASSERT_TRUE(store::Open(folder.db(), &error)) << error;
+  fs::remove(db);
+  ASSERT_TRUE(store::Open(db, &error)) << error;
   store::Close();
-  const std::string ours = ReadFile(folder.db());
+  const std::string ours = ReadFile(db);
   ASSERT_GT(ours.size(), 100u);
   // A SQLite file with tables but without our application id (offset 68 of
   // the header) is someone else's.
@@ -145,8 +114,8 @@ TEST(ObjectStoreTest, DamagedForeignAndNewerFilesAreRefusedAndLeftAlone) {
   newer[63] = 99;
   refused(newer, "newer version");
 
-  WriteFile(folder.db(), ours);
-  EXPECT_TRUE(store::Open(folder.db(), &error)) << error;
+  WriteFile(db, ours);
+  EXPECT_TRUE(store::Open(db, &error)) << error;
 }
 
 // Values of step n of the killed writer: each one on its own is a single
@@ -205,17 +174,12 @@ TEST(ObjectStoreTest, KilledWriterLeavesAConsistentStore) {
   device.Reopen();
   std::string problem;
   ASSERT_TRUE(store::CheckIntegrity(&problem)) << problem;
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Counter", 0, KEY_READ, &key), ERROR_SUCCESS);
-  const DWORD counter = GetDword(key, u"N");
-  EXPECT_TRUE(counter == last || counter == last + 1) << counter << " after " << last;
-  Bytes blob(200);
-  DWORD size = 200;
-  ASSERT_EQ(RegQueryValueEx(key, u"Blob", nullptr, nullptr, blob.data(), &size), ERROR_SUCCESS);
-  blob.resize(size);
-  const bool blobIsAStep = blob == StepBlob(last) || blob == StepBlob(last + 1);
-  EXPECT_TRUE(blobIsAStep) << "blob of " << size << " bytes after " << last;
-  RegCloseKey(key);
+  const auto counter = RegBytes(HKEY_CURRENT_USER, u"Counter", u"N");
+  EXPECT_TRUE(counter == testing_support::DwordBytes(last) ||
+              counter == testing_support::DwordBytes(last + 1))
+      << "after " << last;
+  const auto blob = RegBytes(HKEY_CURRENT_USER, u"Counter", u"Blob");
+  EXPECT_TRUE(blob == StepBlob(last) || blob == StepBlob(last + 1)) << "after " << last;
 
   HANDLE db = CeOpenDatabase(nullptr, u"Log", 0, 0, nullptr);
   BYTE* buffer = nullptr;
@@ -257,13 +221,7 @@ TEST(ObjectStoreTest, FlushedWritesKeepTheLogBounded) {
   EXPECT_LT(largest, 6u * 1024 * 1024);
   RegCloseKey(key);
   device.Reopen();
-  HKEY again = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, u"Bulk", 0, KEY_READ, &again), ERROR_SUCCESS);
-  Bytes read(value.size());
-  DWORD size = static_cast<DWORD>(read.size());
-  ASSERT_EQ(RegQueryValueEx(again, u"Value", nullptr, nullptr, read.data(), &size), ERROR_SUCCESS);
-  EXPECT_EQ(read, value);
-  RegCloseKey(again);
+  EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, u"Bulk", u"Value"), value);
 }
 
 constexpr const char16_t* kPath = u"Software\\Batch";

@@ -16,16 +16,7 @@
 
 namespace {
 
-const StringResource* Find(UINT id) {
-  const StringResource* end = kStringTable + kStringTableSize;
-  const StringResource* it = std::lower_bound(
-      kStringTable, end, id, [](const StringResource& entry, UINT key) { return entry.id < key; });
-  return (it != end && it->id == id) ? it : nullptr;
-}
-
-using testing_support::StoreTest;
-
-class ShowErrorTest : public StoreTest {};
+using ShowErrorTest = testing_support::StoreTest;
 
 // The text comes from the string table with the code formatted in (-1 takes
 // the last error, none when it is 0); caption "Error"; always foreground.
@@ -55,42 +46,27 @@ TEST_F(ShowErrorTest, TextCaptionAndType) {
 
 }  // namespace
 
-TEST(StringTable, IsSortedByIdWithoutDuplicates) {
+// Ids sorted and unique (lookups bisect), texts not empty; line breaks are
+// CR LF (a lone LF or a backslash means an escape went wrong). ShowError and
+// the signature prompts hand the loaded text to the formatter as the format
+// itself: only those texts hold a conversion, exactly one %d.
+TEST(StringTable, IsSortedAndItsTextsAreWellFormed) {
   ASSERT_GT(kStringTableSize, 0u);
-  for (std::size_t i = 1; i < kStringTableSize; ++i) {
-    EXPECT_LT(kStringTable[i - 1].id, kStringTable[i].id) << "at index " << i;
-  }
-  for (std::size_t i = 0; i < kStringTableSize; ++i) {
-    ASSERT_NE(kStringTable[i].text, nullptr) << kStringTable[i].id;
-    EXPECT_NE(kStringTable[i].text[0], u'\0') << kStringTable[i].id;
-  }
-}
-
-// Texts that break lines use CR LF; a lone LF or a literal backslash means
-// an escape went wrong.
-TEST(StringTable, LineBreaksAreCrLf) {
-  for (std::size_t i = 0; i < kStringTableSize; ++i) {
-    const std::u16string text(kStringTable[i].text);
-    if (kStringTable[i].id == 580) continue;  // the one text that breaks with a bare LF
-    for (std::size_t at = text.find(u'\n'); at != std::u16string::npos;
-         at = text.find(u'\n', at + 1)) {
-      EXPECT_TRUE(at > 0 && text[at - 1] == u'\r') << kStringTable[i].id;
-    }
-    EXPECT_EQ(text.find(u'\\'), std::u16string::npos) << kStringTable[i].id;
-  }
-}
-
-// ShowError and the signature prompts hand the loaded text to the formatter
-// as the format itself: only these three may hold a conversion, exactly one.
-TEST(StringTable, OnlyTheFormatTextsHoldAPercentSign) {
   const std::set<UINT> formats{606, 799, 803};
   for (std::size_t i = 0; i < kStringTableSize; ++i) {
+    const UINT id = kStringTable[i].id;
+    EXPECT_TRUE(i == 0 || kStringTable[i - 1].id < id) << "at index " << i;
+    ASSERT_NE(kStringTable[i].text, nullptr) << id;
     const std::u16string text(kStringTable[i].text);
-    const auto percents = std::count(text.begin(), text.end(), u'%');
-    EXPECT_EQ(percents, formats.count(kStringTable[i].id) ? 1 : 0) << kStringTable[i].id;
-    if (percents) {
-      EXPECT_NE(text.find(u"%d"), std::u16string::npos) << kStringTable[i].id;
+    EXPECT_FALSE(text.empty()) << id;
+    for (std::size_t at = text.find(u'\n'); at != std::u16string::npos && id != 580;
+         at = text.find(u'\n', at + 1)) {  // 580 is the one text with a bare LF
+      EXPECT_TRUE(at > 0 && text[at - 1] == u'\r') << id;
     }
+    EXPECT_EQ(text.find(u'\\'), std::u16string::npos) << id;
+    const auto percents = std::count(text.begin(), text.end(), u'%');
+    EXPECT_EQ(percents, formats.count(id) ? 1 : 0) << id;
+    EXPECT_TRUE(percents == 0 || text.find(u"%d") != std::u16string::npos) << id;
   }
 }
 
@@ -107,7 +83,9 @@ TEST(StringTable, EveryNamedIdIsInTheTableAndEveryEntryIsNamed) {
     std::smatch match;
     if (!std::regex_search(line, match, constant)) continue;
     const auto id = static_cast<UINT>(std::stoul(match[2]));
-    EXPECT_NE(Find(id), nullptr) << match[1] << " = " << id << " has no text";
+    EXPECT_TRUE(std::any_of(kStringTable, kStringTable + kStringTableSize,
+                            [id](const StringResource& entry) { return entry.id == id; }))
+        << match[1] << " = " << id << " has no text";
     EXPECT_TRUE(named.insert(id).second) << "id " << id << " is named twice";
   }
   for (std::size_t i = 0; i < kStringTableSize; ++i) {
