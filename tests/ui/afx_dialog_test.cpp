@@ -10,7 +10,7 @@
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/input.h"
 #include "tests/support/temp_device.h"
-#include "tests/ui/afx_test_support.h"
+#include "tests/ui/dialog_test_support.h"
 
 using namespace testing_support;
 

@@ -16,7 +16,7 @@
 #include "platform/ui/afx/resource_module_scope.h"
 #include "res/string_ids.h"
 #include "tests/support/temp_device.h"
-#include "tests/ui/afx_test_support.h"
+#include "tests/ui/dialog_test_support.h"
 
 using namespace testing_support;
 
