@@ -402,27 +402,16 @@ class ResourceModuleScopeTest : public AfxTest {
   HINSTANCE handle_ = own_;
 };
 
-TEST_F(ResourceModuleScopeTest, SwapsBothHandlesAndRestoresThemWhenAnExceptionUnwinds) {
-  HMODULE loaded = nullptr;
+// A scope swaps the handle it is given and the class library's, and gives
+// both back in turn, also when an exception unwinds it.
+TEST_F(ResourceModuleScopeTest, SwapsBothHandlesAndRestoresThemInTurn) {
   try {
-    const CResourceModuleScope scope(kLibrary, &handle_);
-    ASSERT_TRUE(scope.IsLoaded());
-    loaded = GetModuleHandle(kLibrary);
+    const CResourceModuleScope outer(kLibrary, &handle_);
+    ASSERT_TRUE(outer.IsLoaded());
+    const HINSTANCE loaded = GetModuleHandle(kLibrary);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(handle_, loaded);
     EXPECT_EQ(AfxGetResourceHandle(), loaded);
-    throw std::runtime_error("reboot");
-  } catch (const std::runtime_error&) {
-  }
-  EXPECT_EQ(handle_, own_);
-  EXPECT_EQ(AfxGetResourceHandle(), own_);
-  EXPECT_EQ(GetModuleHandle(kLibrary), nullptr) << "the library is released";
-}
-
-TEST_F(ResourceModuleScopeTest, NestedScopesRestoreInTurnAndAMissingLibraryChangesNothing) {
-  {
-    const CResourceModuleScope outer(kLibrary, &handle_);
-    const HINSTANCE loaded = handle_;
     {
       const CResourceModuleScope missing(u"\\Windows\\Missing.dll", &handle_);
       EXPECT_FALSE(missing.IsLoaded());
@@ -436,10 +425,12 @@ TEST_F(ResourceModuleScopeTest, NestedScopesRestoreInTurnAndAMissingLibraryChang
     }
     EXPECT_EQ(handle_, loaded);
     EXPECT_EQ(GetModuleHandle(kLibrary), loaded);
+    throw std::runtime_error("reboot");
+  } catch (const std::runtime_error&) {
   }
   EXPECT_EQ(handle_, own_);
   EXPECT_EQ(AfxGetResourceHandle(), own_);
-  EXPECT_EQ(GetModuleHandle(kLibrary), nullptr);
+  EXPECT_EQ(GetModuleHandle(kLibrary), nullptr) << "the library is released";
 }
 
 }  // namespace

@@ -274,6 +274,12 @@ TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLin
   g_log.endOnButtons = false;
   g_notesKeys.clear();
   HWND dialog = nullptr;
+  const auto focus = [&](int id) {
+    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, id)), TRUE);
+  };
+  const auto look = [&](int id) {
+    return GetWindowLong(Item(dialog, id), GWL_STYLE) & BS_TYPEMASK;
+  };
   Then([&] {
     dialog = GetActiveWindow();
     g_notesProc = reinterpret_cast<WNDPROC>(
@@ -283,28 +289,28 @@ TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLin
   });
   Then([&] {
     EXPECT_EQ(g_log.commands, std::vector<int>{IDOK});
-    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kNotes)), TRUE);
+    focus(kNotes);
     input::Key(VK_RETURN);
   });
   Then([&] {
     // The multi-line edit takes the key itself.
     EXPECT_EQ(g_log.commands, std::vector<int>{IDOK});
     EXPECT_EQ(g_notesKeys, std::vector<WPARAM>{VK_RETURN});
-    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, IDCANCEL)), TRUE);
+    focus(IDCANCEL);
     input::Key(VK_RETURN);
   });
   Then([&] {
     // A focused push button is the one Enter presses, and looks it.
     EXPECT_EQ(g_log.commands, (std::vector<int>{IDOK, IDCANCEL}));
-    EXPECT_EQ(GetWindowLong(Item(dialog, IDCANCEL), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-    EXPECT_EQ(GetWindowLong(Item(dialog, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_EQ(look(IDCANCEL), BS_DEFPUSHBUTTON);
+    EXPECT_EQ(look(IDOK), BS_PUSHBUTTON);
     SendMessage(dialog, DM_SETDEFID, kCheck, 0);
-    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kName)), TRUE);
+    focus(kName);
     input::Key(VK_RETURN);
   });
   Then([&] {
     EXPECT_EQ(g_log.commands, (std::vector<int>{IDOK, IDCANCEL, kCheck}));
-    EXPECT_EQ(GetWindowLong(Item(dialog, IDCANCEL), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_EQ(look(IDCANCEL), BS_PUSHBUTTON);
     // A disabled default button ignores Enter.
     SendMessage(dialog, DM_SETDEFID, IDOK, 0);
     EnableWindow(Item(dialog, IDOK), FALSE);
@@ -318,8 +324,6 @@ TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLin
   EXPECT_TRUE(StepsDone());
 }
 
-using testing_support::DialogTest;
-namespace input = platform::ui::input;
 namespace mb = platform::message_box;
 
 class MessageBoxWindowTest : public DialogTest {
@@ -416,10 +420,6 @@ TEST_F(MessageBoxWindowTest, AutoAnswerModeRecordsWithoutAWindow) {
   EXPECT_EQ(mb::Recorded().size(), 5u);
   mb::SetObserver(nullptr);
 }
-
-using testing_support::DialogTest;
-namespace input = platform::ui::input;
-namespace mb = platform::message_box;
 
 class FileDialogTest : public DialogTest {
  protected:

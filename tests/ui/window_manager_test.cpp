@@ -112,14 +112,15 @@ TEST_F(WindowManagerTest, InvalidHandlesFailCleanly) {
 }
 
 TEST_F(WindowManagerTest, FramesClientAreasAndMoves) {
+  constexpr int k = platform::ui::kFrameThickness;
   HWND w = TopLevel(u"w", {10, 20, 110, 120}, WS_POPUP | WS_VISIBLE | WS_BORDER);
   HWND c = Child(w, 1, {5, 5, 25, 15});
   RECT r;
   GetClientRect(w, &r);
-  EXPECT_EQ(r.right, 100 - 2 * platform::ui::kFrameThickness);
+  EXPECT_EQ(r.right, 100 - 2 * k);
   GetWindowRect(c, &r);
-  EXPECT_EQ(r.left, 10 + platform::ui::kFrameThickness + 5);
-  EXPECT_EQ(r.top, 20 + platform::ui::kFrameThickness + 5);
+  EXPECT_EQ(r.left, 10 + k + 5);
+  EXPECT_EQ(r.top, 20 + k + 5);
   POINT p{1, 2};
   ClientToScreen(c, &p);
   EXPECT_EQ(p.x, r.left + 1);
@@ -131,17 +132,12 @@ TEST_F(WindowManagerTest, FramesClientAreasAndMoves) {
   MoveWindow(w, 0, 0, 100, 100, TRUE);  // moved, same size
   MoveWindow(w, 0, 0, 50, 60, TRUE);    // resized, same place
   MoveWindow(w, 0, 0, 50, 60, TRUE);    // nothing changes
-  const auto log = Log({WM_MOVE, WM_SIZE});
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0].message, WM_MOVE);
-  EXPECT_EQ(log[0].lParam,
-            MAKELPARAM(platform::ui::kFrameThickness, platform::ui::kFrameThickness));
-  EXPECT_EQ(log[1].message, WM_SIZE);
-  EXPECT_EQ(log[1].lParam, MAKELPARAM(50 - 2 * platform::ui::kFrameThickness,
-                                      60 - 2 * platform::ui::kFrameThickness));
+  EXPECT_EQ(Log({WM_MOVE, WM_SIZE}),
+            (std::vector<Logged>{{w, WM_MOVE, 0, MAKELPARAM(k, k)},
+                                 {w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(50 - 2 * k, 60 - 2 * k)}}));
   // The child moved with its parent.
   GetWindowRect(c, &r);
-  EXPECT_EQ(r.left, platform::ui::kFrameThickness + 5);
+  EXPECT_EQ(r.left, k + 5);
 }
 
 TEST_F(WindowManagerTest, HitTestingSeesOnlyVisibleWindowsAndStopsAtDisabledChildren) {
