@@ -29,6 +29,7 @@
 #include "platform/wstring.h"
 #include "tests/support/run_scripted.h"
 #include "tests/support/temp_device.h"
+#include "tests/ui/dialog_test_support.h"
 
 namespace {
 
@@ -38,8 +39,6 @@ using ::testing::HasSubstr;
 using testing_support::RunScripted;
 using testing_support::StopOf;
 
-constexpr LPCWSTR kPlainClass = u"ScriptedUserPlain";
-
 struct Stylus {
   UINT message;
   int x;
@@ -48,13 +47,14 @@ struct Stylus {
 };
 
 std::vector<Stylus> g_stylus;
+WNDPROC g_ownerProc = nullptr;
 
-LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT StylusSpy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_LBUTTONDOWN || message == WM_MOUSEMOVE || message == WM_LBUTTONUP) {
     const auto value = static_cast<DWORD>(lParam);
     g_stylus.push_back({message, LOWORD(value), HIWORD(value)});
   }
-  return DefWindowProc(window, message, wParam, lParam);
+  return CallWindowProc(g_ownerProc, window, message, wParam, lParam);
 }
 
 // What the test's dialogs do: record each clicked button, let the test act
@@ -88,34 +88,20 @@ std::string Stopped(std::string_view script, const std::function<void()>& job) {
   return stop ? std::to_string(stop->ExitStatus()) + ": " + stop->what() : "";
 }
 
-class ScriptedUserTest : public ::testing::Test {
+class ScriptedUserTest : public testing_support::DialogTest {
  protected:
   void SetUp() override {
-    platform::clock::UseVirtual(1000);
+    DialogTest::SetUp();
     platform::message_box::SetAnswer(IDOK);
-    platform::message_box::ClearRecorded();
-    if (!GetClassInfo(nullptr, kPlainClass, nullptr)) {
-      WNDCLASS wc{};
-      wc.lpfnWndProc = PlainProc;
-      wc.lpszClassName = kPlainClass;
-      wc.hbrBackground = reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-      RegisterClass(&wc);
-    }
-    g_stylus.clear();
     g_dialog = &dialog_;
     platform::ui::shell::Start();
-    owner_ = CreateWindowEx(0, kPlainClass, u"Owner", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268,
-                            nullptr, 0, nullptr, nullptr);
+    owner_ = MakeOwner();
   }
 
   void TearDown() override {
     g_dialog = nullptr;
-    if (IsWindow(owner_)) DestroyWindow(owner_);
+    DialogTest::TearDown();
     platform::ui::shell::Stop();
-    MSG msg;
-    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    platform::message_box::ClearRecorded();
   }
 
   LONG_PTR RunDialog(UINT templateId) {
@@ -139,7 +125,7 @@ TEST_F(ScriptedUserTest, AFailedExpectationNamesWhatTheScreenShows) {
             "3: line 1 (expect dialog 778): expected dialog 778, but the screen shows dialog 628");
   ExpectCleanedUp();
   EXPECT_THAT(Stopped("expect dialog 628", nullptr),
-              HasSubstr("shows window 'Owner' (class ScriptedUserPlain)"));
+              HasSubstr("shows window 'Owner' (class DialogTestOwner)"));
 }
 
 TEST_F(ScriptedUserTest, ATapOnADisabledControlIsIgnored) {
@@ -209,6 +195,9 @@ key Escape
 }
 
 TEST_F(ScriptedUserTest, APenStrokeIsDownMovesAndUp) {
+  g_stylus.clear();
+  g_ownerProc = reinterpret_cast<WNDPROC>(
+      SetWindowLong(owner_, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&StylusSpy)));
   RunScripted("pen 10,40 20,50 30,62", nullptr);
   // The owner's client area starts at y 26.
   const std::vector<Stylus> expected = {{WM_LBUTTONDOWN, 10, 14},
