@@ -300,32 +300,23 @@ class RecordingPage : public CPropertyPage {
   bool refuseKill = false;
   bool refuseApply = false;
 
-  BOOL OnInitDialog() override {
-    Note("init");
-    return CPropertyPage::OnInitDialog();
-  }
-  BOOL OnSetActive() override {
-    Note("set");
-    return CPropertyPage::OnSetActive();
-  }
+  // Each step is noted; a refusal skips the library's own step.
+  BOOL OnInitDialog() override { return Note("init") && CPropertyPage::OnInitDialog(); }
+  BOOL OnSetActive() override { return Note("set") && CPropertyPage::OnSetActive(); }
   BOOL OnKillActive() override {
-    Note("kill");
-    return refuseKill ? FALSE : CPropertyPage::OnKillActive();
+    return Note("kill") && !refuseKill && CPropertyPage::OnKillActive();
   }
-  BOOL OnApply() override {
-    Note("apply");
-    return refuseApply ? FALSE : CPropertyPage::OnApply();
-  }
+  BOOL OnApply() override { return Note("apply") && !refuseApply && CPropertyPage::OnApply(); }
   void OnOK() override { Note("ok"); }
   void OnCancel() override { Note("cancel"); }
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override { DDX_Text(pDX, kText, text); }
-  LRESULT OnQuerySiblings(WPARAM code, LPARAM) {
-    Note("query");
-    return code == 999 ? answer : 0;
+  LRESULT OnQuerySiblings(WPARAM code, LPARAM) { return Note("query") && code == 999 ? answer : 0; }
+  bool Note(const char* what) {
+    log_->push_back(name_ + ":" + what);
+    return true;
   }
-  void Note(const char* what) { log_->push_back(name_ + ":" + what); }
 
   DECLARE_MESSAGE_MAP()
 

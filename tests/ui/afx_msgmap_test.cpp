@@ -33,16 +33,14 @@ class BaseWnd : public CWnd {
   std::vector<std::string> log;
 
  protected:
-  void OnTimer(UINT_PTR id) { log.push_back("timer " + std::to_string(id)); }
-  LRESULT OnFirst(WPARAM, LPARAM) {
-    log.push_back("base first");
-    return 11;
+  LRESULT Note(const std::string& what, LRESULT result = 0) {
+    log.push_back(what);
+    return result;
   }
-  LRESULT OnSecond(WPARAM, LPARAM) {
-    log.push_back("base second");
-    return 12;
-  }
-  void OnClicked() { log.push_back("clicked"); }
+  void OnTimer(UINT_PTR id) { Note("timer " + std::to_string(id)); }
+  LRESULT OnFirst(WPARAM, LPARAM) { return Note("base first", 11); }
+  LRESULT OnSecond(WPARAM, LPARAM) { return Note("base second", 12); }
+  void OnClicked() { Note("clicked"); }
 
   DECLARE_MESSAGE_MAP()
 };
@@ -63,10 +61,7 @@ class DerivedWnd : public BaseWnd {
 
  protected:
   int OnCreate(CREATESTRUCT*) { return failCreate ? -1 : 0; }
-  LRESULT OnFirst(WPARAM, LPARAM) {
-    log.push_back("derived first");
-    return 21;
-  }
+  LRESULT OnFirst(WPARAM, LPARAM) { return Note("derived first", 21); }
   // Asks the previous procedure for its answer.
   void OnFourth() { defaultResult = Default(); }
   void OnSize(UINT, int cx, int cy) {

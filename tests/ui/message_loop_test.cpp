@@ -3,6 +3,8 @@
 // Timers on the virtual clock: due order, never early, missed periods
 // folded into one, resets, timer procedures.
 
+#include <functional>
+
 #include "platform/clock.h"
 #include "platform/kernel.h"
 #include "platform/ui/window/window_internal.h"
@@ -77,26 +79,19 @@ TEST_F(MessageLoopTest, NestedModalLoopsEndInsideOut) {
     ended.push_back(static_cast<int>(wParam));
     return result;
   });
-  int step = 0;
   std::size_t endedBeforeInnerCloses = 99;
-  SetIdleHook([&] {
-    switch (step++) {
-      case 0:
-        PostMessage(w, WM_USER, 1, 0);  // a dialog over the main loop
-        break;
-      case 1:
-        PostMessage(w, WM_USER, 2, 0);  // a box over that dialog
-        break;
-      case 2:
-        done[1] = true;  // the middle one is over, but the box still runs
-        break;
-      case 3:
+  const std::function<void()> steps[] = {
+      [&] { PostMessage(w, WM_USER, 1, 0); },  // a dialog over the main loop
+      [&] { PostMessage(w, WM_USER, 2, 0); },  // a box over that dialog
+      [&] { done[1] = true; },                 // the middle one is over, but the box still runs
+      [&] {
         endedBeforeInnerCloses = ended.size();
         done[2] = true;
-        break;
-      default:
-        done[0] = true;
-    }
+      },
+      [&] { done[0] = true; }};
+  std::size_t step = 0;
+  SetIdleHook([&] {
+    steps[std::min(step++, std::size(steps) - 1)]();
     return true;
   });
   EXPECT_TRUE(RunModalLoop([&] { return done[0]; }));
