@@ -1,8 +1,5 @@
-// CDialog: modal runs and their results, data exchange both ways with
-// validation, OK/Cancel overrides, focus moves and help.
-// Property sheets: tab order, pages made when first shown, activation
-// order, OK and Cancel across the created pages, query siblings, the Help
-// button, the modal-loop test and the command bar.
+// CDialog's modal runs, data exchange and validation; property sheets'
+// pages, their order of steps and the sheet's layout.
 #include <string>
 #include <tuple>
 #include <vector>

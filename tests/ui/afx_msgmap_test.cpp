@@ -1,10 +1,5 @@
-// Message maps and the objects behind window handles: dispatch order,
-// commands vs notifications vs messages, typed handlers, registered
-// messages, default handling through the previous procedure, attach,
-// subclass, detach on destruction and run-time classes.
-// CFrameWnd: loaded from a resource id with its title string, the
-// pre-create hook, its message map with a registered message, closing and
-// deleting itself.
+// Message maps and the objects behind window handles; frames; module
+// states and resource scopes.
 #include <stdexcept>
 #include <string>
 #include <vector>

@@ -414,8 +414,6 @@ class FileDialogTest : public DialogTest {
       std::filesystem::create_directories(path.parent_path());
       std::ofstream(path) << "RIFF";
     }
-    std::fill(std::begin(file_), std::end(file_), u'\0');
-    ofn_ = OPENFILENAME{};
     ofn_.lStructSize = sizeof(OPENFILENAME);
     ofn_.lpstrFilter = u"Wave Files (*.wav)\0*.wav\0All Files (*.*)\0*.*\0\0";
     ofn_.nFilterIndex = 1;
@@ -449,8 +447,8 @@ class FileDialogTest : public DialogTest {
   }
 
   std::optional<testing_support::TempDevice> device_;
-  WCHAR file_[MAX_PATH];
-  OPENFILENAME ofn_;
+  WCHAR file_[MAX_PATH] = {};
+  OPENFILENAME ofn_{};
 };
 
 TEST_F(FileDialogTest, ListsFoldersAndMatchingFilesAndAppendsTheDefaultExtension) {

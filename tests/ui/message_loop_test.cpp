@@ -1,8 +1,5 @@
-// The loop's order (posted messages, timers, composition, idle), the idle
-// hook, nested modal loops and WM_QUIT, and the real-clock wait.
-// Timers on the virtual clock: due order, never early, missed periods
-// folded into one, resets, timer procedures.
-
+// The loop's order, the idle hook, nested modal loops and WM_QUIT; timers
+// on the virtual clock.
 #include <functional>
 
 #include "platform/clock.h"

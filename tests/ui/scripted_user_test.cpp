@@ -1,7 +1,5 @@
-// The scripted user driving real dialogs (the module's templates 628, 778,
-// 786 and small templates of the tests) through the device's input.
-// Reading scripts: every line kind, what is ignored, errors with their
-// line, and line kinds the host registers.
+// The scripted user driving real dialogs through the device's input, and
+// reading scripts.
 #include "platform/ui/script/scripted_user.h"
 
 #include <gmock/gmock.h>

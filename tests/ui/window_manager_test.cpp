@@ -1,8 +1,5 @@
-// The window tree: creation and destruction, relations, window longs and
-// text, geometry and hit testing, z-order, activation and focus.
-// Keys and characters from the input layer: routing to the focus window,
-// TranslateMessage's characters, keys whose character the host sends, and
-// hot keys that swallow the hardware buttons while registered.
+// The window tree, geometry, activation and focus; keys, characters and
+// hot keys from the input layer.
 #include <thread>
 
 #include "platform/clock.h"

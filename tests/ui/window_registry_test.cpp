@@ -1,9 +1,6 @@
-// Top-level windows of other processes of the device: found by FindWindow
-// through the lists each process publishes, brought to the front by a
-// request their own loop carries out, and forgotten when their process has
-// died. The list files may hold anything.
-// Registered window messages and broadcasts between the processes of one
-// device.
+// Windows of other processes of the device, found through the lists each
+// publishes (which may hold anything); registered messages and broadcasts
+// between processes.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
