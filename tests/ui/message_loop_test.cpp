@@ -218,14 +218,7 @@ TEST_F(TimersTest, MissedPeriodsFoldIntoOneAndSettingAgainRestarts) {
   EXPECT_EQ(count, 1);
 }
 
-struct ProcCall {
-  HWND hwnd;
-  UINT message;
-  UINT_PTR id;
-  DWORD tick;
-  bool operator==(const ProcCall&) const = default;
-};
-std::vector<ProcCall> g_procCalls;
+std::vector<ui_test::Logged> g_procCalls;
 void RecordTimer(HWND hwnd, UINT message, std::uintptr_t id, DWORD tick) {
   g_procCalls.push_back({hwnd, message, id, tick});
 }
@@ -238,8 +231,8 @@ TEST_F(TimersTest, ATimerProcedureIsCalledInsteadOfTheWindow) {
   EXPECT_NE(threadTimer, 0u);
   platform::clock::Advance(15);
   Pump();
-  EXPECT_EQ(g_procCalls, (std::vector<ProcCall>{{w, WM_TIMER, 3, 1015},
-                                                {nullptr, WM_TIMER, threadTimer, 1015}}));
+  EXPECT_EQ(g_procCalls, (std::vector<ui_test::Logged>{{w, WM_TIMER, 3, 1015},
+                                                       {nullptr, WM_TIMER, threadTimer, 1015}}));
   EXPECT_TRUE(Log({WM_TIMER}).empty());
   EXPECT_TRUE(KillTimer(nullptr, threadTimer));
   // A forged WM_TIMER calls nothing.

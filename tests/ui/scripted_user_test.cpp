@@ -10,6 +10,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -37,12 +38,7 @@ using ::testing::HasSubstr;
 using testing_support::RunScripted;
 using testing_support::StopOf;
 
-struct Stylus {
-  UINT message;
-  int x;
-  int y;
-  bool operator==(const Stylus&) const = default;
-};
+using Stylus = std::tuple<UINT, int, int>;  // message, x, y
 
 std::vector<Stylus> g_stylus;
 WNDPROC g_ownerProc = nullptr;
