@@ -105,11 +105,7 @@ class AfxMessageMapTest : public AfxTest {
     WNDCLASS wc{};
     wc.lpfnWndProc = RecorderProc;
     wc.lpszClassName = u"AfxRecorder";
-    RegisterClass(&wc);
-  }
-  void TearDown() override {
-    AfxTest::TearDown();
-    UnregisterClass(u"AfxRecorder", nullptr);
+    if (!GetClassInfo(nullptr, wc.lpszClassName, nullptr)) RegisterClass(&wc);
   }
   static BOOL Create(CWnd& object, LPCWSTR className = nullptr) {
     return object.CreateEx(0, className ? className : AfxRegisterWndClass(0), u"Test",
