@@ -176,42 +176,6 @@ TEST_F(AfxDialogTest, FailedValidationShowsWhyAndKeepsTheDialogOpen) {
   EXPECT_EQ(std::tie(dlg.name, dlg.number, dlg.check), std::make_tuple(u"Rob", 12, 0));
 }
 
-// The wizard's pattern: every change reads the controls and writes them
-// back; writing what a control shows already must not notify again.
-class Echoing : public SampleDlg {
- public:
-  int changes = 0;
-
- protected:
-  void OnNameChange() {
-    ++changes;
-    UpdateData(TRUE);
-    UpdateData(FALSE);
-  }
-  DECLARE_MESSAGE_MAP()
-};
-
-DEFINE_MESSAGE_MAP(Echoing, SampleDlg,
-                   {
-                       afx::OnControl<EN_CHANGE, kName, &ThisClass::OnNameChange>(),
-                   })
-
-TEST_F(AfxDialogTest, ChangeHandlerThatWritesTheControlsBackRunsOncePerChange) {
-  Echoing dlg;
-  Then([&] {
-    dlg.changes = 0;
-    dlg.GotoDlgCtl(dlg.GetDlgItem(kName));
-    platform::ui::input::Key(VK_END);
-    platform::ui::input::Char(u'x');
-  });
-  Then([&] {
-    EXPECT_EQ(dlg.name, u"Annx");
-    EXPECT_EQ(dlg.changes, 1);
-    dlg.EndDialog(IDOK);
-  });
-  dlg.DoModal();
-}
-
 // The resource module's own templates, with the library's full-screen
 // sizing of captioned dialogs and its placeholder command bar.
 class AfxResourceDialogTest : public AfxTest {
