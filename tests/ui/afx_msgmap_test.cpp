@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/kernel.h"
-#include "platform/message_box.h"
 #include "platform/modules.h"
 #include "platform/ui/afx/resource_module_scope.h"
 #include "res/string_ids.h"

@@ -12,7 +12,6 @@
 #include "platform/ui/gfx/gdi.h"
 #include "platform/ui/shell/file_dialog.h"
 #include "platform/ui/window/input.h"
-#include "platform/ui/window/screen.h"
 #include "platform/ui/window/window_dc.h"
 #include "tests/support/temp_device.h"
 #include "tests/ui/dialog_test_support.h"

@@ -5,26 +5,20 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/modules.h"
-#include "platform/resources.h"
 #include "platform/ui/afx/afx.h"
 #include "platform/ui/dialog/dialog.h"
 #include "platform/ui/script/script.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/message_loop.h"
-#include "platform/ui/window/screen.h"
-#include "platform/wstring.h"
 #include "tests/support/run_scripted.h"
 #include "tests/support/temp_device.h"
 #include "tests/ui/dialog_test_support.h"

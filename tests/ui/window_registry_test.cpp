@@ -16,8 +16,6 @@
 #include <tuple>
 
 #include "platform/clock.h"
-#include "platform/device.h"
-#include "platform/faults.h"
 #include "platform/kernel.h"
 #include "platform/ui/window/window_registry.h"
 #include "tests/support/child_process.h"
