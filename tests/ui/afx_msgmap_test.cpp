@@ -8,6 +8,7 @@
 #include "platform/modules.h"
 #include "platform/ui/afx/resource_module_scope.h"
 #include "res/string_ids.h"
+#include "tests/fixtures/afx_fixture_view.h"
 #include "tests/support/temp_device.h"
 #include "tests/ui/dialog_test_support.h"
 
@@ -312,13 +313,6 @@ TEST_F(AfxFrameTest, FailedLoadLeavesTheFrameToItsCaller) {
   delete frame;
 }
 
-struct AfxFixtureView {
-  CWinApp* app;
-  CWinApp* moduleApp;
-  HINSTANCE instance;
-  HINSTANCE resources;
-  AFX_MODULE_STATE* state;
-};
 using EntryProc = void (*)(AfxFixtureView*);
 
 class AfxModuleStateTest : public AfxTest {};

@@ -2,6 +2,7 @@
 // Enter keys; message boxes and the file dialog.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -135,13 +136,13 @@ TEST_F(DialogManagerTest, LaysOutTheTemplateInDialogUnitsOfItsFont) {
 
   for (const DialogItemTemplate& item : kItems) {
     if (item.id == IDC_STATIC) continue;
-    SCOPED_TRACE(item.id);
     RECT got{};
     GetWindowRect(Item(dialog, item.id), &got);
-    EXPECT_EQ(got.left - client.left, item.x * bx / 4);
-    EXPECT_EQ(got.top - client.top, item.y * by / 8);
-    EXPECT_EQ(got.right - got.left, item.cx * bx / 4);
-    EXPECT_EQ(got.bottom - got.top, item.cy * by / 8);
+    EXPECT_EQ(
+        (std::array<LONG, 4>{got.left - client.left, got.top - client.top, got.right - got.left,
+                             got.bottom - got.top}),
+        (std::array<LONG, 4>{item.x * bx / 4, item.y * by / 8, item.cx * bx / 4, item.cy * by / 8}))
+        << item.id;
   }
   EXPECT_EQ(GetDialogTemplateId(dialog), 500u);
   EXPECT_EQ(GetDialogTemplateId(owner), 0u);
@@ -373,8 +374,8 @@ TEST_F(MessageBoxWindowTest, AutoAnswerModeRecordsWithoutAWindow) {
   mb::SetObserver([](const mb::Record& r) {
     g_seen = r;
     ++g_seenCount;
-    // No window: the box is answered where it is asked.
-    EXPECT_EQ(FindWindow(u"Dialog", u"Auto"), nullptr);
+    // No window: an auto-answered box is answered where it is asked.
+    EXPECT_TRUE(!mb::AutoAnswering() || FindWindow(u"Dialog", u"Auto") == nullptr);
   });
   mb::SetAnswer(IDNO);
   EXPECT_TRUE(mb::AutoAnswering());
@@ -390,10 +391,6 @@ TEST_F(MessageBoxWindowTest, AutoAnswerModeRecordsWithoutAWindow) {
   // Real boxes tell the observer too, while the box is there.
   mb::ClearAnswer();
   EXPECT_FALSE(mb::AutoAnswering());
-  mb::SetObserver([](const mb::Record& r) {
-    g_seen = r;
-    ++g_seenCount;
-  });
   Then([] { input::Key(VK_RETURN); });
   EXPECT_EQ(MessageBox(nullptr, u"Real", nullptr, MB_OK), IDOK);
   EXPECT_EQ(g_seenCount, 5);

@@ -107,10 +107,8 @@ class ScriptedUserTest : public testing_support::DialogTest {
   HWND owner_ = nullptr;
 };
 
-TEST_F(ScriptedUserTest, AFailedExpectationNamesWhatTheScreenShows) {
-  EXPECT_EQ(Stopped("expect dialog 778", [&] { RunDialog(628); }),
-            "3: line 1 (expect dialog 778): expected dialog 778, but the screen shows dialog 628");
-  ExpectCleanedUp();
+// pda's script tests read the stop of a failed expectation on a dialog.
+TEST_F(ScriptedUserTest, AFailedExpectationNamesThePlainWindowInFront) {
   EXPECT_THAT(Stopped("expect dialog 628", nullptr),
               HasSubstr("shows window 'Owner' (class DialogTestOwner)"));
 }
