@@ -324,7 +324,7 @@ TEST_F(AfxModuleStateTest, ScopeSelectsApplicationAndResourcesUntilItEnds) {
     AFX_MODULE_STATE other;
     CModuleStateScope scope(&other);
     EXPECT_EQ(AfxGetApp(), nullptr);
-    RecordingApp otherApp(&other);
+    CWinApp otherApp(u"Other", &other);
     EXPECT_EQ(AfxGetApp(), &otherApp);
     AfxSetResourceHandle(reinterpret_cast<HINSTANCE>(0x1234));
     EXPECT_EQ(AfxGetResourceHandle(), reinterpret_cast<HINSTANCE>(0x1234));

@@ -8,13 +8,7 @@
 
 namespace testing_support {
 namespace {
-
 constexpr LPCWSTR kOwnerClass = u"DialogTestOwner";
-
-LRESULT PlainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProc(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 void DialogTest::SetUp() {
@@ -24,7 +18,7 @@ void DialogTest::SetUp() {
   WNDCLASS existing{};
   if (!GetClassInfo(nullptr, kOwnerClass, &existing)) {
     WNDCLASS wc{};
-    wc.lpfnWndProc = PlainWindow;
+    wc.lpfnWndProc = DefWindowProc;
     wc.lpszClassName = kOwnerClass;
     RegisterClass(&wc);
   }

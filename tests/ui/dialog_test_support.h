@@ -47,26 +47,15 @@ class DialogTest : public ::testing::Test {
 DialogItemTemplate Item(int id, LPCWSTR className, DWORD style, short x, short y, short cx,
                         short cy, LPCWSTR text = nullptr);
 
-class RecordingApp : public CWinApp {
- public:
-  explicit RecordingApp(AFX_MODULE_STATE* state) : CWinApp(u"Test Application", state) {}
-  void WinHelp(DWORD_PTR data, UINT command) override {
-    helpData.push_back(data);
-    helpCommands.push_back(command);
-  }
-  std::vector<DWORD_PTR> helpData;
-  std::vector<UINT> helpCommands;
-};
-
-// The class-library tests: a module state of their own with an application
-// that records its help calls; message boxes answer themselves with OK.
+// The class-library tests: a module state of their own with its
+// application; message boxes answer themselves with OK.
 class AfxTest : public DialogTest {
  protected:
   AfxTest();
   void SetUp() override;
 
   AFX_MODULE_STATE state_;
-  RecordingApp app_{&state_};
+  CWinApp app_{u"Test Application", &state_};
 
  private:
   std::unique_ptr<CModuleStateScope> scope_;

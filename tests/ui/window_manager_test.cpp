@@ -141,7 +141,7 @@ TEST_F(WindowManagerTest, HitTestingSeesOnlyVisibleWindowsAndStopsAtDisabledChil
   HWND back = TopLevel(u"back", {0, 0, 240, 320});
   HWND front = TopLevel(u"front", {0, 0, 100, 100});
   HWND shown = Child(front, 1, {0, 0, 50, 50});
-  HWND hidden = Child(front, 2, {50, 0, 100, 50}, WS_CHILD);
+  Child(front, 2, {50, 0, 100, 50}, WS_CHILD);  // hidden
   HWND disabled = Child(front, 3, {0, 50, 50, 100}, WS_CHILD | WS_VISIBLE | WS_DISABLED);
   EXPECT_EQ(WindowFromPoint({10, 10}), shown);
   EXPECT_EQ(WindowFromPoint({60, 10}), front);
@@ -153,7 +153,6 @@ TEST_F(WindowManagerTest, HitTestingSeesOnlyVisibleWindowsAndStopsAtDisabledChil
   ShowWindow(front, SW_HIDE);
   EXPECT_EQ(WindowFromPoint({10, 10}), back);
   EXPECT_EQ(WindowFromPoint({300, 10}), nullptr);
-  (void)hidden;
 }
 
 TEST_F(WindowManagerTest, ActivationSendsInactiveThenActiveWithTheOtherWindow) {
