@@ -1,22 +1,16 @@
-// Message maps and the objects behind window handles: dispatch order,
-// commands vs notifications vs messages, typed handlers, registered
-// messages, default handling through the previous procedure, attach,
-// subclass, detach on destruction and run-time classes.
-// CFrameWnd: loaded from a resource id with its title string, the
-// pre-create hook, its message map with a registered message, closing and
-// deleting itself.
+// Message maps and the objects behind window handles; frames; module
+// states and resource scopes.
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/kernel.h"
-#include "platform/message_box.h"
 #include "platform/modules.h"
 #include "platform/ui/afx/resource_module_scope.h"
 #include "res/string_ids.h"
+#include "tests/fixtures/afx_fixture_view.h"
 #include "tests/support/temp_device.h"
-#include "tests/ui/afx_test_support.h"
+#include "tests/ui/dialog_test_support.h"
 
 using namespace testing_support;
 
@@ -33,16 +27,14 @@ class BaseWnd : public CWnd {
   std::vector<std::string> log;
 
  protected:
-  void OnTimer(UINT_PTR id) { log.push_back("timer " + std::to_string(id)); }
-  LRESULT OnFirst(WPARAM, LPARAM) {
-    log.push_back("base first");
-    return 11;
+  LRESULT Note(const std::string& what, LRESULT result = 0) {
+    log.push_back(what);
+    return result;
   }
-  LRESULT OnSecond(WPARAM, LPARAM) {
-    log.push_back("base second");
-    return 12;
-  }
-  void OnClicked() { log.push_back("clicked"); }
+  void OnTimer(UINT_PTR id) { Note("timer " + std::to_string(id)); }
+  LRESULT OnFirst(WPARAM, LPARAM) { return Note("base first", 11); }
+  LRESULT OnSecond(WPARAM, LPARAM) { return Note("base second", 12); }
+  void OnClicked() { Note("clicked"); }
 
   DECLARE_MESSAGE_MAP()
 };
@@ -63,10 +55,7 @@ class DerivedWnd : public BaseWnd {
 
  protected:
   int OnCreate(CREATESTRUCT*) { return failCreate ? -1 : 0; }
-  LRESULT OnFirst(WPARAM, LPARAM) {
-    log.push_back("derived first");
-    return 21;
-  }
+  LRESULT OnFirst(WPARAM, LPARAM) { return Note("derived first", 21); }
   // Asks the previous procedure for its answer.
   void OnFourth() { defaultResult = Default(); }
   void OnSize(UINT, int cx, int cy) {
@@ -115,11 +104,7 @@ class AfxMessageMapTest : public AfxTest {
     WNDCLASS wc{};
     wc.lpfnWndProc = RecorderProc;
     wc.lpszClassName = u"AfxRecorder";
-    RegisterClass(&wc);
-  }
-  void TearDown() override {
-    AfxTest::TearDown();
-    UnregisterClass(u"AfxRecorder", nullptr);
+    if (!GetClassInfo(nullptr, wc.lpszClassName, nullptr)) RegisterClass(&wc);
   }
   static BOOL Create(CWnd& object, LPCWSTR className = nullptr) {
     return object.CreateEx(0, className ? className : AfxRegisterWndClass(0), u"Test",
@@ -328,13 +313,6 @@ TEST_F(AfxFrameTest, FailedLoadLeavesTheFrameToItsCaller) {
   delete frame;
 }
 
-struct AfxFixtureView {
-  CWinApp* app;
-  CWinApp* moduleApp;
-  HINSTANCE instance;
-  HINSTANCE resources;
-  AFX_MODULE_STATE* state;
-};
 using EntryProc = void (*)(AfxFixtureView*);
 
 class AfxModuleStateTest : public AfxTest {};
@@ -346,7 +324,7 @@ TEST_F(AfxModuleStateTest, ScopeSelectsApplicationAndResourcesUntilItEnds) {
     AFX_MODULE_STATE other;
     CModuleStateScope scope(&other);
     EXPECT_EQ(AfxGetApp(), nullptr);
-    RecordingApp otherApp(&other);
+    CWinApp otherApp(u"Other", &other);
     EXPECT_EQ(AfxGetApp(), &otherApp);
     AfxSetResourceHandle(reinterpret_cast<HINSTANCE>(0x1234));
     EXPECT_EQ(AfxGetResourceHandle(), reinterpret_cast<HINSTANCE>(0x1234));
@@ -402,27 +380,16 @@ class ResourceModuleScopeTest : public AfxTest {
   HINSTANCE handle_ = own_;
 };
 
-TEST_F(ResourceModuleScopeTest, SwapsBothHandlesAndRestoresThemWhenAnExceptionUnwinds) {
-  HMODULE loaded = nullptr;
+// A scope swaps the handle it is given and the class library's, and gives
+// both back in turn, also when an exception unwinds it.
+TEST_F(ResourceModuleScopeTest, SwapsBothHandlesAndRestoresThemInTurn) {
   try {
-    const CResourceModuleScope scope(kLibrary, &handle_);
-    ASSERT_TRUE(scope.IsLoaded());
-    loaded = GetModuleHandle(kLibrary);
+    const CResourceModuleScope outer(kLibrary, &handle_);
+    ASSERT_TRUE(outer.IsLoaded());
+    const HINSTANCE loaded = GetModuleHandle(kLibrary);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(handle_, loaded);
     EXPECT_EQ(AfxGetResourceHandle(), loaded);
-    throw std::runtime_error("reboot");
-  } catch (const std::runtime_error&) {
-  }
-  EXPECT_EQ(handle_, own_);
-  EXPECT_EQ(AfxGetResourceHandle(), own_);
-  EXPECT_EQ(GetModuleHandle(kLibrary), nullptr) << "the library is released";
-}
-
-TEST_F(ResourceModuleScopeTest, NestedScopesRestoreInTurnAndAMissingLibraryChangesNothing) {
-  {
-    const CResourceModuleScope outer(kLibrary, &handle_);
-    const HINSTANCE loaded = handle_;
     {
       const CResourceModuleScope missing(u"\\Windows\\Missing.dll", &handle_);
       EXPECT_FALSE(missing.IsLoaded());
@@ -436,10 +403,12 @@ TEST_F(ResourceModuleScopeTest, NestedScopesRestoreInTurnAndAMissingLibraryChang
     }
     EXPECT_EQ(handle_, loaded);
     EXPECT_EQ(GetModuleHandle(kLibrary), loaded);
+    throw std::runtime_error("reboot");
+  } catch (const std::runtime_error&) {
   }
   EXPECT_EQ(handle_, own_);
   EXPECT_EQ(AfxGetResourceHandle(), own_);
-  EXPECT_EQ(GetModuleHandle(kLibrary), nullptr);
+  EXPECT_EQ(GetModuleHandle(kLibrary), nullptr) << "the library is released";
 }
 
 }  // namespace

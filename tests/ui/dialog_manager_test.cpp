@@ -2,6 +2,7 @@
 // Enter keys; message boxes and the file dialog.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -12,7 +13,6 @@
 #include "platform/ui/gfx/gdi.h"
 #include "platform/ui/shell/file_dialog.h"
 #include "platform/ui/window/input.h"
-#include "platform/ui/window/screen.h"
 #include "platform/ui/window/window_dc.h"
 #include "tests/support/temp_device.h"
 #include "tests/ui/dialog_test_support.h"
@@ -136,13 +136,13 @@ TEST_F(DialogManagerTest, LaysOutTheTemplateInDialogUnitsOfItsFont) {
 
   for (const DialogItemTemplate& item : kItems) {
     if (item.id == IDC_STATIC) continue;
-    SCOPED_TRACE(item.id);
     RECT got{};
     GetWindowRect(Item(dialog, item.id), &got);
-    EXPECT_EQ(got.left - client.left, item.x * bx / 4);
-    EXPECT_EQ(got.top - client.top, item.y * by / 8);
-    EXPECT_EQ(got.right - got.left, item.cx * bx / 4);
-    EXPECT_EQ(got.bottom - got.top, item.cy * by / 8);
+    EXPECT_EQ(
+        (std::array<LONG, 4>{got.left - client.left, got.top - client.top, got.right - got.left,
+                             got.bottom - got.top}),
+        (std::array<LONG, 4>{item.x * bx / 4, item.y * by / 8, item.cx * bx / 4, item.cy * by / 8}))
+        << item.id;
   }
   EXPECT_EQ(GetDialogTemplateId(dialog), 500u);
   EXPECT_EQ(GetDialogTemplateId(owner), 0u);
@@ -150,26 +150,6 @@ TEST_F(DialogManagerTest, LaysOutTheTemplateInDialogUnitsOfItsFont) {
   EXPECT_FALSE(IsWindowVisible(dialog));
   DestroyWindow(dialog);
   EXPECT_EQ(GetDialogTemplateId(dialog), 0u);
-}
-
-TEST_F(DialogManagerTest, InitialFocusIsTheFirstTabStopOrWhereTheProcedurePutIt) {
-  HWND dialog = nullptr;
-  Then([&] {
-    dialog = GetActiveWindow();
-    EXPECT_EQ(g_log.initFirst, Item(dialog, kName));
-    EXPECT_EQ(GetFocus(), Item(dialog, kName));
-    EndDialog(dialog, 1);
-  });
-  EXPECT_EQ(RunSample(), 1);
-
-  g_log = Log{};
-  g_log.focusAtInit = kCheck;
-  Then([&] {
-    EXPECT_EQ(GetFocus(), Item(GetActiveWindow(), kCheck));
-    EndDialog(GetActiveWindow(), 2);
-  });
-  EXPECT_EQ(RunSample(), 2);
-  EXPECT_TRUE(StepsDone());
 }
 
 TEST_F(DialogManagerTest, ModalRunDisablesTheOwnerAndGivesItBackTheActivation) {
@@ -198,6 +178,8 @@ TEST_F(DialogManagerTest, TabWalksTheTabStopsSkippingDisabledAndHiddenOnes) {
   HWND dialog = nullptr;
   Then([&] {
     dialog = GetActiveWindow();
+    // The first tab stop was offered to WM_INITDIALOG and has the focus.
+    EXPECT_EQ(g_log.initFirst, Item(dialog, kName));
     EnableWindow(Item(dialog, kNotes), FALSE);
     ShowWindow(Item(dialog, kCheck), SW_HIDE);
     input::Key(VK_TAB);
@@ -274,6 +256,12 @@ TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLin
   g_log.endOnButtons = false;
   g_notesKeys.clear();
   HWND dialog = nullptr;
+  const auto focus = [&](int id) {
+    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, id)), TRUE);
+  };
+  const auto look = [&](int id) {
+    return GetWindowLong(Item(dialog, id), GWL_STYLE) & BS_TYPEMASK;
+  };
   Then([&] {
     dialog = GetActiveWindow();
     g_notesProc = reinterpret_cast<WNDPROC>(
@@ -283,28 +271,28 @@ TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLin
   });
   Then([&] {
     EXPECT_EQ(g_log.commands, std::vector<int>{IDOK});
-    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kNotes)), TRUE);
+    focus(kNotes);
     input::Key(VK_RETURN);
   });
   Then([&] {
     // The multi-line edit takes the key itself.
     EXPECT_EQ(g_log.commands, std::vector<int>{IDOK});
     EXPECT_EQ(g_notesKeys, std::vector<WPARAM>{VK_RETURN});
-    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, IDCANCEL)), TRUE);
+    focus(IDCANCEL);
     input::Key(VK_RETURN);
   });
   Then([&] {
     // A focused push button is the one Enter presses, and looks it.
     EXPECT_EQ(g_log.commands, (std::vector<int>{IDOK, IDCANCEL}));
-    EXPECT_EQ(GetWindowLong(Item(dialog, IDCANCEL), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-    EXPECT_EQ(GetWindowLong(Item(dialog, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_EQ(look(IDCANCEL), BS_DEFPUSHBUTTON);
+    EXPECT_EQ(look(IDOK), BS_PUSHBUTTON);
     SendMessage(dialog, DM_SETDEFID, kCheck, 0);
-    SendMessage(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(dialog, kName)), TRUE);
+    focus(kName);
     input::Key(VK_RETURN);
   });
   Then([&] {
     EXPECT_EQ(g_log.commands, (std::vector<int>{IDOK, IDCANCEL, kCheck}));
-    EXPECT_EQ(GetWindowLong(Item(dialog, IDCANCEL), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_EQ(look(IDCANCEL), BS_PUSHBUTTON);
     // A disabled default button ignores Enter.
     SendMessage(dialog, DM_SETDEFID, IDOK, 0);
     EnableWindow(Item(dialog, IDOK), FALSE);
@@ -318,8 +306,6 @@ TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLin
   EXPECT_TRUE(StepsDone());
 }
 
-using testing_support::DialogTest;
-namespace input = platform::ui::input;
 namespace mb = platform::message_box;
 
 class MessageBoxWindowTest : public DialogTest {
@@ -388,8 +374,8 @@ TEST_F(MessageBoxWindowTest, AutoAnswerModeRecordsWithoutAWindow) {
   mb::SetObserver([](const mb::Record& r) {
     g_seen = r;
     ++g_seenCount;
-    // No window: the box is answered where it is asked.
-    EXPECT_EQ(FindWindow(u"Dialog", u"Auto"), nullptr);
+    // No window: an auto-answered box is answered where it is asked.
+    EXPECT_TRUE(!mb::AutoAnswering() || FindWindow(u"Dialog", u"Auto") == nullptr);
   });
   mb::SetAnswer(IDNO);
   EXPECT_TRUE(mb::AutoAnswering());
@@ -405,10 +391,6 @@ TEST_F(MessageBoxWindowTest, AutoAnswerModeRecordsWithoutAWindow) {
   // Real boxes tell the observer too, while the box is there.
   mb::ClearAnswer();
   EXPECT_FALSE(mb::AutoAnswering());
-  mb::SetObserver([](const mb::Record& r) {
-    g_seen = r;
-    ++g_seenCount;
-  });
   Then([] { input::Key(VK_RETURN); });
   EXPECT_EQ(MessageBox(nullptr, u"Real", nullptr, MB_OK), IDOK);
   EXPECT_EQ(g_seenCount, 5);
@@ -416,10 +398,6 @@ TEST_F(MessageBoxWindowTest, AutoAnswerModeRecordsWithoutAWindow) {
   EXPECT_EQ(mb::Recorded().size(), 5u);
   mb::SetObserver(nullptr);
 }
-
-using testing_support::DialogTest;
-namespace input = platform::ui::input;
-namespace mb = platform::message_box;
 
 class FileDialogTest : public DialogTest {
  protected:
@@ -432,8 +410,6 @@ class FileDialogTest : public DialogTest {
       std::filesystem::create_directories(path.parent_path());
       std::ofstream(path) << "RIFF";
     }
-    std::fill(std::begin(file_), std::end(file_), u'\0');
-    ofn_ = OPENFILENAME{};
     ofn_.lStructSize = sizeof(OPENFILENAME);
     ofn_.lpstrFilter = u"Wave Files (*.wav)\0*.wav\0All Files (*.*)\0*.*\0\0";
     ofn_.nFilterIndex = 1;
@@ -467,8 +443,8 @@ class FileDialogTest : public DialogTest {
   }
 
   std::optional<testing_support::TempDevice> device_;
-  WCHAR file_[MAX_PATH];
-  OPENFILENAME ofn_;
+  WCHAR file_[MAX_PATH] = {};
+  OPENFILENAME ofn_{};
 };
 
 TEST_F(FileDialogTest, ListsFoldersAndMatchingFilesAndAppendsTheDefaultExtension) {

@@ -1,36 +1,15 @@
 #include "tests/ui/dialog_test_support.h"
 
+#include <cstdlib>
+
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "platform/modules.h"
 
 namespace testing_support {
 namespace {
-
 constexpr LPCWSTR kOwnerClass = u"DialogTestOwner";
-
-LRESULT PlainWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProc(window, message, wParam, lParam);
-}
-
 }  // namespace
-
-void IdleSteps::Install(platform::ui::IdleExhaustedHandler exhausted) {
-  previousHook_ = platform::ui::SetIdleHook([this] { return RunNext(); });
-  previousExhausted_ = platform::ui::SetIdleExhaustedHandler(std::move(exhausted));
-}
-
-void IdleSteps::Remove() {
-  platform::ui::SetIdleHook(previousHook_);
-  platform::ui::SetIdleExhaustedHandler(previousExhausted_);
-}
-
-bool IdleSteps::RunNext() {
-  if (steps_.empty()) return false;
-  auto step = std::move(steps_.front());
-  steps_.pop_front();
-  step();
-  return true;
-}
 
 void DialogTest::SetUp() {
   platform::clock::UseVirtual(1000);
@@ -39,24 +18,53 @@ void DialogTest::SetUp() {
   WNDCLASS existing{};
   if (!GetClassInfo(nullptr, kOwnerClass, &existing)) {
     WNDCLASS wc{};
-    wc.lpfnWndProc = PlainWindow;
+    wc.lpfnWndProc = DefWindowProc;
     wc.lpszClassName = kOwnerClass;
     RegisterClass(&wc);
   }
-  steps_.Install([] {
+  previousHook_ = platform::ui::SetIdleHook([this] { return RunNext(); });
+  previousExhausted_ = platform::ui::SetIdleExhaustedHandler([] {
     ADD_FAILURE() << "the modal loop waited with no steps left";
     HWND active = GetActiveWindow();
-    if (!active || !EndDialog(active, -2)) std::abort();
+    // A class-library window runs its own loop; a plain dialog ends by handle.
+    if (CWnd* object = CWnd::FromHandlePermanent(active)) {
+      object->EndModalLoop(-2);
+    } else if (!active || !EndDialog(active, -2)) {
+      std::abort();
+    }
   });
 }
 
 void DialogTest::TearDown() {
+  Pump();
   for (HWND owner : owners_) {
     if (IsWindow(owner)) DestroyWindow(owner);
   }
-  steps_.Remove();
+  platform::ui::SetIdleHook(previousHook_);
+  platform::ui::SetIdleExhaustedHandler(previousExhausted_);
   platform::message_box::SetAnswer(IDOK);
   platform::message_box::ClearRecorded();
+}
+
+bool DialogTest::RunNext() {
+  if (steps_.empty()) return false;
+  auto step = std::move(steps_.front());
+  steps_.pop_front();
+  step();
+  return true;
+}
+
+void DialogTest::Pump() {
+  for (int rounds = 0; rounds < 100000; ++rounds) {
+    MSG msg{};
+    if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessage(&msg);
+    } else if (!RunNext()) {
+      return;
+    }
+  }
+  ADD_FAILURE() << "the message loop never became idle";
 }
 
 HWND DialogTest::MakeOwner(LPCWSTR title) {
@@ -75,6 +83,18 @@ std::u16string DialogTest::TextOf(HWND window) {
 DialogItemTemplate Item(int id, LPCWSTR className, DWORD style, short x, short y, short cx,
                         short cy, LPCWSTR text) {
   return DialogItemTemplate{id, className, style, 0, x, y, cx, cy, text, 0};
+}
+
+// Before the derived fixtures' members: window objects keep the state that
+// is current when they are made.
+AfxTest::AfxTest() {
+  state_.m_hCurrentInstanceHandle = GetModuleHandle(nullptr);
+  scope_ = std::make_unique<CModuleStateScope>(&state_);
+}
+
+void AfxTest::SetUp() {
+  DialogTest::SetUp();
+  platform::message_box::SetAnswer(IDOK);
 }
 
 }  // namespace testing_support

@@ -1,7 +1,6 @@
-// The loop's order (posted messages, timers, composition, idle), the idle
-// hook, nested modal loops and WM_QUIT, and the real-clock wait.
-// Timers on the virtual clock: due order, never early, missed periods
-// folded into one, resets, timer procedures.
+// The loop's order, the idle hook, nested modal loops and WM_QUIT; timers
+// on the virtual clock.
+#include <functional>
 
 #include "platform/clock.h"
 #include "platform/kernel.h"
@@ -77,26 +76,19 @@ TEST_F(MessageLoopTest, NestedModalLoopsEndInsideOut) {
     ended.push_back(static_cast<int>(wParam));
     return result;
   });
-  int step = 0;
   std::size_t endedBeforeInnerCloses = 99;
-  SetIdleHook([&] {
-    switch (step++) {
-      case 0:
-        PostMessage(w, WM_USER, 1, 0);  // a dialog over the main loop
-        break;
-      case 1:
-        PostMessage(w, WM_USER, 2, 0);  // a box over that dialog
-        break;
-      case 2:
-        done[1] = true;  // the middle one is over, but the box still runs
-        break;
-      case 3:
+  const std::function<void()> steps[] = {
+      [&] { PostMessage(w, WM_USER, 1, 0); },  // a dialog over the main loop
+      [&] { PostMessage(w, WM_USER, 2, 0); },  // a box over that dialog
+      [&] { done[1] = true; },                 // the middle one is over, but the box still runs
+      [&] {
         endedBeforeInnerCloses = ended.size();
         done[2] = true;
-        break;
-      default:
-        done[0] = true;
-    }
+      },
+      [&] { done[0] = true; }};
+  std::size_t step = 0;
+  SetIdleHook([&] {
+    steps[std::min(step++, std::size(steps) - 1)]();
     return true;
   });
   EXPECT_TRUE(RunModalLoop([&] { return done[0]; }));
@@ -226,14 +218,7 @@ TEST_F(TimersTest, MissedPeriodsFoldIntoOneAndSettingAgainRestarts) {
   EXPECT_EQ(count, 1);
 }
 
-struct ProcCall {
-  HWND hwnd;
-  UINT message;
-  UINT_PTR id;
-  DWORD tick;
-  bool operator==(const ProcCall&) const = default;
-};
-std::vector<ProcCall> g_procCalls;
+std::vector<ui_test::Logged> g_procCalls;
 void RecordTimer(HWND hwnd, UINT message, std::uintptr_t id, DWORD tick) {
   g_procCalls.push_back({hwnd, message, id, tick});
 }
@@ -246,8 +231,8 @@ TEST_F(TimersTest, ATimerProcedureIsCalledInsteadOfTheWindow) {
   EXPECT_NE(threadTimer, 0u);
   platform::clock::Advance(15);
   Pump();
-  EXPECT_EQ(g_procCalls, (std::vector<ProcCall>{{w, WM_TIMER, 3, 1015},
-                                                {nullptr, WM_TIMER, threadTimer, 1015}}));
+  EXPECT_EQ(g_procCalls, (std::vector<ui_test::Logged>{{w, WM_TIMER, 3, 1015},
+                                                       {nullptr, WM_TIMER, threadTimer, 1015}}));
   EXPECT_TRUE(Log({WM_TIMER}).empty());
   EXPECT_TRUE(KillTimer(nullptr, threadTimer));
   // A forged WM_TIMER calls nothing.

@@ -1,34 +1,27 @@
-// The scripted user driving real dialogs (the module's templates 628, 778,
-// 786 and small templates of the tests) through the device's input.
-// Reading scripts: every line kind, what is ignored, errors with their
-// line, and line kinds the host registers.
+// The scripted user driving real dialogs through the device's input, and
+// reading scripts.
 #include "platform/ui/script/scripted_user.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/modules.h"
-#include "platform/resources.h"
 #include "platform/ui/afx/afx.h"
-#include "platform/ui/controls/controls_internal.h"
 #include "platform/ui/dialog/dialog.h"
 #include "platform/ui/script/script.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/message_loop.h"
-#include "platform/ui/window/screen.h"
-#include "platform/wstring.h"
 #include "tests/support/run_scripted.h"
 #include "tests/support/temp_device.h"
+#include "tests/ui/dialog_test_support.h"
 
 namespace {
 
@@ -38,23 +31,17 @@ using ::testing::HasSubstr;
 using testing_support::RunScripted;
 using testing_support::StopOf;
 
-constexpr LPCWSTR kPlainClass = u"ScriptedUserPlain";
-
-struct Stylus {
-  UINT message;
-  int x;
-  int y;
-  bool operator==(const Stylus&) const = default;
-};
+using Stylus = std::tuple<UINT, int, int>;  // message, x, y
 
 std::vector<Stylus> g_stylus;
+WNDPROC g_ownerProc = nullptr;
 
-LRESULT PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT StylusSpy(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_LBUTTONDOWN || message == WM_MOUSEMOVE || message == WM_LBUTTONUP) {
     const auto value = static_cast<DWORD>(lParam);
     g_stylus.push_back({message, LOWORD(value), HIWORD(value)});
   }
-  return DefWindowProc(window, message, wParam, lParam);
+  return CallWindowProc(g_ownerProc, window, message, wParam, lParam);
 }
 
 // What the test's dialogs do: record each clicked button, let the test act
@@ -88,42 +75,20 @@ std::string Stopped(std::string_view script, const std::function<void()>& job) {
   return stop ? std::to_string(stop->ExitStatus()) + ": " + stop->what() : "";
 }
 
-std::u16string GeneralError(int number) {
-  LPCWSTR format = nullptr;
-  LoadString(GetModuleHandle(nullptr), 606, reinterpret_cast<LPWSTR>(&format), 0);
-  WCHAR text[128] = {};
-  wsprintf(text, 128, std::u16string(format ? format : u"").c_str(), number);
-  return text;
-}
-
-class ScriptedUserTest : public ::testing::Test {
+class ScriptedUserTest : public testing_support::DialogTest {
  protected:
   void SetUp() override {
-    platform::clock::UseVirtual(1000);
+    DialogTest::SetUp();
     platform::message_box::SetAnswer(IDOK);
-    platform::message_box::ClearRecorded();
-    if (!GetClassInfo(nullptr, kPlainClass, nullptr)) {
-      WNDCLASS wc{};
-      wc.lpfnWndProc = PlainProc;
-      wc.lpszClassName = kPlainClass;
-      wc.hbrBackground = reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-      RegisterClass(&wc);
-    }
-    g_stylus.clear();
     g_dialog = &dialog_;
     platform::ui::shell::Start();
-    owner_ = CreateWindowEx(0, kPlainClass, u"Owner", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268,
-                            nullptr, 0, nullptr, nullptr);
+    owner_ = MakeOwner();
   }
 
   void TearDown() override {
     g_dialog = nullptr;
-    if (IsWindow(owner_)) DestroyWindow(owner_);
+    DialogTest::TearDown();
     platform::ui::shell::Stop();
-    MSG msg;
-    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    platform::message_box::ClearRecorded();
   }
 
   LONG_PTR RunDialog(UINT templateId) {
@@ -142,12 +107,10 @@ class ScriptedUserTest : public ::testing::Test {
   HWND owner_ = nullptr;
 };
 
-TEST_F(ScriptedUserTest, AFailedExpectationNamesWhatTheScreenShows) {
-  EXPECT_EQ(Stopped("expect dialog 778", [&] { RunDialog(628); }),
-            "3: line 1 (expect dialog 778): expected dialog 778, but the screen shows dialog 628");
-  ExpectCleanedUp();
+// pda's script tests read the stop of a failed expectation on a dialog.
+TEST_F(ScriptedUserTest, AFailedExpectationNamesThePlainWindowInFront) {
   EXPECT_THAT(Stopped("expect dialog 628", nullptr),
-              HasSubstr("shows window 'Owner' (class ScriptedUserPlain)"));
+              HasSubstr("shows window 'Owner' (class DialogTestOwner)"));
 }
 
 TEST_F(ScriptedUserTest, ATapOnADisabledControlIsIgnored) {
@@ -162,44 +125,22 @@ TEST_F(ScriptedUserTest, ATapOnADisabledControlIsIgnored) {
   EXPECT_EQ(dialog_.clicked, std::vector<int>{724});
 }
 
-// The pad's keys are found by the symbol their text names, wherever they
-// sit; a screen without such a key stops the script.
-TEST_F(ScriptedUserTest, SymbolsTapsTheKeyShowingEachSymbol) {
-  dialog_.init = [](HWND dialog) {
-    SetWindowText(GetDlgItem(dialog, 503), u"3");
-    SetWindowText(GetDlgItem(dialog, 506), u"0");
-  };
-  dialog_.command = [](HWND dialog, int id) {
-    if (id == IDOK) EndDialog(dialog, IDOK);
-    return false;
-  };
-  RunScripted("symbols 3033\ntap 1", [&] { RunDialog(522); });
-  EXPECT_EQ(dialog_.clicked, (std::vector<int>{503, 506, 503, 503, 1}));
-
+// The pad's keys are found by the symbol their text names (the logon
+// tests type on pads in any order); a screen without such a key stops the
+// script.
+TEST_F(ScriptedUserTest, SymbolsStopOnAScreenWithoutTheKeyOrOnANonDigit) {
   EXPECT_EQ(Stopped("symbols 1", [&] { RunDialog(628); }),
             "3: line 1 (symbols 1): the screen shows dialog 628, which has no symbol key 1");
-  dialog_.init = nullptr;
   EXPECT_EQ(Stopped("symbols 2-", [&] { RunDialog(522); }),
             "3: line 1 (symbols 2-): a symbol is a digit 0..9, not '-'");
   ExpectCleanedUp();
 }
 
-TEST_F(ScriptedUserTest, TypeReplacesTheTextOfAMaskedField) {
+// Typing over a field is the logon tests' part; typing nothing clears it.
+TEST_F(ScriptedUserTest, AnEmptyTypeClearsTheFieldAndADisabledOneStopsTheScript) {
   dialog_.init = [](HWND dialog) { SetDlgItemText(dialog, 679, u"old text"); };
   LONG_PTR result = 0;
-  RunScripted(ScriptedUser{}
-                  .ExpectDialog(628)
-                  .Type(679, "n3w p\xC3\xA4ssword")
-                  .Check(679, ScriptedUser::Property::kText, "n3w p\xC3\xA4ssword")
-                  .Then([] {
-                    HWND entry = GetDlgItem(platform::ui::scripted_user::TopmostWindow(), 679);
-                    EXPECT_EQ(platform::ui::controls::EditDisplayText(entry),
-                              std::u16string(12, u'*'));
-                  })
-                  .Type(679, "")
-                  .Check(679, ScriptedUser::Property::kText, "")
-                  .Tap(IDOK),
-              [&] { result = RunDialog(628); });
+  RunScripted("type 679\ncheck 679 text\ntap 1", [&] { result = RunDialog(628); });
   EXPECT_EQ(result, IDOK);
 
   dialog_.init = [](HWND dialog) { EnableWindow(GetDlgItem(dialog, 679), FALSE); };
@@ -228,6 +169,9 @@ key Escape
 }
 
 TEST_F(ScriptedUserTest, APenStrokeIsDownMovesAndUp) {
+  g_stylus.clear();
+  g_ownerProc = reinterpret_cast<WNDPROC>(
+      SetWindowLong(owner_, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&StylusSpy)));
   RunScripted("pen 10,40 20,50 30,62", nullptr);
   // The owner's client area starts at y 26.
   const std::vector<Stylus> expected = {{WM_LBUTTONDOWN, 10, 14},
@@ -239,7 +183,7 @@ TEST_F(ScriptedUserTest, APenStrokeIsDownMovesAndUp) {
 
 TEST_F(ScriptedUserTest, AScriptThatEndsWhileABoxWaitsStopsAndLeavesNothingBehind) {
   dialog_.command = [](HWND dialog, int id) {
-    if (id == IDOK) MessageBox(dialog, GeneralError(7).c_str(), nullptr, MB_YESNO);
+    if (id == IDOK) MessageBox(dialog, u"General error #7!", nullptr, MB_YESNO);
     return id == IDOK;
   };
   const auto outerHook = [] { return false; };
@@ -309,7 +253,6 @@ TEST(ScriptedUserFormat, AFormattedTextMatchesItsFormat) {
 }
 
 using platform::ui::ParseScript;
-using platform::ui::ScriptedUser;
 
 std::vector<std::string> Parsed(std::string_view script) {
   ScriptedUser user;
@@ -326,42 +269,33 @@ std::string ErrorOf(std::string_view script) {
 }
 
 TEST(Script, ReadsEveryLineKind) {
-  const std::vector<std::string> expected = {
-      "line 2: expect dialog 628",
-      "line 3: expect box 606",
-      "line 4: tap 1",
-      "line 5: tap 100 Kiwi fruit",
-      "line 6: tapxy 0 319",
-      "line 7: type 679 two  words ",
-      "line 8: type 679",
-      "line 9: key Enter",
-      "line 10: key F12",
-      "line 11: sip Hello, World!",
-      "line 12: pen 10,20 30,40 50,60",
-      "line 13: wait 9000",
-      "line 14: check 679 text secret",
-      "line 15: check 2 enabled 0",
-      "line 16: check 3 checked 2",
-      "line 17: shot out/one.png",
+  // Each line as written and as listed back, odd spacing and case
+  // normalised.
+  const std::pair<std::string, std::string> lines[] = {
+      {"expect dialog 628", "expect dialog 628"},
+      {"expect  box   0x25E", "expect box 606"},
+      {"tap 1", "tap 1"},
+      {"tap 100 Kiwi fruit", "tap 100 Kiwi fruit"},
+      {"tapxy 0 319", "tapxy 0 319"},
+      {"type 679 two  words ", "type 679 two  words "},
+      {"type 679", "type 679"},
+      {"key enter", "key Enter"},
+      {"key F12", "key F12"},
+      {"sip Hello, World!", "sip Hello, World!"},
+      {"pen 10,20 30,40   50,60", "pen 10,20 30,40 50,60"},
+      {"wait 9000", "wait 9000"},
+      {"check 679 text secret", "check 679 text secret"},
+      {"check 2 enabled 0", "check 2 enabled 0"},
+      {"check 3 checked 2", "check 3 checked 2"},
+      {"shot out/one.png  ", "shot out/one.png"},
   };
-  EXPECT_EQ(Parsed("# a logon\n"
-                   "expect dialog 628\n"
-                   "expect  box   0x25E\n"
-                   "tap 1\n"
-                   "tap 100 Kiwi fruit\n"
-                   "tapxy 0 319\n"
-                   "type 679 two  words \n"
-                   "type 679\n"
-                   "key enter\n"
-                   "key F12\n"
-                   "sip Hello, World!\n"
-                   "pen 10,20 30,40   50,60\n"
-                   "wait 9000\n"
-                   "check 679 text secret\n"
-                   "check 2 enabled 0\n"
-                   "check 3 checked 2\n"
-                   "shot out/one.png  \n"),
-            expected);
+  std::string script = "# a logon\n";
+  std::vector<std::string> expected;
+  for (const auto& [written, listed] : lines) {
+    script += written + "\n";
+    expected.push_back("line " + std::to_string(expected.size() + 2) + ": " + listed);
+  }
+  EXPECT_EQ(Parsed(script), expected);
 }
 
 TEST(Script, IgnoresBlankLinesCommentsLineEndsAndAByteOrderMark) {

@@ -1,9 +1,6 @@
-// Top-level windows of other processes of the device: found by FindWindow
-// through the lists each process publishes, brought to the front by a
-// request their own loop carries out, and forgotten when their process has
-// died. The list files may hold anything.
-// Registered window messages and broadcasts between the processes of one
-// device.
+// Windows of other processes of the device, found through the lists each
+// publishes (which may hold anything); registered messages and broadcasts
+// between processes.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -19,8 +16,6 @@
 #include <tuple>
 
 #include "platform/clock.h"
-#include "platform/device.h"
-#include "platform/faults.h"
 #include "platform/kernel.h"
 #include "platform/ui/window/window_registry.h"
 #include "tests/support/child_process.h"
@@ -115,8 +110,6 @@ TEST_F(WindowRegistryTest, AnyTitleSurvivesTheListAndNoDamageBreaksTheReader) {
   }
 }
 
-using testing_support::ChildProcess;
-using testing_support::TempDevice;
 using WindowMessagesTest = ui_test::WindowTest;
 
 constexpr LPCWSTR kStopAlarm = u"WM_STOP_ALARM";
