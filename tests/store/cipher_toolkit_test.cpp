@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include <array>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -347,8 +346,7 @@ TEST_F(DeviceKeyTest, DerivedFromTheBestIdentityTheDeviceReports) {
 }
 
 TEST_F(DeviceKeyTest, CapacityUnder16IsRefused) {
-  std::array<BYTE, 32> key{};
-  key.fill(0xEE);
+  std::vector<BYTE> key(32, 0xEE);
   DWORD length = 8;
   EXPECT_EQ(DeriveDeviceKey(key.data(), &length), -1);
   EXPECT_EQ(length, 16u);
