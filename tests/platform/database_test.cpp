@@ -219,13 +219,6 @@ TEST_F(DatabaseTest, ReadBufferGrowsOnlyWhenAllowed) {
   EXPECT_GE(size_, sizeof(CEPROPVAL) + 5000);
 }
 
-bool Failed(DWORD result) {
-  return result == 0;
-}
-bool Failed(HANDLE result) {
-  return result == INVALID_HANDLE_VALUE;
-}
-
 TEST_F(DatabaseTest, InjectedFaultsLeaveTheStoreUnchanged) {
   platform::faults::Scope faults;
   const CEOID oid = CeCreateDatabase(u"Vexlund", kType, 0, nullptr);
@@ -239,7 +232,7 @@ TEST_F(DatabaseTest, InjectedFaultsLeaveTheStoreUnchanged) {
   auto expectFault = [&](const char* call, auto&& action) {
     platform::faults::Fail(call, kError);
     SetLastError(0);
-    EXPECT_TRUE(Failed(action())) << call;
+    EXPECT_TRUE(action()) << call;
     EXPECT_EQ(GetLastError(), kError) << call;
     CEDBASEINFO info{};
     ASSERT_TRUE(CeOidGetInfo(oid, &info)) << call;
@@ -255,13 +248,16 @@ TEST_F(DatabaseTest, InjectedFaultsLeaveTheStoreUnchanged) {
   WORD count = 0;
   CEOID openId = 0;
   std::vector<Prop> props;
-  expectFault("CeCreateDatabase", [&] { return CeCreateDatabase(u"New", 1, 0, nullptr); });
-  expectFault("CeOpenDatabase", [&] { return CeOpenDatabase(&openId, u"Vexlund", 0, 0, nullptr); });
-  expectFault("CeSeekDatabase", [&] { return CeSeekDatabase(db, CEDB_SEEK_END, 0, nullptr); });
-  expectFault("CeWriteRecordProps", [&] { return CeWriteRecordProps(db, record, 1, &changed); });
-  expectFault("CeWriteRecordProps", [&] { return CeWriteRecordProps(db, 0, 1, &changed); });
+  // Each action says whether the call failed.
+  expectFault("CeCreateDatabase", [&] { return !CeCreateDatabase(u"New", 1, 0, nullptr); });
+  expectFault("CeOpenDatabase", [&] {
+    return CeOpenDatabase(&openId, u"Vexlund", 0, 0, nullptr) == INVALID_HANDLE_VALUE;
+  });
+  expectFault("CeSeekDatabase", [&] { return !CeSeekDatabase(db, CEDB_SEEK_END, 0, nullptr); });
+  expectFault("CeWriteRecordProps", [&] { return !CeWriteRecordProps(db, record, 1, &changed); });
+  expectFault("CeWriteRecordProps", [&] { return !CeWriteRecordProps(db, 0, 1, &changed); });
   expectFault("CeReadRecordProps", [&] {
-    return CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &buffer_, &size_);
+    return !CeReadRecordProps(db, CEDB_ALLOWREALLOC, &count, nullptr, &buffer_, &size_);
   });
   // The failed read did not advance: the record is still the next one.
   ASSERT_EQ(Read(db, &props), record);

@@ -253,7 +253,7 @@ TEST(VirtualClock, MovesOnlyWhenAdvancedOrSlept) {
   platform::clock::UseReal();
 }
 
-TEST(LocalHeap, ZeroFillSizeAndReAlloc) {
+TEST(LocalHeap, ZeroFillSizeReAllocAndRefusals) {
   auto* block = static_cast<BYTE*>(LocalAlloc(LPTR, 64));
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(LocalSize(block), 64u);
@@ -271,9 +271,8 @@ TEST(LocalHeap, ZeroFillSizeAndReAlloc) {
   ASSERT_NE(empty, nullptr);
   EXPECT_EQ(LocalSize(empty), 0u);
   EXPECT_EQ(LocalFree(empty), nullptr);
-}
 
-TEST(LocalHeap, RefusesUnknownBlocksAndHugeSizes) {
+  // Blocks not from the heap and sizes it cannot have are refused.
   EXPECT_EQ(LocalFree(nullptr), nullptr);
   int notFromTheHeap = 0;
   SetLastError(0);

@@ -122,22 +122,6 @@ TEST_F(OsPasswordApiTest, UnusableCoreDllFailsEveryPasswordCall) {
   EXPECT_EQ(GetModuleHandle(u"coredll.dll"), nullptr);
 }
 
-TEST_F(OsPasswordApiTest, InjectedCoreDllFaultsFailTheCalls) {
-  OsPasswordApi api;
-  ASSERT_TRUE(ChangeOsPassword(api, u"", u"user1234"));
-
-  platform::faults::Fail("SetPassword", ERROR_ACCESS_DENIED);
-  EXPECT_FALSE(VerifyOsPassword(api, u"user1234"));
-  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-  platform::faults::Fail("SetPassword", ERROR_ACCESS_DENIED);
-  EXPECT_FALSE(ChangeOsPassword(api, u"user1234", u""));
-  platform::faults::Fail("SetPasswordActive", ERROR_ACCESS_DENIED);
-  EXPECT_FALSE(SetOsPasswordActive(api, u"user1234", 1));
-
-  EXPECT_TRUE(VerifyOsPassword(api, u"user1234"));
-  EXPECT_FALSE(StoredPassword().active);
-}
-
 // Written as one byte, 2 or 0; read from the first byte of a value of any
 // type up to 1000 bytes.
 TEST_F(OsPasswordApiTest, PowerOnFlagIsOneByteTwoOrZero) {
