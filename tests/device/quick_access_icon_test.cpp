@@ -8,8 +8,8 @@
 #include "platform/faults.h"
 #include "platform/registry.h"
 #include "platform/ui/shell/shell_internal.h"
+#include "res/registry_names.h"
 #include "setup/general_page.h"
-#include "store/settings_model.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 

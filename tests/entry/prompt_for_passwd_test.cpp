@@ -14,7 +14,6 @@
 #include "platform/ui/script/scripted_user.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/messages.h"
-#include "platform/ui/window/screen.h"
 #include "platform/ui/window/window.h"
 #include "tests/support/child_process.h"
 #include "tests/support/freed_memory_scan.h"

@@ -15,7 +15,6 @@
 #include "platform/faults.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
-#include "platform/ui/afx/afx.h"
 #include "platform/ui/script/scripted_user.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/messages.h"
@@ -30,7 +29,6 @@
 
 namespace {
 
-using platform::ui::scripted_user::FindControl;
 using platform::ui::scripted_user::TitleOf;
 using platform::ui::scripted_user::TopmostWindow;
 using testing_support::kOwnerKey;
