@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/errors.h"
@@ -152,9 +153,8 @@ TEST_F(CoreDllTest, RecordHoldsASaltedPbkdf2HashWithAFreshSaltPerSet) {
   const std::u16string password = u"p\u00e4ss\u20ac\u00df";
   ASSERT_TRUE(Set(nullptr, password.c_str()));
   const auto first = Stored();
-  ASSERT_TRUE(first.set);
-  ASSERT_EQ(first.salt.size(), 16u);
-  ASSERT_EQ(first.hash.size(), 32u);
+  ASSERT_EQ(std::tuple(first.set, first.salt.size(), first.hash.size()),
+            std::tuple(true, 16u, 32u));
   ASSERT_GT(first.iterations, 0u);
 
   // The hash is PBKDF2-HMAC-SHA256 over the UTF-16LE bytes.

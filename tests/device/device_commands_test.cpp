@@ -41,6 +41,7 @@ using ::testing::Not;
 using testing_support::RegBytes;
 using testing_support::SetRegBytes;
 using testing_support::SetRegDword;
+using testing_support::SystemPassword;
 using testing_support::Utf16Bytes;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
@@ -54,10 +55,6 @@ constexpr const char* kInstall =
 using testing_support::Quoted;
 using testing_support::RunPda;
 using Outcome = testing_support::PdaOutcome;
-
-bool CheckSystemPassword(std::u16string_view password) {
-  return testing_support::SystemPassword().Check(password);
-}
 
 class DeviceCommandsTest : public ::testing::Test {
  protected:
@@ -93,7 +90,7 @@ class DeviceCommandsTest : public ::testing::Test {
   // the system password is "right1234".
   void UseFixture() {
     testing_support::InstallFixture("fixture_password.cpl", u"\\Windows\\Fixture.cpl");
-    ASSERT_TRUE(testing_support::SystemPassword().Set(u"", u"right1234"));
+    ASSERT_TRUE(SystemPassword().Set(u"", u"right1234"));
     SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
                 Utf16Bytes(u"\\Windows\\Fixture.cpl"));
     SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {0});
@@ -124,7 +121,7 @@ TEST_F(DeviceCommandsTest, PromptAndLockExitWithWhatTheShellsCheckSaysOfTheAnswe
 TEST_F(DeviceCommandsTest, InstallPromptAndLockWithTheModuleAndTheScriptedUser) {
   Expect(1, "install", "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n");
   ASSERT_EQ(Expect(0, "install", kInstall).status, 0);
-  EXPECT_TRUE(CheckSystemPassword(u"user1234"));
+  EXPECT_TRUE(SystemPassword().Check(u"user1234"));
 
   // A false logon, and the battery pulled during its delay ...
   Outcome outcome = Expect(0, "prompt",
@@ -149,9 +146,9 @@ TEST_F(DeviceCommandsTest, SettingsAndUninstallWithTheModuleAndTheScriptedUser) 
   Expect(4, "settings", "expect dialog 628\ntype 679 user1234\ntap 1\ncheck 669 checked 0\n");
 
   Expect(1, "uninstall", "expect dialog 786\ntap 2\n");
-  EXPECT_TRUE(CheckSystemPassword(u"user1234"));
+  EXPECT_TRUE(SystemPassword().Check(u"user1234"));
   Expect(0, "uninstall", "expect dialog 786\ntype 777 Master#1\ntap 1\n");
-  EXPECT_TRUE(CheckSystemPassword(u""));
+  EXPECT_TRUE(SystemPassword().Check(u""));
   const Outcome inspect = Pda("inspect --json");
   EXPECT_THAT(inspect.output, Not(HasSubstr("Zentrak")));
   EXPECT_THAT(inspect.output, Not(HasSubstr("Redirect")));
@@ -226,7 +223,7 @@ TEST_F(DeviceCommandsTest, TheHomeScreensEntriesResetTheDevice) {
              "expect dialog 1\n");
   EXPECT_THAT(outcome.output, HasSubstr("pda: soft reset"));
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, u"Marker", u"Kept").has_value());
-  EXPECT_FALSE(CheckSystemPassword(u"right1234"));
+  EXPECT_FALSE(SystemPassword().Check(u"right1234"));
 }
 
 TEST_F(DeviceCommandsTest, TheDemoRunsToTheEndAndLeavesAPictureOfEveryScreen) {
@@ -237,7 +234,7 @@ TEST_F(DeviceCommandsTest, TheDemoRunsToTheEndAndLeavesAPictureOfEveryScreen) {
   EXPECT_GT(std::distance(std::filesystem::directory_iterator(shots), {}), 10);
   // What the demo leaves: its user password is the system's, and the false
   // logon was forgiven by the right one.
-  EXPECT_TRUE(CheckSystemPassword(u"user1234"));
+  EXPECT_TRUE(SystemPassword().Check(u"user1234"));
   EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kZentrakKey, u"Retry"), testing_support::DwordBytes(0));
 }
 

@@ -67,8 +67,7 @@ TEST_F(PdaScriptTest, AScriptThatMeetsEveryScreenEndsWithZeroAndLeavesScreenshot
   EXPECT_TRUE(std::filesystem::exists(shots / "0002.png"));
   EXPECT_FALSE(std::filesystem::exists(shots / "0003.png"));
   for (const std::filesystem::path& file : {shots / "0001.png", final}) {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<std::uint32_t> pixels;
     std::string error;
     ASSERT_TRUE(platform::ui::screen::ReadPng(file, &width, &height, &pixels, &error)) << error;

@@ -38,11 +38,6 @@ constexpr const char16_t* kFixturePath = u"\\Windows\\Fixture.cpl";
 // The keyboard covers the Cancel button; Escape cancels too.
 constexpr const char* kCancelInstaller = "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n";
 
-// The system password through coredll, as another program would set it.
-void SetSystemPassword(std::u16string_view password) {
-  ASSERT_TRUE(testing_support::SystemPassword().Set(u"", password));
-}
-
 class ShellSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -60,7 +55,7 @@ class ShellSessionTest : public ::testing::Test {
   // The stand-in module as the system's password provider, with the power-on
   // password on, answering `answer` (null: nothing).
   void UseFixture(const char16_t* answer) {
-    ASSERT_NO_FATAL_FAILURE(SetSystemPassword(u"right1234"));
+    ASSERT_TRUE(testing_support::SystemPassword().Set(u"", u"right1234"));
     SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
                 Utf16Bytes(kFixturePath));
     SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {2});
@@ -89,7 +84,7 @@ class ShellSessionTest : public ::testing::Test {
 };
 
 TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
-  ASSERT_NO_FATAL_FAILURE(SetSystemPassword(u"right1234"));
+  ASSERT_TRUE(testing_support::SystemPassword().Set(u"", u"right1234"));
   auto block = [](std::u16string_view text) {
     auto* copy = static_cast<LPWSTR>(LocalAlloc(LPTR, (text.size() + 1) * sizeof(WCHAR)));
     std::copy(text.begin(), text.end(), copy);
@@ -110,7 +105,6 @@ TEST_F(ShellSessionTest, ReturnedStringsAreCheckedWipedAndReleased) {
   }
 }
 
-// Whatever the module answers, the device opens only on the system password.
 // Each case: the stand-in's answer (none: null), the module in use, the
 // script around the unlock, where it stopped (empty: unlocked at its end),
 // and how often the module was asked.
@@ -275,7 +269,7 @@ TEST_F(HomeScreenTest, ReadsTheOwnerRecordAsTheSystemWritesIt) {
 // wiped device asks for its installation.
 TEST_F(ShellSessionTest, TheLimitsHardResetRebootsBeforeTheLogonGoesOn) {
   ASSERT_NO_FATAL_FAILURE(OpenThroughSession());
-  ASSERT_NO_FATAL_FAILURE(SetSystemPassword(u"user1234"));
+  ASSERT_TRUE(testing_support::SystemPassword().Set(u"", u"user1234"));
   g_Settings = SettingsRecord{};
   g_Settings.MaxFalseLogonRetries = 1;
   g_Settings.MaxFalseLogonRetriesValue = 1;

@@ -87,8 +87,7 @@ TEST_F(PromptForPasswdTest, TheOwnWindowLogsOnAndGetsItsStyleAndTitleBack) {
         Require(TitleOf(own).empty(), "the title is still shown");
       })
       .Lines("type 679 user1234\ntap 1\n");
-  const auto password = PromptUnder(script, own);
-  EXPECT_EQ(password, u"user1234");
+  EXPECT_EQ(PromptUnder(script, own), u"user1234");
   EXPECT_EQ(static_cast<DWORD>(GetWindowLong(own, GWL_STYLE)), style);
   EXPECT_EQ(TitleOf(own), u"Notes");
 }
