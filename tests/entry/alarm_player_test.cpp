@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <tuple>
 
 #include "lockout/false_logon_control.h"
@@ -52,9 +51,8 @@ class AlarmPlayerTest : public StoreTest {
     StoreTest::TearDown();
   }
   void WriteDeviceFile(const char16_t* devicePath, const std::vector<BYTE>& bytes) {
-    std::ofstream out(platform::device::MapPath(devicePath), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    testing_support::WriteFile(platform::device::MapPath(devicePath),
+                               std::string(bytes.begin(), bytes.end()));
   }
 };
 
