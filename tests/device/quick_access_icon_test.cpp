@@ -17,17 +17,13 @@ namespace {
 
 namespace shell = platform::ui::shell;
 
-void Pump() {
+void Broadcast(WPARAM state) {
+  PostMessage(HWND_BROADCAST, RegisterWindowMessage(kChangeIconStateMessage), state, 0);
   MSG msg{};
   while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);
     DispatchMessage(&msg);
   }
-}
-
-void Broadcast(WPARAM state) {
-  PostMessage(HWND_BROADCAST, RegisterWindowMessage(kChangeIconStateMessage), state, 0);
-  Pump();
 }
 
 class QuickAccessIconTest : public ::testing::Test {

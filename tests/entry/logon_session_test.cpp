@@ -213,11 +213,6 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
   EXPECT_EQ(status.deviceVolume, kQuietVolume);
 }
 
-// From the password dialog into the unblock dialog, the right master
-// password, and on to the dialog that sets the new secret.
-constexpr const char* kUnblockFromPassword =
-    "expect dialog 628\ntap 724\nexpect dialog 785\ncheck 729 enabled 0\n"
-    "type 727 Master#1\ntap 729\n";
 // The new user password typed twice in the change-password dialog.
 std::string NewUserPassword(const std::string& password) {
   return "expect dialog 626\ncheck 777 enabled 0\ntype 684 " + password + "\ntype 685 " + password +
@@ -263,9 +258,13 @@ TEST_F(UnblockTest, AWrongMasterIsAFalseLogonTheRightOneSetsANewUserPassword) {
 TEST_F(UnblockTest, ARefusedSystemPasswordChangesNoSecretAndACancelledChangeNoneEither) {
   Configure({});
   Script script;
-  script.Lines(kUnblockFromPassword)
-      .Lines("expect dialog 626\nkey Escape\nexpect dialog 785\ntype 727 Master#1\ntap 729\n" +
-             NewUserPassword("new12345"))
+  // The right master password twice, the new secret's dialog escaped once.
+  script
+      .Lines(
+          "expect dialog 628\ntap 724\nexpect dialog 785\ncheck 729 enabled 0\n"
+          "type 727 Master#1\ntap 729\nexpect dialog 626\nkey Escape\nexpect dialog 785\n"
+          "type 727 Master#1\ntap 729\n" +
+          NewUserPassword("new12345"))
       .Then([] {
         // The first call proves the current password, the second changes it.
         platform::faults::Fail("SetPassword", ERROR_ACCESS_DENIED, 2);
