@@ -226,26 +226,17 @@ testing_support::Bytes OwnerRecord(std::u16string_view name) {
   return testing_support::OwnerRecord({{0, name}, {72, u"Vexlund"}});
 }
 
-class HomeScreenTest : public ShellSessionTest {
- protected:
-  void Run(std::string_view script) {
-    testing_support::RunScripted(script, nullptr,
-                                 [this](MSG* msg) { return home_.PreTranslate(msg); });
-  }
-
-  pda::HomeScreen home_;
-};
+using HomeScreenTest = ShellSessionTest;
 
 TEST_F(HomeScreenTest, ShowsTheDateTheTimeAndTheOwner) {
   SetOwnerRecord(OwnerRecord(u"Jane \u00C5berg"));
-  ASSERT_TRUE(home_.Show());
-  Run("expect dialog 1\n"
-      "check 1001 text Monday, 1 January 2001\n"
-      "check 1002 text 00:00\n"
+  pda::HomeScreen home;
+  ASSERT_TRUE(home.Show());
+  testing_support::RunScripted(
+      "expect dialog 1\ncheck 1001 text Monday, 1 January 2001\ncheck 1002 text 00:00\n"
       "check 1003 text Jane \xC3\x85"
-      "berg\n"
-      "wait 60000\n"
-      "check 1002 text 00:01\n");
+      "berg\nwait 60000\ncheck 1002 text 00:01\n",
+      nullptr, [&home](MSG* msg) { return home.PreTranslate(msg); });
   EXPECT_EQ(pda::HomeScreen::DateText(86'399'999u), u"Monday, 1 January 2001");
   EXPECT_EQ(pda::HomeScreen::DateText(86'400'000u), u"Tuesday, 2 January 2001");
   EXPECT_EQ(pda::HomeScreen::DateText(30u * 86'400'000u), u"Wednesday, 31 January 2001");
