@@ -96,18 +96,6 @@ class LogonSessionTest : public ScenarioTest {
                                              std::to_string(recorded_));
     };
   }
-
-  // Sets the volume the alarm will save: opening the output is the only
-  // way to reach the device volume.
-  static void SetVolume(DWORD volume) {
-    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
-    HWAVEOUT out = nullptr;
-    if (waveOutOpen(&out, 0, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) {
-      waveOutSetVolume(out, volume);
-      waveOutClose(out);
-    }
-    waveOutSetVolume(nullptr, volume);
-  }
 };
 
 TEST_F(LogonSessionTest, WrongPasswordsAreCountedAndDelayedByTheSquareOfTheirNumber) {
@@ -151,7 +139,15 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
   // The first boot: two wrong passwords, the second reaches the limit and
   // the alarm sounds; the battery is pulled during the delay.
   ChildProcess boot([this](ChildProcess& self) {
-    SetVolume(kQuietVolume);
+    // The volume the alarm will save: opening the output is the only way to
+    // reach the device volume.
+    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
+    HWAVEOUT out = nullptr;
+    if (waveOutOpen(&out, 0, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) {
+      waveOutSetVolume(out, kQuietVolume);
+      waveOutClose(out);
+    }
+    waveOutSetVolume(nullptr, kQuietVolume);
     Script script;
     script.Lines(WrongTry(1) + Delay(1) + WrongTry(2) + "expect dialog 634\nwait 2000\n")
         .Then([&self] {
