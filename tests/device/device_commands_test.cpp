@@ -95,9 +95,6 @@ class DeviceCommandsTest : public ::testing::Test {
                 Utf16Bytes(u"\\Windows\\Fixture.cpl"));
     SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {0});
   }
-  void SetAnswer(std::u16string_view answer) {
-    SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(answer));
-  }
 
   testing_support::TempDevice device_;
   std::filesystem::path host_;
@@ -106,9 +103,9 @@ class DeviceCommandsTest : public ::testing::Test {
 
 TEST_F(DeviceCommandsTest, PromptAndLockExitWithWhatTheShellsCheckSaysOfTheAnswer) {
   ASSERT_NO_FATAL_FAILURE(UseFixture());
-  SetAnswer(u"right1234");
+  SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(u"right1234"));
   Expect(0, "prompt");
-  SetAnswer(u"Right1234");
+  SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(u"Right1234"));
   Expect(2, "prompt");
   RegDeleteKey(HKEY_LOCAL_MACHINE, kFixtureKey);
   Expect(1, "prompt");
