@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/errors.h"
 #include "platform/faults.h"
@@ -37,16 +39,11 @@ using testing_support::StopOf;
 constexpr DWORD kQuietVolume = 0x40004000;
 constexpr LPCWSTR kListenerClass = u"StopAlarmListener";
 
-// What a settings frame open elsewhere hears of "WM_STOP_ALARM".
-struct Heard {
-  UINT message = 0;
-  WPARAM wParam = 1;
-  LPARAM lParam = 1;
-};
-Heard g_heard;
+// The parameters of the "WM_STOP_ALARM" a settings frame open elsewhere hears.
+std::optional<std::pair<WPARAM, LPARAM>> g_heard;
 
 LRESULT ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == RegisterWindowMessage(u"WM_STOP_ALARM")) g_heard = {message, wParam, lParam};
+  if (message == RegisterWindowMessage(u"WM_STOP_ALARM")) g_heard = {wParam, lParam};
   return DefWindowProc(window, message, wParam, lParam);
 }
 
@@ -177,11 +174,11 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
   RegisterClass(&wc);
   const HWND listener = CreateWindowEx(0, kListenerClass, u"Settings", WS_POPUP, 0, 0, 10, 10,
                                        nullptr, 0, nullptr, nullptr);
-  g_heard = {};
+  g_heard.reset();
   Script script;
   script.Lines("expect dialog 634\n")
       .Then([] {
-        Require(g_heard.message != 0 && g_heard.wParam == 0 && g_heard.lParam == 0,
+        Require(g_heard == std::pair<WPARAM, LPARAM>(0, 0),
                 "no WM_STOP_ALARM (0, 0) was broadcast");
       })
       .Then(DelayText(604))
