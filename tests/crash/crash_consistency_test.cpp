@@ -22,7 +22,6 @@
 #include "device/inspect.h"
 #include "lockout/false_logon_control.h"
 #include "platform/faults.h"
-#include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/object_store.h"
 #include "platform/ui/script/script.h"

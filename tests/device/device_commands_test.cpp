@@ -5,6 +5,7 @@
 // never its hash.
 #include "device/device_commands.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -35,9 +36,12 @@
 
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing_support::RegBytes;
 using testing_support::SetRegBytes;
 using testing_support::SetRegDword;
+using testing_support::SystemPassword;
 using testing_support::Utf16Bytes;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
@@ -51,10 +55,6 @@ constexpr const char* kInstall =
 using testing_support::Quoted;
 using testing_support::RunPda;
 using Outcome = testing_support::PdaOutcome;
-
-bool CheckSystemPassword(std::u16string_view password) {
-  return testing_support::SystemPassword().Check(password);
-}
 
 class DeviceCommandsTest : public ::testing::Test {
  protected:
@@ -90,13 +90,10 @@ class DeviceCommandsTest : public ::testing::Test {
   // the system password is "right1234".
   void UseFixture() {
     testing_support::InstallFixture("fixture_password.cpl", u"\\Windows\\Fixture.cpl");
-    ASSERT_TRUE(testing_support::SystemPassword().Set(u"", u"right1234"));
+    ASSERT_TRUE(SystemPassword().Set(u"", u"right1234"));
     SetRegBytes(HKEY_LOCAL_MACHINE, u"ControlPanel\\Password", u"Redirect", REG_SZ,
                 Utf16Bytes(u"\\Windows\\Fixture.cpl"));
     SetRegBytes(HKEY_CURRENT_USER, u"ControlPanel\\Owner", u"PowrPass", REG_BINARY, {0});
-  }
-  void SetAnswer(std::u16string_view answer) {
-    SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(answer));
   }
 
   testing_support::TempDevice device_;
@@ -106,9 +103,9 @@ class DeviceCommandsTest : public ::testing::Test {
 
 TEST_F(DeviceCommandsTest, PromptAndLockExitWithWhatTheShellsCheckSaysOfTheAnswer) {
   ASSERT_NO_FATAL_FAILURE(UseFixture());
-  SetAnswer(u"right1234");
+  SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(u"right1234"));
   Expect(0, "prompt");
-  SetAnswer(u"Right1234");
+  SetRegBytes(HKEY_LOCAL_MACHINE, kFixtureKey, u"Answer", REG_SZ, Utf16Bytes(u"Right1234"));
   Expect(2, "prompt");
   RegDeleteKey(HKEY_LOCAL_MACHINE, kFixtureKey);
   Expect(1, "prompt");
@@ -121,13 +118,13 @@ TEST_F(DeviceCommandsTest, PromptAndLockExitWithWhatTheShellsCheckSaysOfTheAnswe
 TEST_F(DeviceCommandsTest, InstallPromptAndLockWithTheModuleAndTheScriptedUser) {
   Expect(1, "install", "expect dialog 778\nkey Escape\nexpect box 658\ntap 1\n");
   ASSERT_EQ(Expect(0, "install", kInstall).status, 0);
-  EXPECT_TRUE(CheckSystemPassword(u"user1234"));
+  EXPECT_TRUE(SystemPassword().Check(u"user1234"));
 
   // A false logon, and the battery pulled during its delay ...
   Outcome outcome = Expect(0, "prompt",
                            "expect dialog 628\ntype 679 guess\ntap 1\nexpect box 590\ntap 1\n"
                            "expect dialog 634\ncut\ntap 1\n");
-  EXPECT_NE(outcome.output.find("pda: power cut"), std::string::npos) << outcome.output;
+  EXPECT_THAT(outcome.output, HasSubstr("pda: power cut"));
   // ... the next logon first serves the delay it still owes.
   Expect(0, "prompt",
          "expect dialog 634\ncheck 688 text Delay from previous attempt...\nwait 1100\n"
@@ -146,12 +143,12 @@ TEST_F(DeviceCommandsTest, SettingsAndUninstallWithTheModuleAndTheScriptedUser) 
   Expect(4, "settings", "expect dialog 628\ntype 679 user1234\ntap 1\ncheck 669 checked 0\n");
 
   Expect(1, "uninstall", "expect dialog 786\ntap 2\n");
-  EXPECT_TRUE(CheckSystemPassword(u"user1234"));
+  EXPECT_TRUE(SystemPassword().Check(u"user1234"));
   Expect(0, "uninstall", "expect dialog 786\ntype 777 Master#1\ntap 1\n");
-  EXPECT_TRUE(CheckSystemPassword(u""));
+  EXPECT_TRUE(SystemPassword().Check(u""));
   const Outcome inspect = Pda("inspect --json");
-  EXPECT_EQ(inspect.output.find("Zentrak"), std::string::npos) << inspect.output;
-  EXPECT_EQ(inspect.output.find("Redirect"), std::string::npos) << inspect.output;
+  EXPECT_THAT(inspect.output, Not(HasSubstr("Zentrak")));
+  EXPECT_THAT(inspect.output, Not(HasSubstr("Redirect")));
 }
 
 // Whatever the method, the prompt answers only after an accepted logon: the
@@ -167,7 +164,7 @@ TEST_F(DeviceCommandsTest, ThePromptNeverOpensTheDeviceWithoutProof) {
 
   Expect(4, "prompt", "expect dialog 522\nkey Escape\nexpect dialog 522\n");
   const Outcome outcome = Expect(3, "prompt", "expect dialog 522\nsymbols 47x1\n");
-  EXPECT_NE(outcome.output.find("line 2 (symbols 47x1)"), std::string::npos) << outcome.output;
+  EXPECT_THAT(outcome.output, HasSubstr("line 2 (symbols 47x1)"));
   Expect(0, "prompt", "expect dialog 522\nsymbols 4711\ntap 1\n");
 
   SetRegDword(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod", 7);
@@ -210,7 +207,7 @@ TEST_F(DeviceCommandsTest, TheTaskbarsLockIconLocksAndFollowsTheGeneralPage) {
   EXPECT_EQ(outcome.output.find(tapped, first + 1), std::string::npos) << outcome.output;
   // ... and stays off at the next boot.
   outcome = Expect(0, "", kLogon + home + tapIcon + home);
-  EXPECT_EQ(outcome.output.find(tapped), std::string::npos) << outcome.output;
+  EXPECT_THAT(outcome.output, Not(HasSubstr(tapped)));
 }
 
 TEST_F(DeviceCommandsTest, TheHomeScreensEntriesResetTheDevice) {
@@ -221,33 +218,30 @@ TEST_F(DeviceCommandsTest, TheHomeScreensEntriesResetTheDevice) {
              "expect dialog 1\ncheck 1010 text Veyrholm PDA\ntap 1014\nexpect dialog 1\n"
              "tap 1015\nexpect dialog 778\nkey Escape\nexpect box 658\ntap 1\n"
              "expect dialog 1\n");
-  EXPECT_NE(outcome.output.find("pda: soft reset"), std::string::npos) << outcome.output;
+  EXPECT_THAT(outcome.output, HasSubstr("pda: soft reset"));
   EXPECT_FALSE(RegBytes(HKEY_CURRENT_USER, u"Marker", u"Kept").has_value());
-  EXPECT_FALSE(CheckSystemPassword(u"right1234"));
+  EXPECT_FALSE(SystemPassword().Check(u"right1234"));
 }
 
 TEST_F(DeviceCommandsTest, TheDemoRunsToTheEndAndLeavesAPictureOfEveryScreen) {
   const std::filesystem::path shots = host_ / "demo";
   const Outcome outcome = Pda("demo --screenshots " + Quoted(shots));
   ASSERT_EQ(outcome.status, 0) << outcome.output;
-  EXPECT_NE(outcome.output.find("the pictures of its screens are in " + shots.string()),
-            std::string::npos)
-      << outcome.output;
+  EXPECT_THAT(outcome.output, HasSubstr("the pictures of its screens are in " + shots.string()));
   EXPECT_GT(std::distance(std::filesystem::directory_iterator(shots), {}), 10);
   // What the demo leaves: its user password is the system's, and the false
   // logon was forgiven by the right one.
-  EXPECT_TRUE(CheckSystemPassword(u"user1234"));
+  EXPECT_TRUE(SystemPassword().Check(u"user1234"));
   EXPECT_EQ(RegBytes(HKEY_CURRENT_USER, kZentrakKey, u"Retry"), testing_support::DwordBytes(0));
 }
 
 TEST_F(DeviceCommandsTest, InspectReadsTheDeviceAndFailuresSetTheExitStatus) {
   SetRegDword(HKEY_LOCAL_MACHINE, kZentrakKey, u"LogonMethod", 1);
-  EXPECT_NE(Expect(0, "inspect --json")
-                .output.find(R"(Zentrak":{"LogonMethod":{"type":4,"hex":"01000000"}})"),
-            std::string::npos);
-  EXPECT_NE(Expect(0, "inspect").output.find("[registry]"), std::string::npos);
+  EXPECT_THAT(Expect(0, "inspect --json").output,
+              HasSubstr(R"(Zentrak":{"LogonMethod":{"type":4,"hex":"01000000"}})"));
+  EXPECT_THAT(Expect(0, "inspect").output, HasSubstr("[registry]"));
   // Without a command pda shows the device screen, not the inspection.
-  EXPECT_EQ(Expect(0, "").output.find("[registry]"), std::string::npos);
+  EXPECT_THAT(Expect(0, "").output, Not(HasSubstr("[registry]")));
   Expect(64, "frobnicate");
 
   // A damaged object store is refused, not silently replaced.
@@ -299,7 +293,7 @@ TEST(CommandLine, MistakesAreRefusedWithAReason) {
     pda::Options options;
     std::string error;
     EXPECT_FALSE(pda::ParseCommandLine(args, &options, &error)) << named;
-    EXPECT_NE(error.find(named), std::string::npos) << error;
+    EXPECT_THAT(error, HasSubstr(named));
   }
 }
 
@@ -358,10 +352,8 @@ TEST(InspectJson, ShowsEveryKeyValueAndRecord) {
             R"("system":{"password_set":false,"password_active":false}})"
             "\n");
   // The text form decodes numbers and texts next to their bytes.
-  EXPECT_NE(output.text.find("Zentrak  LogonMethod  REG_DWORD  02000000  = 2\n"),
-            std::string::npos);
-  EXPECT_NE(output.text.find("Zentrak  AlarmSound  REG_SZ  41000000  = \"A\"\n"),
-            std::string::npos);
+  EXPECT_THAT(output.text, HasSubstr("Zentrak  LogonMethod  REG_DWORD  02000000  = 2\n"));
+  EXPECT_THAT(output.text, HasSubstr("Zentrak  AlarmSound  REG_SZ  41000000  = \"A\"\n"));
 }
 
 // Names are escaped, non-ASCII stays UTF-8, broken UTF-16 is repaired, and no
@@ -384,28 +376,23 @@ TEST(InspectJson, NamesAreEscapedAndNeverRepeated) {
   AddRecord(u"D", 1, values);
 
   const Output output = Inspect();
-  EXPECT_NE(output.json.find("\"K\xc3\xb6y\":{\"a\\\"b\\\\c\\u0001\\t\xc3\xa4\xf0\x9d\x84\x9e\":"),
-            std::string::npos)
-      << output.json;
+  EXPECT_THAT(output.json,
+              HasSubstr("\"K\xc3\xb6y\":{\"a\\\"b\\\\c\\u0001\\t\xc3\xa4\xf0\x9d\x84\x9e\":"));
   // The text form shows control characters instead of sending them.
-  EXPECT_EQ(output.text.find('\x01'), std::string::npos);
-  EXPECT_NE(output.text.find("a\"b\\c\\x01\\x09\xc3\xa4"), std::string::npos) << output.text;
-  EXPECT_NE(output.json.find("\"K\":{\"\xEF\xBF\xBD\":{\"type\":4,\"hex\":\"01000000\"},"
-                             "\"\xEF\xBF\xBD#2\":{\"type\":4,\"hex\":\"02000000\"}}"),
-            std::string::npos)
-      << output.json;
-  EXPECT_NE(output.json.find("{\"props\":{\"7\":{\"type\":18,\"hex\":\"0100\"},"
-                             "\"7#2\":{\"type\":3,\"hex\":\"02000000\"}}}"),
-            std::string::npos)
-      << output.json;
+  EXPECT_THAT(output.text, Not(HasSubstr("\x01")));
+  EXPECT_THAT(output.text, HasSubstr("a\"b\\c\\x01\\x09\xc3\xa4"));
+  EXPECT_THAT(output.json, HasSubstr("\"K\":{\"\xEF\xBF\xBD\":{\"type\":4,\"hex\":\"01000000\"},"
+                                     "\"\xEF\xBF\xBD#2\":{\"type\":4,\"hex\":\"02000000\"}}"));
+  EXPECT_THAT(output.json, HasSubstr("{\"props\":{\"7\":{\"type\":18,\"hex\":\"0100\"},"
+                                     "\"7#2\":{\"type\":3,\"hex\":\"02000000\"}}}"));
 }
 
 // No section without logon state; a missing counter shows as none.
 TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
   testing_support::TempDevice device;
   Output written = Inspect();
-  EXPECT_EQ(written.text.find("[logon]"), std::string::npos);
-  EXPECT_EQ(written.json.find("\"logon\""), std::string::npos);
+  EXPECT_THAT(written.text, Not(HasSubstr("[logon]")));
+  EXPECT_THAT(written.json, Not(HasSubstr("\"logon\"")));
   // Each case: the counter (kept for the next ones), the record, and the
   // lines of [logon] and the "logon" object they give.
   const struct {
@@ -427,12 +414,11 @@ TEST(InspectLogon, DecodesTheCounterAndTheDelayRecord) {
     if (c.retry) testing_support::SetRegDword(HKEY_CURRENT_USER, kZentrakKey, u"Retry", *c.retry);
     SetRegBytes(HKEY_CURRENT_USER, kZentrakKey, u"PwDelay", REG_BINARY, c.record);
     written = Inspect();
-    EXPECT_NE(written.text.find("\n[logon]\n" + c.text), std::string::npos) << written.text;
-    EXPECT_NE(written.json.find("\"logon\":" + c.json), std::string::npos) << written.json;
+    EXPECT_THAT(written.text, HasSubstr("\n[logon]\n" + c.text));
+    EXPECT_THAT(written.json, HasSubstr("\"logon\":" + c.json));
   }
   // The raw value keeps its line in [registry].
-  EXPECT_NE(written.text.find("Zentrak  PwDelay  REG_BINARY  000000000000000000000000"),
-            std::string::npos);
+  EXPECT_THAT(written.text, HasSubstr("Zentrak  PwDelay  REG_BINARY  000000000000000000000000"));
 }
 
 TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
@@ -446,12 +432,11 @@ TEST(InspectSystem, ShowsThePasswordFlagsButNeverTheHashOrSalt) {
   ASSERT_TRUE(platform::system_password::Store(record));
 
   const Output output = Inspect();
-  EXPECT_NE(output.json.find(R"("system":{"password_set":true,"password_active":true})"),
-            std::string::npos);
-  EXPECT_NE(output.text.find("\npassword set     yes\n"), std::string::npos);
+  EXPECT_THAT(output.json, HasSubstr(R"("system":{"password_set":true,"password_active":true})"));
+  EXPECT_THAT(output.text, HasSubstr("\npassword set     yes\n"));
   for (const std::string& form : {output.json, output.text}) {
-    EXPECT_EQ(form.find("deadbeef13579bdf"), std::string::npos);
-    EXPECT_EQ(form.find("5a175a175a17"), std::string::npos);
+    EXPECT_THAT(form, Not(HasSubstr("deadbeef13579bdf")));
+    EXPECT_THAT(form, Not(HasSubstr("5a175a175a17")));
   }
 }
 

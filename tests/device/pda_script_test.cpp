@@ -1,5 +1,6 @@
 // pda --script and pda signature from end to end: the built program on a
 // throw-away device, without a display, leaving a picture of each new screen.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,6 +18,7 @@
 
 namespace {
 
+using ::testing::HasSubstr;
 using testing_support::Quoted;
 using testing_support::RunPda;
 using Outcome = testing_support::PdaOutcome;
@@ -59,15 +61,13 @@ TEST_F(PdaScriptTest, AScriptThatMeetsEveryScreenEndsWithZeroAndLeavesScreenshot
                             final.string() + "\n")) +
              " --screenshots " + Quoted(shots));
   ASSERT_EQ(outcome.status, 0) << outcome.output;
-  EXPECT_NE(outcome.output.find("screenshots in " + shots.string()), std::string::npos)
-      << outcome.output;
+  EXPECT_THAT(outcome.output, HasSubstr("screenshots in " + shots.string()));
   // A picture for each changed screen only: the first one and the turn of
   // the minute.
   EXPECT_TRUE(std::filesystem::exists(shots / "0002.png"));
   EXPECT_FALSE(std::filesystem::exists(shots / "0003.png"));
   for (const std::filesystem::path& file : {shots / "0001.png", final}) {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<std::uint32_t> pixels;
     std::string error;
     ASSERT_TRUE(platform::ui::screen::ReadPng(file, &width, &height, &pixels, &error)) << error;
@@ -118,7 +118,7 @@ TEST_F(PdaSignatureTest, EnrollPrintsATemplateThatVerifyUsesToTellOwnerFromForge
   Outcome outcome = RunPda(Signature("verify " + Quoted(reference) + " " +
                                      Quoted(host_ / "missing.sig") + " " + Sig("owner-6")));
   EXPECT_EQ(outcome.status, 2) << outcome.output;
-  EXPECT_NE(outcome.output.find("owner-6.sig match"), std::string::npos) << outcome.output;
+  EXPECT_THAT(outcome.output, HasSubstr("owner-6.sig match"));
   // A damaged template is refused by the engine.
   std::ofstream(reference, std::ios::binary | std::ios::trunc) << "no template\n";
   outcome = RunPda(Signature("verify " + Quoted(reference) + " " + Sig("owner-6")));
@@ -138,8 +138,7 @@ TEST_F(PdaSignatureTest, EnrollRefusesInconsistentSamplesTooFewFilesAndBadFiles)
   std::ofstream(bad, std::ios::binary) << "# fine\n1,1,0 2,2,10\n3,3,5\n";
   outcome = RunPda(Signature("enroll" + Owners(1, 4) + " " + Quoted(bad)));
   EXPECT_EQ(outcome.status, 2) << outcome.output;
-  EXPECT_NE(outcome.output.find(bad.string() + ":3: time 5 comes after 10"), std::string::npos)
-      << outcome.output;
+  EXPECT_THAT(outcome.output, HasSubstr(bad.string() + ":3: time 5 comes after 10"));
 }
 
 // Scripts that stop: the status and the reason name the line. A script
@@ -159,7 +158,7 @@ TEST_F(PdaSignatureTest, AScriptThatStopsSaysWhereAndWhy) {
   for (const auto& c : cases) {
     const Outcome outcome = RunPda(Options(Script(c.script)));
     EXPECT_EQ(outcome.status, c.status) << c.script << outcome.output;
-    EXPECT_NE(outcome.output.find(c.reason), std::string::npos) << c.script << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr(c.reason)) << c.script;
   }
   EXPECT_EQ(RunPda(Options(host_ / "missing.txt")).status, 1);
 }

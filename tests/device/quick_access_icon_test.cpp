@@ -8,8 +8,8 @@
 #include "platform/faults.h"
 #include "platform/registry.h"
 #include "platform/ui/shell/shell_internal.h"
+#include "res/registry_names.h"
 #include "setup/general_page.h"
-#include "store/settings_model.h"
 #include "tests/support/registry_values.h"
 #include "tests/support/temp_device.h"
 
@@ -17,17 +17,13 @@ namespace {
 
 namespace shell = platform::ui::shell;
 
-void Pump() {
+void Broadcast(WPARAM state) {
+  PostMessage(HWND_BROADCAST, RegisterWindowMessage(kChangeIconStateMessage), state, 0);
   MSG msg{};
   while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);
     DispatchMessage(&msg);
   }
-}
-
-void Broadcast(WPARAM state) {
-  PostMessage(HWND_BROADCAST, RegisterWindowMessage(kChangeIconStateMessage), state, 0);
-  Pump();
 }
 
 class QuickAccessIconTest : public ::testing::Test {

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
+#include <tuple>
 
 #include "lockout/false_logon_control.h"
 #include "lockout/wave_file.h"
 #include "platform/clock.h"
 #include "platform/device.h"
 #include "platform/faults.h"
-#include "platform/kernel.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/wave_out.h"
@@ -52,9 +51,8 @@ class AlarmPlayerTest : public StoreTest {
     StoreTest::TearDown();
   }
   void WriteDeviceFile(const char16_t* devicePath, const std::vector<BYTE>& bytes) {
-    std::ofstream out(platform::device::MapPath(devicePath), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    testing_support::WriteFile(platform::device::MapPath(devicePath),
+                               std::string(bytes.begin(), bytes.end()));
   }
 };
 
@@ -64,16 +62,13 @@ TEST(WaveHeader, ZeroDataSizeMeansTheRestOfTheFile) {
   WORD extra = 7;
   DWORD size = 0;
   ASSERT_TRUE(ParseWaveHeader(bytes.data(), bytes.size(), &f, &extra, &size));
-  EXPECT_EQ(size, 1000u);
-  EXPECT_EQ(f.nChannels, 2);
-  EXPECT_EQ(f.nSamplesPerSec, 22050u);
-  EXPECT_EQ(f.nBlockAlign, 4);
-  EXPECT_EQ(extra, 0);  // only GSM carries the extra word
+  // Only GSM carries the extra word.
+  EXPECT_EQ(std::tie(size, f.nChannels, f.nSamplesPerSec, f.nBlockAlign, extra),
+            std::tuple(1000u, 2, 22050u, 4, 0));
 
   const auto gsm = Wave(WAVE_FORMAT_GSM610, 1, 0, 8000, 65, 65);
   ASSERT_TRUE(ParseWaveHeader(gsm.data(), gsm.size(), &f, &extra, &size));
-  EXPECT_EQ(extra, 0x0140);
-  EXPECT_EQ(size, 65u);
+  EXPECT_EQ(std::tie(extra, size), std::tuple(0x0140, 65u));
   EXPECT_FALSE(ParseWaveHeader(gsm.data(), 43, &f, &extra, &size));
 }
 

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/errors.h"
 #include "platform/faults.h"
@@ -37,16 +39,11 @@ using testing_support::StopOf;
 constexpr DWORD kQuietVolume = 0x40004000;
 constexpr LPCWSTR kListenerClass = u"StopAlarmListener";
 
-// What a settings frame open elsewhere hears of "WM_STOP_ALARM".
-struct Heard {
-  UINT message = 0;
-  WPARAM wParam = 1;
-  LPARAM lParam = 1;
-};
-Heard g_heard;
+// The parameters of the "WM_STOP_ALARM" a settings frame open elsewhere hears.
+std::optional<std::pair<WPARAM, LPARAM>> g_heard;
 
 LRESULT ListenerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == RegisterWindowMessage(u"WM_STOP_ALARM")) g_heard = {message, wParam, lParam};
+  if (message == RegisterWindowMessage(u"WM_STOP_ALARM")) g_heard = {wParam, lParam};
   return DefWindowProc(window, message, wParam, lParam);
 }
 
@@ -96,18 +93,6 @@ class LogonSessionTest : public ScenarioTest {
                                              std::to_string(recorded_));
     };
   }
-
-  // Sets the volume the alarm will save: opening the output is the only
-  // way to reach the device volume.
-  static void SetVolume(DWORD volume) {
-    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
-    HWAVEOUT out = nullptr;
-    if (waveOutOpen(&out, 0, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) {
-      waveOutSetVolume(out, volume);
-      waveOutClose(out);
-    }
-    waveOutSetVolume(nullptr, volume);
-  }
 };
 
 TEST_F(LogonSessionTest, WrongPasswordsAreCountedAndDelayedByTheSquareOfTheirNumber) {
@@ -151,7 +136,15 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
   // The first boot: two wrong passwords, the second reaches the limit and
   // the alarm sounds; the battery is pulled during the delay.
   ChildProcess boot([this](ChildProcess& self) {
-    SetVolume(kQuietVolume);
+    // The volume the alarm will save: opening the output is the only way to
+    // reach the device volume.
+    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
+    HWAVEOUT out = nullptr;
+    if (waveOutOpen(&out, 0, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) {
+      waveOutSetVolume(out, kQuietVolume);
+      waveOutClose(out);
+    }
+    waveOutSetVolume(nullptr, kQuietVolume);
     Script script;
     script.Lines(WrongTry(1) + Delay(1) + WrongTry(2) + "expect dialog 634\nwait 2000\n")
         .Then([&self] {
@@ -181,11 +174,11 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
   RegisterClass(&wc);
   const HWND listener = CreateWindowEx(0, kListenerClass, u"Settings", WS_POPUP, 0, 0, 10, 10,
                                        nullptr, 0, nullptr, nullptr);
-  g_heard = {};
+  g_heard.reset();
   Script script;
   script.Lines("expect dialog 634\n")
       .Then([] {
-        Require(g_heard.message != 0 && g_heard.wParam == 0 && g_heard.lParam == 0,
+        Require(g_heard == std::pair<WPARAM, LPARAM>(0, 0),
                 "no WM_STOP_ALARM (0, 0) was broadcast");
       })
       .Then(DelayText(604))
@@ -213,11 +206,6 @@ TEST_F(LogonSessionTest, APowerCutDuringTheDelayServesItAgainWithTheAlarmStillSo
   EXPECT_EQ(status.deviceVolume, kQuietVolume);
 }
 
-// From the password dialog into the unblock dialog, the right master
-// password, and on to the dialog that sets the new secret.
-constexpr const char* kUnblockFromPassword =
-    "expect dialog 628\ntap 724\nexpect dialog 785\ncheck 729 enabled 0\n"
-    "type 727 Master#1\ntap 729\n";
 // The new user password typed twice in the change-password dialog.
 std::string NewUserPassword(const std::string& password) {
   return "expect dialog 626\ncheck 777 enabled 0\ntype 684 " + password + "\ntype 685 " + password +
@@ -263,9 +251,13 @@ TEST_F(UnblockTest, AWrongMasterIsAFalseLogonTheRightOneSetsANewUserPassword) {
 TEST_F(UnblockTest, ARefusedSystemPasswordChangesNoSecretAndACancelledChangeNoneEither) {
   Configure({});
   Script script;
-  script.Lines(kUnblockFromPassword)
-      .Lines("expect dialog 626\nkey Escape\nexpect dialog 785\ntype 727 Master#1\ntap 729\n" +
-             NewUserPassword("new12345"))
+  // The right master password twice, the new secret's dialog escaped once.
+  script
+      .Lines(
+          "expect dialog 628\ntap 724\nexpect dialog 785\ncheck 729 enabled 0\n"
+          "type 727 Master#1\ntap 729\nexpect dialog 626\nkey Escape\nexpect dialog 785\n"
+          "type 727 Master#1\ntap 729\n" +
+          NewUserPassword("new12345"))
       .Then([] {
         // The first call proves the current password, the second changes it.
         platform::faults::Fail("SetPassword", ERROR_ACCESS_DENIED, 2);

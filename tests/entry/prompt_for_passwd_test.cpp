@@ -6,6 +6,8 @@
 // screen and input panel it leaves behind.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/faults.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
@@ -14,7 +16,6 @@
 #include "platform/ui/script/scripted_user.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/messages.h"
-#include "platform/ui/window/screen.h"
 #include "platform/ui/window/window.h"
 #include "tests/support/child_process.h"
 #include "tests/support/freed_memory_scan.h"
@@ -88,8 +89,7 @@ TEST_F(PromptForPasswdTest, TheOwnWindowLogsOnAndGetsItsStyleAndTitleBack) {
         Require(TitleOf(own).empty(), "the title is still shown");
       })
       .Lines("type 679 user1234\ntap 1\n");
-  const auto password = PromptUnder(script, own);
-  EXPECT_EQ(password, u"user1234");
+  EXPECT_EQ(PromptUnder(script, own), u"user1234");
   EXPECT_EQ(static_cast<DWORD>(GetWindowLong(own, GWL_STYLE)), style);
   EXPECT_EQ(TitleOf(own), u"Notes");
 }
@@ -165,10 +165,6 @@ TEST_F(PromptForPasswdTest, ASecondCallerFromAnotherProcessGetsThePasswordAtOnce
   EXPECT_TRUE(childEnded);
 }
 
-LONG_PTR PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
-  return message == WM_INITDIALOG;
-}
-
 // With the program that was in front when the device locked.
 class LogonBaseTest : public PromptForPasswdTest {
  protected:
@@ -188,7 +184,9 @@ class LogonBaseTest : public PromptForPasswdTest {
   static HWND OpenReminder(LPCWSTR title) {
     const DWORD style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_SETFONT;
     const DialogTemplate dialog{0, style, 0, 20, 60, 120, 60, title, u"Tahoma", 8, nullptr, 0};
-    const HWND reminder = CreateDialogIndirectParam(nullptr, &dialog, nullptr, PlainDialogProc, 0);
+    const HWND reminder = CreateDialogIndirectParam(
+        nullptr, &dialog, nullptr,
+        [](HWND, UINT m, WPARAM, LPARAM) -> LONG_PTR { return m == WM_INITDIALOG; }, 0);
     SetForegroundWindow(reminder);
     return reminder;
   }
@@ -243,12 +241,10 @@ TEST_F(LogonBaseTest, LockDeviceKeepsItsLogonInFrontAndFullScreen) {
   script.Lines("type 679 user1234\ntap 1\n");
   LONG result = -1;
   Run(script, [&] { result = module_->Lock(); });
-  EXPECT_EQ(result, 0);
-  EXPECT_EQ(Retry(), 0u);
-  EXPECT_EQ(GetForegroundWindow(), app_);
+  EXPECT_EQ(std::tuple(result, Retry(), GetForegroundWindow(), shell::DoneButtonVisible(),
+                       shell::PanelUp()),
+            std::tuple(0, 0u, app_, false, false));
   EXPECT_TRUE(GetWindowLong(app_, GWL_STYLE) & 0x00010000);
-  EXPECT_FALSE(shell::DoneButtonVisible());
-  EXPECT_FALSE(shell::PanelUp());
 }
 
 TEST_F(LogonBaseTest, TheShellsLogonLetsAnotherProgramInFront) {
@@ -294,15 +290,12 @@ TEST_F(LogonBaseTest, AfterTheLogonThePanelTheInputMethodAndTheTaskbarAreAsBefor
         .Lines("type 679 user1234\ntap 1\n");
     EXPECT_EQ(PromptUnder(script), u"user1234");
 
-    EXPECT_EQ(shell::CurrentIMName(), shell::kHandwritingPadName);
-    EXPECT_EQ(shell::PanelUp(), panelUp);
     SIPINFO after{};
     after.cbSize = sizeof after;
     ASSERT_TRUE(SHSipInfo(SPI_GETSIPINFO, sizeof after, &after, 0));
-    EXPECT_EQ(after.fdwFlags, before.fdwFlags);
-    EXPECT_EQ(GetForegroundWindow(), app_);
-    EXPECT_TRUE(shell::TaskbarVisible());
-    EXPECT_TRUE(shell::StartIconVisible());
+    EXPECT_EQ(std::tuple(shell::CurrentIMName(), shell::PanelUp(), after.fdwFlags,
+                         GetForegroundWindow(), shell::TaskbarVisible(), shell::StartIconVisible()),
+              std::tuple(shell::kHandwritingPadName, panelUp, before.fdwFlags, app_, true, true));
   }
 }
 

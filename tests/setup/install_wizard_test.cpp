@@ -32,13 +32,6 @@ using testing_support::Require;
 using testing_support::ScenarioTest;
 using testing_support::Script;
 
-// The text of a control of the topmost window, for Then steps.
-std::string ControlText(int id) {
-  const HWND control = FindControl(TopmostWindow(), id);
-  Require(control != nullptr, "no control " + std::to_string(id));
-  return ReadProperty(control, Property::kText);
-}
-
 // `text` typed into both password fields.
 std::string Both(const std::string& text) {
   return "type 684 " + text + "\ntype 685 " + text + "\n";
@@ -55,7 +48,9 @@ class InstallWizardTest : public ScenarioTest {
   std::function<void()> OnPage(int page) {
     return [this, page] {
       Require(testing_support::TopmostTemplate() == 778, "the wizard is not in front");
-      Require(ControlText(719) == platform::ToUtf8(Text(page == 1 ? 618 : 620)),
+      const HWND info = FindControl(TopmostWindow(), 719);
+      Require(info && ReadProperty(info, Property::kText) ==
+                          platform::ToUtf8(Text(page == 1 ? 618 : 620)),
               "the information box does not show page " + std::to_string(page));
     };
   }

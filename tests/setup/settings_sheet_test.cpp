@@ -15,7 +15,6 @@
 #include "platform/faults.h"
 #include "platform/kernel.h"
 #include "platform/message_box.h"
-#include "platform/ui/afx/afx.h"
 #include "platform/ui/script/scripted_user.h"
 #include "platform/ui/shell/shell_internal.h"
 #include "platform/ui/window/messages.h"
@@ -30,7 +29,6 @@
 
 namespace {
 
-using platform::ui::scripted_user::FindControl;
 using platform::ui::scripted_user::TitleOf;
 using platform::ui::scripted_user::TopmostWindow;
 using testing_support::kOwnerKey;
@@ -49,11 +47,6 @@ void CloseSheet() {
   platform::ui::shell::detail::PressDone();
 }
 
-// The sheet "Settings" is in front.
-void SheetInFront() {
-  Require(TitleOf(TopmostWindow()) == u"Settings", "the settings sheet is not in front");
-}
-
 std::string Tab(int index) {
   return "tap 0x3020 " + std::to_string(index) + "\n";
 }
@@ -68,10 +61,8 @@ class SettingsSheetTest : public ScenarioTest {
   static std::optional<DWORD> Setting(const char16_t* name) {
     return RegDword(HKEY_LOCAL_MACHINE, kZentrakKey, name);
   }
-  static std::optional<BYTE> PowrPass() {
-    const auto bytes = RegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass");
-    if (!bytes || bytes->size() != 1) return std::nullopt;
-    return (*bytes)[0];
+  static std::optional<testing_support::Bytes> PowrPass() {
+    return RegBytes(HKEY_CURRENT_USER, kOwnerKey, u"PowrPass");
   }
 };
 
@@ -83,13 +74,13 @@ TEST_F(SettingsSheetTest, GeneralAcceptReachesTheSystemPasswordState) {
   script.Lines("tap 716\ncheck 716 checked 0\ntap 669\ncheck 716 checked 1\ncheck 716 enabled 0\n")
       .Lines("tap 695\ntap 711\n")
       .Then([this] {
-        Require(PowrPass() == BYTE{2}, "\"PowrPass\" is not on after Accept");
+        Require(PowrPass() == testing_support::Bytes{2}, "\"PowrPass\" is not on after Accept");
         Require(Setting(u"ShowQuickAccess") == 0u, "the icon setting was not stored");
       })
       .Lines("tap 669\ncheck 716 enabled 1\ncheck 716 checked 1\ntap 716\ntap 711\n")
       .Then(CloseSheet);
   EXPECT_EQ(OpenSettings(script), 0);
-  EXPECT_EQ(PowrPass(), BYTE{0});
+  EXPECT_EQ(PowrPass(), testing_support::Bytes{0});
   EXPECT_EQ(Setting(u"LogonActiveSync"), 0u);
   // Accepted changes are stored: closing asks nothing.
   EXPECT_TRUE(platform::message_box::Recorded().empty());
@@ -117,7 +108,7 @@ TEST_F(SettingsSheetTest, TheCloseQuestionStoresEveryPageOnYesAndNoneOnNo) {
     EXPECT_EQ(Setting(u"DisplayOwnerInfo"), stored ? 1u : 2u);
     EXPECT_EQ(Setting(u"MaxFalseLogonRetriesValue"), stored ? 5u : 3u);
     EXPECT_EQ(Setting(u"MaxFalseLogonRetries"), 1u);
-    EXPECT_EQ(PowrPass(), BYTE{2});
+    EXPECT_EQ(PowrPass(), testing_support::Bytes{2});
   }
 }
 
@@ -127,7 +118,7 @@ TEST_F(SettingsSheetTest, CancellingTheQuestionKeepsTheSheetOpenAsItWas) {
   script.Lines(Tab(3) + "check 708 enabled 0\ntap 769\ncheck 708 enabled 1\n")
       .Then(CloseSheet)
       .Lines("expect box 622\ntap 2\n")
-      .Then(SheetInFront)
+      .Then([] { Require(TitleOf(TopmostWindow()) == u"Settings", "the sheet is not in front"); })
       .Lines("check 769 checked 1\ncheck 708 enabled 1\n")
       .Then([] { Require(Setting(u"MaxFalseLogonRetries") == 0u, "stored on Cancel"); })
       .Then(CloseSheet)
