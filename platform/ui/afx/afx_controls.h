@@ -47,7 +47,6 @@ class CEdit : public CWnd {
   // 0 shows the text plainly.
   void SetPasswordChar(WCHAR character);
   WCHAR GetPasswordChar() const;
-  BOOL SetReadOnly(BOOL readOnly = TRUE);
   BOOL GetModify() const;
   void SetModify(BOOL modified = TRUE);
   int GetLineCount() const;
@@ -92,9 +91,6 @@ class CProgressCtrl : public CWnd {
   // Each returns the previous position.
   int SetPos(int position);
   int GetPos() const;
-  int OffsetPos(int delta);
-  int SetStep(int step);
-  int StepIt();
 };
 
 class CTabCtrl : public CWnd {
