@@ -112,7 +112,6 @@ inline constexpr UINT BM_SETCHECK = 0x00F1;
 inline constexpr UINT BM_GETSTATE = 0x00F2;
 inline constexpr UINT BM_SETSTATE = 0x00F3;
 inline constexpr UINT BM_SETSTYLE = 0x00F4;
-inline constexpr UINT BM_CLICK = 0x00F5;
 inline constexpr UINT BM_SETIMAGE = 0x00F7;
 inline constexpr WPARAM BST_UNCHECKED = 0;
 inline constexpr WPARAM BST_CHECKED = 1;
