@@ -140,19 +140,6 @@ int CComboBox::AddString(LPCWSTR text) {
   return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
 }
 
-int CComboBox::InsertString(int index, LPCWSTR text) {
-  return static_cast<int>(
-      SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text)));
-}
-
-int CComboBox::DeleteString(int index) {
-  return static_cast<int>(SendMessage(CB_DELETESTRING, static_cast<WPARAM>(index)));
-}
-
-void CComboBox::ResetContent() {
-  SendMessage(CB_RESETCONTENT);
-}
-
 int CComboBox::GetCount() const {
   return static_cast<int>(SendMessage(CB_GETCOUNT));
 }

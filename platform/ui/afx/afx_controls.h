@@ -59,9 +59,6 @@ class CComboBox : public CWnd {
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
   // Index of the new entry, or CB_ERR.
   int AddString(LPCWSTR text);
-  int InsertString(int index, LPCWSTR text);
-  int DeleteString(int index);
-  void ResetContent();
   int GetCount() const;
   int GetCurSel() const;
   int SetCurSel(int index);
