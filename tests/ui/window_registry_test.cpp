@@ -115,8 +115,6 @@ TEST_F(WindowRegistryTest, AnyTitleSurvivesTheListAndNoDamageBreaksTheReader) {
   }
 }
 
-using testing_support::ChildProcess;
-using testing_support::TempDevice;
 using WindowMessagesTest = ui_test::WindowTest;
 
 constexpr LPCWSTR kStopAlarm = u"WM_STOP_ALARM";
