@@ -3,10 +3,8 @@
 // the parent's WM_COMMAND and WM_NOTIFY notifications recorded in order.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/ui/window/input.h"
@@ -29,8 +27,8 @@ class ControlTest : public ui_test::WindowTest {
     ASSERT_NE(parent_, nullptr);
   }
 
-  HWND Make(LPCWSTR className, LPCWSTR text, DWORD style, RECT r, int id, DWORD exStyle = 0) {
-    return CreateWindowEx(exStyle, className, text, style | WS_CHILD | WS_VISIBLE, r.left, r.top,
+  HWND Make(LPCWSTR className, LPCWSTR text, DWORD style, RECT r, int id) {
+    return CreateWindowEx(0, className, text, style | WS_CHILD | WS_VISIBLE, r.left, r.top,
                           r.right - r.left, r.bottom - r.top, parent_,
                           static_cast<std::uintptr_t>(id), nullptr, nullptr);
   }

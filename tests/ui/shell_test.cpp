@@ -220,7 +220,6 @@ TEST_F(ShellWindowsTest, TaskbarIconsAreOnePerWindowAndIdUntilDeletedOrTheWindow
     return Shell_NotifyIcon(message, &data);
   };
   EXPECT_FALSE(Notify(NIM_ADD, 1, nullptr));  // nothing to show
-  EXPECT_FALSE(Notify(NIM_MODIFY, 1, icon));
   EXPECT_FALSE(Notify(NIM_DELETE, 1, nullptr));
   EXPECT_TRUE(Notify(NIM_ADD, 1, icon));
   EXPECT_FALSE(Notify(NIM_ADD, 1, icon));

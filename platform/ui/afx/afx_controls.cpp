@@ -118,10 +118,6 @@ WCHAR CEdit::GetPasswordChar() const {
   return static_cast<WCHAR>(SendMessage(EM_GETPASSWORDCHAR));
 }
 
-BOOL CEdit::SetReadOnly(BOOL readOnly) {
-  return static_cast<BOOL>(SendMessage(EM_SETREADONLY, static_cast<WPARAM>(readOnly)));
-}
-
 BOOL CEdit::GetModify() const {
   return SendMessage(EM_GETMODIFY) != 0 ? TRUE : FALSE;
 }
@@ -142,19 +138,6 @@ BOOL CComboBox::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
 
 int CComboBox::AddString(LPCWSTR text) {
   return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
-}
-
-int CComboBox::InsertString(int index, LPCWSTR text) {
-  return static_cast<int>(
-      SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text)));
-}
-
-int CComboBox::DeleteString(int index) {
-  return static_cast<int>(SendMessage(CB_DELETESTRING, static_cast<WPARAM>(index)));
-}
-
-void CComboBox::ResetContent() {
-  SendMessage(CB_RESETCONTENT);
 }
 
 int CComboBox::GetCount() const {
@@ -242,18 +225,6 @@ int CProgressCtrl::SetPos(int position) {
 
 int CProgressCtrl::GetPos() const {
   return static_cast<int>(SendMessage(PBM_GETPOS));
-}
-
-int CProgressCtrl::OffsetPos(int delta) {
-  return static_cast<int>(SendMessage(PBM_DELTAPOS, static_cast<WPARAM>(delta)));
-}
-
-int CProgressCtrl::SetStep(int step) {
-  return static_cast<int>(SendMessage(PBM_SETSTEP, static_cast<WPARAM>(step)));
-}
-
-int CProgressCtrl::StepIt() {
-  return static_cast<int>(SendMessage(PBM_STEPIT));
 }
 
 // CTabCtrl ---------------------------------------------------------------------

@@ -47,7 +47,6 @@ class CEdit : public CWnd {
   // 0 shows the text plainly.
   void SetPasswordChar(WCHAR character);
   WCHAR GetPasswordChar() const;
-  BOOL SetReadOnly(BOOL readOnly = TRUE);
   BOOL GetModify() const;
   void SetModify(BOOL modified = TRUE);
   int GetLineCount() const;
@@ -60,9 +59,6 @@ class CComboBox : public CWnd {
   BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id);
   // Index of the new entry, or CB_ERR.
   int AddString(LPCWSTR text);
-  int InsertString(int index, LPCWSTR text);
-  int DeleteString(int index);
-  void ResetContent();
   int GetCount() const;
   int GetCurSel() const;
   int SetCurSel(int index);
@@ -92,9 +88,6 @@ class CProgressCtrl : public CWnd {
   // Each returns the previous position.
   int SetPos(int position);
   int GetPos() const;
-  int OffsetPos(int delta);
-  int SetStep(int step);
-  int StepIt();
 };
 
 class CTabCtrl : public CWnd {

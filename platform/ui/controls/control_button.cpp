@@ -381,12 +381,6 @@ LRESULT ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       if (lParam) Repaint(window);
       return 0;
     }
-    case BM_CLICK:
-      if (style & WS_DISABLED) return 0;
-      SetPushed(window, s, true);
-      SetPushed(window, s, false);
-      Click(window, s);
-      return 0;
     case BM_SETIMAGE: {
       if (wParam != IMAGE_BITMAP && wParam != IMAGE_ICON) return 0;
       const HGDIOBJ previous = s.imageType == wParam ? s.image : nullptr;

@@ -19,7 +19,6 @@ constexpr int kButtonWidth = kScrollBarWidth;
 constexpr DWORD kTypeMask = 0x0003;
 constexpr DWORD kSort = 0x0100;
 constexpr UINT kF4 = VK_F1 + 3;
-constexpr LRESULT kOkay = 0;
 
 struct ComboState {
   HFONT font = nullptr;
@@ -416,16 +415,13 @@ LRESULT DialogCode(const ComboState& s, LPARAM lParam) {
   return code;
 }
 
-int InsertItem(ComboState& s, LONG_PTR at, LPCWSTR text, bool sorted) {
+int InsertItem(ComboState& s, LPCWSTR text, bool sorted) {
   if (!text) text = u"";
   int index = Count(s);
   if (sorted) {
     const std::u16string key = FoldCase(text);
     index = 0;
     while (index < Count(s) && FoldCase(s.items[static_cast<std::size_t>(index)]) <= key) ++index;
-  } else if (at >= 0) {
-    if (at > Count(s)) return static_cast<int>(CB_ERR);
-    index = static_cast<int>(at);
   }
   s.items.insert(s.items.begin() + index, std::u16string(text));
   if (s.selected >= index) ++s.selected;
@@ -574,32 +570,7 @@ LRESULT ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case CB_ADDSTRING:
-      return InsertItem(s, -1, reinterpret_cast<LPCWSTR>(lParam), style & kSort);
-    case CB_INSERTSTRING:
-      return InsertItem(s, static_cast<LONG_PTR>(static_cast<std::intptr_t>(wParam)),
-                        reinterpret_cast<LPCWSTR>(lParam), false);
-    case CB_DELETESTRING: {
-      const auto index = static_cast<std::intptr_t>(wParam);
-      if (index < 0 || index >= Count(s)) return CB_ERR;
-      s.items.erase(s.items.begin() + index);
-      if (s.selected == index) {
-        s.selected = -1;
-      } else if (s.selected > index) {
-        --s.selected;
-      }
-      if (s.hot >= Count(s)) s.hot = Count(s) - 1;
-      InvalidateRect(window, nullptr, TRUE);
-      if (s.dropped && s.list) InvalidateRect(s.list, nullptr, TRUE);
-      return Count(s);
-    }
-    case CB_RESETCONTENT:
-      if (s.dropped) CloseList(window, s, false);
-      s.items.clear();
-      s.selected = -1;
-      s.hot = -1;
-      s.listTop = 0;
-      ShowSelection(window, s);
-      return kOkay;
+      return InsertItem(s, reinterpret_cast<LPCWSTR>(lParam), style & kSort);
     case CB_GETCOUNT:
       return Count(s);
     case CB_GETCURSEL:

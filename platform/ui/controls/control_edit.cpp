@@ -95,25 +95,6 @@ std::u16string DisplayOf(const EditState& s, DWORD style) {
   return s.text;
 }
 
-WCHAR ToUpper(WCHAR c) {
-  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
-  return c;
-}
-WCHAR ToLower(WCHAR c) {
-  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  return c;
-}
-
-std::u16string ApplyCase(std::u16string_view text, DWORD style) {
-  std::u16string out(text);
-  if (style & ES_UPPERCASE) {
-    for (auto& c : out) c = ToUpper(c);
-  } else if (style & ES_LOWERCASE) {
-    for (auto& c : out) c = ToLower(c);
-  }
-  return out;
-}
-
 // Geometry of the client area.
 struct Frame {
   RECT client{};
@@ -322,12 +303,12 @@ void TextChanged(HWND window) {
   NotifyParent(window, EN_CHANGE);
 }
 
-// Replaces the selection with `insert`. `typed` applies the checks of
+// Replaces the selection with `text`. `typed` applies the checks of
 // typing (limit and room refuse the whole insert); otherwise the insert is
 // cut to the limit. Returns false when nothing changed.
-bool ReplaceSelection(HWND window, EditState& s, std::u16string_view rawInsert, bool typed) {
+bool ReplaceSelection(HWND window, EditState& s, std::u16string_view text, bool typed) {
   const DWORD style = StyleOf(window);
-  std::u16string insert = ApplyCase(rawInsert, style);
+  std::u16string insert(text);
   const int start = SelMin(s);
   const int end = SelMax(s);
   const int room = s.limit - (Length(s) - (end - start));
@@ -370,12 +351,6 @@ void DeleteRange(HWND window, EditState& s, int start, int end) {
   TextMeasure m(window, s.font);
   ScrollToCaret(window, s, StyleOf(window), m);
   TextChanged(window);
-}
-
-bool ReadOnlyRefused(HWND window) {
-  if (!(StyleOf(window) & ES_READONLY)) return false;
-  MessageBeep(MB_OK_BEEP);
-  return true;
 }
 
 int StepLeft(const EditState& s, int position) {
@@ -439,7 +414,6 @@ void OnKeyDown(HWND window, EditState& s, WPARAM key) {
       }
       return;
     case VK_DELETE:
-      if (ReadOnlyRefused(window)) return;
       if (SelMin(s) != SelMax(s)) {
         DeleteRange(window, s, SelMin(s), SelMax(s));
       } else {
@@ -483,7 +457,6 @@ void OnKeyDown(HWND window, EditState& s, WPARAM key) {
 void OnChar(HWND window, EditState& s, WCHAR c) {
   const DWORD style = StyleOf(window);
   if (c == u'\b') {
-    if (ReadOnlyRefused(window)) return;
     if (SelMin(s) != SelMax(s)) {
       DeleteRange(window, s, SelMin(s), SelMax(s));
     } else {
@@ -493,17 +466,11 @@ void OnChar(HWND window, EditState& s, WCHAR c) {
   }
   if (c == u'\r' || c == u'\n') {
     if (!IsMulti(style)) return;
-    if (ReadOnlyRefused(window)) return;
     ReplaceSelection(window, s, u"\r\n", true);
     return;
   }
   if (c == u'\t' && !IsMulti(style)) return;
   if (c < 0x20 && c != u'\t') return;
-  if (ReadOnlyRefused(window)) return;
-  if ((style & ES_NUMBER) && !(c >= u'0' && c <= u'9')) {
-    MessageBeep(MB_OK_BEEP);
-    return;
-  }
   const WCHAR one[1] = {c};
   ReplaceSelection(window, s, std::u16string_view(one, 1), true);
 }
@@ -854,12 +821,6 @@ LRESULT EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case EM_GETPASSWORDCHAR:
       return s.passwordChar;
-    case EM_SETREADONLY: {
-      const DWORD next = wParam ? (style | ES_READONLY) : (style & ~ES_READONLY);
-      SetWindowLong(window, GWL_STYLE, static_cast<LONG_PTR>(next));
-      InvalidateRect(window, nullptr, TRUE);
-      return TRUE;
-    }
     case EM_GETMODIFY:
       return s.modified ? TRUE : FALSE;
     case EM_SETMODIFY:

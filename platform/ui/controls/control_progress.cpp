@@ -13,7 +13,6 @@ struct ProgressState {
   int low = 0;
   int high = 100;
   int position = 0;
-  int step = 10;
 };
 
 StateTable<ProgressState>& Bars() {
@@ -38,20 +37,6 @@ void SetRange(HWND window, ProgressState& s, int low, int high) {
   s.high = high;
   s.position = std::clamp(s.position, s.low, std::max(s.low, s.high));
   InvalidateRect(window, nullptr, TRUE);
-}
-
-// Stepping past the end starts over from the beginning.
-void StepIt(HWND window, ProgressState& s) {
-  const long long range = static_cast<long long>(s.high) - s.low;
-  long long next = static_cast<long long>(s.position) + s.step;
-  if (range <= 0) {
-    next = s.low;
-  } else if (next > s.high) {
-    next = s.low + (next - s.low) % range;
-  } else if (next < s.low) {
-    next = s.high - (s.low - next) % range;
-  }
-  SetPosition(window, s, next);
 }
 
 void Paint(HWND window, const ProgressState& s) {
@@ -117,25 +102,8 @@ LRESULT ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       SetPosition(window, s, static_cast<int>(static_cast<std::intptr_t>(wParam)));
       return previous;
     }
-    case PBM_DELTAPOS: {
-      const int previous = s.position;
-      SetPosition(window, s,
-                  static_cast<long long>(s.position) +
-                      static_cast<int>(static_cast<std::intptr_t>(wParam)));
-      return previous;
-    }
     case PBM_GETPOS:
       return s.position;
-    case PBM_SETSTEP: {
-      const int previous = s.step;
-      s.step = static_cast<int>(static_cast<std::intptr_t>(wParam));
-      return previous;
-    }
-    case PBM_STEPIT: {
-      const int previous = s.position;
-      StepIt(window, s);
-      return previous;
-    }
     default:
       return DefWindowProc(window, message, wParam, lParam);
   }

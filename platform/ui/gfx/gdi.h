@@ -193,7 +193,6 @@ inline constexpr UINT DT_LEFT = 0x0000;
 inline constexpr UINT DT_CENTER = 0x0001;
 inline constexpr UINT DT_RIGHT = 0x0002;
 inline constexpr UINT DT_VCENTER = 0x0004;
-inline constexpr UINT DT_BOTTOM = 0x0008;
 inline constexpr UINT DT_WORDBREAK = 0x0010;
 inline constexpr UINT DT_SINGLELINE = 0x0020;
 inline constexpr UINT DT_EXPANDTABS = 0x0040;
@@ -208,16 +207,7 @@ int DrawText(HDC dc, LPCWSTR text, int length, RECT* rect, UINT format);
 HBITMAP LoadBitmap(HINSTANCE instance, std::uintptr_t id);
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 inline constexpr DWORD SRCCOPY = 0x00CC0020;
-inline constexpr DWORD SRCAND = 0x008800C6;
-inline constexpr DWORD SRCPAINT = 0x00EE0086;
-inline constexpr DWORD SRCINVERT = 0x00660046;
-inline constexpr DWORD PATCOPY = 0x00F00021;
-inline constexpr DWORD NOTSRCCOPY = 0x00330008;
-inline constexpr DWORD PATINVERT = 0x005A0049;
-inline constexpr DWORD DSTINVERT = 0x00550009;
-inline constexpr DWORD BLACKNESS = 0x00000042;
-inline constexpr DWORD WHITENESS = 0x00FF0062;
-// Any ternary raster operation works; the ones above are the named ones.
+// SRCCOPY is the only raster operation; any other is refused.
 // StretchBlt copies nearest-neighbour; negative sizes are refused.
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop);
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy,

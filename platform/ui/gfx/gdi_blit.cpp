@@ -1,5 +1,5 @@
-// BitBlt and StretchBlt between memory DCs, window DCs and the screen,
-// with any ternary raster operation.
+// BitBlt and StretchBlt between memory DCs, window DCs and the screen.
+// Only the plain copy is drawn: no caller combines pictures.
 #include <algorithm>
 #include <vector>
 
@@ -7,21 +7,6 @@
 
 namespace platform::ui::gdi {
 namespace {
-
-// The ternary raster operation `code` (bit i of it is the result for
-// pattern, source and destination bits P*4 + S*2 + D = i), bit-parallel.
-std::uint32_t Rop3(unsigned code, std::uint32_t p, std::uint32_t s, std::uint32_t d) {
-  std::uint32_t result = 0;
-  for (unsigned i = 0; i < 8; ++i) {
-    if (((code >> i) & 1u) == 0) continue;
-    result |= ((i & 4u) ? p : ~p) & ((i & 2u) ? s : ~s) & ((i & 1u) ? d : ~d);
-  }
-  return result & 0xFFFFFFu;
-}
-
-bool UsesSource(unsigned code) {
-  return ((code >> 2) & 0x33u) != (code & 0x33u);
-}
 
 // Source pixels: `readable` (surface coordinates) may be read; pixel (x, y)
 // is at pixels[(y - top) * stride + (x - left)].
@@ -33,9 +18,8 @@ struct Source {
   Rect readable;
 };
 
-template <typename Op>
 void Run(const Surface& dst, const Rect& part, int x0, int y0, const std::vector<int>& columns,
-         const std::vector<int>& rows, const Source& src, Op op) {
+         const std::vector<int>& rows, const Source& src) {
   for (int y = part.top; y < part.bottom; ++y) {
     const int row = rows[static_cast<std::size_t>(y - y0)];
     if (row < src.readable.top || row >= src.readable.bottom) continue;
@@ -44,54 +28,21 @@ void Run(const Surface& dst, const Rect& part, int x0, int y0, const std::vector
     for (int x = part.left; x < part.right; ++x) {
       const int column = columns[static_cast<std::size_t>(x - x0)];
       if (column < src.readable.left || column >= src.readable.right) continue;
-      out[x] = op(in[column - src.left], out[x]);
+      out[x] = in[column - src.left];
     }
-  }
-}
-
-template <typename Op>
-void RunNoSource(const Surface& dst, const Rect& part, Op op) {
-  for (int y = part.top; y < part.bottom; ++y) {
-    std::uint32_t* out = dst.Row(y);
-    for (int x = part.left; x < part.right; ++x) out[x] = op(out[x]);
   }
 }
 
 BOOL Blit(HDC destHandle, int x, int y, int width, int height, HDC sourceHandle, int sx, int sy,
           int sourceWidth, int sourceHeight, DWORD rop) {
   auto dest = FindDc(destHandle);
-  if (!dest || width < 0 || height < 0 || sourceWidth < 0 || sourceHeight < 0) return FALSE;
-  const unsigned code = (rop >> 16) & 0xFFu;
-  const bool needsSource = UsesSource(code);
-  auto source = needsSource ? FindDc(sourceHandle) : nullptr;
-  if (needsSource && !source) return FALSE;
-  if (width == 0 || height == 0) return TRUE;
-  const std::uint32_t pattern =
-      dest->brush && !dest->brush->hollow ? dest->brush->pixel : 0xFFFFFFu;
-
-  const Rect target = Rect{x, y, x + width, y + height}.Offset(dest->originX, dest->originY);
-  if (!needsSource) {
-    for (const Rect& clip : dest->clip.Rects()) {
-      const Rect part = Intersect(clip, target);
-      if (part.Empty()) continue;
-      switch (code) {
-        case 0xF0:
-          Fill(dest->surface, part, pattern);
-          break;
-        case 0x00:
-          Fill(dest->surface, part, 0);
-          break;
-        case 0xFF:
-          Fill(dest->surface, part, 0xFFFFFFu);
-          break;
-        default:
-          RunNoSource(dest->surface, part,
-                      [&](std::uint32_t d) { return Rop3(code, pattern, 0, d); });
-      }
-    }
-    return TRUE;
+  auto source = FindDc(sourceHandle);
+  if (!dest || !source || rop != SRCCOPY || width < 0 || height < 0 || sourceWidth < 0 ||
+      sourceHeight < 0) {
+    return FALSE;
   }
-  if (sourceWidth == 0 || sourceHeight == 0) return TRUE;
+  if (width == 0 || height == 0 || sourceWidth == 0 || sourceHeight == 0) return TRUE;
+  const Rect target = Rect{x, y, x + width, y + height}.Offset(dest->originX, dest->originY);
 
   // Surface coordinates of the source pixel each destination column and
   // row takes (nearest neighbour, sampled at pixel centres).
@@ -127,28 +78,7 @@ BOOL Blit(HDC destHandle, int x, int y, int width, int height, HDC sourceHandle,
   for (const Rect& clip : dest->clip.Rects()) {
     const Rect part = Intersect(clip, target);
     if (part.Empty()) continue;
-    auto run = [&](auto op) {
-      Run(dest->surface, part, target.left, target.top, columns, rows, src, op);
-    };
-    switch (code) {
-      case 0xCC:
-        run([](std::uint32_t s, std::uint32_t) { return s; });
-        break;
-      case 0x88:
-        run([](std::uint32_t s, std::uint32_t d) { return s & d; });
-        break;
-      case 0xEE:
-        run([](std::uint32_t s, std::uint32_t d) { return s | d; });
-        break;
-      case 0x66:
-        run([](std::uint32_t s, std::uint32_t d) { return s ^ d; });
-        break;
-      case 0x33:
-        run([](std::uint32_t s, std::uint32_t) { return ~s & 0xFFFFFFu; });
-        break;
-      default:
-        run([&](std::uint32_t s, std::uint32_t d) { return Rop3(code, pattern, s, d); });
-    }
+    Run(dest->surface, part, target.left, target.top, columns, rows, src);
   }
   return TRUE;
 }

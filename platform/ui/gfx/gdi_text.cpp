@@ -289,8 +289,6 @@ int DrawText(HDC dc, LPCWSTR text, int length, RECT* rect, UINT format) {
   const bool single = (format & DT_SINGLELINE) != 0;
   if (single && (format & DT_VCENTER)) {
     y = box.top + (box.Height() - lineHeight) / 2;
-  } else if (single && (format & DT_BOTTOM)) {
-    y = box.bottom - lineHeight;
   }
   ClipList clip = context->clip;
   if (!(format & DT_NOCLIP)) clip.IntersectWith(box.Offset(context->originX, context->originY));
@@ -306,6 +304,6 @@ int DrawText(HDC dc, LPCWSTR text, int length, RECT* rect, UINT format) {
             StyleOf(*context, (format & DT_EXPANDTABS) != 0, line.prefixIndex));
     y += lineHeight;
   }
-  if (single && (format & (DT_VCENTER | DT_BOTTOM))) return top + total - box.top;
+  if (single && (format & DT_VCENTER)) return top + total - box.top;
   return total;
 }

@@ -91,7 +91,6 @@ BOOL CreateProcess(LPCWSTR application, LPCWSTR commandLine, void* processAttrib
 // clock; a tap on it posts uCallbackMessage to hWnd with wParam uID and
 // lParam WM_LBUTTONUP. Icons of a destroyed window go with it.
 inline constexpr DWORD NIM_ADD = 0;
-inline constexpr DWORD NIM_MODIFY = 1;
 inline constexpr DWORD NIM_DELETE = 2;
 inline constexpr UINT NIF_MESSAGE = 0x0001;
 inline constexpr UINT NIF_ICON = 0x0002;
@@ -106,5 +105,5 @@ struct NOTIFYICONDATA {
   WCHAR szTip[64];
 };
 // NIM_ADD fails for a (hWnd, uID) already there or without an icon;
-// NIM_MODIFY and NIM_DELETE fail for one that is not there.
+// NIM_DELETE fails for one that is not there; any other message fails.
 BOOL Shell_NotifyIcon(DWORD message, NOTIFYICONDATA* data);

@@ -93,10 +93,6 @@ BOOL Shell_NotifyIcon(DWORD message, NOTIFYICONDATA* data) {
       Entries().push_back(std::move(entry));
       break;
     }
-    case NIM_MODIFY:
-      if (found == Entries().end()) return FALSE;
-      Apply(*data, &*found);
-      break;
     case NIM_DELETE:
       if (found == Entries().end()) return FALSE;
       Entries().erase(found);
