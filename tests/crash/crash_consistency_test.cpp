@@ -33,9 +33,7 @@
 
 namespace {
 
-using testing_support::ChildProcess;
-using testing_support::ScenarioTest;
-using testing_support::Script;
+using namespace testing_support;
 
 enum class SavePath { kInstall, kFalseLogon, kAcceptedLogon, kUnblock, kSettings, kUninstall };
 

@@ -38,11 +38,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testing_support::RegBytes;
-using testing_support::SetRegBytes;
-using testing_support::SetRegDword;
-using testing_support::SystemPassword;
-using testing_support::Utf16Bytes;
+using namespace testing_support;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
 constexpr const char16_t* kZentrakKey = u"Software\\Vexlund\\Zentrak";
@@ -52,8 +48,6 @@ constexpr const char* kInstall =
     "expect dialog 778\ntype 684 user1234\ntype 685 user1234\nkey Enter\n"
     "expect box 627\ntap 1\n";
 
-using testing_support::Quoted;
-using testing_support::RunPda;
 using Outcome = testing_support::PdaOutcome;
 
 class DeviceCommandsTest : public ::testing::Test {
@@ -296,8 +290,6 @@ TEST(CommandLine, MistakesAreRefusedWithAReason) {
     EXPECT_THAT(error, HasSubstr(named));
   }
 }
-
-using testing_support::DelayRecordBytes;
 
 // A database of one record with `values`.
 void AddRecord(const char16_t* name, DWORD type, std::vector<CEPROPVAL> values) {

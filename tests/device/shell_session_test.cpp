@@ -27,11 +27,7 @@
 
 namespace {
 
-using testing_support::DwordBytes;
-using testing_support::RegBytes;
-using testing_support::SetRegBytes;
-using testing_support::SetRegDword;
-using testing_support::Utf16Bytes;
+using namespace testing_support;
 
 constexpr const char16_t* kFixtureKey = u"Fixture\\PasswordModule";
 constexpr const char16_t* kFixturePath = u"\\Windows\\Fixture.cpl";

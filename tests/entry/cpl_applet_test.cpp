@@ -21,9 +21,7 @@ namespace {
 
 namespace shell = platform::ui::shell;
 using platform::ui::scripted_user::TopmostWindow;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
+using namespace testing_support;
 
 using CplAppletTest = ScenarioTest;
 using ControlPanelAppTest = ScenarioTest;

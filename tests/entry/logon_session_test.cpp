@@ -26,15 +26,8 @@
 
 namespace {
 
-using platform::ui::scripted_user::FindControl;
-using platform::ui::scripted_user::Property;
-using platform::ui::scripted_user::ReadProperty;
-using platform::ui::scripted_user::TopmostWindow;
-using testing_support::ChildProcess;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
-using testing_support::StopOf;
+using namespace platform::ui::scripted_user;
+using namespace testing_support;
 
 constexpr DWORD kQuietVolume = 0x40004000;
 constexpr LPCWSTR kListenerClass = u"StopAlarmListener";

@@ -24,16 +24,8 @@
 namespace {
 
 namespace shell = platform::ui::shell;
-using platform::ui::scripted_user::FindControl;
-using platform::ui::scripted_user::Property;
-using platform::ui::scripted_user::ReadProperty;
-using platform::ui::scripted_user::TitleOf;
-using platform::ui::scripted_user::TopmostWindow;
-using testing_support::ChildProcess;
-using testing_support::DeviceSetup;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
+using namespace platform::ui::scripted_user;
+using namespace testing_support;
 
 constexpr LPCWSTR kAppClass = u"PromptTestApp";
 constexpr DWORD kAppStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU;

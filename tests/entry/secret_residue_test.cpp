@@ -18,11 +18,7 @@
 
 namespace {
 
-using testing_support::DeviceSetup;
-using testing_support::ProcessMemoryScan;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
+using namespace testing_support;
 
 enum class Road { kInstall, kLogon, kWrongLogon, kUnblock, kChangeMaster, kSettingsAccept };
 

@@ -30,14 +30,8 @@
 
 namespace {
 
-using platform::ui::scripted_user::FindControl;
-using platform::ui::scripted_user::IsMessageBox;
-using platform::ui::scripted_user::Property;
-using platform::ui::scripted_user::ReadProperty;
-using platform::ui::scripted_user::TopmostWindow;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
+using namespace platform::ui::scripted_user;
+using namespace testing_support;
 
 // "sign FILE" for one of the test signatures.
 std::string Sign(const std::string& name) {

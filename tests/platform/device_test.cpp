@@ -13,10 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testing_support::TempDevice;
-
-using testing_support::ReadFile;
-using testing_support::WriteFile;
+using namespace testing_support;
 
 // A scratch folder beside the device, removed with it.
 fs::path Scratch(const TempDevice& device, const std::string& name) {

@@ -29,10 +29,7 @@ namespace fs = std::filesystem;
 namespace store = platform::object_store;
 using Bytes = std::vector<BYTE>;
 
-using testing_support::ReadFile;
-using testing_support::RegBytes;
-using testing_support::SetRegDword;
-using testing_support::WriteFile;
+using namespace testing_support;
 
 LONG SetDword(HKEY key, const char16_t* name, DWORD value) {
   return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),

@@ -21,16 +21,8 @@
 
 namespace {
 
-using platform::ui::scripted_user::FindControl;
-using platform::ui::scripted_user::Property;
-using platform::ui::scripted_user::ReadProperty;
-using platform::ui::scripted_user::TopmostWindow;
-using testing_support::kOwnerKey;
-using testing_support::kPasswordKey;
-using testing_support::kZentrakKey;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
+using namespace platform::ui::scripted_user;
+using namespace testing_support;
 
 // `text` typed into both password fields.
 std::string Both(const std::string& text) {

@@ -29,15 +29,8 @@
 
 namespace {
 
-using platform::ui::scripted_user::TitleOf;
-using platform::ui::scripted_user::TopmostWindow;
-using testing_support::kOwnerKey;
-using testing_support::kPasswordKey;
-using testing_support::kZentrakKey;
-using testing_support::Require;
-using testing_support::ScenarioTest;
-using testing_support::Script;
-using testing_support::StopOf;
+using namespace platform::ui::scripted_user;
+using namespace testing_support;
 
 constexpr const char* kLogon = "expect dialog 628\ntype 679 user1234\ntap 1\n";
 

@@ -27,12 +27,7 @@ constexpr LPCWSTR kPasswordKey = kPasswordKeyPath;
 constexpr LPCWSTR kShellKey = kShellPolicyKeyPath;
 constexpr std::u16string_view kModulePath = u"\\Windows\\Password.cpl";
 
-using testing_support::Bytes;
-using testing_support::DwordBytes;
-using testing_support::InstallFixture;
-using testing_support::RegBytes;
-using testing_support::SetRegBytes;
-using testing_support::Utf16Bytes;
+using namespace testing_support;
 
 platform::system_password::Record StoredPassword() {
   platform::system_password::Record record;
