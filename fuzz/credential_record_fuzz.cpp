@@ -13,7 +13,6 @@
 #include "fuzz/support/fuzz_input.h"
 #include "platform/database.h"
 #include "platform/kernel.h"
-#include "platform/store_batch.h"
 #include "store/credential_set.h"
 #include "store/credential_store.h"
 #include "store/device_key.h"
@@ -76,8 +75,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // The input's writes are undone when it ends: the next starts from the same store.
-  CStoreBatch undo;
+  fuzz::InputWrites undo;
   fuzz::Input in(data, size);
   const int records = in.U8() % 4;
   if (records > 0) {

@@ -12,7 +12,6 @@
 #include "fuzz/support/fuzz_input.h"
 #include "lockout/false_logon_control.h"
 #include "platform/registry.h"
-#include "platform/store_batch.h"
 #include "res/registry_names.h"
 
 namespace {
@@ -44,8 +43,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // The input's writes are undone when it ends: the next starts from the same store.
-  CStoreBatch undo;
+  fuzz::InputWrites undo;
   fuzz::Input in(data, size);
   // Name 0 is the logon's own record, 1 the counter, others are records of
   // other users that compete for the ten places.

@@ -19,7 +19,6 @@
 #include "platform/database.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
-#include "platform/store_batch.h"
 
 namespace {
 
@@ -73,8 +72,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // The input's writes are undone when it ends: the next starts from the same store.
-  CStoreBatch undo;
+  fuzz::InputWrites undo;
   fuzz::Input in(data, size);
   for (int entry = 0; entry < 24 && !in.Empty(); ++entry) {
     if (in.U8() & 1) {

@@ -8,7 +8,6 @@
 #include "fuzz/support/fuzz_device.h"
 #include "fuzz/support/fuzz_input.h"
 #include "platform/registry.h"
-#include "platform/store_batch.h"
 #include "platform/system_names.h"
 #include "store/settings_model.h"
 #include "store/settings_record.h"
@@ -26,8 +25,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // The input's writes are undone when it ends: the next starts from the same store.
-  CStoreBatch undo;
+  fuzz::InputWrites undo;
   fuzz::Input in(data, size);
   const DWORD type = in.U8();
   const std::string_view bytes = in.Rest();

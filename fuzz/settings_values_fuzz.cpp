@@ -9,7 +9,6 @@
 #include "fuzz/support/fuzz_input.h"
 #include "fuzz/support/settings_places.h"
 #include "platform/registry.h"
-#include "platform/store_batch.h"
 #include "platform/system_names.h"
 #include "res/registry_names.h"
 #include "store/settings_model.h"
@@ -21,8 +20,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // The input's writes are undone when it ends: the next starts from the same store.
-  CStoreBatch undo;
+  fuzz::InputWrites undo;
   g_Settings = SettingsRecord{};
   fuzz::Input in(data, size);
   for (int entry = 0; entry < 32 && !in.Empty(); ++entry) {
