@@ -146,7 +146,6 @@ LONG_PTR DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 // A modal run with a few taps and keys, then the dialog is ended.
 void RunDialog(const DialogTemplate& t, fuzz::Input& in) {
   std::deque<std::function<void()>> steps;
-  steps.push_back([] { platform::ui::screen::Compose(); });
   for (int i = 0; i < 4; ++i) {
     const int x = in.U8(), y = in.U8() + in.U8() / 2;
     steps.push_back([x, y] { platform::ui::input::Tap(x, y); });
@@ -155,7 +154,6 @@ void RunDialog(const DialogTemplate& t, fuzz::Input& in) {
       platform::ui::input::Key(kKeys[key % std::size(kKeys)]);
     });
   }
-  steps.push_back([] { platform::ui::screen::Compose(); });
   auto end = [] {
     if (HWND active = GetActiveWindow()) EndDialog(active, IDCANCEL);
     if (g_dialog) EndDialog(g_dialog, IDCANCEL);

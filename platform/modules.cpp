@@ -29,6 +29,9 @@ struct Module {
   void* library = nullptr;     // dlopen handle
   const link_map* map = nullptr;
   unsigned references = 0;
+  // Looked-up exports, found or not: finding the owner of a symbol scans the
+  // library's symbol table, and resources are looked up on every string.
+  std::map<std::string, void*, std::less<>> exports;
 };
 
 struct Loader {
@@ -103,16 +106,20 @@ bool LooksLikeElf(const std::filesystem::path& file) {
 
 // An export of the module itself, not of a library it depends on (which
 // dlsym would also search), as the handheld's export tables work.
-void* OwnSymbol(const Module& module, const char* name) {
+void* OwnSymbol(Module& module, const char* name) {
+  if (auto known = module.exports.find(std::string_view(name)); known != module.exports.end())
+    return known->second;
   ::dlerror();
   void* symbol = ::dlsym(module.library, name);
-  if (symbol == nullptr) return nullptr;
   Dl_info info;
   link_map* where = nullptr;
-  if (::dladdr1(symbol, &info, reinterpret_cast<void**>(&where), RTLD_DL_LINKMAP) == 0) {
-    return nullptr;
+  if (symbol != nullptr &&
+      (::dladdr1(symbol, &info, reinterpret_cast<void**>(&where), RTLD_DL_LINKMAP) == 0 ||
+       where != module.map)) {
+    symbol = nullptr;
   }
-  return where == module.map ? symbol : nullptr;
+  module.exports.emplace(name, symbol);
+  return symbol;
 }
 
 }  // namespace

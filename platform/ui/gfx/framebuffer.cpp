@@ -1,5 +1,8 @@
 #include "platform/ui/gfx/framebuffer.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace platform::ui::gdi {
 
 void ClipList::IntersectWith(const Rect& r) {
@@ -30,9 +33,13 @@ void ClipList::Subtract(const Rect& cut) {
 }
 
 void Fill(const Surface& s, const Rect& r, std::uint32_t pixel) {
-  for (int y = r.top; y < r.bottom; ++y) {
-    std::fill(s.Row(y) + r.left, s.Row(y) + r.right, pixel);
-  }
+  if (r.Empty()) return;
+  std::uint32_t* first = s.Row(r.top) + r.left;
+  std::fill(first, first + r.Width(), pixel);
+  // The other rows copy the first: a row is one bulk copy, where a store per
+  // pixel is what painting spent most of its time on in checked builds.
+  const std::size_t bytes = static_cast<std::size_t>(r.Width()) * sizeof pixel;
+  for (int y = r.top + 1; y < r.bottom; ++y) std::memcpy(s.Row(y) + r.left, first, bytes);
 }
 
 void Invert(const Surface& s, const Rect& r, std::uint32_t mask) {
