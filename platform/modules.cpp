@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/device.h"
 #include "platform/faults.h"
@@ -40,6 +41,7 @@ struct Loader {
   std::recursive_mutex lock;
   std::map<std::filesystem::path, std::unique_ptr<Module>> loaded;
   std::unique_ptr<Module> program;
+  std::vector<std::function<void(const void*)>> unloadObservers;
 };
 
 Loader& Get() {
@@ -200,8 +202,10 @@ BOOL FreeLibrary(HMODULE module) {
   // Unload after the record is gone, so destructors that call back in see
   // a consistent table.
   void* library = node.mapped()->library;
+  const link_map* map = node.mapped()->map;
   node = {};
   ::dlclose(library);
+  for (const auto& observer : loader.unloadObservers) observer(map);
   return TRUE;
 }
 
@@ -258,3 +262,13 @@ int LoadString(HINSTANCE module, UINT id, LPWSTR buffer, int bufferLength) {
   buffer[copied] = 0;
   return static_cast<int>(copied);
 }
+
+namespace platform::modules {
+
+void OnUnload(std::function<void(const void* linkMap)> observer) {
+  Loader& loader = Get();
+  std::lock_guard guard(loader.lock);
+  loader.unloadObservers.push_back(std::move(observer));
+}
+
+}  // namespace platform::modules

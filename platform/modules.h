@@ -1,6 +1,8 @@
 // Loading of modules (shared libraries) by device path or bare name.
 #pragma once
 
+#include <functional>
+
 #include "platform/errors.h"
 #include "platform/windef.h"
 
@@ -13,3 +15,12 @@ BOOL FreeLibrary(HMODULE module);
 // Null gives the handle of the program itself; otherwise a module already
 // loaded with that name, or null.
 HMODULE GetModuleHandle(LPCWSTR moduleName);
+
+namespace platform::modules {
+
+// Called after a library is unloaded, with the address its link map had.
+// State kept per library elsewhere goes here: a library loaded later may get
+// the same address and must not inherit it.
+void OnUnload(std::function<void(const void* linkMap)> observer);
+
+}  // namespace platform::modules

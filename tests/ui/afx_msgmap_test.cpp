@@ -362,9 +362,15 @@ TEST_F(AfxModuleStateTest, EachModuleHasItsOwnApplicationAndResources) {
     ASSERT_TRUE(frame->LoadFrame(500));
     EXPECT_EQ(frame->GetWindowText(), u"Fixture Frame");
     frame->DestroyWindow();
+    AfxSetResourceHandle(GetModuleHandle(nullptr));
   }
   EXPECT_TRUE(FreeLibrary(module));
-  EXPECT_EQ(view.state->m_pCurrentWinApp, nullptr) << "gone with its module";
+  // Loaded again (the loader may well reuse the addresses), it starts afresh.
+  module = LoadLibrary(u"AfxFixture.dll");
+  entry = reinterpret_cast<EntryProc>(GetProcAddress(module, "AfxFixtureEntry"));
+  entry(&view);
+  EXPECT_EQ(view.resources, module);
+  EXPECT_TRUE(FreeLibrary(module));
 }
 
 class ResourceModuleScopeTest : public AfxTest {

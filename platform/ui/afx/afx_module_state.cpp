@@ -25,6 +25,17 @@ struct Registry {
 
 Registry& States() {
   static Registry registry;
+  // A library's state goes with it: one loaded later at the same address
+  // would otherwise start with the old one's resource handle.
+  static const bool watching = [] {
+    platform::modules::OnUnload([](const void* map) {
+      Registry& states = States();
+      std::lock_guard guard(states.lock);
+      states.states.erase(map);
+    });
+    return true;
+  }();
+  static_cast<void>(watching);
   return registry;
 }
 
