@@ -5,6 +5,7 @@
 
 #include "platform/beeps.h"
 #include "platform/clock.h"
+#include "platform/com.h"
 #include "platform/faults.h"
 #include "platform/message_box.h"
 #include "platform/modules.h"
@@ -45,6 +46,9 @@ void ScenarioTest::SetUp() {
 void ScenarioTest::TearDown() {
   system_.reset();
   module_.reset();
+  // The next test's device loads its own copy of a component library, which
+  // must find the window class names free.
+  CoFreeUnusedLibraries();
   platform::faults::Clear();
   WipeAllSecrets();
   g_Settings = SettingsRecord{};
