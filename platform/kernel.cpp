@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/device_internal.h"
 #include "platform/faults.h"
+#include "platform/recent_records.h"
 
 namespace {
 
@@ -252,7 +253,7 @@ BOOL MessageBeep(UINT type) {
   if (platform::faults::CheckAndSetLastError("MessageBeep")) return FALSE;
   Beeps& beeps = GetBeeps();
   std::lock_guard guard(beeps.lock);
-  beeps.recorded.push_back(type);
+  platform::AppendRecent(beeps.recorded, type);
   return TRUE;
 }
 

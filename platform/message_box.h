@@ -27,7 +27,8 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 namespace platform::message_box {
 
-// Every box shown is recorded (the host prints them, tests read them).
+// Every box shown is recorded (the host prints them, tests read them); the
+// list holds the latest (platform/recent_records.h).
 struct Record {
   HWND owner;
   std::u16string text;

@@ -7,8 +7,11 @@
 #include <optional>
 #include <vector>
 
+#include "platform/beeps.h"
 #include "platform/device.h"
+#include "platform/kernel.h"
 #include "platform/message_box.h"
+#include "platform/recent_records.h"
 #include "platform/ui/dialog/dialog.h"
 #include "platform/ui/gfx/gdi.h"
 #include "platform/ui/shell/file_dialog.h"
@@ -307,6 +310,21 @@ TEST_F(DialogManagerTest, EnterPressesTheDefaultOrFocusedButtonButNotInAMultiLin
 }
 
 namespace mb = platform::message_box;
+
+TEST(RecentRecordsTest, ALongRunKeepsTheLatestBoxesAndBeepsOnly) {
+  mb::ClearRecorded();
+  platform::beeps::Clear();
+  for (UINT i = 1; i <= 5 * platform::kKeptRecords; ++i) {
+    MessageBox(nullptr, std::u16string(i % 7, u'x').c_str(), u"Box", MB_OK);
+    MessageBeep(i);
+  }
+  for (const std::size_t kept : {mb::Recorded().size(), platform::beeps::Recorded().size()})
+    EXPECT_TRUE(kept >= platform::kKeptRecords && kept <= 2 * platform::kKeptRecords) << kept;
+  EXPECT_EQ(mb::Recorded().back().text.size(), 5 * platform::kKeptRecords % 7);
+  EXPECT_EQ(platform::beeps::Recorded().back(), 5 * platform::kKeptRecords);
+  mb::ClearRecorded();
+  platform::beeps::Clear();
+}
 
 class MessageBoxWindowTest : public DialogTest {
  protected:

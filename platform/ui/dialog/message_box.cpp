@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/object_store.h"
+#include "platform/recent_records.h"
 #include "platform/ui/dialog/dialog_internal.h"
 #include "platform/wstring.h"
 
@@ -126,7 +127,7 @@ int MessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   int answer;
   {
     std::lock_guard guard(s.lock);
-    s.recorded.push_back(record);
+    platform::AppendRecent(s.recorded, record);
     observer = s.observer;
     autoAnswer = s.autoAnswer;
     answer = AnswerFor(type, s.answer);
