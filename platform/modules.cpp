@@ -41,6 +41,9 @@ struct Loader {
   std::recursive_mutex lock;
   std::map<std::filesystem::path, std::unique_ptr<Module>> loaded;
   std::unique_ptr<Module> program;
+  // A lock of their own: an observer may be added while another thread
+  // holds the loader lock (from inside a library's constructor).
+  std::mutex observersLock;
   std::vector<std::function<void(const void*)>> unloadObservers;
 };
 
@@ -205,7 +208,12 @@ BOOL FreeLibrary(HMODULE module) {
   const link_map* map = node.mapped()->map;
   node = {};
   ::dlclose(library);
-  for (const auto& observer : loader.unloadObservers) observer(map);
+  std::vector<std::function<void(const void*)>> observers;
+  {
+    std::lock_guard observersGuard(loader.observersLock);
+    observers = loader.unloadObservers;
+  }
+  for (const auto& observer : observers) observer(map);
   return TRUE;
 }
 
@@ -267,7 +275,7 @@ namespace platform::modules {
 
 void OnUnload(std::function<void(const void* linkMap)> observer) {
   Loader& loader = Get();
-  std::lock_guard guard(loader.lock);
+  std::lock_guard guard(loader.observersLock);
   loader.unloadObservers.push_back(std::move(observer));
 }
 
