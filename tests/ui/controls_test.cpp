@@ -430,15 +430,36 @@ TEST_F(EditTest, MultiLineWrapsBreaksAndScrollsByItsScrollBar) {
   EXPECT_EQ(GetFocus(), other);
   EXPECT_TRUE(Commands().empty());
 
-  // The caret brought into view at the end shows the last line.
+  // The caret brought into view at the end shows the last line, even after
+  // the text was scrolled back to the top.
   const int length = GetWindowTextLength(info);
   SendMessage(info, EM_SETSEL, length, length);
+  SendMessage(info, EM_LINESCROLL, 0, -100);
+  EXPECT_EQ(SendMessage(info, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
   SendMessage(info, EM_SCROLLCARET, 0, 0);
   EXPECT_GT(SendMessage(info, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
   POINT caret{};
   controls::EditCaretPos(info, &caret);
   EXPECT_GE(caret.y, 0);
   EXPECT_LT(caret.y, client.bottom);
+}
+
+TEST_F(EditTest, MultiLineDropsTheSpacesWhereALineWraps) {
+  const HWND info = Make(u"EDIT", u"", ES_MULTILINE, {10, 10, 130, 60}, 719);
+  const std::u16string spaces(60, u' ');
+  SetWindowText(info, (u"Welcome" + spaces + u"Password").c_str());
+  EXPECT_EQ(SendMessage(info, EM_GETLINECOUNT, 0, 0), 2);
+
+  // The second line starts with the word, at the same margin as the first.
+  POINT first{};
+  POINT word{};
+  SendMessage(info, EM_SETSEL, 0, 0);
+  ASSERT_TRUE(controls::EditCaretPos(info, &first));
+  const int wordAt = 7 + static_cast<int>(spaces.size());
+  SendMessage(info, EM_SETSEL, wordAt, wordAt);
+  ASSERT_TRUE(controls::EditCaretPos(info, &word));
+  EXPECT_EQ(word.x, first.x);
+  EXPECT_GT(word.y, first.y);
 }
 
 class ComboBoxTest : public ControlTest {
