@@ -6,6 +6,8 @@
 #   tools/run_fuzzers.sh --runs 10000000  long run: that many inputs per target
 #   tools/run_fuzzers.sh --time 600       long run: that many seconds per target
 #                                         (with --runs: whichever ends first)
+#   tools/run_fuzzers.sh --jobs 2 ...     a long run in that many processes that
+#                                         share one corpus (runs count them all)
 #   tools/run_fuzzers.sh --if-available   skip quietly without clang/libFuzzer
 #   tools/run_fuzzers.sh [options] NAME.. only these targets (e.g. pda_script)
 #
@@ -19,14 +21,16 @@ cd "$(dirname "$0")/.."
 
 runs=
 seconds=
+jobs=
 only_if_available=0
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --time) seconds="$2"; shift 2 ;;
+    --jobs) jobs="$2"; shift 2 ;;
     --if-available) only_if_available=1; shift ;;
-    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
     -*) echo "run_fuzzers: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -86,10 +90,18 @@ for name in "${targets[@]}"; do
   [ -z "$runs" ] && [ -z "$seconds" ] && args+=(-max_total_time=6)
   [ -n "$runs" ] && args+=(-runs="$runs")
   [ -n "$seconds" ] && args+=(-max_total_time="$seconds")
+  # Forked jobs would by default step over timeouts, running out of memory
+  # and crashes; a long run must stop at the first of each like one process.
+  [ -n "$jobs" ] && args+=(-fork="$jobs" -ignore_timeouts=0 -ignore_ooms=0 -ignore_crashes=0)
   nice -n 10 "$binary" "${args[@]}" "$work" "$seeds" > "$log" 2>&1
   status=$?
   executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  # Forked jobs print no final stats: the parent's last progress line has them.
+  if [ -n "$jobs" ]; then
+    executed=$(sed -n 's/^#\([0-9]*\): .*/\1/p' "$log" | tail -1)
+    rate=$(sed -n 's/^#[0-9]*: .* exec\/s \([0-9]*\) .*/\1/p' "$log" | tail -1)
+  fi
   outcome=ok
   if grep -q "ERROR: LeakSanitizer" "$log"; then outcome=leak
   elif grep -q "ERROR: libFuzzer: timeout" "$log"; then outcome=timeout
