@@ -8,6 +8,7 @@
 #                                         (with --runs: whichever ends first)
 #   tools/run_fuzzers.sh --jobs 2 ...     a long run in that many processes that
 #                                         share one corpus (runs count them all)
+#   tools/run_fuzzers.sh --max-len 512 ... inputs at most that many bytes
 #   tools/run_fuzzers.sh --if-available   skip quietly without clang/libFuzzer
 #   tools/run_fuzzers.sh [options] NAME.. only these targets (e.g. pda_script)
 #
@@ -22,6 +23,7 @@ cd "$(dirname "$0")/.."
 runs=
 seconds=
 jobs=
+max_len=
 only_if_available=0
 targets=()
 while [ $# -gt 0 ]; do
@@ -29,8 +31,9 @@ while [ $# -gt 0 ]; do
     --runs) runs="$2"; shift 2 ;;
     --time) seconds="$2"; shift 2 ;;
     --jobs) jobs="$2"; shift 2 ;;
+    --max-len) max_len="$2"; shift 2 ;;
     --if-available) only_if_available=1; shift ;;
-    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
     -*) echo "run_fuzzers: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -90,6 +93,7 @@ for name in "${targets[@]}"; do
   [ -z "$runs" ] && [ -z "$seconds" ] && args+=(-max_total_time=6)
   [ -n "$runs" ] && args+=(-runs="$runs")
   [ -n "$seconds" ] && args+=(-max_total_time="$seconds")
+  [ -n "$max_len" ] && args+=(-max_len="$max_len")
   # Forked jobs would by default step over timeouts, running out of memory
   # and crashes; a long run must stop at the first of each like one process.
   [ -n "$jobs" ] && args+=(-fork="$jobs" -ignore_timeouts=0 -ignore_ooms=0 -ignore_crashes=0)
