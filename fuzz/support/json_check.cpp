@@ -223,12 +223,21 @@ class Checker {
         case '/':
           out->push_back(static_cast<char>(e));
           break;
+        // The character itself: "a\tb" and "atb" are different names.
         case 'b':
+          out->push_back('\b');
+          break;
         case 'f':
+          out->push_back('\f');
+          break;
         case 'n':
+          out->push_back('\n');
+          break;
         case 'r':
+          out->push_back('\r');
+          break;
         case 't':
-          out->push_back(static_cast<char>(e));
+          out->push_back('\t');
           break;
         case 'u': {
           int unit = Hex4();
