@@ -68,6 +68,42 @@ export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 mkdir -p "$build/artifacts" "$build/logs"
+# --jobs: independent processes on the one corpus directory, each picking
+# up what the others add (libFuzzer reloads it); a process that stops with
+# a finding stops the rest, so the first finding still ends the run.
+# libFuzzer's own fork mode restarts a process for every short job and
+# reloads its seeds each time, which cost a slow target most of its time.
+run_workers() {
+  local pids=() logs=() j done_pid worker_status left
+  local worker_args=("${args[@]}")
+  if [ -n "$runs" ]; then
+    worker_args=("${args[@]/#-runs=*/-runs=$(( (runs + jobs - 1) / jobs ))}")
+  fi
+  : > "$log"
+  for ((j = 1; j <= jobs; j++)); do
+    logs+=("$build/logs/$name.$j.log")
+    nice -n 10 "$binary" "${worker_args[@]}" "$work" "$seeds" > "${logs[-1]}" 2>&1 &
+    pids+=($!)
+  done
+  status=0
+  while [ ${#pids[@]} -gt 0 ]; do
+    wait -n -p done_pid "${pids[@]}"
+    worker_status=$?
+    left=()
+    for j in "${pids[@]}"; do [ "$j" = "$done_pid" ] || left+=("$j"); done
+    pids=("${left[@]}")
+    if [ $worker_status -ne 0 ] && [ $status -eq 0 ]; then
+      status=$worker_status
+      [ ${#pids[@]} -gt 0 ] && kill "${pids[@]}" 2>/dev/null
+    fi
+  done
+  cat "${logs[@]}" > "$log"
+  executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "${logs[@]}" |
+    awk '{ n += $1 } END { print n }')
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "${logs[@]}" |
+    awk '{ n += $1 } END { print n }')
+}
+
 failed=0
 printf '%-20s %12s %10s  %s\n' target executions exec/s outcome
 for name in "${targets[@]}"; do
@@ -94,17 +130,13 @@ for name in "${targets[@]}"; do
   [ -n "$runs" ] && args+=(-runs="$runs")
   [ -n "$seconds" ] && args+=(-max_total_time="$seconds")
   [ -n "$max_len" ] && args+=(-max_len="$max_len")
-  # Forked jobs would by default step over timeouts, running out of memory
-  # and crashes; a long run must stop at the first of each like one process.
-  [ -n "$jobs" ] && args+=(-fork="$jobs" -ignore_timeouts=0 -ignore_ooms=0 -ignore_crashes=0)
-  nice -n 10 "$binary" "${args[@]}" "$work" "$seeds" > "$log" 2>&1
-  status=$?
-  executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  # Forked jobs print no final stats: the parent's last progress line has them.
-  if [ -n "$jobs" ]; then
-    executed=$(sed -n 's/^#\([0-9]*\): .*/\1/p' "$log" | tail -1)
-    rate=$(sed -n 's/^#[0-9]*: .* exec\/s \([0-9]*\) .*/\1/p' "$log" | tail -1)
+  if [ -z "$jobs" ]; then
+    nice -n 10 "$binary" "${args[@]}" "$work" "$seeds" > "$log" 2>&1
+    status=$?
+    executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  else
+    run_workers
   fi
   outcome=ok
   if grep -q "ERROR: LeakSanitizer" "$log"; then outcome=leak
