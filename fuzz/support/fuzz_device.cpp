@@ -1,11 +1,13 @@
 #include "fuzz/support/fuzz_device.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "platform/clock.h"
 #include "platform/device.h"
@@ -43,6 +45,25 @@ bool DeleteTree(HKEY parent, const std::u16string& path) {
   return ok && RegDeleteKey(parent, path.c_str()) == ERROR_SUCCESS;
 }
 
+constexpr std::string_view kFolderPrefix = "veyr-fuzz-";
+
+// A fuzzer that stops on a finding or is killed never runs its exit
+// cleanup, so each start removes the folders of processes that are gone.
+// A folder's name carries its process id: veyr-fuzz-<pid>-<random>.
+void RemoveFoldersOfEndedProcesses(const std::filesystem::path& base) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(base, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(kFolderPrefix)) continue;
+    const std::string rest = name.substr(kFolderPrefix.size());
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || rest.find_first_not_of("0123456789") != dash)
+      continue;
+    if (std::filesystem::exists("/proc/" + rest.substr(0, dash), ec)) continue;
+    std::filesystem::remove_all(entry.path(), ec);
+  }
+}
+
 }  // namespace
 
 void Broken(const char* what) {
@@ -56,7 +77,9 @@ void OpenDevice() {
   const std::filesystem::path base = std::filesystem::is_directory(shm)
                                          ? std::filesystem::path(shm)
                                          : std::filesystem::temp_directory_path();
-  std::string pattern = (base / "veyr-fuzz-XXXXXX").string();
+  RemoveFoldersOfEndedProcesses(base);
+  std::string pattern =
+      (base / (std::string(kFolderPrefix) + std::to_string(getpid()) + "-XXXXXX")).string();
   if (!mkdtemp(pattern.data())) Broken("no temporary folder for the device");
   g_folder = std::filesystem::path(pattern) / "device";
   std::string error;

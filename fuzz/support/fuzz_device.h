@@ -1,6 +1,6 @@
 // One throw-away device per fuzzing process: made in a temporary folder
 // (in memory where the host has /dev/shm) when the process starts and
-// removed when it ends.
+// removed when it ends, or by the next start when it was killed.
 #pragma once
 
 #include <string_view>
