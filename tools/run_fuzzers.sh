@@ -22,7 +22,7 @@ cd "$(dirname "$0")/.."
 
 runs=
 seconds=
-jobs=
+jobs=1
 max_len=
 only_if_available=0
 targets=()
@@ -38,6 +38,11 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
+
+if ! [[ "$jobs" =~ ^[1-9][0-9]*$ ]]; then
+  echo "run_fuzzers: --jobs needs a number of processes, not '$jobs'" >&2
+  exit 2
+fi
 
 # libFuzzer comes with clang's runtime: check that a fuzzer links at all.
 probe_dir=$(mktemp -d)
@@ -68,10 +73,10 @@ export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 mkdir -p "$build/artifacts" "$build/logs"
-# --jobs: independent processes on the one corpus directory, each picking
-# up what the others add (libFuzzer reloads it); a process that stops with
-# a finding stops the rest, so the first finding still ends the run.
-# libFuzzer's own fork mode restarts a process for every short job and
+# Runs the target in $jobs processes on the one corpus directory, each
+# picking up what the others add (libFuzzer reloads it); a process that
+# stops with a finding stops the rest, so the first finding still ends the
+# run. libFuzzer's own fork mode restarts a process for every short job and
 # reloads its seeds each time, which cost a slow target most of its time.
 run_workers() {
   local pids=() logs=() j done_pid worker_status left
@@ -130,14 +135,7 @@ for name in "${targets[@]}"; do
   [ -n "$runs" ] && args+=(-runs="$runs")
   [ -n "$seconds" ] && args+=(-max_total_time="$seconds")
   [ -n "$max_len" ] && args+=(-max_len="$max_len")
-  if [ -z "$jobs" ]; then
-    nice -n 10 "$binary" "${args[@]}" "$work" "$seeds" > "$log" 2>&1
-    status=$?
-    executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  else
-    run_workers
-  fi
+  run_workers
   outcome=ok
   if grep -q "ERROR: LeakSanitizer" "$log"; then outcome=leak
   elif grep -q "ERROR: libFuzzer: timeout" "$log"; then outcome=timeout
