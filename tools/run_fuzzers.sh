@@ -80,14 +80,10 @@ mkdir -p "$build/artifacts" "$build/logs"
 # reloads its seeds each time, which cost a slow target most of its time.
 run_workers() {
   local pids=() logs=() j done_pid worker_status left
-  local worker_args=("${args[@]}")
-  if [ -n "$runs" ]; then
-    worker_args=("${args[@]/#-runs=*/-runs=$(( (runs + jobs - 1) / jobs ))}")
-  fi
   : > "$log"
   for ((j = 1; j <= jobs; j++)); do
     logs+=("$build/logs/$name.$j.log")
-    nice -n 10 "$binary" "${worker_args[@]}" "$work" "$seeds" > "${logs[-1]}" 2>&1 &
+    nice -n 10 "$binary" "${args[@]}" "$work" "$seeds" > "${logs[-1]}" 2>&1 &
     pids+=($!)
   done
   status=0
@@ -103,10 +99,15 @@ run_workers() {
     fi
   done
   cat "${logs[@]}" > "$log"
-  executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "${logs[@]}" |
-    awk '{ n += $1 } END { print n }')
-  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "${logs[@]}" |
-    awk '{ n += $1 } END { print n }')
+  executed=$(sum_stat number_of_executed_units "${logs[@]}")
+  rate=$(sum_stat average_exec_per_sec "${logs[@]}")
+}
+
+# The sum of one final libFuzzer figure over the given logs.
+sum_stat() {
+  local stat=$1
+  shift
+  sed -n "s/^stat::$stat: *//p" "$@" | awk '{ n += $1 } END { print n }'
 }
 
 failed=0
@@ -132,7 +133,8 @@ for name in "${targets[@]}"; do
         -artifact_prefix="$build/artifacts/$name-")
   # The short run: a few seconds per target.
   [ -z "$runs" ] && [ -z "$seconds" ] && args+=(-max_total_time=6)
-  [ -n "$runs" ] && args+=(-runs="$runs")
+  # The processes share the run count.
+  [ -n "$runs" ] && args+=(-runs=$(( (runs + jobs - 1) / jobs )))
   [ -n "$seconds" ] && args+=(-max_total_time="$seconds")
   [ -n "$max_len" ] && args+=(-max_len="$max_len")
   run_workers
