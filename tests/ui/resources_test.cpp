@@ -13,6 +13,7 @@
 #include "platform/kernel.h"
 #include "platform/modules.h"
 #include "platform/resources.h"
+#include "platform/ui/gfx/gdi.h"
 #include "platform/ui/window/messages.h"
 #include "res/artwork/artwork.h"
 #include "res/dialog_templates.h"
@@ -88,13 +89,54 @@ TEST(ResourceLookup, ALoadedModuleShowsOnlyItsOwnResources) {
   testing_support::InstallFixture("fixture_module.dll", u"\\Windows\\Fixture.dll");
   HMODULE fixture = LoadLibrary(u"Fixture.dll");
   ASSERT_NE(fixture, nullptr);
-  // It has a string table but no templates or images: the program's own
-  // must not show through.
+  // It has a string table and one icon but no templates or bitmaps: the
+  // program's own must not show through.
   WCHAR text[8] = {};
   EXPECT_EQ(LoadString(fixture, 1, text, 8), 3);
   EXPECT_EQ(FindDialogTemplate(fixture, IDD_DELAY), nullptr);
   EXPECT_EQ(FindBitmapResource(fixture, IDB_LOGO), nullptr);
   EXPECT_EQ(FindIconResource(fixture, IDI_APPLET), nullptr);
+  EXPECT_TRUE(FreeLibrary(fixture));
+}
+
+// A module's icon is shared while its picture stays; when another picture
+// takes its place (a module loaded where an unloaded one was), LoadIcon
+// shows the new one and lets the old one go.
+TEST(ModuleIcons, AreSharedUntilTheModuleHoldsAnotherPicture) {
+  testing_support::TempDevice device(false);
+  testing_support::InstallFixture("fixture_module.dll", u"\\Windows\\Fixture.dll");
+  HMODULE fixture = LoadLibrary(u"Fixture.dll");
+  ASSERT_NE(fixture, nullptr);
+  using PaintProc = void (*)(int, DWORD);
+  auto paint = reinterpret_cast<PaintProc>(GetProcAddress(fixture, "FixturePaintIcon"));
+  ASSERT_NE(paint, nullptr);
+
+  paint(2, 0xFFFF0000);
+  const HICON red = LoadIcon(fixture, 1);
+  ASSERT_NE(red, nullptr);
+  EXPECT_EQ(LoadIcon(fixture, 1), red);
+  EXPECT_TRUE(DestroyIcon(red));  // shared: it stays
+  SIZE size{};
+  ASSERT_TRUE(GetIconSize(red, &size));
+  EXPECT_EQ(size.cx, 2);
+
+  paint(3, 0xFF0000FF);
+  const HICON blue = LoadIcon(fixture, 1);
+  ASSERT_TRUE(GetIconSize(blue, &size));
+  EXPECT_EQ(size.cx, 3);
+  EXPECT_FALSE(GetIconSize(red, &size));
+
+  // Same size, other colour: the pixels count too.
+  paint(3, 0xFF00FF00);
+  const HICON green = LoadIcon(fixture, 1);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP canvas = CreateCompatibleBitmap(dc, 4, 4);
+  HGDIOBJ old = SelectObject(dc, canvas);
+  ASSERT_TRUE(DrawIcon(dc, 0, 0, green));
+  EXPECT_EQ(GetPixel(dc, 1, 1), RGB(0, 0xFF, 0));
+  SelectObject(dc, old);
+  DeleteObject(canvas);
+  DeleteDC(dc);
   EXPECT_TRUE(FreeLibrary(fixture));
 }
 

@@ -1,9 +1,11 @@
 // Icons: module icons from resources, the standard message-box icons drawn
 // here, and drawing with alpha blending.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include "platform/faults.h"
 #include "platform/resources.h"
@@ -150,8 +152,19 @@ std::shared_ptr<Icon> Draw(std::uintptr_t id) {
 struct IconCache {
   std::mutex mutex;
   std::map<std::uintptr_t, HICON> standard;
-  std::map<const IconResource*, HICON> loaded;
+  // One shared icon per module and id. Keyed by id rather than by the
+  // resource's address: a module loaded where an unloaded one was may put
+  // a different icon at the same address.
+  std::map<std::pair<HINSTANCE, UINT>, HICON> loaded;
 };
+
+// Whether `icon` still shows `resource`.
+bool Shows(const Icon& icon, const IconResource& resource) {
+  const std::size_t count = static_cast<std::size_t>(resource.width) * resource.height;
+  return icon.width == resource.width && icon.height == resource.height &&
+         icon.argb.size() == count &&
+         std::equal(icon.argb.begin(), icon.argb.end(), resource.pixels);
+}
 
 IconCache& Cache() {
   static auto* cache = new IconCache();
@@ -179,17 +192,21 @@ HICON LoadIcon(HINSTANCE instance, std::uintptr_t id) {
     return nullptr;
   }
   std::lock_guard lock(cache.mutex);
-  HICON& slot = cache.loaded[resource];
-  if (slot == nullptr) {
-    auto icon = std::make_shared<Icon>();
-    icon->width = resource->width;
-    icon->height = resource->height;
-    icon->argb.assign(
-        resource->pixels,
-        resource->pixels + static_cast<std::size_t>(resource->width) * resource->height);
-    icon->shared = true;
-    slot = reinterpret_cast<HICON>(AddObject(icon));
+  HICON& slot = cache.loaded[{instance, resource->id}];
+  if (slot != nullptr) {
+    auto cached = Find<Icon>(slot);
+    if (cached && Shows(*cached, *resource)) return slot;
+    // The module now holds another picture under this id: the old one goes,
+    // so the cache never grows past one icon per id.
+    RemoveObject(slot);
   }
+  auto icon = std::make_shared<Icon>();
+  icon->width = resource->width;
+  icon->height = resource->height;
+  icon->argb.assign(resource->pixels, resource->pixels + static_cast<std::size_t>(resource->width) *
+                                                             resource->height);
+  icon->shared = true;
+  slot = reinterpret_cast<HICON>(AddObject(icon));
   return slot;
 }
 
