@@ -160,10 +160,17 @@ struct IconCache {
 
 // Whether `icon` still shows `resource`.
 bool Shows(const Icon& icon, const IconResource& resource) {
-  const std::size_t count = static_cast<std::size_t>(resource.width) * resource.height;
   return icon.width == resource.width && icon.height == resource.height &&
-         icon.argb.size() == count &&
          std::equal(icon.argb.begin(), icon.argb.end(), resource.pixels);
+}
+
+// A new icon holding a copy of `width` x `height` pixels.
+std::shared_ptr<Icon> CopyIcon(int width, int height, const std::uint32_t* argb) {
+  auto icon = std::make_shared<Icon>();
+  icon->width = width;
+  icon->height = height;
+  icon->argb.assign(argb, argb + static_cast<std::size_t>(width) * height);
+  return icon;
 }
 
 IconCache& Cache() {
@@ -200,11 +207,7 @@ HICON LoadIcon(HINSTANCE instance, std::uintptr_t id) {
     // so the cache never grows past one icon per id.
     RemoveObject(slot);
   }
-  auto icon = std::make_shared<Icon>();
-  icon->width = resource->width;
-  icon->height = resource->height;
-  icon->argb.assign(resource->pixels, resource->pixels + static_cast<std::size_t>(resource->width) *
-                                                             resource->height);
+  auto icon = CopyIcon(resource->width, resource->height, resource->pixels);
   icon->shared = true;
   slot = reinterpret_cast<HICON>(AddObject(icon));
   return slot;
@@ -213,11 +216,7 @@ HICON LoadIcon(HINSTANCE instance, std::uintptr_t id) {
 HICON CreateIconFromPixels(int width, int height, const std::uint32_t* argb) {
   if (platform::faults::CheckAndSetLastError("CreateIconFromPixels")) return nullptr;
   if (width <= 0 || height <= 0 || argb == nullptr) return nullptr;
-  auto icon = std::make_shared<Icon>();
-  icon->width = width;
-  icon->height = height;
-  icon->argb.assign(argb, argb + static_cast<std::size_t>(width) * height);
-  return reinterpret_cast<HICON>(AddObject(icon));
+  return reinterpret_cast<HICON>(AddObject(CopyIcon(width, height, argb)));
 }
 
 BOOL GetIconSize(HICON icon, SIZE* size) {
